@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+// The data store: the catalogue "../data/data.db" (types, groups, items) and the icon index
+// "../cache/cache.db", reached only through the named operations below. Each operation logs
+// a failing statement under its own name and reports the failure as its result.
+class DataControl final
+{
+    Q_DISABLE_COPY_MOVE(DataControl)
+
+public:
+    static DataControl &instance();
+
+    DataControl() = default;
+
+    // Schema and connections.
+    bool init_databases();
+    void database_create();
+    void database_checkStructure(const QString &table);
+    bool database_isExists_column(const QString &table, const QString &column);
+    bool database_AddColumn(const QString &table, const QString &columnDefinition);
+    bool query_check(QSqlQuery &query, const QString &name);
+    void database_transaction(bool begin);
+    void database_close();
+
+    // Types.
+    int types_maxID();
+    bool type_add(const QString &name);
+    bool type_rename(const QString &name, const QVariant &id);
+    void type_delete(const QVariant &id);
+    bool type_setIcon(const QString &iconPath, const QVariant &id);
+    bool type_setRow(const QVariant &id, const QVariant &row);
+    QSqlQuery types_select(const QString &columns);
+
+    // Groups.
+    bool group_add(const QString &name, const QVariant &typesID);
+    bool group_clear(const QVariant &groupsID);
+    void group_move(const QVariant &typesID, const QVariant &id);
+    bool group_rename(const QString &name, const QVariant &id);
+    void group_delete(const QVariant &id);
+    void group_deleteAll(const QVariant &typesID);
+    bool group_setRow(const QVariant &id, const QVariant &row);
+    bool group_setIcon(const QString &iconPath, const QVariant &id);
+    QSqlQuery groups_select(const QString &columns, const QVariant &typesID);
+
+    // Items.
+    bool item_add(const QVariantMap &item, const QVariant &typesID, const QVariant &groupsID);
+    bool item_edit(const QVariantMap &item, const QVariant &id);
+    bool item_ran(const QVariant &id);
+    bool item_move(const QVariant &id, const QVariant &groupsID, const QVariant &typesID);
+    bool item_setRow(const QVariant &id, const QVariant &row);
+    bool item_setIcon(const QString &iconPath, const QVariant &id);
+    bool item_rename(const QString &name, const QVariant &id);
+    bool item_delete(const QVariant &id);
+    QSqlRecord item_select(const QString &columns, const QVariant &id);
+    QSqlQuery items_select(const QString &columns, const QVariant &groupsID);
+    QSqlQuery items_search(const QString &columns, const QString &text);
+    QSqlQuery items_history(const QString &columns);
+
+    // Cached icons.
+    bool cache_add(const QVariantMap &fields);
+    bool cache_addData(const QByteArray &data, QVariantMap fields);
+    bool cache_checkDuplicate(const QString &hashName);
+    bool cache_delete(const QVariant &id);
+    bool cache_rename(const QString &name, const QVariant &id);
+    QSqlQuery cache_select(const QString &columns);
+
+private:
+    static QSqlDatabase mainDatabase();
+    static QSqlDatabase cachesDatabase();
+    static bool
+    openDatabase(const QString &connectionName, const QString &fileName, const char *failureText);
+
+    static QSqlQuery
+    bound(const QSqlDatabase &database, const QString &statement, const QVariantMap &bindings);
+    bool runOn(const QSqlDatabase &database,
+               const QString &statement,
+               const QVariantMap &bindings,
+               const QString &name);
+    QSqlQuery selectOn(const QSqlDatabase &database,
+                       const QString &statement,
+                       const QVariantMap &bindings,
+                       const QString &name);
+};

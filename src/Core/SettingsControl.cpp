@@ -1,0 +1,166 @@
+#include "SettingsControl.h"
+
+#include <utility>
+
+SettingsControl &SettingsControl::instance()
+{
+    static SettingsControl settings;
+    return settings;
+}
+
+SettingsControl::SettingsControl(const QString &fileName)
+    : m_settings(fileName, QSettings::IniFormat)
+{}
+
+SettingsControl::~SettingsControl() = default;
+
+QVariant SettingsControl::value(const QString &key, const QVariant &defaultValue) const
+{
+    return m_settings.value(key, defaultValue);
+}
+
+void SettingsControl::setValue(const QString &key, const QVariant &value)
+{
+    write(key, value);
+}
+
+bool SettingsControl::write(const QString &key, const QVariant &value)
+{
+    // Written through at once, so a read-only or full disk is reported instead of lost at exit.
+    m_settings.setValue(key, value);
+    m_settings.sync();
+    return m_settings.status() == QSettings::NoError;
+}
+
+void SettingsControl::sync()
+{
+    m_settings.sync();
+}
+
+void SettingsControl::setDefaultIcon(int type, const QString &hashName)
+{
+    switch (type) {
+    case -1:
+        write(QStringLiteral("DefaultIcons/Lost"), hashName);
+        break;
+    case 2:
+        write(QStringLiteral("DefaultIcons/Web"), hashName);
+        break;
+    case 3:
+        write(QStringLiteral("DefaultIcons/Shell"), hashName);
+        break;
+    default:
+        break;
+    }
+}
+
+bool SettingsControl::takeManualUpdateCheck()
+{
+    return std::exchange(m_manualUpdateCheck, false);
+}
+
+void SettingsControl::readCaches()
+{
+    m_thenHide = value(QStringLiteral("Form/ThenHide"), false).toBool();
+    m_closeThenQuit = value(QStringLiteral("Form/CloseThenQuit"), false).toBool();
+    m_useRelativePath = value(QStringLiteral("Form/UseRelativePath"), false).toBool();
+    m_singleClickRun = value(QStringLiteral("Item/SingleClickRun"), false).toBool();
+    m_trayIconHide = value(QStringLiteral("Form/TrayIconHide"), false).toBool();
+    m_trayIconHideWithMain = value(QStringLiteral("Form/TrayIconHideWithMain"), false).toBool();
+}
+
+void SettingsControl::setDragEnabled(bool enable)
+{
+    const bool written = write(QStringLiteral("Item/DragEnabled"), enable);
+    emit dragEnabledChanged(enable);
+    emit result(written);
+}
+
+void SettingsControl::setSingleClickRun(bool single)
+{
+    m_singleClickRun = single;
+    const bool written = write(QStringLiteral("Item/SingleClickRun"), single);
+    emit itemClickChanged(single);
+    emit result(written);
+}
+
+void SettingsControl::setAutoUpdate(bool update)
+{
+    const bool written = write(QStringLiteral("Form/AutoUpdate"), update);
+    emit result(written);
+}
+
+void SettingsControl::setSingleApp(bool isSingle)
+{
+    const bool written = write(QStringLiteral("Form/IsSingleApp"), isSingle);
+    emit result(written);
+}
+
+void SettingsControl::setStartUp(bool enable)
+{
+    write(QStringLiteral("Form/StartUp"), enable);
+    // The start-up shortcut step reports the outcome.
+    emit startUpWithSystem(enable);
+}
+
+void SettingsControl::setThenHide(bool enable)
+{
+    m_thenHide = enable;
+    const bool written = write(QStringLiteral("Form/ThenHide"), enable);
+    emit result(written);
+}
+
+void SettingsControl::setTrayIconColor(QColor color)
+{
+    const bool written = write(QStringLiteral("Form/TrayIconColor"), color.name());
+    emit trayIconColorChanged(color);
+    emit result(written);
+}
+
+void SettingsControl::setTrayIconHideWithMain(bool hide)
+{
+    m_trayIconHideWithMain = hide;
+    const bool written = write(QStringLiteral("Form/TrayIconHideWithMain"), hide);
+    emit result(written);
+}
+
+void SettingsControl::setTrayIconHide(bool hide)
+{
+    m_trayIconHide = hide;
+    const bool written = write(QStringLiteral("Form/TrayIconHide"), hide);
+    emit trayIconHide(hide);
+    emit result(written);
+}
+
+void SettingsControl::setAppRunThenHide(bool enable)
+{
+    const bool written = write(QStringLiteral("Form/AppRunThenHide"), enable);
+    emit result(written);
+}
+
+void SettingsControl::setHotKey_showApp(QString key)
+{
+    write(QStringLiteral("HotKey/ShowApp"), key);
+    // The hotkey registration reports the outcome.
+    emit hotKeyChanged_showApp(key);
+}
+
+void SettingsControl::setCloseThenQuit(bool bQuit)
+{
+    m_closeThenQuit = bQuit;
+    const bool written = write(QStringLiteral("Form/CloseThenQuit"), bQuit);
+    emit result(written);
+}
+
+void SettingsControl::setUseRelativePath(bool enable)
+{
+    m_useRelativePath = enable;
+    const bool written = write(QStringLiteral("Form/UseRelativePath"), enable);
+    emit result(written);
+}
+
+void SettingsControl::setSkin(QString skinFile)
+{
+    const bool written = write(QStringLiteral("Form/SkinName"), skinFile);
+    emit result(written);
+}

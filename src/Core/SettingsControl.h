@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QColor>
+#include <QObject>
+#include <QSettings>
+#include <QVariant>
+
+// The user's settings: the INI file "../data/config.ini", the flags read often, and a signal
+// for every change the main window acts on. The setters are slots so that the settings
+// window can connect its controls to them directly.
+class SettingsControl final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SettingsControl)
+
+public:
+    // The process-wide store; every part of the launcher uses this one.
+    static SettingsControl &instance();
+
+    // Opens the settings file relative to the current working directory. Only the process
+    // store and tests create one.
+    explicit SettingsControl(const QString &fileName = QStringLiteral("../data/config.ini"));
+    ~SettingsControl() override;
+
+    QVariant value(const QString &key, const QVariant &defaultValue = QVariant()) const;
+    void setValue(const QString &key, const QVariant &value);
+    void sync();
+
+    // Stores an icon hash name as the default icon of a lost item (-1), a web address (2) or
+    // a command line (3); any other type is ignored.
+    void setDefaultIcon(int type, const QString &hashName);
+
+    bool takeManualUpdateCheck();
+
+    // The flags consulted often, read from the file once at start-up and afterwards kept by
+    // the setters.
+    void readCaches();
+    bool isSingleClickRun() const { return m_singleClickRun; }
+    bool isThenHide() const { return m_thenHide; }
+    bool isCloseThenQuit() const { return m_closeThenQuit; }
+    bool isUseRelativePath() const { return m_useRelativePath; }
+    bool isTrayIconHideWithMain() const { return m_trayIconHideWithMain; }
+    bool isTrayIconHide() const { return m_trayIconHide; }
+
+    // Debug switches of the debugger window; never stored.
+    bool isIconLoadEnabled() const { return m_iconLoadEnabled; }
+    void setIconLoadEnabled(bool enabled) { m_iconLoadEnabled = enabled; }
+    bool isTimeMonitoring() const { return m_timeMonitoring; }
+    void setTimeMonitoring(bool enabled) { m_timeMonitoring = enabled; }
+
+signals:
+    void startUpWithSystem(bool enable);
+    void trayIconHide(bool hide);
+    void trayIconColorChanged(QColor color);
+    void hotKeyChanged_showApp(QString key);
+    void result(bool isOk);
+    void itemClickChanged(bool singleClick);
+    void dragEnabledChanged(bool enable);
+
+public slots:
+    void setDragEnabled(bool enable);
+    void setSingleClickRun(bool single);
+    void setAutoUpdate(bool update);
+    void setSingleApp(bool isSingle);
+    void setStartUp(bool enable);
+    void setThenHide(bool enable);
+    void setTrayIconColor(QColor color);
+    void setTrayIconHideWithMain(bool hide);
+    void setTrayIconHide(bool hide);
+    void setAppRunThenHide(bool enable);
+    void setHotKey_showApp(QString key);
+    void setCloseThenQuit(bool bQuit);
+    void setUseRelativePath(bool enable);
+    void setSkin(QString skinFile);
+
+private:
+    bool write(const QString &key, const QVariant &value);
+
+    QSettings m_settings;
+    bool m_singleClickRun = false;
+    bool m_thenHide = false;
+    bool m_closeThenQuit = false;
+    bool m_manualUpdateCheck = false;
+    bool m_useRelativePath = false;
+    bool m_trayIconHideWithMain = false;
+    bool m_trayIconHide = false;
+    bool m_iconLoadEnabled = true;
+    bool m_timeMonitoring = false;
+};

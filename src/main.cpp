@@ -1,0 +1,36 @@
+#include <QGuiApplication>
+#include <QTranslator>
+
+#include "FormMain.h"
+#include "QtSingleApplication.h"
+#include "SettingsControl.h"
+#include "TerminationWatcher.h"
+
+int main(int argc, char *argv[])
+{
+    const QString id = QStringLiteral("Quiver");
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QtSingleApplication app(id, argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUIVER_VERSION));
+
+    // Without it Qt's own dialog texts stay in English.
+    QTranslator translator;
+    if (translator.load(QStringLiteral("../lang/qt_zh_CN.qm")))
+        QCoreApplication::installTranslator(&translator);
+
+    SettingsControl &settings = SettingsControl::instance();
+    const bool singleApp = settings.value(QStringLiteral("Form/IsSingleApp"), false).toBool();
+    // Asked in every process: the first one becomes the instance the others hand over to.
+    if (app.isRunning() && singleApp) {
+        app.sendMessage(QString(), 5000);
+        return 0;
+    }
+
+    TerminationWatcher terminationWatcher;
+    FormMain window;
+    app.setActivationWindow(&window, true);
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    if (!settings.value(QStringLiteral("Form/AppRunThenHide"), false).toBool())
+        window.show();
+    return app.exec();
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <easylogging++.h>
+
+// A fresh install-like tree per test: the working directory is <tmp>/bin, so the program's
+// "../data", "../cache" and "../skins" land inside the temporary tree.
+class TestWorkDir
+{
+    Q_DISABLE_COPY_MOVE(TestWorkDir)
+
+public:
+    TestWorkDir()
+        : m_previous(QDir::currentPath())
+    {
+        QDir(m_root.path()).mkpath(QStringLiteral("bin"));
+        QDir::setCurrent(m_root.filePath(QStringLiteral("bin")));
+    }
+    ~TestWorkDir() { QDir::setCurrent(m_previous); }
+
+    bool isValid() const { return m_root.isValid(); }
+    // A path below the root, such as "data/data.db".
+    QString path(const QString &relative) const { return m_root.filePath(relative); }
+
+private:
+    QTemporaryDir m_root;
+    QString m_previous;
+};
+
+// Collects the messages the program logs, so tests can assert on them without reading files.
+class LogCapture final : public el::LogDispatchCallback
+{
+public:
+    static LogCapture &install()
+    {
+        el::Helpers::installLogDispatchCallback<LogCapture>("capture");
+        LogCapture *capture = el::Helpers::logDispatchCallback<LogCapture>("capture");
+        capture->clear();
+        return *capture;
+    }
+
+    void clear()
+    {
+        m_lines.clear();
+        m_levels.clear();
+    }
+    const QStringList &lines() const { return m_lines; }
+    QStringList errors() const
+    {
+        QStringList errors;
+        for (int i = 0; i < m_lines.size(); ++i)
+            if (m_levels.at(i) == el::Level::Error)
+                errors << m_lines.at(i);
+        return errors;
+    }
+
+protected:
+    void handle(const el::LogDispatchData *data) override
+    {
+        m_lines << QString::fromStdString(data->logMessage()->message());
+        m_levels << data->logMessage()->level();
+    }
+
+private:
+    QStringList m_lines;
+    QList<el::Level> m_levels;
+};
+
+// Pins what a test may not take from the machine: locale, user folders and log output.
+#define QUIVER_TEST_MAIN(TestObject) \
+    int main(int argc, char **argv) \
+    { \
+        qputenv("LANG", "C.UTF-8"); \
+        QStandardPaths::setTestModeEnabled(true); \
+        QApplication app(argc, argv); \
+        app.setApplicationVersion(QStringLiteral(QUIVER_VERSION)); \
+        el::Loggers::reconfigureAllLoggers(el::ConfigurationType::ToStandardOutput, "false"); \
+        el::Loggers::reconfigureAllLoggers(el::ConfigurationType::ToFile, "false"); \
+        TestObject tc; \
+        QTEST_SET_MAIN_SOURCE_PATH \
+        return QTest::qExec(&tc, argc, argv); \
+    }

@@ -1,0 +1,215 @@
+#include "SettingsControl.h"
+#include "TestSupport.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QSignalSpy>
+
+#include <functional>
+
+Q_DECLARE_METATYPE(std::function<void(SettingsControl &)>)
+
+using Setter = std::function<void(SettingsControl &)>;
+
+class TestSettingsControl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void shouldGiveDefaultsWithoutFile();
+    void shouldWriteKeyAndEmitInOrder_data();
+    void shouldWriteKeyAndEmitInOrder();
+    void shouldCacheBeforeWriting();
+    void shouldStoreTrayColourAsHexName();
+    void shouldStoreDefaultIconsOnlyForKnownTypes();
+    void shouldReportFailedWrite();
+};
+
+void TestSettingsControl::shouldGiveDefaultsWithoutFile()
+{
+    TestWorkDir dir;
+    SettingsControl settings;
+    settings.readCaches();
+    QCOMPARE(settings.value("Form/IsSingleApp", false).toBool(), false);
+    QCOMPARE(settings.value("Form/AppRunThenHide", false).toBool(), false);
+    QCOMPARE(settings.value("Form/AutoUpdate", true).toBool(), true);
+    QCOMPARE(settings.value("Item/DragEnabled", true).toBool(), true);
+    QCOMPARE(settings.value("HotKey/ShowApp", QString()).toString(), QString());
+    QCOMPARE(settings.value("Form/TrayIconColor", "white").toString(), QStringLiteral("white"));
+    QVERIFY(!settings.isSingleClickRun());
+    QVERIFY(!settings.isThenHide());
+    QVERIFY(!settings.isCloseThenQuit());
+    QVERIFY(!settings.isUseRelativePath());
+    QVERIFY(!settings.isTrayIconHide());
+    QVERIFY(!settings.isTrayIconHideWithMain());
+    QVERIFY(settings.isIconLoadEnabled());
+    QVERIFY(!settings.isTimeMonitoring());
+    // Reading must not create the file.
+    QVERIFY(!QFile::exists(dir.path("data/config.ini")));
+}
+
+void TestSettingsControl::shouldWriteKeyAndEmitInOrder_data()
+{
+    QTest::addColumn<Setter>("setter");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QStringList>("signals_");
+
+    const QStringList onlyResult{"result"};
+    QTest::newRow("drag") << Setter([](SettingsControl &s) { s.setDragEnabled(false); })
+                          << "Item/DragEnabled" << QVariant(false)
+                          << QStringList{"dragEnabledChanged", "result"};
+    QTest::newRow("singleClick") << Setter([](SettingsControl &s) { s.setSingleClickRun(true); })
+                                 << "Item/SingleClickRun" << QVariant(true)
+                                 << QStringList{"itemClickChanged", "result"};
+    QTest::newRow("autoUpdate") << Setter([](SettingsControl &s) { s.setAutoUpdate(false); })
+                                << "Form/AutoUpdate" << QVariant(false) << onlyResult;
+    QTest::newRow("singleApp") << Setter([](SettingsControl &s) { s.setSingleApp(true); })
+                               << "Form/IsSingleApp" << QVariant(true) << onlyResult;
+    QTest::newRow("startUp") << Setter([](SettingsControl &s) { s.setStartUp(true); })
+                             << "Form/StartUp" << QVariant(true)
+                             << QStringList{"startUpWithSystem"};
+    QTest::newRow("thenHide") << Setter([](SettingsControl &s) { s.setThenHide(true); })
+                              << "Form/ThenHide" << QVariant(true) << onlyResult;
+    QTest::newRow("trayColor") << Setter([](SettingsControl &s) {
+        s.setTrayIconColor(QColor(Qt::red));
+    }) << "Form/TrayIconColor" << QVariant("#ff0000")
+                               << QStringList{"trayIconColorChanged", "result"};
+    QTest::newRow("hideWithMain") << Setter([](SettingsControl &s) {
+        s.setTrayIconHideWithMain(true);
+    }) << "Form/TrayIconHideWithMain"
+                                  << QVariant(true) << onlyResult;
+    QTest::newRow("trayHide") << Setter([](SettingsControl &s) { s.setTrayIconHide(true); })
+                              << "Form/TrayIconHide" << QVariant(true)
+                              << QStringList{"trayIconHide", "result"};
+    QTest::newRow("runThenHide") << Setter([](SettingsControl &s) { s.setAppRunThenHide(true); })
+                                 << "Form/AppRunThenHide" << QVariant(true) << onlyResult;
+    QTest::newRow("hotkey") << Setter([](SettingsControl &s) { s.setHotKey_showApp("Ctrl+Alt+Q"); })
+                            << "HotKey/ShowApp" << QVariant("Ctrl+Alt+Q")
+                            << QStringList{"hotKeyChanged_showApp"};
+    QTest::newRow("closeQuit") << Setter([](SettingsControl &s) { s.setCloseThenQuit(true); })
+                               << "Form/CloseThenQuit" << QVariant(true) << onlyResult;
+    QTest::newRow("relative") << Setter([](SettingsControl &s) { s.setUseRelativePath(true); })
+                              << "Form/UseRelativePath" << QVariant(true) << onlyResult;
+    QTest::newRow("skin") << Setter([](SettingsControl &s) { s.setSkin("暗夜"); })
+                          << "Form/SkinName" << QVariant("暗夜") << onlyResult;
+}
+
+void TestSettingsControl::shouldWriteKeyAndEmitInOrder()
+{
+    QFETCH(Setter, setter);
+    QFETCH(QString, key);
+    QFETCH(QVariant, stored);
+    QFETCH(QStringList, signals_);
+
+    TestWorkDir dir;
+    SettingsControl settings;
+    QStringList emitted;
+    QList<bool> results;
+    const auto record = [&emitted](const char *name) {
+        return [&emitted, name] {
+            emitted << name;
+        };
+    };
+    connect(&settings, &SettingsControl::dragEnabledChanged, this, record("dragEnabledChanged"));
+    connect(&settings, &SettingsControl::itemClickChanged, this, record("itemClickChanged"));
+    connect(&settings, &SettingsControl::startUpWithSystem, this, record("startUpWithSystem"));
+    connect(&settings, &SettingsControl::trayIconColorChanged, this,
+            record("trayIconColorChanged"));
+    connect(&settings, &SettingsControl::trayIconHide, this, record("trayIconHide"));
+    connect(&settings, &SettingsControl::hotKeyChanged_showApp, this,
+            record("hotKeyChanged_showApp"));
+    connect(&settings, &SettingsControl::result, this, [&](bool ok) {
+        emitted << "result";
+        results << ok;
+    });
+
+    setter(settings);
+
+    QCOMPARE(emitted, signals_);
+    for (bool ok : qAsConst(results))
+        QVERIFY(ok);
+    // Written through to disk at once, readable by another reader of the file.
+    QSettings file(dir.path("data/config.ini"), QSettings::IniFormat);
+    QCOMPARE(file.value(key).toString(), stored.toString());
+}
+
+void TestSettingsControl::shouldCacheBeforeWriting()
+{
+    TestWorkDir dir;
+    SettingsControl settings;
+    bool cachedWhenSignalled = false;
+    connect(&settings, &SettingsControl::itemClickChanged, this,
+            [&] { cachedWhenSignalled = settings.isSingleClickRun(); });
+    settings.setSingleClickRun(true);
+    QVERIFY(cachedWhenSignalled);
+    settings.setThenHide(true);
+    settings.setCloseThenQuit(true);
+    settings.setUseRelativePath(true);
+    settings.setTrayIconHide(true);
+    settings.setTrayIconHideWithMain(true);
+    QVERIFY(settings.isThenHide() && settings.isCloseThenQuit() && settings.isUseRelativePath());
+    QVERIFY(settings.isTrayIconHide() && settings.isTrayIconHideWithMain());
+
+    // A second store on the same file starts from what was written.
+    SettingsControl reread;
+    reread.readCaches();
+    QVERIFY(reread.isSingleClickRun() && reread.isThenHide() && reread.isTrayIconHideWithMain());
+}
+
+void TestSettingsControl::shouldStoreTrayColourAsHexName()
+{
+    TestWorkDir dir;
+    SettingsControl settings;
+    settings.setTrayIconColor(QColor("white"));
+    QCOMPARE(settings.value("Form/TrayIconColor").toString(), QStringLiteral("#ffffff"));
+    settings.setTrayIconColor(QColor(QStringLiteral("#80ff0000")));
+    QCOMPARE(settings.value("Form/TrayIconColor").toString(), QStringLiteral("#ff0000"));
+}
+
+void TestSettingsControl::shouldStoreDefaultIconsOnlyForKnownTypes()
+{
+    TestWorkDir dir;
+    SettingsControl settings;
+    const QString hash(40, QLatin1Char('a'));
+    settings.setDefaultIcon(-1, hash);
+    settings.setDefaultIcon(2, hash);
+    settings.setDefaultIcon(3, hash);
+    settings.sync();
+    QFile file(dir.path("data/config.ini"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    settings.setDefaultIcon(0, hash);
+    settings.setDefaultIcon(1, hash);
+    settings.setDefaultIcon(4, hash);
+    settings.sync();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+
+    QSettings reader(dir.path("data/config.ini"), QSettings::IniFormat);
+    QCOMPARE(reader.value("DefaultIcons/Lost").toString(), hash);
+    QCOMPARE(reader.value("DefaultIcons/Web").toString(), hash);
+    QCOMPARE(reader.value("DefaultIcons/Shell").toString(), hash);
+    QCOMPARE(reader.childGroups(), QStringList{"DefaultIcons"});
+}
+
+// A settings change that cannot reach the disk must not be confirmed as done.
+void TestSettingsControl::shouldReportFailedWrite()
+{
+    TestWorkDir dir;
+    // "data" is a file, so "../data/config.ini" can never be written.
+    QFile blocker(dir.path("data"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SettingsControl settings;
+    QSignalSpy results(&settings, &SettingsControl::result);
+    settings.setThenHide(true);
+    QCOMPARE(results.count(), 1);
+    QCOMPARE(results.at(0).at(0).toBool(), false);
+    QVERIFY(settings.isThenHide());
+}
+
+QUIVER_TEST_MAIN(TestSettingsControl)
+#include "tst_settingscontrol.moc"
