@@ -1,0 +1,171 @@
+#include "TestSupport.h"
+
+#include <QDate>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <csignal>
+#include <memory>
+#include <vector>
+
+// Starts the real program the way the desktop does: working directory <root>/bin, with the
+// single-instance lock and socket in a runtime folder of the test's own.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void shouldLogVersionFirstAndExitCleanlyOnTerminate();
+    void shouldHandOverToRunningInstance();
+    void shouldOpenSecondWindowWhenNotSingle();
+    void shouldStartAfterCrashedInstance();
+
+private:
+    QProcess *start();
+    void setSettings(const QVariantMap &values);
+    QStringList logLines() const;
+    int countLines(const QString &text) const { return logLines().filter(text).size(); }
+    bool hasVisibleWindow(qint64 pid) const;
+    void requireX11();
+
+    std::unique_ptr<TestWorkDir> m_dir;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+};
+
+void TestStartup::init()
+{
+    m_dir = std::make_unique<TestWorkDir>();
+    QDir(m_dir->path(QString())).mkpath("run");
+    QFile::setPermissions(m_dir->path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void TestStartup::cleanup()
+{
+    for (auto &process : m_processes) {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    }
+    m_processes.clear();
+    m_dir.reset();
+}
+
+QProcess *TestStartup::start()
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProgram(QStringLiteral(QUIVER_BINARY));
+    process->setWorkingDirectory(m_dir->path("bin"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", m_dir->path("run"));
+    env.insert("QT_QPA_PLATFORM", env.contains("DISPLAY") ? "xcb" : "offscreen");
+    process->setProcessEnvironment(env);
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->start();
+    process->waitForStarted();
+    m_processes.push_back(std::move(process));
+    return m_processes.back().get();
+}
+
+void TestStartup::setSettings(const QVariantMap &values)
+{
+    QSettings settings(m_dir->path("data/config.ini"), QSettings::IniFormat);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        settings.setValue(it.key(), it.value());
+}
+
+QStringList TestStartup::logLines() const
+{
+    QFile file(m_dir->path("cache/log/" + QDate::currentDate().toString("yyyyMMdd") + ".log"));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+bool TestStartup::hasVisibleWindow(qint64 pid) const
+{
+    QProcess search;
+    search.start("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)});
+    search.waitForFinished(5000);
+    return !search.readAllStandardOutput().trimmed().isEmpty();
+}
+
+void TestStartup::requireX11()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || QStandardPaths::findExecutable("xdotool").isEmpty())
+        QSKIP("needs an X server and xdotool to see the windows");
+}
+
+void TestStartup::shouldLogVersionFirstAndExitCleanlyOnTerminate()
+{
+    QProcess *quiver = start();
+    QTRY_COMPARE_WITH_TIMEOUT(countLines("Mode:Release"), 1, 10000);
+    ::kill(quiver->processId(), SIGTERM);
+    QVERIFY(quiver->waitForFinished(10000));
+    QCOMPARE(quiver->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(quiver->exitCode(), 0);
+
+    const QStringList lines = logLines();
+    QVERIFY(lines.first().endsWith(" | INFO | Quiver version:2.1.3.0"));
+    QVERIFY(lines.at(1).endsWith(" | INFO | Mode:Release"));
+    QVERIFY(lines.last().endsWith(" | INFO | 正常退出"));
+    QSettings settings(m_dir->path("data/config.ini"), QSettings::IniFormat);
+    QVERIFY(settings.contains("Form/Geometry"));
+}
+
+void TestStartup::shouldHandOverToRunningInstance()
+{
+    requireX11();
+    setSettings({{"Form/IsSingleApp", true}, {"Form/AppRunThenHide", true}});
+    QProcess *first = start();
+    QTRY_COMPARE_WITH_TIMEOUT(countLines("Mode:Release"), 1, 10000);
+    QVERIFY(!hasVisibleWindow(first->processId()));
+    const int linesBefore = logLines().size();
+
+    QProcess *second = start();
+    QVERIFY(second->waitForFinished(10000));
+    QCOMPARE(second->exitCode(), 0);
+    QCOMPARE(logLines().size(), linesBefore);
+    QTRY_VERIFY_WITH_TIMEOUT(hasVisibleWindow(first->processId()), 5000);
+    QCOMPARE(first->state(), QProcess::Running);
+}
+
+void TestStartup::shouldOpenSecondWindowWhenNotSingle()
+{
+    requireX11();
+    QProcess *first = start();
+    QTRY_COMPARE_WITH_TIMEOUT(countLines("Mode:Release"), 1, 10000);
+    QProcess *second = start();
+    QTRY_COMPARE_WITH_TIMEOUT(countLines("Mode:Release"), 2, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(hasVisibleWindow(first->processId()), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(hasVisibleWindow(second->processId()), 5000);
+}
+
+// A first instance that was killed leaves its lock and socket behind; they must not turn the
+// next start into a hand-over to nobody.
+void TestStartup::shouldStartAfterCrashedInstance()
+{
+    setSettings({{"Form/IsSingleApp", true}});
+    QProcess *crashed = start();
+    QTRY_COMPARE_WITH_TIMEOUT(countLines("Mode:Release"), 1, 10000);
+    crashed->kill();
+    QVERIFY(crashed->waitForFinished(5000));
+    QVERIFY(!QDir(m_dir->path("run")).isEmpty());
+
+    QProcess *next = start();
+    QTRY_COMPARE_WITH_TIMEOUT(countLines("Mode:Release"), 2, 10000);
+    QCOMPARE(next->state(), QProcess::Running);
+
+    QProcess *third = start();
+    QVERIFY(third->waitForFinished(10000));
+    QCOMPARE(third->exitCode(), 0);
+    QCOMPARE(countLines("Mode:Release"), 2);
+}
+
+QUIVER_TEST_MAIN(TestStartup)
+#include "tst_startup.moc"

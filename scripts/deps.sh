@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quiver needs to build, run and test, skipping what is present.
+set -euo pipefail
+
+packages=(
+    build-essential cmake
+    qtbase5-dev qtbase5-private-dev libqt5sql5-sqlite libqt5svg5-dev libqt5x11extras5-dev
+    libeasyloggingpp-dev libx11-dev
+    qttranslations5-l10n fonts-wqy-microhei
+    xvfb xauth xdotool openbox xclip
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

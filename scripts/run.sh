@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Sets up, builds, installs into the per-user folder and starts the launcher.
+# QUIVER_HOME chooses the install folder (default ~/.local/share/Quiver); the catalogue,
+# settings and skins kept there survive every rebuild.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/deps.sh
+home=${QUIVER_HOME:-$HOME/.local/share/Quiver}
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQUIVER_BUILD_TESTS=OFF >/dev/null
+cmake --build build/release --parallel "$(nproc)"
+cmake --install build/release --prefix "$home" >/dev/null
+
+cd "$home/bin"
+exec ./Quiver "$@"
