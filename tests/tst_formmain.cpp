@@ -71,10 +71,11 @@ void TestFormMain::shouldPrepareTreeAndLogOnStart()
 
     const QStringList lines = logLines(*m_dir);
     QVERIFY(lines.size() >= 2);
-    QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d \\| INFO \\| Quiver version:" QUIVER_VERSION "$")
-                 .match(lines.at(0))
-                 .hasMatch(),
-             qPrintable(lines.at(0)));
+    QVERIFY2(
+        QRegularExpression("^\\d\\d:\\d\\d:\\d\\d \\| INFO \\| Quiver version:" QUIVER_VERSION "$")
+            .match(lines.at(0))
+            .hasMatch(),
+        qPrintable(lines.at(0)));
     QVERIFY(lines.at(1).endsWith(" | INFO | Mode:Release"));
     QVERIFY(lines.filter("Create/Check Tables [Types]").size() == 1);
 }
@@ -132,7 +133,9 @@ void TestFormMain::shouldEndWithoutTouchingUnreadableCatalogue()
     }
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), garbage);
-    QVERIFY(logLines(*m_dir).filter("主要数据库打开失败，错误原因：file is not a database").size() == 1);
+    QVERIFY(
+        logLines(*m_dir).filter("主要数据库打开失败，错误原因：file is not a database").size() ==
+        1);
 }
 
 QUIVER_TEST_MAIN(TestFormMain)

@@ -41,7 +41,8 @@ void TestStartup::init()
 {
     m_dir = std::make_unique<TestWorkDir>();
     QDir(m_dir->path(QString())).mkpath("run");
-    QFile::setPermissions(m_dir->path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(m_dir->path("run"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void TestStartup::cleanup()
@@ -97,7 +98,8 @@ bool TestStartup::hasVisibleWindow(qint64 pid) const
 
 void TestStartup::requireX11()
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") || QStandardPaths::findExecutable("xdotool").isEmpty())
+    if (qEnvironmentVariableIsEmpty("DISPLAY") ||
+        QStandardPaths::findExecutable("xdotool").isEmpty())
         QSKIP("needs an X server and xdotool to see the windows");
 }
 
