@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "DataControl.h"
+#include "KelMessageBox.h"
 #include "SettingsControl.h"
 
 #include <easylogging++.h>
@@ -67,8 +68,12 @@ void FormMain::init_data()
 {
     DataControl &data = DataControl::instance();
     if (!data.init_databases()) {
-        // The event loop has not started yet; the exit takes effect as soon as it does.
-        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(1); });
+        const int noticeDuration = 4000;
+        KelMessageBox::show(this, QStringLiteral("数据库打开失败！"), KelMessageBox::Red,
+                            noticeDuration, KelMessageBox::Bottom, QString());
+        // The event loop has not started yet; the exit takes effect once it runs and the user
+        // has had the time to read why.
+        QTimer::singleShot(noticeDuration, qApp, [] { QCoreApplication::exit(1); });
         return;
     }
     data.database_transaction(true);

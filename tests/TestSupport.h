@@ -72,16 +72,29 @@ private:
     QList<el::Level> m_levels;
 };
 
-// Pins what a test may not take from the machine: locale, user folders and log output.
+// Pins what a test may not take from the machine: locale, user folders, the display.
+inline void prepareTestEnvironment()
+{
+    qputenv("LANG", "C.UTF-8");
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+// Keeps the program's log lines out of the test output unless a test configures the log.
+inline void silenceLog()
+{
+    el::Loggers::reconfigureAllLoggers(el::ConfigurationType::ToStandardOutput, "false");
+    el::Loggers::reconfigureAllLoggers(el::ConfigurationType::ToFile, "false");
+}
+
 #define QUIVER_TEST_MAIN(TestObject) \
     int main(int argc, char **argv) \
     { \
-        qputenv("LANG", "C.UTF-8"); \
-        QStandardPaths::setTestModeEnabled(true); \
+        prepareTestEnvironment(); \
         QApplication app(argc, argv); \
         app.setApplicationVersion(QStringLiteral(QUIVER_VERSION)); \
-        el::Loggers::reconfigureAllLoggers(el::ConfigurationType::ToStandardOutput, "false"); \
-        el::Loggers::reconfigureAllLoggers(el::ConfigurationType::ToFile, "false"); \
+        silenceLog(); \
         TestObject tc; \
         QTEST_SET_MAIN_SOURCE_PATH \
         return QTest::qExec(&tc, argc, argv); \

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QLabel>
 #include <QSettings>
 #include <QTimer>
 
@@ -17,6 +18,15 @@ QStringList logLines(const TestWorkDir &dir)
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return {};
     return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+QList<QLabel *> noticeLabels()
+{
+    QList<QLabel *> labels;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->inherits("MsgBox") && widget->isVisible())
+            labels << widget->findChild<QLabel *>();
+    return labels;
 }
 
 // Runs the event loop until something quits it, or gives up after timeout ms with -1.
@@ -129,7 +139,11 @@ void TestFormMain::shouldEndWithoutTouchingUnreadableCatalogue()
     {
         FormMain window;
         window.show();
-        QCOMPARE(runLoop(5000), 1);
+        const QList<QLabel *> labels = noticeLabels();
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.first()->text(), QStringLiteral("数据库打开失败！"));
+        QVERIFY(labels.first()->styleSheet().contains("rgba(255, 78, 78, 255)"));
+        QCOMPARE(runLoop(10000), 1);
     }
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), garbage);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class KelWinAPI final
+{
+public:
+    // Starts file with administrator rights through pkexec, with parameters split as item
+    // arguments are, and returns at once. False when the start cannot be made (no pkexec).
+    // With detached false the call waits for pkexec to end and is true only on its success.
+    static bool KelShellExecuteExW(const QString &file, const QString &parameters, bool detached);
+
+    // An argument string cut at every single space, empty pieces kept; no quoting. An empty
+    // string gives no arguments.
+    static QStringList splitArguments(const QString &arguments);
+};

@@ -1,0 +1,223 @@
+#include "KelBlockSignals.h"
+#include "KelElapsedTimer.h"
+#include "KelWidgetHelper.h"
+#include "KelWinAPI.h"
+#include "TestSupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QWidget>
+#include <QWindow>
+#include <QX11Info>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <memory>
+
+namespace {
+// The window manager's view of a window: whether _NET_WM_STATE holds _NET_WM_STATE_ABOVE.
+bool isKeptAbove(QWidget *window)
+{
+    Display *display = QX11Info::display();
+    const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+    const Atom above = XInternAtom(display, "_NET_WM_STATE_ABOVE", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char *data = nullptr;
+    bool found = false;
+    // The native window is re-created when a flag changes; ask the window handle, not the
+    // widget, for its current id.
+    if (XGetWindowProperty(display, window->windowHandle()->winId(), state, 0, 64, False, XA_ATOM,
+                           &type, &format, &count, &remaining, &data) == Success &&
+        data) {
+        const auto *atoms = reinterpret_cast<const Atom *>(data);
+        for (unsigned long i = 0; i < count; ++i)
+            found = found || atoms[i] == above;
+        XFree(data);
+    }
+    return found;
+}
+
+bool hasWindowManager()
+{
+    Display *display = QX11Info::display();
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char *data = nullptr;
+    const bool present =
+        XGetWindowProperty(display, QX11Info::appRootWindow(), check, 0, 1, False, XA_WINDOW, &type,
+                           &format, &count, &remaining, &data) == Success &&
+        count == 1;
+    if (data)
+        XFree(data);
+    return present;
+}
+
+// A stand-in for pkexec that records the arguments it was given, one per line.
+void writeFakePkexec(const QString &dir, int exitCode)
+{
+    QFile script(dir + "/pkexec");
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"%1/args.tmp\"\n/bin/mv "
+                                "\"%1/args.tmp\" \"%1/args\"\nexit %2\n")
+                     .arg(dir)
+                     .arg(exitCode)
+                     .toUtf8());
+    script.close();
+    script.setPermissions(script.permissions() | QFile::ExeOwner);
+}
+
+QStringList recordedArguments(const QString &dir)
+{
+    QFile file(dir + "/args");
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("<none>")};
+    QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
+    lines.removeLast();
+    return lines;
+}
+} // namespace
+
+class TestKelCore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void shouldRestoreSignalStateWhenNested();
+    void shouldReportElapsedLabel();
+    void shouldSplitArgumentsKeepingEmptyPieces_data();
+    void shouldSplitArgumentsKeepingEmptyPieces();
+    void shouldElevateThroughPkexec();
+    void shouldStayOnTopAndKeepGeometry();
+    void cleanupTestCase();
+
+private:
+    std::unique_ptr<QProcess> m_windowManager;
+};
+
+void TestKelCore::shouldRestoreSignalStateWhenNested()
+{
+    QObject object;
+    {
+        KelBlockSignals outer(&object);
+        {
+            KelBlockSignals inner(&object);
+            QVERIFY(object.signalsBlocked());
+        }
+        QVERIFY(object.signalsBlocked());
+    }
+    QVERIFY(!object.signalsBlocked());
+
+    object.blockSignals(true);
+    {
+        KelBlockSignals guard(&object);
+    }
+    QVERIFY(object.signalsBlocked());
+}
+
+void TestKelCore::shouldReportElapsedLabel()
+{
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^查询耗时\\d+毫秒$"));
+    KelElapsedTimer timer("查询耗时%1毫秒");
+}
+
+void TestKelCore::shouldSplitArgumentsKeepingEmptyPieces_data()
+{
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QStringList>("split");
+    QTest::newRow("empty") << "" << QStringList{};
+    QTest::newRow("one") << "-v" << QStringList{"-v"};
+    QTest::newRow("double space") << "a  b" << QStringList{"a", "", "b"};
+    QTest::newRow("no quoting") << "\"x y\"" << QStringList{"\"x", "y\""};
+    QTest::newRow("trailing") << "a " << QStringList{"a", ""};
+}
+
+void TestKelCore::shouldSplitArgumentsKeepingEmptyPieces()
+{
+    QFETCH(QString, arguments);
+    QFETCH(QStringList, split);
+    QCOMPARE(KelWinAPI::splitArguments(arguments), split);
+}
+
+void TestKelCore::shouldElevateThroughPkexec()
+{
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    const QString previousDir = QDir::currentPath();
+    const auto restore = qScopeGuard([&] {
+        qputenv("PATH", path);
+        QDir::setCurrent(previousDir);
+    });
+    qputenv("PATH", bin.path().toLocal8Bit());
+    QVERIFY(!KelWinAPI::KelShellExecuteExW("/bin/true", "", true));
+
+    writeFakePkexec(bin.path(), 0);
+    QFile target(bin.filePath("tool"));
+    QVERIFY(target.open(QIODevice::WriteOnly));
+    target.close();
+    QDir::setCurrent(bin.path());
+    // A relative file is handed over absolute: pkexec does not keep the working directory.
+    QVERIFY(KelWinAPI::KelShellExecuteExW("tool", "--a  b", false));
+    QCOMPARE(recordedArguments(bin.path()), (QStringList{bin.filePath("tool"), "--a", "", "b"}));
+
+    QFile::remove(bin.filePath("args"));
+    QVERIFY(KelWinAPI::KelShellExecuteExW("/usr/bin/env", "", true));
+    QTRY_COMPARE(recordedArguments(bin.path()), QStringList{"/usr/bin/env"});
+
+    writeFakePkexec(bin.path(), 126);
+    QVERIFY(!KelWinAPI::KelShellExecuteExW("/usr/bin/env", "", false));
+}
+
+void TestKelCore::shouldStayOnTopAndKeepGeometry()
+{
+    if (!QX11Info::isPlatformX11())
+        QSKIP("needs the X server");
+    if (!hasWindowManager()) {
+        m_windowManager = std::make_unique<QProcess>();
+        m_windowManager->start("openbox", {"--sm-disable"});
+        if (!m_windowManager->waitForStarted())
+            QSKIP("needs a window manager (openbox)");
+        QTRY_VERIFY_WITH_TIMEOUT(hasWindowManager(), 10000);
+    }
+
+    QWidget window;
+    window.setGeometry(220, 180, 320, 240);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_COMPARE(window.geometry(), QRect(220, 180, 320, 240));
+    QVERIFY(!isKeptAbove(&window));
+
+    KelWidgetHelper::setWindowStaysOnTop(&window, true, true);
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(isKeptAbove(&window));
+    QTRY_COMPARE(window.geometry(), QRect(220, 180, 320, 240));
+
+    KelWidgetHelper::setWindowStaysOnTop(&window, false, true);
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(!isKeptAbove(&window));
+    QVERIFY(window.isVisible());
+    QTRY_COMPARE(window.geometry(), QRect(220, 180, 320, 240));
+
+    // The state belongs to the window, so it comes back after hiding and showing.
+    KelWidgetHelper::setWindowStaysOnTop(&window, true, true);
+    window.hide();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(isKeptAbove(&window));
+}
+
+void TestKelCore::cleanupTestCase()
+{
+    if (m_windowManager) {
+        m_windowManager->terminate();
+        m_windowManager->waitForFinished(5000);
+    }
+}
+
+QUIVER_TEST_MAIN(TestKelCore)
+#include "tst_kelcore.moc"

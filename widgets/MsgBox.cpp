@@ -1,0 +1,45 @@
+#include "MsgBox.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPropertyAnimation>
+
+MsgBox::MsgBox(const QString &text, int duration)
+    : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , m_duration(duration)
+    , m_label(new QLabel(text, this))
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(280, 60);
+    m_label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(m_label);
+}
+
+void MsgBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    QDialog::mouseReleaseEvent(event);
+    deleteLater();
+}
+
+void MsgBox::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+
+    // Unparented and self-deleting: an animation whose box was clicked away stops on its own.
+    auto *rise = new QPropertyAnimation(this, "pos");
+    rise->setDuration(m_duration);
+    rise->setStartValue(pos());
+    rise->setEndValue(QPoint(x(), y() - 60));
+
+    auto *fade = new QPropertyAnimation(this, "windowOpacity");
+    fade->setDuration(m_duration);
+    fade->setKeyValueAt(0.0, 1.0);
+    fade->setKeyValueAt(0.4, 1.0);
+    fade->setKeyValueAt(1.0, 0.1);
+
+    connect(rise, &QAbstractAnimation::finished, this, &QObject::deleteLater);
+    rise->start(QAbstractAnimation::DeleteWhenStopped);
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
