@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QLineEdit>
+
+#include "kelwidgets_export.h"
+
+// Records a keyboard shortcut from the next key press instead of from typing; only the clear
+// button empties it.
+class KELWIDGETS_EXPORT KelShortKeyEdit : public QLineEdit
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(KelShortKeyEdit)
+
+public:
+    explicit KelShortKeyEdit(QWidget *parent = nullptr);
+    KelShortKeyEdit(const QKeySequence &sequence, QWidget *parent = nullptr);
+    KelShortKeyEdit(const QString &sequence, QWidget *parent = nullptr);
+
+    QKeySequence KeySequence() const;
+    void setKeySequence(const QKeySequence &sequence);
+    // Shows the text as a key sequence in native form; a text that is no sequence is ignored.
+    void setText(const QString &text);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
