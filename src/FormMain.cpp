@@ -1,17 +1,31 @@
 #include "FormMain.h"
 #include "ui_FormMain.h"
 
+#include <QAction>
 #include <QCloseEvent>
-#include <QColor>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
+#include <QMenu>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
 #include <QTimer>
 
 #include "DataControl.h"
+#include "FramelessWindowsManager.h"
+#include "IconLoader.h"
+#include "ItemRoles.h"
 #include "KelMessageBox.h"
+#include "KelWidgetHelper.h"
+#include "QHotkey.h"
 #include "SettingsControl.h"
 
 #include <easylogging++.h>
+
+namespace {
+// Not stored: every start begins in the ordinary stacking order.
+bool appOnTop = false;
+} // namespace
 
 FormMain::FormMain(QWidget *parent)
     : QWidget(parent)
@@ -20,7 +34,10 @@ FormMain::FormMain(QWidget *parent)
     ui->setupUi(this);
     init_object();
     init_log();
+    init_connections();
+    init_menus();
     init_data();
+    m_constructed = true;
 }
 
 FormMain::~FormMain()
@@ -46,7 +63,53 @@ void FormMain::init_object()
     if (!dir.mkpath(QStringLiteral("cache/caches")))
         LOG(ERROR) << "cache/caches 目录无法创建, 缓存数据全部失效";
 
+    init_frameless();
+    init_models();
+
     setWindowTitle(QCoreApplication::applicationName());
+    setAttribute(Qt::WA_StyledBackground);
+    m_tray = new QSystemTrayIcon(this);
+    m_tray->setToolTip(QCoreApplication::applicationName());
+}
+
+void FormMain::init_frameless()
+{
+    createWinId();
+    QWindow *window = windowHandle();
+    FramelessWindowsManager::addWindow(window);
+    const QList<QWidget *> chrome{ui->toolButton_back,  ui->toolButton_settings,
+                                  ui->toolButton_minimize, ui->toolButton_close,
+                                  ui->lineEdit_search,  ui->toolButton_history};
+    for (QWidget *widget : chrome)
+        FramelessWindowsManager::setHitTestVisibleInChrome(window, widget, true);
+    // Laid out once so the title bar has its real height before the window is first shown.
+    layout()->activate();
+    FramelessWindowsManager::setTitleBarHeight(window, ui->frame_title->height());
+    FramelessWindowsManager::setBorderWidth(window, 2);
+    FramelessWindowsManager::setBorderHeight(window, 2);
+}
+
+void FormMain::init_models()
+{
+    m_typesModel = new QStandardItemModel(this);
+    m_typesModel->setSortRole(RowRole);
+    ui->listView_types->setModel(m_typesModel);
+
+    m_groupsModel = new QStandardItemModel(this);
+    m_groupsModel->setSortRole(RowRole);
+    ui->listView_groups->setModel(m_groupsModel);
+    ui->listView_groups->setTypesModel(m_typesModel);
+
+    m_itemsModel = new QStandardItemModel(this);
+    m_itemsProxy = new QSortFilterProxyModel(this);
+    m_itemsProxy->setSourceModel(m_itemsModel);
+    m_itemsProxy->setSortRole(RowRole);
+    m_itemsProxy->sort(0, Qt::AscendingOrder);
+    ui->listView_items->setModel(m_itemsProxy);
+    ui->listView_items->setTypesModel(m_typesModel);
+
+    m_resultsModel = new QStandardItemModel(this);
+    ui->listView_result->setModel(m_resultsModel);
 }
 
 void FormMain::init_log()
@@ -64,8 +127,76 @@ void FormMain::init_log()
     LOG(INFO) << "Mode:Release";
 }
 
+void FormMain::init_connections()
+{
+    connect(ui->toolButton_settings, &QToolButton::clicked, this,
+            [this] { m_moreMenu->exec(QCursor::pos()); });
+    connect(ui->toolButton_minimize, &QToolButton::clicked, this, &QWidget::showMinimized);
+    connect(ui->toolButton_close, &QToolButton::clicked, this, &QWidget::close);
+    connect(ui->toolButton_back, &QToolButton::clicked, this, [this] {
+        ui->toolButton_back->hide();
+        m_resultsModel->clear();
+        ui->stackedWidget->setCurrentIndex(0);
+    });
+    connect(m_tray, &QSystemTrayIcon::activated, this, &FormMain::onTrayAction);
+
+    connect(ui->listView_groups->showModeGroup(), &QActionGroup::triggered, this,
+            [this](QAction *action) {
+                ui->listView_items->setShowMode(
+                    action == ui->listView_groups->actionListMode() ? 1 : 0);
+            });
+
+    SettingsControl &settings = SettingsControl::instance();
+    connect(&settings, &SettingsControl::trayIconHide, m_tray,
+            [this](bool hide) { m_tray->setVisible(!hide); });
+    connect(&settings, &SettingsControl::trayIconColorChanged, this, &FormMain::onSetTrayIconColor);
+    connect(&settings, &SettingsControl::dragEnabledChanged, this, &FormMain::onSetDragEnabled);
+    connect(&settings, &SettingsControl::itemClickChanged, this, [this](bool single) {
+        ui->listView_items->setEditTriggers(
+            single ? QAbstractItemView::EditKeyPressed
+                   : QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    });
+    connect(&settings, &SettingsControl::hotKeyChanged_showApp, this, &FormMain::registerHotkey);
+    connect(&settings, &SettingsControl::result, this, &FormMain::showSettingsResult);
+}
+
+void FormMain::init_menus()
+{
+    m_actionShow = new QAction(QStringLiteral("显示"), this);
+    m_actionQuit = new QAction(QStringLiteral("退出"), this);
+    m_actionSettings = new QAction(QStringLiteral("设置"), this);
+    m_actionSkins = new QAction(QStringLiteral("皮肤"), this);
+    m_actionDebugger = new QAction(QStringLiteral("调试器"), this);
+    m_actionSearch = new QAction(QStringLiteral("搜索"), this);
+    m_actionOnTop = new QAction(QStringLiteral("置顶"), this);
+    m_actionClear = new QAction(QStringLiteral("清除"), this);
+    m_actionRestoreLayout = new QAction(QStringLiteral("重置布局"), this);
+
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->addActions({m_actionShow, m_actionSettings, m_actionQuit});
+    m_moreMenu = new QMenu(this);
+    m_moreMenu->addActions({m_actionOnTop, m_actionSettings, m_actionSkins, m_actionRestoreLayout,
+                            m_actionDebugger, m_actionQuit});
+
+    connect(m_actionShow, &QAction::triggered, this, &FormMain::onShow);
+    connect(m_actionQuit, &QAction::triggered, this, &FormMain::onQuit);
+    connect(m_actionRestoreLayout, &QAction::triggered, this, &FormMain::onRestoreLayout);
+    connect(m_actionOnTop, &QAction::triggered, this, &FormMain::setAppOnTop);
+
+    ui->lineEdit_search->addAction(m_actionSearch, QLineEdit::LeadingPosition);
+    ui->lineEdit_search->addAction(m_actionClear, QLineEdit::TrailingPosition);
+    connect(m_actionClear, &QAction::triggered, ui->lineEdit_search, &QLineEdit::clear);
+    connect(ui->lineEdit_search, &QLineEdit::textChanged, m_actionClear,
+            [this](const QString &text) { m_actionClear->setVisible(!text.isEmpty()); });
+    m_actionClear->setVisible(!ui->lineEdit_search->text().isEmpty());
+}
+
 void FormMain::init_data()
 {
+    ui->toolButton_back->hide();
+    m_resultsModel->clear();
+    ui->stackedWidget->setCurrentIndex(0);
+
     DataControl &data = DataControl::instance();
     if (!data.init_databases()) {
         const int noticeDuration = 4000;
@@ -81,22 +212,142 @@ void FormMain::init_data()
     data.database_transaction(false);
 
     SettingsControl &settings = SettingsControl::instance();
+    m_hotkey = new QHotkey(this);
+    connect(m_hotkey, &QHotkey::activated, this, &FormMain::onShow);
+    emit settings.hotKeyChanged_showApp(settings.value(QStringLiteral("HotKey/ShowApp"), QString()).toString());
+
+    onSetSkins(settings.value(QStringLiteral("Form/SkinName"), QString()).toString());
+    onSetDragEnabled(settings.value(QStringLiteral("Item/DragEnabled"), true).toBool());
+
     const QByteArray geometry = settings.value(QStringLiteral("Form/Geometry")).toByteArray();
     if (!geometry.isEmpty())
         restoreGeometry(geometry);
 
     settings.readCaches();
     emit settings.itemClickChanged(settings.isSingleClickRun());
-    emit settings.trayIconColorChanged(QColor(
-        settings.value(QStringLiteral("Form/TrayIconColor"), QStringLiteral("white")).toString()));
+    emit settings.trayIconColorChanged(
+        QColor(settings.value(QStringLiteral("Form/TrayIconColor"), QStringLiteral("white")).toString()));
+
+    if (!QSystemTrayIcon::isSystemTrayAvailable() && !m_hotkey->isRegistered())
+        LOG(WARNING) << "系统托盘不可用且未设置全局热键, 隐藏窗口将改为最小化";
+}
+
+bool FormMain::canHide(bool trayHidesToo) const
+{
+    const bool trayStays = QSystemTrayIcon::isSystemTrayAvailable() && !trayHidesToo &&
+                           !SettingsControl::instance().isTrayIconHide();
+    return trayStays || (m_hotkey && m_hotkey->isRegistered());
+}
+
+void FormMain::hideWindow(bool hideTray)
+{
+    if (!canHide(hideTray)) {
+        showMinimized();
+        return;
+    }
+    hide();
+    if (hideTray)
+        m_tray->hide();
+}
+
+void FormMain::onShow()
+{
+    const SettingsControl &settings = SettingsControl::instance();
+    if (isMinimized() || isHidden() || !isActiveWindow()) {
+        showNormal();
+        raise();
+        activateWindow();
+        if (!m_tray->isVisible() && !settings.isTrayIconHide())
+            m_tray->show();
+        return;
+    }
+    hideWindow(settings.isTrayIconHideWithMain() || settings.isTrayIconHide());
+}
+
+void FormMain::onTrayAction(QSystemTrayIcon::ActivationReason action)
+{
+    if (action == QSystemTrayIcon::Context)
+        m_trayMenu->exec(QCursor::pos());
+    else if (action == QSystemTrayIcon::Trigger)
+        onShow();
 }
 
 void FormMain::closeEvent(QCloseEvent *event)
 {
-    if (SettingsControl::instance().isCloseThenQuit()) {
+    const SettingsControl &settings = SettingsControl::instance();
+    if (settings.isCloseThenQuit()) {
         event->accept();
         QCoreApplication::quit();
         return;
     }
-    QWidget::closeEvent(event);
+    // Hidden even when the close came from the window manager while another window was active.
+    hideWindow(settings.isTrayIconHideWithMain() || settings.isTrayIconHide());
+    event->ignore();
+}
+
+void FormMain::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Escape)
+        return;
+    if (ui->stackedWidget->currentIndex() == 1)
+        ui->stackedWidget->setCurrentIndex(0);
+    else
+        hideWindow(false);
+}
+
+void FormMain::onQuit()
+{
+    QCoreApplication::quit();
+}
+
+void FormMain::onRestoreLayout()
+{
+    const int types = ui->listView_types->maximumWidth();
+    ui->splitter->setSizes({types, width() - types});
+}
+
+void FormMain::setAppOnTop()
+{
+    appOnTop = !appOnTop;
+    KelWidgetHelper::setWindowStaysOnTop(this, appOnTop, true);
+    KelMessageBox::show(this, appOnTop ? QStringLiteral("已置顶显示") : QStringLiteral("已取消置顶"),
+                        KelMessageBox::Green, 2000, KelMessageBox::Bottom, QString());
+}
+
+void FormMain::onSetTrayIconColor(QColor color)
+{
+    m_tray->setIcon(QIcon(IconLoader::instance().svgToPixmap(
+        QStringLiteral(":/icon/trayIcon.svg"), color.name(), QStringLiteral("fill"))));
+    m_tray->setVisible(!SettingsControl::instance().isTrayIconHide());
+}
+
+void FormMain::onSetDragEnabled(bool enable)
+{
+    ui->listView_types->setDragEnabled(enable);
+    ui->listView_groups->setDragEnabled(enable);
+    ui->listView_items->setDragEnabled(enable);
+}
+
+void FormMain::registerHotkey(const QString &key)
+{
+    if (!m_hotkey)
+        return;
+    const QKeySequence sequence(key, QKeySequence::NativeText);
+    m_hotkey->setRegistered(false);
+    if (sequence.isEmpty())
+        return;
+    m_hotkey->setShortcut(sequence, false);
+    emit SettingsControl::instance().result(m_hotkey->setRegistered(true));
+}
+
+void FormMain::showSettingsResult(bool isOk)
+{
+    if (!m_constructed)
+        return;
+    if (isOk)
+        KelMessageBox::show(this, QStringLiteral("设置已变更！"), KelMessageBox::Green, 2000,
+                            KelMessageBox::Bottom, QString());
+    else
+        KelMessageBox::show(this, QStringLiteral("设置失败！"), KelMessageBox::Red, 2000,
+                            KelMessageBox::Bottom, QString());
 }

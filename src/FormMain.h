@@ -1,13 +1,23 @@
 #pragma once
 
+#include <QByteArray>
+#include <QColor>
+#include <QSystemTrayIcon>
 #include <QWidget>
+
+struct SkinInfo;
+class QAction;
+class QHotkey;
+class QMenu;
+class QSortFilterProxyModel;
+class QStandardItemModel;
 
 namespace Ui {
 class FormMain;
 }
 
 // The launcher's main window. Its construction is the start-up of the whole program: folders,
-// log, databases and settings, in that order.
+// frame and models, log, wiring, databases and settings, in that order.
 class FormMain final : public QWidget
 {
     Q_OBJECT
@@ -17,13 +27,60 @@ public:
     explicit FormMain(QWidget *parent = nullptr);
     ~FormMain() override;
 
+    // Whether a hidden window can be brought back: by the tray icon or the global hotkey.
+    // Without either, hiding minimises instead.
+    bool canHide(bool trayHidesToo) const;
+
+public slots:
+    void onShow();
+    void onSetSkins(QString fileName);
+
+private slots:
+    void onTrayAction(QSystemTrayIcon::ActivationReason action);
+    void onRestoreLayout();
+    void onQuit();
+    void setAppOnTop();
+    void onSetTrayIconColor(QColor color);
+    void onSetDragEnabled(bool enable);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void init_object();
+    void init_frameless();
+    void init_models();
     void init_log();
+    void init_connections();
+    void init_menus();
     void init_data();
 
+    // Hides the window to the tray (and the tray icon with it when asked), or minimises it when
+    // nothing could bring it back.
+    void hideWindow(bool hideTray);
+    void registerHotkey(const QString &key);
+    void showSettingsResult(bool isOk);
+    void applySkin(const SkinInfo &skin);
+
     Ui::FormMain *ui;
+    bool m_constructed = false;
+    QStandardItemModel *m_typesModel = nullptr;
+    QStandardItemModel *m_groupsModel = nullptr;
+    QStandardItemModel *m_itemsModel = nullptr;
+    QStandardItemModel *m_resultsModel = nullptr;
+    QSortFilterProxyModel *m_itemsProxy = nullptr;
+    QHotkey *m_hotkey = nullptr;
+    QSystemTrayIcon *m_tray = nullptr;
+    QMenu *m_trayMenu = nullptr;
+    QMenu *m_moreMenu = nullptr;
+    QAction *m_actionShow = nullptr;
+    QAction *m_actionQuit = nullptr;
+    QAction *m_actionSettings = nullptr;
+    QAction *m_actionSkins = nullptr;
+    QAction *m_actionDebugger = nullptr;
+    QAction *m_actionSearch = nullptr;
+    QAction *m_actionOnTop = nullptr;
+    QAction *m_actionClear = nullptr;
+    QAction *m_actionRestoreLayout = nullptr;
 };

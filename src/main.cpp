@@ -32,5 +32,8 @@ int main(int argc, char *argv[])
     QGuiApplication::setQuitOnLastWindowClosed(false);
     if (!settings.value(QStringLiteral("Form/AppRunThenHide"), false).toBool())
         window.show();
+    else if (!window.canHide(false))
+        window.showMinimized(); // nothing else could bring a hidden window back
+
     return app.exec();
 }

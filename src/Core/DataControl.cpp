@@ -36,6 +36,11 @@ DataControl &DataControl::instance()
     return dataControl;
 }
 
+QString DataControl::cacheFileName(const QString &hashName)
+{
+    return QStringLiteral("../cache/caches/%1.o").arg(hashName);
+}
+
 QSqlDatabase DataControl::mainDatabase()
 {
     return QSqlDatabase::database(mainConnection, false);
@@ -471,7 +476,7 @@ bool DataControl::cache_addData(const QByteArray &data, QVariantMap fields)
 {
     const QString hashName =
         QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex());
-    const QString fileName = QStringLiteral("../cache/caches/%1.o").arg(hashName);
+    const QString fileName = cacheFileName(hashName);
     if (!QFile::exists(fileName)) {
         // Written whole or not at all: a torn file under its hash name would never be rewritten.
         QSaveFile file(fileName);

@@ -17,6 +17,9 @@ class DataControl final
 public:
     static DataControl &instance();
 
+    // Where the icon with this hash name is stored: "../cache/caches/<hash>.o".
+    static QString cacheFileName(const QString &hashName);
+
     DataControl() = default;
 
     // Schema and connections.

@@ -1,0 +1,86 @@
+#include "IconLoader.h"
+
+#include <QDomDocument>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+
+#include "DataControl.h"
+#include "SettingsControl.h"
+
+namespace {
+void setOnEveryPath(QDomElement element, const QString &attribute, const QString &value)
+{
+    if (element.tagName() == QLatin1String("path"))
+        element.setAttribute(attribute, value);
+    for (QDomElement child = element.firstChildElement(); !child.isNull();
+         child = child.nextSiblingElement())
+        setOnEveryPath(child, attribute, value);
+}
+} // namespace
+
+IconLoader &IconLoader::instance()
+{
+    static IconLoader loader;
+    return loader;
+}
+
+IconLoader::IconLoader()
+{
+    Q_INIT_RESOURCE(resources);
+    Q_INIT_RESOURCE(generated);
+}
+
+QPixmap IconLoader::loadPixmap(const QString &path) const
+{
+    QImageReader reader(path);
+    return QPixmap::fromImageReader(&reader);
+}
+
+QPixmap IconLoader::loadPixmap(const QString &path, const QSize &size) const
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    reader.setScaledSize(size);
+    return QPixmap::fromImageReader(&reader);
+}
+
+QIcon IconLoader::defaultIcon(const QString &key, const QString &builtIn) const
+{
+    const QString hashName = SettingsControl::instance().value(key).toString();
+    const QString cached = DataControl::cacheFileName(hashName);
+    return QFileInfo::exists(cached) ? QIcon(loadPixmap(cached)) : QIcon(builtIn);
+}
+
+QIcon IconLoader::itemIcon(int type, const QString &path) const
+{
+    switch (type) {
+    case 0:
+    case 1:
+        if (QFileInfo::exists(path))
+            return m_provider.icon(QFileInfo(path));
+        return defaultIcon(QStringLiteral("DefaultIcons/Lost"), QStringLiteral(":/icon/lost.svg"));
+    case 2:
+        return defaultIcon(QStringLiteral("DefaultIcons/Web"), QStringLiteral(":/icon/web.svg"));
+    case 3:
+        return defaultIcon(QStringLiteral("DefaultIcons/Shell"), QStringLiteral(":/icon/shell.svg"));
+    default:
+        return QIcon();
+    }
+}
+
+QPixmap IconLoader::svgToPixmap(const QString &fileName,
+                                const QString &value,
+                                const QString &attribute) const
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QPixmap();
+    QDomDocument document;
+    if (!document.setContent(file.readAll()))
+        return QPixmap();
+    setOnEveryPath(document.documentElement(), attribute, value);
+    QPixmap pixmap;
+    pixmap.loadFromData(document.toByteArray(1));
+    return pixmap;
+}

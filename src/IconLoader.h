@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QFileIconProvider>
+#include <QIcon>
+#include <QPixmap>
+
+// Reads icons: cached icon files, the fallback icon of an item, and recoloured SVG resources.
+class IconLoader final
+{
+    Q_DISABLE_COPY_MOVE(IconLoader)
+
+public:
+    // The process-wide loader; needs the application object.
+    static IconLoader &instance();
+
+    // Null when the file is missing or unreadable; the format is taken from the contents.
+    QPixmap loadPixmap(const QString &path) const;
+    QPixmap loadPixmap(const QString &path, const QSize &size) const;
+
+    // The icon of an item that has no icon of its own: the platform's icon of an existing file
+    // or folder, the lost icon of a missing one, the default web or shell icon; null for an
+    // unknown type.
+    QIcon itemIcon(int type, const QString &path) const;
+
+    // The SVG file with the attribute set to value on every "path" element; null when the file
+    // cannot be read.
+    QPixmap svgToPixmap(const QString &fileName, const QString &value, const QString &attribute) const;
+
+private:
+    IconLoader();
+
+    // The cached icon named by a settings key, or the built-in resource when it has none.
+    QIcon defaultIcon(const QString &key, const QString &builtIn) const;
+
+    QFileIconProvider m_provider;
+};

@@ -1,0 +1,187 @@
+#include "ItemsListView.h"
+
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QSortFilterProxyModel>
+#include <QSqlQuery>
+#include <QStandardItemModel>
+
+#include "DataControl.h"
+#include "DragReorder.h"
+#include "ItemRoles.h"
+
+namespace {
+const QString itemsFormat = QStringLiteral("items/index");
+const QString urlFormat = QStringLiteral("text/uri-list");
+const QString iconModeSheet = QStringLiteral("#listView_items:item{height:66;width:115;padding-top:4;}");
+const QString listModeSheet = QStringLiteral("#listView_items:item{height:45;}");
+} // namespace
+
+ItemsListView::ItemsListView(QWidget *parent)
+    : QListView(parent)
+    , m_run(new QAction(QStringLiteral("打开"), this))
+    , m_runAsAdmin(new QAction(QStringLiteral("打开(管理员)"), this))
+    , m_add(new QAction(QStringLiteral("新建"), this))
+    , m_paste(new QAction(QStringLiteral("粘贴"), this))
+    , m_copy(new QAction(QStringLiteral("复制"), this))
+    , m_refresh(new QAction(QStringLiteral("刷新"), this))
+    , m_rename(new QAction(QStringLiteral("重命名"), this))
+    , m_openFolder(new QAction(QStringLiteral("打开文件位置"), this))
+    , m_copyPath(new QAction(QStringLiteral("复制完整路径"), this))
+    , m_delete(new QAction(QStringLiteral("删除"), this))
+    , m_attribute(new QAction(QStringLiteral("属性"), this))
+    , m_setIcon(new QAction(QStringLiteral("设置图标"), this))
+    , m_runSelected(new QAction(QStringLiteral("打开选中"), this))
+    , m_deleteSelected(new QAction(QStringLiteral("删除选中"), this))
+    , m_moveMenu(new QMenu(QStringLiteral("移动到"), this))
+    , m_blankMenu(new QMenu(this))
+    , m_singleMenu(new QMenu(this))
+    , m_severalMenu(new QMenu(this))
+    , m_reorder(std::make_unique<DragReorder>(
+          this, itemsFormat, ItemIdRole, [](const QVariant &id, const QVariant &row) {
+              return DataControl::instance().item_setRow(id, row);
+          }))
+{
+    qRegisterMetaType<QPair<int, int>>();
+
+    setStyleSheet(iconModeSheet);
+    setIconSize(QSize(-1, -1));
+    setViewMode(QListView::IconMode);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setUniformItemSizes(true);
+    setAcceptDrops(true);
+    setDefaultDropAction(Qt::MoveAction);
+    setMovement(QListView::Free);
+    setSpacing(2);
+
+    m_blankMenu->addActions({m_add, m_refresh, m_paste});
+    m_singleMenu->addActions({m_run, m_runAsAdmin});
+    m_singleMenu->addSeparator();
+    m_singleMenu->addActions({m_openFolder, m_copyPath, m_add, m_rename});
+    m_singleMenu->addMenu(m_moveMenu);
+    m_singleMenu->addActions({m_setIcon, m_copy, m_delete});
+    m_singleMenu->addSeparator();
+    m_singleMenu->addAction(m_attribute);
+    m_severalMenu->addActions({m_runSelected, m_copy});
+    m_severalMenu->addMenu(m_moveMenu);
+    m_severalMenu->addActions({m_setIcon, m_deleteSelected});
+
+    // The proxy's order is the display order; each row stands for its item in the source model.
+    m_reorder->setRows([this] {
+        QList<QStandardItem *> rows;
+        for (int row = 0; row < m_proxy->rowCount(); ++row)
+            rows << m_items->itemFromIndex(m_proxy->mapToSource(m_proxy->index(row, 0)));
+        return rows;
+    });
+
+    connect(this, &QWidget::customContextMenuRequested, this, &ItemsListView::menu_show);
+}
+
+ItemsListView::~ItemsListView() = default;
+
+void ItemsListView::setTypesModel(QStandardItemModel *model)
+{
+    m_typesModel = model;
+}
+
+void ItemsListView::setShowMode(int mode)
+{
+    if (mode != 0 && mode != 1)
+        return;
+    m_showMode = mode;
+    if (mode == 0) {
+        setStyleSheet(iconModeSheet);
+        setIconSize(QSize(-1, -1));
+        setViewMode(QListView::IconMode);
+    } else {
+        setStyleSheet(listModeSheet);
+        setIconSize(QSize(32, 32));
+        setViewMode(QListView::ListMode);
+    }
+}
+
+void ItemsListView::rebuildMoveMenu()
+{
+    m_moveMenu->clear();
+    if (!m_typesModel)
+        return;
+    for (int row = 0; row < m_typesModel->rowCount(); ++row) {
+        const QStandardItem *type = m_typesModel->item(row);
+        QMenu *groups = m_moveMenu->addMenu(type->text());
+        const int typeId = type->data(TypesIdRole).toInt();
+        QSqlQuery query = DataControl::instance().groups_select(QStringLiteral("Name, ID"), typeId);
+        while (query.next()) {
+            QAction *action = groups->addAction(query.value(0).toString());
+            action->setData(QVariant::fromValue(QPair<int, int>(typeId, query.value(1).toInt())));
+        }
+    }
+}
+
+void ItemsListView::menu_show(QPoint pos)
+{
+    if (!indexAt(pos).isValid()) {
+        m_blankMenu->exec(mapToGlobal(pos));
+        return;
+    }
+    rebuildMoveMenu();
+    QMenu *menu = selectionModel()->selectedIndexes().size() < 2 ? m_singleMenu : m_severalMenu;
+    menu->exec(mapToGlobal(pos));
+}
+
+bool ItemsListView::cacheModels()
+{
+    if (!m_proxy) {
+        m_proxy = qobject_cast<QSortFilterProxyModel *>(model());
+        m_items = m_proxy ? qobject_cast<QStandardItemModel *>(m_proxy->sourceModel()) : nullptr;
+    }
+    return m_proxy && m_items;
+}
+
+void ItemsListView::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QMimeData *mime = event->mimeData();
+    if (mime->hasFormat(urlFormat) || mime->hasFormat(itemsFormat))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ItemsListView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (event->source())
+        event->accept();
+    const QMimeData *mime = event->mimeData();
+    if (!mime->hasFormat(itemsFormat)) {
+        if (mime->hasFormat(urlFormat))
+            event->acceptProposedAction();
+        else
+            event->ignore();
+        return;
+    }
+    m_reorder->preview(event);
+}
+
+void ItemsListView::dropEvent(QDropEvent *event)
+{
+    const QMimeData *mime = event->mimeData();
+    if (mime->hasFormat(itemsFormat)) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else if (mime->hasFormat(urlFormat)) {
+        emit dropIn(mime->urls());
+        event->acceptProposedAction();
+    }
+}
+
+void ItemsListView::startDrag(Qt::DropActions)
+{
+    if (selectionModel()->selectedIndexes().size() > 1 || !cacheModels())
+        return;
+    QStandardItem *dragged = m_items->itemFromIndex(m_proxy->mapToSource(currentIndex()));
+    if (!dragged)
+        return;
+    m_reorder->run(dragged, dragged->icon().pixmap(32, 32));
+}

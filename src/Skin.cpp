@@ -1,0 +1,61 @@
+#include "Skin.h"
+
+#include <QColor>
+#include <QFile>
+#include <QJsonDocument>
+
+#include "KelStyleSheets.h"
+
+namespace {
+void readColor(const QJsonObject &skin, const char *key, QString &color)
+{
+    QColor parsed;
+    parsed.setNamedColor(skin.value(QLatin1String(key)).toString());
+    if (parsed.isValid())
+        color = parsed.name();
+}
+} // namespace
+
+QString Skin::fileName(const QString &name)
+{
+    return QStringLiteral("../skins/%1.json").arg(name);
+}
+
+QJsonObject Skin::read(const QString &name)
+{
+    QFile file(fileName(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return QJsonObject();
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+SkinInfo SkinInfo::fromJson(const QString &name, const QJsonObject &skin)
+{
+    SkinInfo info;
+    info.name = name;
+    readColor(skin, "MainColor", info.mainColor);
+    readColor(skin, "MainBgColor", info.mainBgColor);
+    readColor(skin, "FontColor", info.fontColor);
+    info.fontFamily = skin.value(QLatin1String("Font")).toString(info.fontFamily);
+    const int fontSize = skin.value(QLatin1String("FontSize")).toInt(9);
+    if (fontSize >= 9 && fontSize <= 15)
+        info.fontSize = fontSize;
+    const double opacity = skin.value(QLatin1String("Opacity")).toDouble(100);
+    if (opacity >= 1 && opacity <= 100)
+        info.opacity = opacity / 100;
+    info.backgroundImage = skin.value(QLatin1String("BgImage")).toBool(false);
+    info.acrylic = skin.value(QLatin1String("Acrylic")).toBool(false);
+    return info;
+}
+
+QString SkinInfo::styleSheet(const QString &styleTemplate) const
+{
+    QString text = styleTemplate;
+    if (backgroundImage)
+        text += QStringLiteral("#FormMain{%1;}")
+                    .arg(QStringLiteral("border-image:url(../skins/%1/bg.jpg)").arg(name));
+    text += QStringLiteral("$MainColor=%1;").arg(mainColor) +
+            QStringLiteral("$MainBgColor=%1;").arg(mainBgColor) +
+            QStringLiteral("$FontColor=%1;").arg(fontColor);
+    return KelStyleSheets::toQss(text, true);
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+// The values of a skin as applied, each falling back on its own when the file lacks it or
+// holds something unusable.
+struct SkinInfo
+{
+    int fontSize = 9;
+    double opacity = 100.0;
+    bool backgroundImage = false;
+    bool acrylic = false;
+    QString name;
+    QString mainColor = QStringLiteral("#40b7f3");
+    QString mainBgColor = QStringLiteral("#FFFFFF");
+    QString fontFamily = QStringLiteral("微软雅黑");
+    QString fontColor = QStringLiteral("#000000");
+
+    static SkinInfo fromJson(const QString &name, const QJsonObject &skin);
+
+    // The application style sheet: the template with this skin's colours (and background
+    // picture) filled in.
+    QString styleSheet(const QString &styleTemplate) const;
+};
+
+namespace Skin {
+// "../skins/<name>.json"; empty when missing or not a JSON object.
+QJsonObject read(const QString &name);
+QString fileName(const QString &name);
+} // namespace Skin

@@ -1,0 +1,35 @@
+#include "TypesListView.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include "DataControl.h"
+#include "ItemRoles.h"
+
+TypesListView::TypesListView(QWidget *parent)
+    : ReorderListView(parent, QStringLiteral("types/index"), TypesIdRole,
+                      [](const QVariant &id, const QVariant &row) {
+                          return DataControl::instance().type_setRow(id, row);
+                      })
+    , m_add(new QAction(QStringLiteral("添加分类"), this))
+    , m_setIcon(new QAction(QStringLiteral("设置图标"), this))
+    , m_rename(new QAction(QStringLiteral("重命名"), this))
+    , m_delete(new QAction(QStringLiteral("删除"), this))
+    , m_blankMenu(new QMenu(this))
+    , m_entryMenu(new QMenu(this))
+{
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    setUniformItemSizes(true);
+    setEditTriggers(QAbstractItemView::EditKeyPressed);
+
+    m_blankMenu->addAction(m_add);
+    m_entryMenu->addActions({m_add, m_setIcon, m_rename, m_delete});
+
+    connect(this, &QWidget::customContextMenuRequested, this, &TypesListView::menu_show);
+}
+
+void TypesListView::menu_show(QPoint pos)
+{
+    QMenu *menu = indexAt(pos).isValid() ? m_entryMenu : m_blankMenu;
+    menu->exec(mapToGlobal(pos));
+}
