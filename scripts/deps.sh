@@ -7,7 +7,7 @@ packages=(
     qtbase5-dev qtbase5-private-dev libqt5sql5-sqlite libqt5svg5-dev libqt5x11extras5-dev
     libeasyloggingpp-dev libx11-dev
     qttranslations5-l10n fonts-wqy-microhei
-    xvfb xauth xdotool openbox xclip
+    xvfb xauth xdotool openbox trayer xclip
 )
 
 missing=()

@@ -15,8 +15,7 @@ DragReorder::DragReorder(QAbstractItemView *view, QString format, int idRole, St
     , m_format(std::move(format))
     , m_idRole(idRole)
     , m_store(std::move(store))
-{
-}
+{}
 
 void DragReorder::renumber(bool store)
 {
@@ -41,9 +40,9 @@ void DragReorder::run(QStandardItem *dragged, const QPixmap &pixmap)
     mime->setData(m_format, QByteArray());
     auto *drag = new QDrag(m_view);
     drag->setMimeData(mime);
-    drag->setDragCursor(IconLoader::instance().loadPixmap(QStringLiteral(":/icon/exchange.svg"),
-                                                          QSize(32, 32)),
-                        Qt::MoveAction);
+    drag->setDragCursor(
+        IconLoader::instance().loadPixmap(QStringLiteral(":/icon/exchange.svg"), QSize(32, 32)),
+        Qt::MoveAction);
     drag->setHotSpot(QPoint(25, 25));
     if (!pixmap.isNull())
         drag->setPixmap(pixmap);

@@ -77,9 +77,9 @@ void FormMain::init_frameless()
     createWinId();
     QWindow *window = windowHandle();
     FramelessWindowsManager::addWindow(window);
-    const QList<QWidget *> chrome{ui->toolButton_back,  ui->toolButton_settings,
+    const QList<QWidget *> chrome{ui->toolButton_back,     ui->toolButton_settings,
                                   ui->toolButton_minimize, ui->toolButton_close,
-                                  ui->lineEdit_search,  ui->toolButton_history};
+                                  ui->lineEdit_search,     ui->toolButton_history};
     for (QWidget *widget : chrome)
         FramelessWindowsManager::setHitTestVisibleInChrome(window, widget, true);
     // Laid out once so the title bar has its real height before the window is first shown.
@@ -152,9 +152,9 @@ void FormMain::init_connections()
     connect(&settings, &SettingsControl::trayIconColorChanged, this, &FormMain::onSetTrayIconColor);
     connect(&settings, &SettingsControl::dragEnabledChanged, this, &FormMain::onSetDragEnabled);
     connect(&settings, &SettingsControl::itemClickChanged, this, [this](bool single) {
-        ui->listView_items->setEditTriggers(
-            single ? QAbstractItemView::EditKeyPressed
-                   : QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+        ui->listView_items->setEditTriggers(single ? QAbstractItemView::EditKeyPressed
+                                                   : QAbstractItemView::EditKeyPressed |
+                                                         QAbstractItemView::SelectedClicked);
     });
     connect(&settings, &SettingsControl::hotKeyChanged_showApp, this, &FormMain::registerHotkey);
     connect(&settings, &SettingsControl::result, this, &FormMain::showSettingsResult);
@@ -214,7 +214,8 @@ void FormMain::init_data()
     SettingsControl &settings = SettingsControl::instance();
     m_hotkey = new QHotkey(this);
     connect(m_hotkey, &QHotkey::activated, this, &FormMain::onShow);
-    emit settings.hotKeyChanged_showApp(settings.value(QStringLiteral("HotKey/ShowApp"), QString()).toString());
+    emit settings.hotKeyChanged_showApp(
+        settings.value(QStringLiteral("HotKey/ShowApp"), QString()).toString());
 
     onSetSkins(settings.value(QStringLiteral("Form/SkinName"), QString()).toString());
     onSetDragEnabled(settings.value(QStringLiteral("Item/DragEnabled"), true).toBool());
@@ -225,8 +226,8 @@ void FormMain::init_data()
 
     settings.readCaches();
     emit settings.itemClickChanged(settings.isSingleClickRun());
-    emit settings.trayIconColorChanged(
-        QColor(settings.value(QStringLiteral("Form/TrayIconColor"), QStringLiteral("white")).toString()));
+    emit settings.trayIconColorChanged(QColor(
+        settings.value(QStringLiteral("Form/TrayIconColor"), QStringLiteral("white")).toString()));
 
     if (!QSystemTrayIcon::isSystemTrayAvailable() && !m_hotkey->isRegistered())
         LOG(WARNING) << "系统托盘不可用且未设置全局热键, 隐藏窗口将改为最小化";
@@ -310,7 +311,8 @@ void FormMain::setAppOnTop()
 {
     appOnTop = !appOnTop;
     KelWidgetHelper::setWindowStaysOnTop(this, appOnTop, true);
-    KelMessageBox::show(this, appOnTop ? QStringLiteral("已置顶显示") : QStringLiteral("已取消置顶"),
+    KelMessageBox::show(this,
+                        appOnTop ? QStringLiteral("已置顶显示") : QStringLiteral("已取消置顶"),
                         KelMessageBox::Green, 2000, KelMessageBox::Bottom, QString());
 }
 

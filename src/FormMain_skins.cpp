@@ -32,7 +32,8 @@ void FormMain::applySkin(const SkinInfo &skin)
     // The title bar's icons take the text colour.
     const IconLoader &icons = IconLoader::instance();
     const auto recoloured = [&](const char *file, const char *attribute) {
-        return QIcon(icons.svgToPixmap(QLatin1String(file), skin.fontColor, QLatin1String(attribute)));
+        return QIcon(
+            icons.svgToPixmap(QLatin1String(file), skin.fontColor, QLatin1String(attribute)));
     };
     ui->toolButton_close->setIcon(recoloured(":/icon/close.svg", "stroke"));
     ui->toolButton_minimize->setIcon(recoloured(":/icon/minimize.svg", "stroke"));

@@ -9,7 +9,9 @@
 #include "ItemRoles.h"
 
 GroupsListView::GroupsListView(QWidget *parent)
-    : ReorderListView(parent, QStringLiteral("groups/index"), GroupsIdRole,
+    : ReorderListView(parent,
+                      QStringLiteral("groups/index"),
+                      GroupsIdRole,
                       [](const QVariant &id, const QVariant &row) {
                           return DataControl::instance().group_setRow(id, row);
                       })

@@ -63,7 +63,8 @@ QIcon IconLoader::itemIcon(int type, const QString &path) const
     case 2:
         return defaultIcon(QStringLiteral("DefaultIcons/Web"), QStringLiteral(":/icon/web.svg"));
     case 3:
-        return defaultIcon(QStringLiteral("DefaultIcons/Shell"), QStringLiteral(":/icon/shell.svg"));
+        return defaultIcon(QStringLiteral("DefaultIcons/Shell"),
+                           QStringLiteral(":/icon/shell.svg"));
     default:
         return QIcon();
     }

@@ -24,7 +24,8 @@ public:
 
     // The SVG file with the attribute set to value on every "path" element; null when the file
     // cannot be read.
-    QPixmap svgToPixmap(const QString &fileName, const QString &value, const QString &attribute) const;
+    QPixmap
+    svgToPixmap(const QString &fileName, const QString &value, const QString &attribute) const;
 
 private:
     IconLoader();

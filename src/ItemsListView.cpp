@@ -15,7 +15,8 @@
 namespace {
 const QString itemsFormat = QStringLiteral("items/index");
 const QString urlFormat = QStringLiteral("text/uri-list");
-const QString iconModeSheet = QStringLiteral("#listView_items:item{height:66;width:115;padding-top:4;}");
+const QString iconModeSheet =
+    QStringLiteral("#listView_items:item{height:66;width:115;padding-top:4;}");
 const QString listModeSheet = QStringLiteral("#listView_items:item{height:45;}");
 } // namespace
 

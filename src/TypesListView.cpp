@@ -7,7 +7,9 @@
 #include "ItemRoles.h"
 
 TypesListView::TypesListView(QWidget *parent)
-    : ReorderListView(parent, QStringLiteral("types/index"), TypesIdRole,
+    : ReorderListView(parent,
+                      QStringLiteral("types/index"),
+                      TypesIdRole,
                       [](const QVariant &id, const QVariant &row) {
                           return DataControl::instance().type_setRow(id, row);
                       })

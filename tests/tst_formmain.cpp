@@ -1,7 +1,19 @@
 #include "DataControl.h"
 #include "FormMain.h"
 #include "SettingsControl.h"
+#include "GroupsListView.h"
+#include "ItemsListView.h"
+#include "ResultsListView.h"
 #include "TestSupport.h"
+#include "TypesListView.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QSystemTrayIcon>
+#include <QToolButton>
 
 #include <QDate>
 #include <QFile>
@@ -29,6 +41,22 @@ QList<QLabel *> noticeLabels()
     return labels;
 }
 
+QStringList texts(const QMenu *menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        texts << action->text();
+    return texts;
+}
+
+QAction *actionNamed(const QWidget *window, const QString &text)
+{
+    for (QAction *action : window->findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly))
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
 // Runs the event loop until something quits it, or gives up after timeout ms with -1.
 int runLoop(int timeout)
 {
@@ -53,6 +81,13 @@ private slots:
     void shouldPrepareTreeAndLogOnStart();
     void shouldSaveGeometryAndLogCleanExit();
     void shouldQuitOnCloseOnlyWhenAsked();
+    void shouldNameWidgetsForSkins();
+    void shouldOrderMenus();
+    void shouldReturnFromResultsByEscapeAndBack();
+    void shouldRestoreLayoutTo120();
+    void shouldMinimiseWhenNothingCouldBringItBack();
+    void shouldShowClearOnlyWithText();
+    // Last: it replaces the catalogue with garbage.
     void shouldEndWithoutTouchingUnreadableCatalogue();
 
 private:
@@ -112,9 +147,8 @@ void TestFormMain::shouldQuitOnCloseOnlyWhenAsked()
         FormMain window;
         window.show();
         QTimer::singleShot(0, &window, &QWidget::close);
-        // Closing only hides: the loop keeps running until the guard ends it.
+        // Closing does not end the process: the loop keeps running until the guard ends it.
         QCOMPARE(runLoop(300), -1);
-        QVERIFY(window.isHidden());
     }
     settings.setCloseThenQuit(true);
     {
@@ -124,6 +158,122 @@ void TestFormMain::shouldQuitOnCloseOnlyWhenAsked()
         QCOMPARE(runLoop(5000), 0);
     }
     settings.setCloseThenQuit(false);
+}
+
+void TestFormMain::shouldNameWidgetsForSkins()
+{
+    FormMain window;
+    QCOMPARE(window.objectName(), QStringLiteral("FormMain"));
+    QVERIFY(window.testAttribute(Qt::WA_StyledBackground));
+    QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+    const auto *title = window.findChild<QFrame *>("frame_title");
+    QVERIFY(title);
+    QCOMPARE(title->maximumHeight(), 40);
+    for (const char *name : {"toolButton_back", "toolButton_history", "toolButton_settings",
+                             "toolButton_minimize", "toolButton_close"})
+        QVERIFY2(window.findChild<QToolButton *>(name), name);
+    QCOMPARE(window.findChild<QToolButton *>("toolButton_close")->iconSize(), QSize(32, 32));
+    QCOMPARE(window.findChild<QLineEdit *>("lineEdit_search")->maximumWidth(), 160);
+    QVERIFY(window.findChild<QStackedWidget *>("stackedWidget"));
+    QCOMPARE(window.findChild<QSplitter *>("splitter")->handleWidth(), 0);
+    QCOMPARE(window.findChild<TypesListView *>("listView_types")->maximumWidth(), 120);
+    auto *groups = window.findChild<GroupsListView *>("listView_groups");
+    QVERIFY(groups);
+    QCOMPARE(groups->minimumHeight(), 40);
+    QCOMPARE(groups->maximumHeight(), 40);
+    auto *items = window.findChild<ItemsListView *>("listView_items");
+    QVERIFY(items);
+    QCOMPARE(items->resizeMode(), QListView::Adjust);
+    QVERIFY(qobject_cast<QSortFilterProxyModel *>(items->model()));
+    QVERIFY(window.findChild<ResultsListView *>("listView_result"));
+    QCOMPARE(window.findChild<QWidget *>("page_main")->parentWidget()->objectName(),
+             QStringLiteral("stackedWidget"));
+    QVERIFY(window.findChild<QWidget *>("page_result"));
+    QVERIFY(window.findChild<QWidget *>("layoutWidget_2"));
+    // The skin at start gave the title-bar buttons their icons.
+    QVERIFY(!window.findChild<QToolButton *>("toolButton_close")->icon().isNull());
+    QVERIFY(window.findChild<QSystemTrayIcon *>());
+}
+
+void TestFormMain::shouldOrderMenus()
+{
+    FormMain window;
+    QList<QStringList> menus;
+    for (const QMenu *menu : window.findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly))
+        menus << texts(menu);
+    QCOMPARE(menus.size(), 2);
+    QVERIFY(menus.contains(QStringList{"显示", "设置", "退出"}));
+    QVERIFY(menus.contains(QStringList{"置顶", "设置", "皮肤", "重置布局", "调试器", "退出"}));
+    const auto *search = window.findChild<QLineEdit *>("lineEdit_search");
+    QCOMPARE(search->actions().size(), 2);
+    QCOMPARE(search->actions().at(0)->text(), QStringLiteral("搜索"));
+    QCOMPARE(search->actions().at(1)->text(), QStringLiteral("清除"));
+}
+
+void TestFormMain::shouldReturnFromResultsByEscapeAndBack()
+{
+    FormMain window;
+    window.show();
+    auto *stack = window.findChild<QStackedWidget *>("stackedWidget");
+    auto *back = window.findChild<QToolButton *>("toolButton_back");
+    auto *results = qobject_cast<QStandardItemModel *>(
+        window.findChild<ResultsListView *>("listView_result")->model());
+    QCOMPARE(stack->currentIndex(), 0);
+    QVERIFY(back->isHidden());
+
+    results->appendRow(new QStandardItem("结果"));
+    stack->setCurrentIndex(1);
+    back->show();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QCOMPARE(stack->currentIndex(), 0);
+    QVERIFY(!back->isHidden());
+    QCOMPARE(results->rowCount(), 1);
+    QVERIFY(window.isVisible());
+
+    stack->setCurrentIndex(1);
+    back->click();
+    QVERIFY(back->isHidden());
+    QCOMPARE(results->rowCount(), 0);
+    QCOMPARE(stack->currentIndex(), 0);
+}
+
+void TestFormMain::shouldRestoreLayoutTo120()
+{
+    FormMain window;
+    window.resize(700, 600);
+    window.show();
+    auto *splitter = window.findChild<QSplitter *>("splitter");
+    splitter->setSizes({60, 640});
+    actionNamed(&window, "重置布局")->trigger();
+    QCOMPARE(splitter->sizes(), (QList<int>{120, 580}));
+}
+
+// Offscreen has no tray and no global hotkey: hiding would lose the window for good.
+void TestFormMain::shouldMinimiseWhenNothingCouldBringItBack()
+{
+    FormMain window;
+    window.show();
+    QVERIFY(!window.canHide(false));
+    window.close();
+    QVERIFY(window.isVisible());
+    QVERIFY(window.isMinimized());
+    window.showNormal();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(window.isMinimized());
+    QVERIFY(logLines(*m_dir).filter("系统托盘不可用且未设置全局热键").size() >= 1);
+}
+
+void TestFormMain::shouldShowClearOnlyWithText()
+{
+    FormMain window;
+    auto *search = window.findChild<QLineEdit *>("lineEdit_search");
+    QAction *clear = search->actions().at(1);
+    QVERIFY(!clear->isVisible());
+    search->setText("记事本");
+    QVERIFY(clear->isVisible());
+    clear->trigger();
+    QVERIFY(search->text().isEmpty());
+    QVERIFY(!clear->isVisible());
 }
 
 void TestFormMain::shouldEndWithoutTouchingUnreadableCatalogue()

@@ -11,6 +11,8 @@ MsgBox::MsgBox(const QString &text, int duration)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_DeleteOnClose);
+    // A notice must not take the focus from the window the user is working in.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     resize(280, 60);
     m_label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     auto *layout = new QHBoxLayout(this);

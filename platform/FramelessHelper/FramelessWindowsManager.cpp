@@ -70,8 +70,8 @@ FramelessFilter *filterOf(QWindow *window)
     if (!owner)
         return nullptr;
     // Found by name: without a meta-object of its own the filter cannot be told apart by type.
-    return dynamic_cast<FramelessFilter *>(owner->findChild<QObject *>(
-        FramelessFilter::filterName(), Qt::FindDirectChildrenOnly));
+    return dynamic_cast<FramelessFilter *>(
+        owner->findChild<QObject *>(FramelessFilter::filterName(), Qt::FindDirectChildrenOnly));
 }
 
 Qt::Edges FramelessFilter::edgesAt(const QPoint &pos) const
@@ -146,9 +146,11 @@ bool FramelessFilter::eventFilter(QObject *watched, QEvent *event)
         if (pos.y() >= titleBarHeight || isOnChrome(pos))
             return false;
         // Window managers that refuse the request leave the move to us.
+        // The offset is taken inside the window: Qt's idea of where the window is on screen
+        // can be stale under a reparenting window manager.
         if (!m_window->startSystemMove()) {
             m_manualMove = true;
-            m_pressOffset = mouse->globalPos() - m_window->position();
+            m_pressOffset = mouse->localPos().toPoint();
         }
         return true;
     }
@@ -201,7 +203,9 @@ void FramelessWindowsManager::addWindow(QWindow *window)
     new FramelessFilter(widget, widget, window);
 }
 
-void FramelessWindowsManager::setHitTestVisibleInChrome(QWindow *window, QObject *object, bool visible)
+void FramelessWindowsManager::setHitTestVisibleInChrome(QWindow *window,
+                                                        QObject *object,
+                                                        bool visible)
 {
     FramelessFilter *filter = filterOf(window);
     if (!filter || !object)

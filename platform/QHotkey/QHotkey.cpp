@@ -60,29 +60,51 @@ KeySym keysymOf(int key)
     if (key >= Qt::Key_F1 && key <= Qt::Key_F35)
         return XK_F1 + (key - Qt::Key_F1);
     switch (key) {
-    case Qt::Key_Escape: return XK_Escape;
+    case Qt::Key_Escape:
+        return XK_Escape;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return XK_Tab;
-    case Qt::Key_Backspace: return XK_BackSpace;
-    case Qt::Key_Return: return XK_Return;
-    case Qt::Key_Enter: return XK_KP_Enter;
-    case Qt::Key_Insert: return XK_Insert;
-    case Qt::Key_Delete: return XK_Delete;
-    case Qt::Key_Pause: return XK_Pause;
-    case Qt::Key_Print: return XK_Print;
-    case Qt::Key_SysReq: return XK_Sys_Req;
-    case Qt::Key_Clear: return XK_Clear;
-    case Qt::Key_Home: return XK_Home;
-    case Qt::Key_End: return XK_End;
-    case Qt::Key_Left: return XK_Left;
-    case Qt::Key_Up: return XK_Up;
-    case Qt::Key_Right: return XK_Right;
-    case Qt::Key_Down: return XK_Down;
-    case Qt::Key_PageUp: return XK_Prior;
-    case Qt::Key_PageDown: return XK_Next;
-    case Qt::Key_Menu: return XK_Menu;
-    case Qt::Key_Help: return XK_Help;
-    default: return NoSymbol;
+    case Qt::Key_Backtab:
+        return XK_Tab;
+    case Qt::Key_Backspace:
+        return XK_BackSpace;
+    case Qt::Key_Return:
+        return XK_Return;
+    case Qt::Key_Enter:
+        return XK_KP_Enter;
+    case Qt::Key_Insert:
+        return XK_Insert;
+    case Qt::Key_Delete:
+        return XK_Delete;
+    case Qt::Key_Pause:
+        return XK_Pause;
+    case Qt::Key_Print:
+        return XK_Print;
+    case Qt::Key_SysReq:
+        return XK_Sys_Req;
+    case Qt::Key_Clear:
+        return XK_Clear;
+    case Qt::Key_Home:
+        return XK_Home;
+    case Qt::Key_End:
+        return XK_End;
+    case Qt::Key_Left:
+        return XK_Left;
+    case Qt::Key_Up:
+        return XK_Up;
+    case Qt::Key_Right:
+        return XK_Right;
+    case Qt::Key_Down:
+        return XK_Down;
+    case Qt::Key_PageUp:
+        return XK_Prior;
+    case Qt::Key_PageDown:
+        return XK_Next;
+    case Qt::Key_Menu:
+        return XK_Menu;
+    case Qt::Key_Help:
+        return XK_Help;
+    default:
+        return NoSymbol;
     }
 }
 
@@ -103,8 +125,7 @@ quint16 x11Modifiers(Qt::KeyboardModifiers modifiers)
 
 QHotkey::QHotkey(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 QHotkey::~QHotkey()
 {

@@ -1,0 +1,156 @@
+#include "DataControl.h"
+#include "IconLoader.h"
+#include "SettingsControl.h"
+#include "TestSupport.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QPainter>
+
+namespace {
+QImage rendered(const QIcon &icon)
+{
+    return icon.pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// Stores a flat-coloured PNG in the icon cache and returns its hash name.
+QString cacheColour(const QColor &colour)
+{
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "png");
+    const QString hash = QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
+    QFile file(DataControl::cacheFileName(hash));
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return hash;
+}
+} // namespace
+
+class TestIconLoader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void shouldRecolourEveryPath();
+    void shouldGiveNullPixmapForMissingFiles();
+    void shouldFallBackByItemType_data();
+    void shouldFallBackByItemType();
+    void shouldUseConfiguredDefaults_data();
+    void shouldUseConfiguredDefaults();
+
+private:
+    std::unique_ptr<TestWorkDir> m_dir;
+};
+
+void TestIconLoader::initTestCase()
+{
+    m_dir = std::make_unique<TestWorkDir>();
+    QDir(m_dir->path(QString())).mkpath("cache/caches");
+}
+
+void TestIconLoader::shouldRecolourEveryPath()
+{
+    QFile svg(m_dir->path("shapes.svg"));
+    QVERIFY(svg.open(QIODevice::WriteOnly));
+    svg.write("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"20\" height=\"10\">"
+              "<path fill=\"#000000\" d=\"M0 0h10v10H0z\"/>"
+              "<g><g><path fill=\"#000000\" d=\"M10 0h10v10H10z\"/></g></g></svg>");
+    svg.close();
+    const QImage image =
+        IconLoader::instance().svgToPixmap(svg.fileName(), "#ff0000", "fill").toImage();
+    QCOMPARE(image.size(), QSize(20, 10));
+    QCOMPARE(image.pixelColor(5, 5), QColor("#ff0000"));
+    QCOMPARE(image.pixelColor(15, 5), QColor("#ff0000"));
+
+    // Every built-in title-bar icon is recolourable: its shapes are paths.
+    const QImage close =
+        IconLoader::instance().svgToPixmap(":/icon/close.svg", "#00ff00", "stroke").toImage();
+    QVERIFY(!close.isNull());
+    bool green = false;
+    for (int x = 0; x < close.width() && !green; ++x)
+        green = close.pixelColor(x, x).green() > 200 && close.pixelColor(x, x).red() < 50;
+    QVERIFY(green);
+}
+
+void TestIconLoader::shouldGiveNullPixmapForMissingFiles()
+{
+    const IconLoader &icons = IconLoader::instance();
+    QVERIFY(icons.svgToPixmap(m_dir->path("none.svg"), "#fff", "fill").isNull());
+    QVERIFY(icons.loadPixmap(m_dir->path("none.png")).isNull());
+    QVERIFY(icons.loadPixmap(m_dir->path("none.png"), QSize(16, 16)).isNull());
+    QFile garbage(m_dir->path("garbage.o"));
+    QVERIFY(garbage.open(QIODevice::WriteOnly));
+    garbage.write("not an image at all");
+    garbage.close();
+    QVERIFY(icons.loadPixmap(garbage.fileName()).isNull());
+    QCOMPARE(icons.loadPixmap(":/icon/web.svg", QSize(20, 20)).size(), QSize(20, 20));
+}
+
+void TestIconLoader::shouldFallBackByItemType_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("missing file") << 0 << "/no/such/file"
+                                  << ":/icon/lost.svg";
+    QTest::newRow("missing folder") << 1 << "/no/such/folder"
+                                    << ":/icon/lost.svg";
+    QTest::newRow("web") << 2 << "https://example.org"
+                         << ":/icon/web.svg";
+    QTest::newRow("shell") << 3 << "xterm"
+                           << ":/icon/shell.svg";
+}
+
+void TestIconLoader::shouldFallBackByItemType()
+{
+    QFETCH(int, type);
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    QCOMPARE(rendered(IconLoader::instance().itemIcon(type, path)), rendered(QIcon(expected)));
+}
+
+void TestIconLoader::shouldUseConfiguredDefaults_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("builtIn");
+    QTest::newRow("lost") << "DefaultIcons/Lost" << 0 << "/no/such/file"
+                          << ":/icon/lost.svg";
+    QTest::newRow("web") << "DefaultIcons/Web" << 2 << "https://example.org"
+                         << ":/icon/web.svg";
+    QTest::newRow("shell") << "DefaultIcons/Shell" << 3 << "xterm"
+                           << ":/icon/shell.svg";
+}
+
+void TestIconLoader::shouldUseConfiguredDefaults()
+{
+    QFETCH(QString, key);
+    QFETCH(int, type);
+    QFETCH(QString, path);
+    QFETCH(QString, builtIn);
+    SettingsControl &settings = SettingsControl::instance();
+    const IconLoader &icons = IconLoader::instance();
+
+    // A key naming no cache file keeps the built-in icon.
+    settings.setValue(key, QString(40, 'e'));
+    QCOMPARE(rendered(icons.itemIcon(type, path)), rendered(QIcon(builtIn)));
+
+    settings.setValue(key, cacheColour(Qt::red));
+    QCOMPARE(rendered(icons.itemIcon(type, path)).pixelColor(16, 16), QColor(Qt::red));
+    settings.setValue(key, QString());
+
+    // An existing file shows the platform's icon instead of the lost one.
+    QVERIFY(!icons.itemIcon(0, m_dir->path("shapes.svg")).isNull());
+    QVERIFY(!icons.itemIcon(1, m_dir->path("cache")).isNull());
+    QVERIFY(icons.itemIcon(4, path).isNull());
+    QVERIFY(icons.itemIcon(-1, path).isNull());
+}
+
+QUIVER_TEST_MAIN(TestIconLoader)
+#include "tst_iconloader.moc"

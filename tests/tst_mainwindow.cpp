@@ -1,0 +1,303 @@
+#include "FormMain.h"
+#include "SettingsControl.h"
+#include "TestSupport.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QWindow>
+
+#include <memory>
+
+// Xlib's macros clash with Qt's names: its headers come last.
+#include "X11Desktop.h"
+#include <X11/keysym.h>
+
+namespace {
+QString visibleNotice()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->inherits("MsgBox") && widget->isVisible())
+            return widget->findChild<QLabel *>()->text();
+    return QString();
+}
+
+void closeNotices()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->inherits("MsgBox"))
+            delete widget;
+}
+
+bool isShownAndActive(const QWidget &window)
+{
+    return window.isVisible() && !window.isMinimized() && window.isActiveWindow();
+}
+
+QPoint windowPosition(const QWidget &window)
+{
+    QProcess tool;
+    tool.start("xdotool",
+               {"getwindowgeometry", "--shell", QString::number(window.windowHandle()->winId())});
+    tool.waitForFinished(5000);
+    QPoint position;
+    for (const QByteArray &line : tool.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("X="))
+            position.setX(line.mid(2).toInt());
+        else if (line.startsWith("Y="))
+            position.setY(line.mid(2).toInt());
+    }
+    return position;
+}
+
+bool isKeptAbove(QWidget *window)
+{
+    Display *display = QX11Info::display();
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char *data = nullptr;
+    bool found = false;
+    const Atom above = XInternAtom(display, "_NET_WM_STATE_ABOVE", False);
+    if (XGetWindowProperty(display, window->windowHandle()->winId(),
+                           XInternAtom(display, "_NET_WM_STATE", False), 0, 64, False, XA_ATOM,
+                           &type, &format, &count, &remaining, &data) == Success &&
+        data) {
+        for (unsigned long i = 0; i < count; ++i)
+            found = found || reinterpret_cast<Atom *>(data)[i] == above;
+        XFree(data);
+    }
+    return found;
+}
+} // namespace
+
+// The main window on a real X server with a window manager, a tray and the global key grab.
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void shouldToggleWithOnShowFromEveryState();
+    void shouldToggleWithGlobalHotkey();
+    void shouldRefuseHotkeyHeldByAnotherClient();
+    void shouldUnregisterEmptyHotkeySilently();
+    void shouldFollowTraySettings();
+    void shouldStayOnTopAndBack();
+    void shouldMoveByTitleBarButKeepButtonsClickable();
+
+private:
+    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<X11Desktop> m_desktop;
+    std::unique_ptr<FormMain> m_window;
+};
+
+void TestMainWindow::initTestCase()
+{
+    m_dir = std::make_unique<TestWorkDir>();
+    m_desktop = std::make_unique<X11Desktop>();
+    QString reason;
+    if (!m_desktop->start(true, &reason))
+        QSKIP(qPrintable(reason));
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+}
+
+void TestMainWindow::cleanupTestCase()
+{
+    m_window.reset();
+    m_desktop.reset();
+    m_dir.reset();
+}
+
+void TestMainWindow::init()
+{
+    m_window = std::make_unique<FormMain>();
+    m_window->setGeometry(100, 100, 700, 600);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void TestMainWindow::cleanup()
+{
+    SettingsControl::instance().setHotKey_showApp(QString());
+    m_window.reset();
+    closeNotices();
+}
+
+// Driven by the hotkey, as a user does: the window manager gives the focus only to a window
+// shown in answer to an input event.
+void TestMainWindow::shouldToggleWithOnShowFromEveryState()
+{
+    FormMain &window = *m_window;
+    SettingsControl::instance().setHotKey_showApp(
+        QKeySequence("Ctrl+Alt+S").toString(QKeySequence::NativeText));
+    QVERIFY(window.canHide(false));
+    QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+s"}));
+    QTRY_VERIFY(window.isHidden());
+    QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+s"}));
+    QTRY_VERIFY(isShownAndActive(window));
+
+    window.showMinimized();
+    QTRY_VERIFY(window.isMinimized());
+    QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+s"}));
+    QTRY_VERIFY(isShownAndActive(window));
+
+    QWidget other;
+    other.setGeometry(300, 300, 200, 100);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QVERIFY(!window.isActiveWindow());
+    QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+s"}));
+    QTRY_VERIFY(isShownAndActive(window));
+
+    // The close button hides to the tray and keeps the process.
+    window.findChild<QToolButton *>("toolButton_close")->click();
+    QTRY_VERIFY(window.isHidden());
+}
+
+void TestMainWindow::shouldToggleWithGlobalHotkey()
+{
+    FormMain &window = *m_window;
+    SettingsControl::instance().setHotKey_showApp(
+        QKeySequence("Ctrl+Alt+Q").toString(QKeySequence::NativeText));
+    QCOMPARE(visibleNotice(), QStringLiteral("设置已变更！"));
+
+    QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+q"}));
+    QTRY_VERIFY(window.isHidden());
+    QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+q"}));
+    QTRY_VERIFY(isShownAndActive(window));
+
+    // NumLock on must not swallow the hotkey.
+    QVERIFY(X11Desktop::xdotool({"key", "Num_Lock"}));
+    QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+q"}));
+    QTRY_VERIFY(window.isHidden());
+    QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+q"}));
+    QTRY_VERIFY(isShownAndActive(window));
+    QVERIFY(X11Desktop::xdotool({"key", "Num_Lock"}));
+}
+
+void TestMainWindow::shouldRefuseHotkeyHeldByAnotherClient()
+{
+    Display *other = XOpenDisplay(nullptr);
+    QVERIFY(other);
+    const KeyCode keycode = XKeysymToKeycode(other, XK_w);
+    XGrabKey(other, keycode, ControlMask | Mod1Mask, DefaultRootWindow(other), True, GrabModeAsync,
+             GrabModeAsync);
+    XSync(other, False);
+
+    QSignalSpy results(&SettingsControl::instance(), &SettingsControl::result);
+    SettingsControl::instance().setHotKey_showApp(
+        QKeySequence("Ctrl+Alt+W").toString(QKeySequence::NativeText));
+    QCOMPARE(results.count(), 1);
+    QCOMPARE(results.at(0).at(0).toBool(), false);
+    QCOMPARE(visibleNotice(), QStringLiteral("设置失败！"));
+    XCloseDisplay(other);
+}
+
+void TestMainWindow::shouldUnregisterEmptyHotkeySilently()
+{
+    FormMain &window = *m_window;
+    SettingsControl &settings = SettingsControl::instance();
+    settings.setHotKey_showApp(QKeySequence("Ctrl+Alt+E").toString(QKeySequence::NativeText));
+    closeNotices();
+    QSignalSpy results(&settings, &SettingsControl::result);
+    settings.setHotKey_showApp(QString());
+    QCOMPARE(results.count(), 0);
+    QVERIFY(visibleNotice().isEmpty());
+    QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+e"}));
+    QTest::qWait(300);
+    QVERIFY(window.isVisible());
+}
+
+void TestMainWindow::shouldFollowTraySettings()
+{
+    FormMain &window = *m_window;
+    SettingsControl &settings = SettingsControl::instance();
+    auto *tray = window.findChild<QSystemTrayIcon *>();
+    QVERIFY(tray->isVisible());
+
+    // Hidden together with the window: without a hotkey nothing could bring it back, so the
+    // window only minimises.
+    settings.setTrayIconHideWithMain(true);
+    window.onShow();
+    QTRY_VERIFY(window.isMinimized());
+    QVERIFY(tray->isVisible());
+
+    settings.setHotKey_showApp(QKeySequence("Ctrl+Alt+T").toString(QKeySequence::NativeText));
+    QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+t"}));
+    QTRY_VERIFY(isShownAndActive(window));
+    QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+t"}));
+    QTRY_VERIFY(window.isHidden());
+    QVERIFY(!tray->isVisible());
+    QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+t"}));
+    QTRY_VERIFY(isShownAndActive(window));
+    QVERIFY(tray->isVisible());
+    settings.setTrayIconHideWithMain(false);
+
+    settings.setTrayIconHide(true);
+    QVERIFY(!tray->isVisible());
+    settings.setTrayIconColor(QColor("#ff8800"));
+    QVERIFY(!tray->isVisible());
+    window.showMinimized();
+    window.onShow();
+    QVERIFY(!tray->isVisible());
+    settings.setTrayIconHide(false);
+    QVERIFY(tray->isVisible());
+}
+
+void TestMainWindow::shouldStayOnTopAndBack()
+{
+    FormMain &window = *m_window;
+    QMenu *more = nullptr;
+    for (QMenu *menu : window.findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly))
+        if (menu->actions().first()->text() == QStringLiteral("置顶"))
+            more = menu;
+    QVERIFY(more);
+    const QRect geometry = window.geometry();
+
+    more->actions().first()->trigger();
+    QCOMPARE(visibleNotice(), QStringLiteral("已置顶显示"));
+    QTRY_VERIFY(isKeptAbove(&window));
+    QTRY_COMPARE(window.geometry(), geometry);
+    QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+    closeNotices();
+
+    more->actions().first()->trigger();
+    QCOMPARE(visibleNotice(), QStringLiteral("已取消置顶"));
+    QTRY_VERIFY(!isKeptAbove(&window));
+    QVERIFY(window.isVisible());
+}
+
+// Positions are read from the X server itself: Qt's own idea of a top-level window's position can
+// lag behind under a reparenting window manager.
+void TestMainWindow::shouldMoveByTitleBarButKeepButtonsClickable()
+{
+    FormMain &window = *m_window;
+    const QPoint start = windowPosition(window);
+    // An empty spot of the title bar, between the search box and the history button.
+    const QPoint grip = start + QPoint(350, 20);
+    QVERIFY(
+        X11Desktop::xdotool({"mousemove", QString::number(grip.x()), QString::number(grip.y())}));
+    QVERIFY(X11Desktop::xdotool({"mousedown", "1"}));
+    QVERIFY(X11Desktop::xdotool(
+        {"mousemove", QString::number(grip.x() + 120), QString::number(grip.y() + 60)}));
+    QVERIFY(X11Desktop::xdotool(
+        {"mousemove", QString::number(grip.x() + 150), QString::number(grip.y() + 80)}));
+    QVERIFY(X11Desktop::xdotool({"mouseup", "1"}));
+    QTRY_COMPARE(windowPosition(window), start + QPoint(150, 80));
+
+    auto *minimize = window.findChild<QToolButton *>("toolButton_minimize");
+    const QPoint button =
+        windowPosition(window) + minimize->mapTo(&window, minimize->rect().center());
+    QVERIFY(X11Desktop::xdotool(
+        {"mousemove", QString::number(button.x()), QString::number(button.y()), "click", "1"}));
+    QTRY_VERIFY(window.isMinimized());
+}
+
+QUIVER_TEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
