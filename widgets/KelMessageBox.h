@@ -14,8 +14,10 @@ class QWidget;
 class KELWIDGETS_EXPORT KelMessageBox
 {
 public:
-    enum DefaultPoint { Top = 0, Bottom = 1 };
-    enum DefaultColor { Blue = 1, Red = 2, Green = 3 };
+    // Fixed underlying types: callers may pass any integer, and values outside the names are
+    // handled (placed at the origin, no preset colour).
+    enum DefaultPoint : int { Top = 0, Bottom = 1 };
+    enum DefaultColor : int { Blue = 1, Red = 2, Green = 3 };
 
     // color: a DefaultColor value as an integer, or any style-sheet background text; an invalid
     // variant gives the blue preset.

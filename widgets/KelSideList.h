@@ -23,7 +23,7 @@ public:
         QString s_bgColor = QStringLiteral("#d3d3d3");
         QString bdColor = QStringLiteral("#0078d4");
     };
-    enum StyleMode { LeftBorder = 0, Rounded = 1 };
+    enum StyleMode : int { LeftBorder = 0, Rounded = 1 };
 
     explicit KelSideList(QWidget *parent = nullptr);
 
