@@ -140,6 +140,23 @@ void FormMain::init_connections()
     });
     connect(m_tray, &QSystemTrayIcon::activated, this, &FormMain::onTrayAction);
 
+    // Before the first load, so that the current type's groups fill in as the types arrive.
+    connect(ui->listView_types->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &FormMain::onTypesCurrentRowChanged);
+    for (QStandardItemModel *model : {m_typesModel, m_groupsModel, m_itemsModel})
+        connect(model, &QAbstractItemModel::dataChanged, this, &FormMain::model_dataChanged);
+
+    TypesListView *types = ui->listView_types;
+    connect(types->actionAdd(), &QAction::triggered, this, &FormMain::data_typesAdd);
+    connect(types->actionRename(), &QAction::triggered, this, &FormMain::data_typesRename);
+    connect(types->actionDelete(), &QAction::triggered, this, &FormMain::data_typesDelete);
+    GroupsListView *groups = ui->listView_groups;
+    connect(groups->actionAdd(), &QAction::triggered, this, &FormMain::data_groupsAdd);
+    connect(groups->actionRename(), &QAction::triggered, this, &FormMain::data_groupsRename);
+    connect(groups->actionDelete(), &QAction::triggered, this, &FormMain::data_groupsDelete);
+    connect(groups->actionDeleteAll(), &QAction::triggered, this, &FormMain::data_groupsDeleteAll);
+    connect(groups->moveMenu(), &QMenu::triggered, this, &FormMain::data_groupsMove);
+
     connect(ui->listView_groups->showModeGroup(), &QActionGroup::triggered, this,
             [this](QAction *action) {
                 ui->listView_items->setShowMode(
@@ -209,6 +226,7 @@ void FormMain::init_data()
     }
     data.database_transaction(true);
     data.database_create();
+    data_typesUpdate();
     data.database_transaction(false);
 
     SettingsControl &settings = SettingsControl::instance();

@@ -2,12 +2,15 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QModelIndex>
+#include <QVector>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
 struct SkinInfo;
 class QAction;
 class QHotkey;
+class QListView;
 class QMenu;
 class QSortFilterProxyModel;
 class QStandardItemModel;
@@ -35,6 +38,18 @@ public slots:
     void onShow();
     void onSetSkins(QString fileName);
 
+    void data_typesAdd();
+    void data_typesRename();
+    void data_typesDelete();
+    void data_typesUpdate();
+    void data_groupsAdd();
+    void data_groupsDelete();
+    void data_groupsDeleteAll();
+    void data_groupsMove(QAction *action);
+    void data_groupsRename();
+    void model_dataChanged(QModelIndex topLeft, QModelIndex bottomRight, QVector<int> roles);
+    void onTypesCurrentRowChanged(QModelIndex currentIndex, QModelIndex lastIndex);
+
 private slots:
     void onTrayAction(QSystemTrayIcon::ActivationReason action);
     void onRestoreLayout();
@@ -60,6 +75,9 @@ private:
     // nothing could bring it back.
     void hideWindow(bool hideTray);
     void registerHotkey(const QString &key);
+    // Reloads the groups of a type; an invalid index means the current type.
+    void data_groupsUpdate(const QModelIndex &typeIndex);
+    static void setCurrentRow(QListView *view, int row);
     void showSettingsResult(bool isOk);
     void applySkin(const SkinInfo &skin);
 
