@@ -23,7 +23,8 @@ QStandardItem *catalogueRow(const QSqlQuery &query)
     item->setTextAlignment(Qt::AlignCenter);
     const QVariant row = query.value(QStringLiteral("Row"));
     item->setData(row.isNull() ? QVariant() : QVariant(row.toDouble()), RowRole);
-    const QString iconFile = DataControl::cacheFileName(query.value(QStringLiteral("IconPath")).toString());
+    const QString iconFile =
+        DataControl::cacheFileName(query.value(QStringLiteral("IconPath")).toString());
     if (QFileInfo::exists(iconFile))
         item->setIcon(IconLoader::instance().loadPixmap(QFileInfo(iconFile).absoluteFilePath()));
     return item;
@@ -47,7 +48,8 @@ void FormMain::data_typesUpdate()
     m_itemsModel->clear();
     m_groupsModel->clear();
     m_typesModel->clear();
-    QSqlQuery query = DataControl::instance().types_select(QStringLiteral("Name, ID, Row, IconPath"));
+    QSqlQuery query =
+        DataControl::instance().types_select(QStringLiteral("Name, ID, Row, IconPath"));
     while (query.next()) {
         QStandardItem *item = catalogueRow(query);
         item->setData(query.value(QStringLiteral("ID")), TypesIdRole);
@@ -144,7 +146,8 @@ void FormMain::data_groupsAdd()
 void FormMain::data_groupsRename()
 {
     const QModelIndex group = ui->listView_groups->currentIndex();
-    const QString name = askName(this, QStringLiteral("请输入新分组的名称"), group.data().toString());
+    const QString name =
+        askName(this, QStringLiteral("请输入新分组的名称"), group.data().toString());
     if (name.isEmpty())
         return;
     const int row = group.row();

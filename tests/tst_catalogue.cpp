@@ -1,0 +1,263 @@
+#include "FormMain.h"
+#include "GroupsListView.h"
+#include "ItemRoles.h"
+#include "TestSupport.h"
+#include "TypesListView.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QInputDialog>
+#include <QAbstractButton>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+// Runs statements on the catalogue through a connection of the test's own.
+void sql(const QString &statement)
+{
+    QSqlDatabase db = QSqlDatabase::database("peek", false);
+    if (!db.isValid()) {
+        db = QSqlDatabase::addDatabase("QSQLITE", "peek");
+        db.setDatabaseName("../data/data.db");
+    }
+    QVERIFY(db.open());
+    QSqlQuery query(db);
+    QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+}
+
+QStringList column(const QString &statement)
+{
+    QSqlQuery query(QSqlDatabase::database("peek"));
+    query.exec(statement);
+    QStringList values;
+    while (query.next())
+        values << query.value(0).toString();
+    return values;
+}
+
+// Answers the next modal dialog: a text for an input dialog, Yes for a question.
+void answerNext(const QString &text = QString())
+{
+    QTimer::singleShot(0, [text] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *input = qobject_cast<QInputDialog *>(modal)) {
+            input->setTextValue(text);
+            input->accept();
+        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            box->button(QMessageBox::Yes)->click();
+        }
+    });
+}
+
+QStringList shown(const QListView *view)
+{
+    QStringList names;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        names << view->model()->index(row, 0).data().toString();
+    return names;
+}
+
+void clearNotices()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->inherits("MsgBox"))
+            delete widget;
+}
+
+QString lastNotice()
+{
+    QString text;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->inherits("MsgBox") && widget->isVisible())
+            text = widget->findChild<QLabel *>()->text();
+    return text;
+}
+
+QAction *moveAction(GroupsListView *groups, const QString &typeName)
+{
+    for (QAction *action : groups->moveMenu()->actions())
+        if (action->text() == typeName)
+            return action;
+    return nullptr;
+}
+} // namespace
+
+class TestCatalogue : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void shouldStartEmptyAndRefuseGroupWithoutType();
+    void shouldAddTypeWithDefaultGroup();
+    void shouldShowStoredOrderWithLowestIdCurrent();
+    void shouldKeepPositionWhenRenamingOrDeleting();
+    void shouldMoveGroupsBetweenTypes();
+    void shouldStoreNamesEditedInPlace();
+
+private:
+    void open();
+    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<FormMain> m_window;
+    TypesListView *m_types = nullptr;
+    GroupsListView *m_groups = nullptr;
+};
+
+void TestCatalogue::initTestCase()
+{
+    m_dir = std::make_unique<TestWorkDir>();
+    // Creates the tables once.
+    FormMain window;
+}
+
+void TestCatalogue::init()
+{
+    sql("DELETE FROM Types");
+    sql("DELETE FROM Groups");
+    sql("DELETE FROM Items");
+}
+
+void TestCatalogue::cleanup()
+{
+    m_window.reset();
+    clearNotices();
+}
+
+void TestCatalogue::open()
+{
+    m_window = std::make_unique<FormMain>();
+    m_types = m_window->findChild<TypesListView *>("listView_types");
+    m_groups = m_window->findChild<GroupsListView *>("listView_groups");
+    new QAbstractItemModelTester(
+        m_types->model(), QAbstractItemModelTester::FailureReportingMode::QtTest, m_window.get());
+    new QAbstractItemModelTester(
+        m_groups->model(), QAbstractItemModelTester::FailureReportingMode::QtTest, m_window.get());
+}
+
+void TestCatalogue::shouldStartEmptyAndRefuseGroupWithoutType()
+{
+    open();
+    QVERIFY(!m_types->currentIndex().isValid());
+    QVERIFY(!m_groups->currentIndex().isValid());
+    m_groups->actionAdd()->trigger();
+    QCOMPARE(lastNotice(), QStringLiteral("你需要先创建一个分类"));
+    QCOMPARE(column("SELECT COUNT(*) FROM Groups"), QStringList{"0"});
+}
+
+void TestCatalogue::shouldAddTypeWithDefaultGroup()
+{
+    open();
+    answerNext("工具");
+    m_types->actionAdd()->trigger();
+    QCOMPARE(shown(m_types), QStringList{"工具"});
+    QCOMPARE(shown(m_groups), QStringList{"默认分组"});
+    QCOMPARE(m_types->currentIndex().row(), 0);
+    QCOMPARE(m_groups->currentIndex().row(), 0);
+    QCOMPARE(m_types->model()->index(0, 0).data(Qt::TextAlignmentRole).toInt(),
+             int(Qt::AlignCenter));
+
+    answerNext("常用");
+    m_groups->actionAdd()->trigger();
+    QCOMPARE(shown(m_groups), (QStringList{"默认分组", "常用"}));
+    QCOMPARE(m_groups->currentIndex().data().toString(), QStringLiteral("常用"));
+
+    // A cancelled or empty answer adds nothing.
+    answerNext(QString());
+    m_types->actionAdd()->trigger();
+    QCOMPARE(shown(m_types), QStringList{"工具"});
+}
+
+void TestCatalogue::shouldShowStoredOrderWithLowestIdCurrent()
+{
+    sql("INSERT INTO Types(ID, Name, Row) VALUES (1, 'two', 2), (2, 'zero', 0), (3, 'one', 1)");
+    sql("INSERT INTO Groups(Name, TypesID, Row) VALUES ('g-of-two', 1, 0)");
+    open();
+    QCOMPARE(shown(m_types), (QStringList{"zero", "one", "two"}));
+    QCOMPARE(m_types->currentIndex().data().toString(), QStringLiteral("two"));
+    QCOMPARE(shown(m_groups), QStringList{"g-of-two"});
+    QCOMPARE(m_groups->currentIndex().data(TypesIdRole).toInt(), 1);
+}
+
+void TestCatalogue::shouldKeepPositionWhenRenamingOrDeleting()
+{
+    sql("INSERT INTO Types(ID, Name, Row) VALUES (1, 'a', 0), (2, 'b', 1), (3, 'c', 2)");
+    open();
+    m_types->setCurrentIndex(m_types->model()->index(1, 0));
+    answerNext("b2");
+    m_types->actionRename()->trigger();
+    QCOMPARE(shown(m_types), (QStringList{"a", "b2", "c"}));
+    QCOMPARE(m_types->currentIndex().row(), 1);
+
+    answerNext();
+    m_types->actionDelete()->trigger();
+    QCOMPARE(shown(m_types), (QStringList{"a", "c"}));
+    QCOMPARE(m_types->currentIndex().data().toString(), QStringLiteral("c"));
+
+    answerNext();
+    m_types->actionDelete()->trigger();
+    QCOMPARE(shown(m_types), QStringList{"a"});
+    QVERIFY(!m_types->currentIndex().isValid());
+    QCOMPARE(m_groups->model()->rowCount(), 0);
+}
+
+void TestCatalogue::shouldMoveGroupsBetweenTypes()
+{
+    sql("INSERT INTO Types(ID, Name, Row) VALUES (1, 'from', 0), (2, 'to', 1)");
+    sql("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'g1', 1, 0), (11, 'g2', 1, 1)");
+    sql("INSERT INTO Items(Name, GroupsID, TypesID) VALUES ('item', 10, 1)");
+    open();
+    QCOMPARE(shown(m_groups), (QStringList{"g1", "g2"}));
+    // A right click on an entry rebuilds "移动到" with every type, the group's own one included.
+    QTimer::singleShot(0, [] {
+        if (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+    });
+    m_groups->menu_show(m_groups->visualRect(m_groups->model()->index(0, 0)).center());
+    QVERIFY(moveAction(m_groups, "to"));
+    QVERIFY(moveAction(m_groups, "from"));
+
+    m_groups->setCurrentIndex(m_groups->model()->index(0, 0));
+    emit m_groups->moveMenu()->triggered(moveAction(m_groups, "from"));
+    QCOMPARE(lastNotice(), QStringLiteral("目标和当前一致，无需移动"));
+    QCOMPARE(shown(m_groups), (QStringList{"g1", "g2"}));
+
+    emit m_groups->moveMenu()->triggered(moveAction(m_groups, "to"));
+    QCOMPARE(shown(m_groups), QStringList{"g2"});
+    QCOMPARE(m_types->currentIndex().data().toString(), QStringLiteral("from"));
+    QCOMPARE(column("SELECT TypesID FROM Items WHERE Name='item'"), QStringList{"2"});
+    QCOMPARE(column("SELECT TypesID || '/' || Row FROM Groups WHERE ID=10"), QStringList{"2/0"});
+
+    answerNext();
+    m_groups->actionDeleteAll()->trigger();
+    QCOMPARE(m_groups->model()->rowCount(), 0);
+    QCOMPARE(column("SELECT Name FROM Types ORDER BY ID"), (QStringList{"from", "to"}));
+    clearNotices();
+    m_groups->actionDeleteAll()->trigger();
+    QCOMPARE(lastNotice(), QStringLiteral("没有有效的分类可以删除"));
+}
+
+void TestCatalogue::shouldStoreNamesEditedInPlace()
+{
+    sql("INSERT INTO Types(ID, Name, Row) VALUES (1, 't', 0)");
+    sql("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (5, 'old', 1, 0)");
+    open();
+    m_groups->model()->setData(m_groups->model()->index(0, 0), "new", Qt::EditRole);
+    QCOMPARE(column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"new"});
+    // An icon change is no name change.
+    sql("UPDATE Groups SET Name='kept' WHERE ID=5");
+    m_groups->model()->setData(m_groups->model()->index(0, 0), QIcon(), Qt::DecorationRole);
+    QCOMPARE(column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"kept"});
+}
+
+QUIVER_TEST_MAIN(TestCatalogue)
+#include "tst_catalogue.moc"
