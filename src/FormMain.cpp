@@ -133,16 +133,16 @@ void FormMain::init_connections()
             [this] { m_moreMenu->exec(QCursor::pos()); });
     connect(ui->toolButton_minimize, &QToolButton::clicked, this, &QWidget::showMinimized);
     connect(ui->toolButton_close, &QToolButton::clicked, this, &QWidget::close);
-    connect(ui->toolButton_back, &QToolButton::clicked, this, [this] {
-        ui->toolButton_back->hide();
-        m_resultsModel->clear();
-        ui->stackedWidget->setCurrentIndex(0);
-    });
+    connect(ui->toolButton_back, &QToolButton::clicked, this, &FormMain::showMainPage);
+    connect(ui->lineEdit_search, &QLineEdit::returnPressed, this, &FormMain::data_itemSearch);
+    connect(ui->toolButton_history, &QToolButton::clicked, this, &FormMain::data_itemHistory);
     connect(m_tray, &QSystemTrayIcon::activated, this, &FormMain::onTrayAction);
 
     // Before the first load, so that the current type's groups fill in as the types arrive.
     connect(ui->listView_types->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &FormMain::onTypesCurrentRowChanged);
+    connect(ui->listView_groups->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &FormMain::onGroupsCurrentRowChanged);
     for (QStandardItemModel *model : {m_typesModel, m_groupsModel, m_itemsModel})
         connect(model, &QAbstractItemModel::dataChanged, this, &FormMain::model_dataChanged);
 
@@ -156,6 +156,32 @@ void FormMain::init_connections()
     connect(groups->actionDelete(), &QAction::triggered, this, &FormMain::data_groupsDelete);
     connect(groups->actionDeleteAll(), &QAction::triggered, this, &FormMain::data_groupsDeleteAll);
     connect(groups->moveMenu(), &QMenu::triggered, this, &FormMain::data_groupsMove);
+    connect(groups->actionRunAll(), &QAction::triggered, this, &FormMain::data_groupsRunAll);
+    connect(groups->actionClear(), &QAction::triggered, this, &FormMain::data_groupsClear);
+
+    ItemsListView *items = ui->listView_items;
+    const auto runSelection = qOverload<>(&FormMain::data_itemRun);
+    const auto runIndex = qOverload<QModelIndex>(&FormMain::data_itemRun);
+    connect(items->actionRun(), &QAction::triggered, this, runSelection);
+    connect(items->actionRunSelected(), &QAction::triggered, this, runSelection);
+    connect(items->actionRunAsAdmin(), &QAction::triggered, this, &FormMain::data_itemRunAsAdmin);
+    connect(items->actionRefresh(), &QAction::triggered, this,
+            [this] { data_itemsLoad(QModelIndex()); });
+    connect(items->actionOpenFolder(), &QAction::triggered, this, &FormMain::data_itemOpenFolder);
+    connect(items->actionCopyPath(), &QAction::triggered, this, &FormMain::data_itemCopyFolder);
+    connect(items->moveMenu(), &QMenu::triggered, this, &FormMain::data_itemsMove);
+    ResultsListView *results = ui->listView_result;
+    connect(results->actionRun(), &QAction::triggered, this,
+            [this] { data_itemRun(ui->listView_result->currentIndex()); });
+    connect(results->actionLocate(), &QAction::triggered, this,
+            [this] { data_itemGoIndex(ui->listView_result->currentIndex()); });
+    for (QListView *view : {static_cast<QListView *>(items), static_cast<QListView *>(results)}) {
+        connect(view, &QListView::doubleClicked, this, runIndex);
+        connect(view, &QListView::clicked, this, [this](const QModelIndex &index) {
+            if (SettingsControl::instance().isSingleClickRun())
+                data_itemRun(index);
+        });
+    }
 
     connect(ui->listView_groups->showModeGroup(), &QActionGroup::triggered, this,
             [this](QAction *action) {

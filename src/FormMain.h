@@ -13,6 +13,7 @@ class QHotkey;
 class QListView;
 class QMenu;
 class QSortFilterProxyModel;
+class QSqlQuery;
 class QStandardItemModel;
 
 namespace Ui {
@@ -49,6 +50,19 @@ public slots:
     void data_groupsRename();
     void model_dataChanged(QModelIndex topLeft, QModelIndex bottomRight, QVector<int> roles);
     void onTypesCurrentRowChanged(QModelIndex currentIndex, QModelIndex lastIndex);
+    void onGroupsCurrentRowChanged(QModelIndex currentIndex, QModelIndex lastIndex);
+    void data_groupsClear();
+    void data_groupsRunAll();
+
+    void data_itemRun();
+    void data_itemRun(QModelIndex index);
+    void data_itemRunAsAdmin();
+    void data_itemOpenFolder();
+    void data_itemCopyFolder();
+    void data_itemsMove(QAction *action);
+    void data_itemSearch();
+    void data_itemHistory();
+    void data_itemGoIndex(QModelIndex index);
 
 private slots:
     void onTrayAction(QSystemTrayIcon::ActivationReason action);
@@ -78,6 +92,16 @@ private:
     // Reloads the groups of a type; an invalid index means the current type.
     void data_groupsUpdate(const QModelIndex &typeIndex);
     static void setCurrentRow(QListView *view, int row);
+
+    // Reloads the items of a group; an invalid index means the current group.
+    void data_itemsLoad(const QModelIndex &groupIndex);
+    void data_itemsUpdate(QSqlQuery &query);
+    void data_resultsUpdate(QSqlQuery &query);
+    void showResultsPage();
+    void showMainPage();
+    // A refused run or operation, as a red notice.
+    void refuse(const QString &text);
+    void recordRun(const QVariant &id);
     void showSettingsResult(bool isOk);
     void applySkin(const SkinInfo &skin);
 

@@ -21,8 +21,7 @@ QStandardItem *catalogueRow(const QSqlQuery &query)
 {
     auto *item = new QStandardItem(query.value(QStringLiteral("Name")).toString());
     item->setTextAlignment(Qt::AlignCenter);
-    const QVariant row = query.value(QStringLiteral("Row"));
-    item->setData(row.isNull() ? QVariant() : QVariant(row.toDouble()), RowRole);
+    item->setData(rowPosition(query.value(QStringLiteral("Row"))), RowRole);
     const QString iconFile =
         DataControl::cacheFileName(query.value(QStringLiteral("IconPath")).toString());
     if (QFileInfo::exists(iconFile))
@@ -81,6 +80,11 @@ void FormMain::data_groupsUpdate(const QModelIndex &typeIndex)
 void FormMain::onTypesCurrentRowChanged(QModelIndex currentIndex, QModelIndex)
 {
     data_groupsUpdate(currentIndex);
+}
+
+void FormMain::onGroupsCurrentRowChanged(QModelIndex currentIndex, QModelIndex)
+{
+    data_itemsLoad(currentIndex);
 }
 
 void FormMain::setCurrentRow(QListView *view, int row)
@@ -164,6 +168,17 @@ void FormMain::data_groupsDelete()
     const int row = group.row();
     DataControl::instance().group_delete(group.data(GroupsIdRole));
     data_groupsUpdate(QModelIndex());
+    setCurrentRow(ui->listView_groups, row);
+}
+
+void FormMain::data_groupsClear()
+{
+    const QModelIndex group = ui->listView_groups->currentIndex();
+    if (!confirm(this, QStringLiteral("确定要清除'%1'的所有内容吗").arg(group.data().toString())))
+        return;
+    const int row = group.row();
+    DataControl::instance().group_clear(group.data(GroupsIdRole));
+    data_itemsLoad(QModelIndex());
     setCurrentRow(ui->listView_groups, row);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QVariant>
 #include <Qt>
 
 // Item-data roles carried by the rows of every catalogue model.
@@ -11,3 +12,10 @@ enum ItemRole {
     // Kept as a floating-point number so that a previewed drag position (n ± 0.5) sorts right.
     RowRole = Qt::UserRole + 4,
 };
+
+// The RowRole value of a stored Row: rows never numbered sort before every number, among
+// themselves in the order the query returned them.
+inline QVariant rowPosition(const QVariant &row)
+{
+    return row.isNull() ? -1.0 : row.toDouble();
+}

@@ -1,0 +1,179 @@
+// FormMain: the items list, search, history and moving items.
+#include "FormMain.h"
+#include "ui_FormMain.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSortFilterProxyModel>
+#include <QSqlQuery>
+#include <QStandardItemModel>
+
+#include "DataControl.h"
+#include "IconLoader.h"
+#include "ItemRoles.h"
+#include "KelBlockSignals.h"
+#include "KelElapsedTimer.h"
+#include "KelMessageBox.h"
+#include "SettingsControl.h"
+
+#include <easylogging++.h>
+
+namespace {
+// An item or result row: icon, name and tooltip from the query's current row.
+QStandardItem *itemRow(const QSqlQuery &query)
+{
+    const QString name = query.value(QStringLiteral("Name")).toString();
+    const QString path = query.value(QStringLiteral("Path")).toString();
+    const QString note = query.value(QStringLiteral("Note")).toString();
+
+    QIcon icon;
+    if (!SettingsControl::instance().isIconLoadEnabled()) {
+        icon = QIcon(QStringLiteral(":/icon/app.ico"));
+    } else {
+        const QString cached =
+            DataControl::cacheFileName(query.value(QStringLiteral("IconPath")).toString());
+        icon = QFileInfo::exists(cached) ? QIcon(IconLoader::instance().loadPixmap(cached))
+                                         : IconLoader::instance().itemIcon(
+                                               query.value(QStringLiteral("Type")).toInt(), path);
+    }
+    auto *item = new QStandardItem(icon, name);
+    QString tip = QStringLiteral("名称:") + name + QLatin1Char('\n') + QStringLiteral("路径:") +
+                  path + QLatin1Char('\n');
+    if (!note.isEmpty())
+        tip += QStringLiteral("备注:") + note + QLatin1Char('\n');
+    tip += QStringLiteral("运行次数:") + query.value(QStringLiteral("RunCount")).toString();
+    item->setToolTip(tip);
+    item->setData(query.value(QStringLiteral("ID")), ItemIdRole);
+    return item;
+}
+} // namespace
+
+void FormMain::data_itemsLoad(const QModelIndex &groupIndex)
+{
+    const QModelIndex group =
+        groupIndex.isValid() ? groupIndex : ui->listView_groups->currentIndex();
+    QSqlQuery query = DataControl::instance().items_select(
+        QStringLiteral("ID, Name, Path, Type, Note, RunCount, Row, IconPath"),
+        group.data(GroupsIdRole));
+    data_itemsUpdate(query);
+}
+
+void FormMain::data_itemsUpdate(QSqlQuery &query)
+{
+    QElapsedTimer total;
+    total.start();
+    const KelBlockSignals blocked(ui->listView_items);
+
+    const QModelIndex group = ui->listView_groups->currentIndex();
+    const QString groupName = group.data().toString();
+    const QVariant typeId = group.data(TypesIdRole);
+    const QVariant groupId = group.data(GroupsIdRole);
+    const bool timed = SettingsControl::instance().isTimeMonitoring();
+    if (timed)
+        LOG(DEBUG) << QStringLiteral("[ %1 ] 开始监测耗时").arg(groupName);
+
+    m_itemsModel->clear();
+    while (query.next()) {
+        QElapsedTimer row;
+        row.start();
+        QStandardItem *item = itemRow(query);
+        item->setData(typeId, TypesIdRole);
+        item->setData(groupId, GroupsIdRole);
+        item->setData(rowPosition(query.value(QStringLiteral("Row"))), RowRole);
+        m_itemsModel->appendRow(item);
+        if (timed)
+            LOG(DEBUG)
+                << QStringLiteral("  [ %1 ] 加载耗时%2毫秒").arg(item->text()).arg(row.elapsed());
+    }
+    if (timed)
+        LOG(DEBUG) << QStringLiteral("[ %1 ] 加载总耗时%2毫秒").arg(groupName).arg(total.elapsed());
+}
+
+void FormMain::data_resultsUpdate(QSqlQuery &query)
+{
+    m_resultsModel->clear();
+    while (query.next()) {
+        QStandardItem *item = itemRow(query);
+        item->setData(query.value(QStringLiteral("TypesID")), TypesIdRole);
+        item->setData(query.value(QStringLiteral("GroupsID")), GroupsIdRole);
+        m_resultsModel->appendRow(item);
+    }
+}
+
+void FormMain::showResultsPage()
+{
+    ui->toolButton_back->show();
+    ui->stackedWidget->setCurrentIndex(1);
+}
+
+void FormMain::showMainPage()
+{
+    ui->toolButton_back->hide();
+    m_resultsModel->clear();
+    ui->stackedWidget->setCurrentIndex(0);
+}
+
+void FormMain::data_itemSearch()
+{
+    const KelElapsedTimer timer(QStringLiteral("查询耗时%1毫秒"));
+    showResultsPage();
+    const QString text = ui->lineEdit_search->text();
+    if (text.isEmpty())
+        return;
+    QSqlQuery query = DataControl::instance().items_search(
+        QStringLiteral("Name, Type, Path, IconPath, Note, RunCount, ID, GroupsID, TypesID"), text);
+    data_resultsUpdate(query);
+}
+
+void FormMain::data_itemHistory()
+{
+    KelMessageBox::information(this, QStringLiteral("进入历史记录"), KelMessageBox::Bottom, 2000,
+                               QString(), QString());
+    showResultsPage();
+    QSqlQuery query = DataControl::instance().items_history(QStringLiteral(
+        "Name, Type, Path, IconPath, Note, RunCount, RunDate, ID, GroupsID, TypesID"));
+    data_resultsUpdate(query);
+}
+
+void FormMain::data_itemGoIndex(QModelIndex index)
+{
+    const int typeId = index.data(TypesIdRole).toInt();
+    const int groupId = index.data(GroupsIdRole).toInt();
+    const int itemId = index.data(ItemIdRole).toInt();
+    const auto findRow = [](const QStandardItemModel *model, int role, int id) {
+        for (int row = 0; row < model->rowCount(); ++row)
+            if (model->item(row)->data(role).toInt() == id)
+                return model->index(row, 0);
+        return QModelIndex();
+    };
+    const QModelIndex type = findRow(m_typesModel, TypesIdRole, typeId);
+    if (type.isValid())
+        ui->listView_types->setCurrentIndex(type);
+    const QModelIndex group = findRow(m_groupsModel, GroupsIdRole, groupId);
+    if (group.isValid())
+        ui->listView_groups->setCurrentIndex(group);
+    const QModelIndex item = findRow(m_itemsModel, ItemIdRole, itemId);
+    if (item.isValid())
+        ui->listView_items->setCurrentIndex(m_itemsProxy->mapFromSource(item));
+    showMainPage();
+}
+
+void FormMain::data_itemsMove(QAction *action)
+{
+    const auto target = action->data().value<QPair<int, int>>();
+    const QModelIndexList selected = ui->listView_items->selectionModel()->selectedIndexes();
+    DataControl &data = DataControl::instance();
+    data.database_transaction(true);
+    for (const QModelIndex &index : selected) {
+        if (index.data(GroupsIdRole).toInt() == target.second)
+            KelMessageBox::information(this, index.data().toString() + QStringLiteral(" 无需移动"),
+                                       KelMessageBox::Bottom, 2000, QString(), QString());
+        else
+            data.item_move(index.data(ItemIdRole), target.second, target.first);
+    }
+    data.database_transaction(false);
+    data_itemsLoad(QModelIndex());
+    KelMessageBox::information(this, QStringLiteral("移动完成"), KelMessageBox::Top, 3000,
+                               KelMessageBox::getDefaultColor(KelMessageBox::Green), QString());
+}

@@ -1,0 +1,159 @@
+// FormMain: running items, opening their folder and copying their path.
+#include "FormMain.h"
+#include "ui_FormMain.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QSqlRecord>
+#include <QStandardItemModel>
+
+#include "DataControl.h"
+#include "DesktopShell.h"
+#include "ItemRoles.h"
+#include "KelMessageBox.h"
+#include "KelWinAPI.h"
+#include "SettingsControl.h"
+
+#include <easylogging++.h>
+
+namespace {
+QString orNone(const QString &text)
+{
+    return text.isEmpty() ? QStringLiteral("无") : text;
+}
+} // namespace
+
+void FormMain::refuse(const QString &text)
+{
+    KelMessageBox::information(this, text, KelMessageBox::Bottom, 3000,
+                               KelMessageBox::getDefaultColor(KelMessageBox::Red), QString());
+}
+
+void FormMain::recordRun(const QVariant &id)
+{
+    DataControl::instance().item_ran(id);
+    if (SettingsControl::instance().isThenHide())
+        hideWindow(false);
+}
+
+void FormMain::data_itemRun(QModelIndex index)
+{
+    const QVariant id = index.data(ItemIdRole);
+    const QSqlRecord record = DataControl::instance().item_select(
+        QStringLiteral("Path, Type, Arguments, WorkingDirectory"), id);
+    const QString path = record.value(QStringLiteral("Path")).toString();
+    if (record.isEmpty() || record.value(QStringLiteral("Path")).isNull() || path.isEmpty()) {
+        refuse(QStringLiteral("打开失败, 数据有误"));
+        return;
+    }
+    const int type = record.value(QStringLiteral("Type")).toInt();
+    const QString arguments = record.value(QStringLiteral("Arguments")).toString();
+    QString workingDirectory = record.value(QStringLiteral("WorkingDirectory")).toString();
+    LOG(INFO) << QStringLiteral("Item_Run: Path[%1], Type[%2], Arguments[%3], WorkingDirectory[%4]")
+                     .arg(orNone(path), QString::number(type), orNone(arguments),
+                          orNone(workingDirectory));
+
+    const QFileInfo info(path);
+    switch (type) {
+    case 0:
+        if (!info.exists()) {
+            refuse(QStringLiteral("打开失败, 文件不存在"));
+            return;
+        }
+        if (!info.isFile()) {
+            refuse(QStringLiteral("打开失败, 不是文件类型"));
+            return;
+        }
+        if (info.isExecutable() && info.isSymLink()) {
+            DesktopShell::openPath(path);
+        } else if (info.isExecutable()) {
+            if (workingDirectory.isEmpty())
+                workingDirectory = info.path();
+            DesktopShell::startDetached(path, KelWinAPI::splitArguments(arguments),
+                                        workingDirectory);
+        } else {
+            DesktopShell::openPath(path);
+        }
+        break;
+    case 1:
+        if (!info.exists()) {
+            refuse(QStringLiteral("打开失败, 文件夹不存在"));
+            return;
+        }
+        DesktopShell::openPath(path);
+        break;
+    case 2:
+    case 3:
+        DesktopShell::openCommand(path);
+        break;
+    default:
+        break;
+    }
+    recordRun(id);
+}
+
+void FormMain::data_itemRun()
+{
+    const QModelIndexList selected = ui->listView_items->selectionModel()->selectedIndexes();
+    for (const QModelIndex &index : selected)
+        data_itemRun(index);
+}
+
+void FormMain::data_itemRunAsAdmin()
+{
+    const QVariant id = ui->listView_items->currentIndex().data(ItemIdRole);
+    const QSqlRecord record =
+        DataControl::instance().item_select(QStringLiteral("Type, Path, Arguments"), id);
+    if (record.isEmpty() || record.value(QStringLiteral("Type")).isNull()) {
+        refuse(QStringLiteral("打开失败, 数据有误"));
+        return;
+    }
+    if (record.value(QStringLiteral("Type")).toInt() != 0) {
+        refuse(QStringLiteral("管理员权限仅支持文件"));
+        return;
+    }
+    const QString path = record.value(QStringLiteral("Path")).toString();
+    if (path.isEmpty()) {
+        refuse(QStringLiteral("打开失败, 数据有误"));
+        return;
+    }
+    const QString arguments = record.value(QStringLiteral("Arguments")).toString();
+    LOG(INFO)
+        << QStringLiteral("Item_RunAsAdmin: Path[%1], Parameters[%2]").arg(path, orNone(arguments));
+    KelWinAPI::KelShellExecuteExW(path, arguments, true);
+    recordRun(id);
+}
+
+void FormMain::data_itemOpenFolder()
+{
+    const QSqlRecord record = DataControl::instance().item_select(
+        QStringLiteral("Type, Path"), ui->listView_items->currentIndex().data(ItemIdRole));
+    const QVariant type = record.value(QStringLiteral("Type"));
+    if (type.isNull() || type.toInt() != 0) {
+        refuse(QStringLiteral("非文件，不操作"));
+        return;
+    }
+    const QString folder = QFileInfo(record.value(QStringLiteral("Path")).toString()).path();
+    if (!QDir(folder).exists()) {
+        refuse(QStringLiteral("所在文件夹不存在"));
+        return;
+    }
+    DesktopShell::openPath(folder);
+}
+
+void FormMain::data_itemCopyFolder()
+{
+    const QSqlRecord record = DataControl::instance().item_select(
+        QStringLiteral("Path"), ui->listView_items->currentIndex().data(ItemIdRole));
+    QGuiApplication::clipboard()->setText(record.value(QStringLiteral("Path")).toString());
+    KelMessageBox::information(this, QStringLiteral("已复制"), KelMessageBox::Bottom, 3000,
+                               KelMessageBox::getDefaultColor(KelMessageBox::Green), QString());
+}
+
+void FormMain::data_groupsRunAll()
+{
+    for (int row = 0; row < m_itemsModel->rowCount(); ++row)
+        data_itemRun(m_itemsModel->index(row, 0));
+}
