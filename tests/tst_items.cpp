@@ -14,6 +14,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QAbstractButton>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QMenu>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -98,6 +102,8 @@ private slots:
     void shouldRefuseBrokenItemsAndCountTheRest();
     void shouldOpenDocumentsAddressesAndCommands();
     void shouldOpenFolderAndCopyPath();
+    void shouldRunWholeGroupInIdOrderAndClearIt();
+    void shouldRunFilesOnlyAsAdministrator();
 
 private:
     void open();
@@ -416,6 +422,65 @@ void TestItems::shouldOpenFolderAndCopyPath()
     items()->actionOpenFolder()->trigger();
     QCOMPARE(notices(), QStringList{"所在文件夹不存在"});
     QCOMPARE(value("SELECT SUM(RunCount) FROM Items"), QStringLiteral("0"));
+}
+
+void TestItems::shouldRunWholeGroupInIdOrderAndClearIt()
+{
+    sql("INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID, Row) VALUES "
+        "(1, 'a', 'x1', 9, 10, 1, 2), (2, 'b', 'x2', 9, 10, 1, 1), (3, 'c', 'x3', 9, 10, 1, 0)");
+    open();
+    QCOMPARE(shown(itemsModel()), (QStringList{"c", "b", "a"}));
+    LogCapture &log = LogCapture::install();
+    m_window->findChild<GroupsListView *>()->actionRunAll()->trigger();
+    QCOMPARE(log.lines().filter("Item_Run:"),
+             (QStringList{"Item_Run: Path[x1], Type[9], Arguments[无], WorkingDirectory[无]",
+                          "Item_Run: Path[x2], Type[9], Arguments[无], WorkingDirectory[无]",
+                          "Item_Run: Path[x3], Type[9], Arguments[无], WorkingDirectory[无]"}));
+    QCOMPARE(value("SELECT SUM(RunCount) FROM Items"), QStringLiteral("3"));
+
+    QTimer::singleShot(0, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Yes)->click();
+    });
+    m_window->findChild<GroupsListView *>()->actionClear()->trigger();
+    QCOMPARE(itemsModel()->rowCount(), 0);
+    QCOMPARE(value("SELECT COUNT(*) FROM Items"), QStringLiteral("0"));
+    QCOMPARE(m_window->findChild<GroupsListView *>()->currentIndex().data().toString(),
+             QStringLiteral("G10"));
+}
+
+void TestItems::shouldRunFilesOnlyAsAdministrator()
+{
+    // pkexec is replaced by a script that records what it was asked to start.
+    QTemporaryDir bin;
+    const QString record = bin.filePath("pkexec.out");
+    QFile fake(bin.filePath("pkexec"));
+    QVERIFY(fake.open(QIODevice::WriteOnly));
+    fake.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > %1\n").arg(record).toUtf8());
+    fake.close();
+    fake.setPermissions(fake.permissions() | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit() + ':' + path);
+    const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+
+    sql("INSERT INTO Items(ID, Name, Path, Type, Arguments, GroupsID, TypesID) VALUES "
+        "(1, 'tool', '/usr/bin/env', 0, '-i  x', 10, 1), (2, 'site', 'https://x', 2, '', 10, 1)");
+    open();
+    LogCapture &log = LogCapture::install();
+    items()->setCurrentIndex(itemsModel()->index(1, 0));
+    items()->actionRunAsAdmin()->trigger();
+    QCOMPARE(notices(), QStringList{"管理员权限仅支持文件"});
+    QCOMPARE(value("SELECT RunCount FROM Items WHERE ID = 2"), QStringLiteral("0"));
+
+    items()->setCurrentIndex(itemsModel()->index(0, 0));
+    items()->actionRunAsAdmin()->trigger();
+    QTRY_VERIFY(QFileInfo(record).size() > 0);
+    QFile out(record);
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(out.readAll()).split('\n'),
+             (QStringList{"/usr/bin/env", "-i", "", "x", ""}));
+    QVERIFY(log.lines().contains("Item_RunAsAdmin: Path[/usr/bin/env], Parameters[-i  x]"));
+    QCOMPARE(value("SELECT RunCount FROM Items WHERE ID = 1"), QStringLiteral("1"));
 }
 
 QUIVER_TEST_MAIN(TestItems)
