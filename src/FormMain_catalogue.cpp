@@ -214,7 +214,9 @@ void FormMain::data_groupsMove(QAction *action)
 
 void FormMain::model_dataChanged(QModelIndex topLeft, QModelIndex, QVector<int> roles)
 {
-    if (roles.contains(Qt::DecorationRole))
+    // Icon changes are no names; nor are the renumberings of a drag, which would otherwise
+    // rewrite every row's name, one write each, when a drag starts.
+    if (roles.contains(Qt::DecorationRole) || roles == QVector<int>{RowRole})
         return;
     const QAbstractItemModel *model = topLeft.model();
     const QString name = topLeft.data().toString();

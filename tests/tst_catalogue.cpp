@@ -257,6 +257,8 @@ void TestCatalogue::shouldStoreNamesEditedInPlace()
     sql("UPDATE Groups SET Name='kept' WHERE ID=5");
     m_groups->model()->setData(m_groups->model()->index(0, 0), QIcon(), Qt::DecorationRole);
     QCOMPARE(column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"kept"});
+    m_groups->model()->setData(m_groups->model()->index(0, 0), 3.0, RowRole);
+    QCOMPARE(column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"kept"});
 }
 
 QUIVER_TEST_MAIN(TestCatalogue)
