@@ -1,6 +1,7 @@
 #include "FormMain.h"
 #include "GroupsListView.h"
 #include "ItemRoles.h"
+#include "CatalogueSupport.h"
 #include "TestSupport.h"
 #include "TypesListView.h"
 
@@ -19,29 +20,6 @@
 #include <memory>
 
 namespace {
-// Runs statements on the catalogue through a connection of the test's own.
-void sql(const QString &statement)
-{
-    QSqlDatabase db = QSqlDatabase::database("peek", false);
-    if (!db.isValid()) {
-        db = QSqlDatabase::addDatabase("QSQLITE", "peek");
-        db.setDatabaseName("../data/data.db");
-    }
-    QVERIFY(db.open());
-    QSqlQuery query(db);
-    QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
-}
-
-QStringList column(const QString &statement)
-{
-    QSqlQuery query(QSqlDatabase::database("peek"));
-    query.exec(statement);
-    QStringList values;
-    while (query.next())
-        values << query.value(0).toString();
-    return values;
-}
-
 // Answers the next modal dialog: a text for an input dialog, Yes for a question.
 void answerNext(const QString &text = QString())
 {
@@ -58,26 +36,12 @@ void answerNext(const QString &text = QString())
 
 QStringList shown(const QListView *view)
 {
-    QStringList names;
-    for (int row = 0; row < view->model()->rowCount(); ++row)
-        names << view->model()->index(row, 0).data().toString();
-    return names;
-}
-
-void clearNotices()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (widget->inherits("MsgBox"))
-            delete widget;
+    return rowTexts(view->model());
 }
 
 QString lastNotice()
 {
-    QString text;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (widget->inherits("MsgBox") && widget->isVisible())
-            text = widget->findChild<QLabel *>()->text();
-    return text;
+    return Notices::shown().value(0);
 }
 
 QAction *moveAction(GroupsListView *groups, const QString &typeName)
@@ -122,15 +86,15 @@ void TestCatalogue::initTestCase()
 
 void TestCatalogue::init()
 {
-    sql("DELETE FROM Types");
-    sql("DELETE FROM Groups");
-    sql("DELETE FROM Items");
+    Catalogue::exec("DELETE FROM Types");
+    Catalogue::exec("DELETE FROM Groups");
+    Catalogue::exec("DELETE FROM Items");
 }
 
 void TestCatalogue::cleanup()
 {
     m_window.reset();
-    clearNotices();
+    Notices::clear();
 }
 
 void TestCatalogue::open()
@@ -151,7 +115,7 @@ void TestCatalogue::shouldStartEmptyAndRefuseGroupWithoutType()
     QVERIFY(!m_groups->currentIndex().isValid());
     m_groups->actionAdd()->trigger();
     QCOMPARE(lastNotice(), QStringLiteral("你需要先创建一个分类"));
-    QCOMPARE(column("SELECT COUNT(*) FROM Groups"), QStringList{"0"});
+    QCOMPARE(Catalogue::column("SELECT COUNT(*) FROM Groups"), QStringList{"0"});
 }
 
 void TestCatalogue::shouldAddTypeWithDefaultGroup()
@@ -179,8 +143,9 @@ void TestCatalogue::shouldAddTypeWithDefaultGroup()
 
 void TestCatalogue::shouldShowStoredOrderWithLowestIdCurrent()
 {
-    sql("INSERT INTO Types(ID, Name, Row) VALUES (1, 'two', 2), (2, 'zero', 0), (3, 'one', 1)");
-    sql("INSERT INTO Groups(Name, TypesID, Row) VALUES ('g-of-two', 1, 0)");
+    Catalogue::exec(
+        "INSERT INTO Types(ID, Name, Row) VALUES (1, 'two', 2), (2, 'zero', 0), (3, 'one', 1)");
+    Catalogue::exec("INSERT INTO Groups(Name, TypesID, Row) VALUES ('g-of-two', 1, 0)");
     open();
     QCOMPARE(shown(m_types), (QStringList{"zero", "one", "two"}));
     QCOMPARE(m_types->currentIndex().data().toString(), QStringLiteral("two"));
@@ -190,7 +155,8 @@ void TestCatalogue::shouldShowStoredOrderWithLowestIdCurrent()
 
 void TestCatalogue::shouldKeepPositionWhenRenamingOrDeleting()
 {
-    sql("INSERT INTO Types(ID, Name, Row) VALUES (1, 'a', 0), (2, 'b', 1), (3, 'c', 2)");
+    Catalogue::exec(
+        "INSERT INTO Types(ID, Name, Row) VALUES (1, 'a', 0), (2, 'b', 1), (3, 'c', 2)");
     open();
     m_types->setCurrentIndex(m_types->model()->index(1, 0));
     answerNext("b2");
@@ -212,9 +178,10 @@ void TestCatalogue::shouldKeepPositionWhenRenamingOrDeleting()
 
 void TestCatalogue::shouldMoveGroupsBetweenTypes()
 {
-    sql("INSERT INTO Types(ID, Name, Row) VALUES (1, 'from', 0), (2, 'to', 1)");
-    sql("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'g1', 1, 0), (11, 'g2', 1, 1)");
-    sql("INSERT INTO Items(Name, GroupsID, TypesID) VALUES ('item', 10, 1)");
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'from', 0), (2, 'to', 1)");
+    Catalogue::exec(
+        "INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'g1', 1, 0), (11, 'g2', 1, 1)");
+    Catalogue::exec("INSERT INTO Items(Name, GroupsID, TypesID) VALUES ('item', 10, 1)");
     open();
     QCOMPARE(shown(m_groups), (QStringList{"g1", "g2"}));
     // A right click on an entry rebuilds "移动到" with every type, the group's own one included.
@@ -234,31 +201,32 @@ void TestCatalogue::shouldMoveGroupsBetweenTypes()
     emit m_groups->moveMenu()->triggered(moveAction(m_groups, "to"));
     QCOMPARE(shown(m_groups), QStringList{"g2"});
     QCOMPARE(m_types->currentIndex().data().toString(), QStringLiteral("from"));
-    QCOMPARE(column("SELECT TypesID FROM Items WHERE Name='item'"), QStringList{"2"});
-    QCOMPARE(column("SELECT TypesID || '/' || Row FROM Groups WHERE ID=10"), QStringList{"2/0"});
+    QCOMPARE(Catalogue::column("SELECT TypesID FROM Items WHERE Name='item'"), QStringList{"2"});
+    QCOMPARE(Catalogue::column("SELECT TypesID || '/' || Row FROM Groups WHERE ID=10"),
+             QStringList{"2/0"});
 
     answerNext();
     m_groups->actionDeleteAll()->trigger();
     QCOMPARE(m_groups->model()->rowCount(), 0);
-    QCOMPARE(column("SELECT Name FROM Types ORDER BY ID"), (QStringList{"from", "to"}));
-    clearNotices();
+    QCOMPARE(Catalogue::column("SELECT Name FROM Types ORDER BY ID"), (QStringList{"from", "to"}));
+    Notices::clear();
     m_groups->actionDeleteAll()->trigger();
     QCOMPARE(lastNotice(), QStringLiteral("没有有效的分类可以删除"));
 }
 
 void TestCatalogue::shouldStoreNamesEditedInPlace()
 {
-    sql("INSERT INTO Types(ID, Name, Row) VALUES (1, 't', 0)");
-    sql("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (5, 'old', 1, 0)");
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 't', 0)");
+    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (5, 'old', 1, 0)");
     open();
     m_groups->model()->setData(m_groups->model()->index(0, 0), "new", Qt::EditRole);
-    QCOMPARE(column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"new"});
+    QCOMPARE(Catalogue::column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"new"});
     // An icon change is no name change.
-    sql("UPDATE Groups SET Name='kept' WHERE ID=5");
+    Catalogue::exec("UPDATE Groups SET Name='kept' WHERE ID=5");
     m_groups->model()->setData(m_groups->model()->index(0, 0), QIcon(), Qt::DecorationRole);
-    QCOMPARE(column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"kept"});
+    QCOMPARE(Catalogue::column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"kept"});
     m_groups->model()->setData(m_groups->model()->index(0, 0), 3.0, RowRole);
-    QCOMPARE(column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"kept"});
+    QCOMPARE(Catalogue::column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"kept"});
 }
 
 QUIVER_TEST_MAIN(TestCatalogue)

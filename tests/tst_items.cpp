@@ -4,6 +4,7 @@
 #include "ItemsListView.h"
 #include "ResultsListView.h"
 #include "SettingsControl.h"
+#include "CatalogueSupport.h"
 #include "TestSupport.h"
 #include "TypesListView.h"
 
@@ -28,49 +29,6 @@
 #include <memory>
 
 namespace {
-void sql(const QString &statement)
-{
-    QSqlDatabase db = QSqlDatabase::database("peek", false);
-    if (!db.isValid()) {
-        db = QSqlDatabase::addDatabase("QSQLITE", "peek");
-        db.setDatabaseName("../data/data.db");
-    }
-    QVERIFY(db.open());
-    QSqlQuery query(db);
-    QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
-}
-
-QString value(const QString &statement)
-{
-    QSqlQuery query(QSqlDatabase::database("peek"));
-    query.exec(statement);
-    return query.next() ? query.value(0).toString() : QString();
-}
-
-QStringList shown(const QAbstractItemModel *model)
-{
-    QStringList names;
-    for (int row = 0; row < model->rowCount(); ++row)
-        names << model->index(row, 0).data().toString();
-    return names;
-}
-
-QStringList notices()
-{
-    QStringList texts;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (widget->inherits("MsgBox") && widget->isVisible())
-            texts << widget->findChild<QLabel *>()->text();
-    return texts;
-}
-
-void clearNotices()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (widget->inherits("MsgBox"))
-            delete widget;
-}
-
 QImage picture(const QIcon &icon)
 {
     return icon.pixmap(32, 32).toImage();
@@ -133,11 +91,12 @@ void TestItems::cleanupTestCase()
 
 void TestItems::init()
 {
-    sql("DELETE FROM Types");
-    sql("DELETE FROM Groups");
-    sql("DELETE FROM Items");
-    sql("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0), (2, 'T2', 1)");
-    sql("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0), (11, 'G11', 1, 1), "
+    Catalogue::exec("DELETE FROM Types");
+    Catalogue::exec("DELETE FROM Groups");
+    Catalogue::exec("DELETE FROM Items");
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0), (2, 'T2', 1)");
+    Catalogue::exec(
+        "INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0), (11, 'G11', 1, 1), "
         "(20, 'G20', 2, 0)");
     m_opened.clear();
     SettingsControl::instance().setThenHide(false);
@@ -146,7 +105,7 @@ void TestItems::init()
 void TestItems::cleanup()
 {
     m_window.reset();
-    clearNotices();
+    Notices::clear();
     SettingsControl::instance().setIconLoadEnabled(true);
     SettingsControl::instance().setTimeMonitoring(false);
 }
@@ -183,11 +142,12 @@ void TestItems::selectItems(const QList<int> &rows)
 
 void TestItems::shouldListInRowOrderWithTooltips()
 {
-    sql("INSERT INTO Items(ID, Name, Path, Type, Note, RunCount, GroupsID, TypesID) VALUES "
+    Catalogue::exec(
+        "INSERT INTO Items(ID, Name, Path, Type, Note, RunCount, GroupsID, TypesID) VALUES "
         "(1, 'one', '/a', 3, '', 2, 10, 1), (2, 'two', '/b', 3, '说明', 0, 10, 1), "
         "(3, 'three', '/c', 3, NULL, 0, 10, 1)");
     open();
-    QCOMPARE(shown(itemsModel()), (QStringList{"one", "two", "three"}));
+    QCOMPARE(rowTexts(itemsModel()), (QStringList{"one", "two", "three"}));
     QCOMPARE(itemsModel()->index(0, 0).data(Qt::ToolTipRole).toString(),
              QStringLiteral("名称:one\n路径:/a\n运行次数:2"));
     QCOMPARE(itemsModel()->index(1, 0).data(Qt::ToolTipRole).toString(),
@@ -196,17 +156,19 @@ void TestItems::shouldListInRowOrderWithTooltips()
     QCOMPARE(itemsModel()->index(0, 0).data(TypesIdRole).toInt(), 1);
     QVERIFY(!items()->currentIndex().isValid());
 
-    sql("UPDATE Items SET Row = CASE ID WHEN 1 THEN 2 WHEN 2 THEN 0 ELSE 1 END");
-    sql("INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID) VALUES (4, 'new', '/d', 3, 10, "
+    Catalogue::exec("UPDATE Items SET Row = CASE ID WHEN 1 THEN 2 WHEN 2 THEN 0 ELSE 1 END");
+    Catalogue::exec(
+        "INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID) VALUES (4, 'new', '/d', 3, 10, "
         "1)");
     items()->actionRefresh()->trigger();
     // Never numbered comes first, then the stored order.
-    QCOMPARE(shown(itemsModel()), (QStringList{"new", "two", "three", "one"}));
+    QCOMPARE(rowTexts(itemsModel()), (QStringList{"new", "two", "three", "one"}));
 }
 
 void TestItems::shouldShowAppIconWhenIconLoadingIsOff()
 {
-    sql("INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID) VALUES "
+    Catalogue::exec(
+        "INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID) VALUES "
         "(1, 'web', 'https://example.org', 2, 10, 1), (2, 'lost', '/no/file', 0, 10, 1)");
     open();
     QCOMPARE(picture(itemsModel()->index(0, 0).data(Qt::DecorationRole).value<QIcon>()),
@@ -220,8 +182,8 @@ void TestItems::shouldShowAppIconWhenIconLoadingIsOff()
 
 void TestItems::shouldLogTimingOnlyWhenMonitoring()
 {
-    sql("INSERT INTO Items(Name, Path, Type, GroupsID, TypesID) VALUES "
-        "('a', 'x', 3, 10, 1), ('b', 'x', 3, 10, 1), ('c', 'x', 3, 10, 1)");
+    Catalogue::exec("INSERT INTO Items(Name, Path, Type, GroupsID, TypesID) VALUES "
+                    "('a', 'x', 3, 10, 1), ('b', 'x', 3, 10, 1), ('c', 'x', 3, 10, 1)");
     open();
     LogCapture &log = LogCapture::install();
     items()->actionRefresh()->trigger();
@@ -236,8 +198,8 @@ void TestItems::shouldLogTimingOnlyWhenMonitoring()
 
 void TestItems::shouldSearchNotesAndShowHistory()
 {
-    sql("INSERT INTO Items(ID, Name, Path, Type, Note, GroupsID, TypesID) VALUES "
-        "(1, 'Editor', '/e', 3, '写代码用', 10, 1), (2, 'Other', '/o', 3, '', 20, 2)");
+    Catalogue::exec("INSERT INTO Items(ID, Name, Path, Type, Note, GroupsID, TypesID) VALUES "
+                    "(1, 'Editor', '/e', 3, '写代码用', 10, 1), (2, 'Other', '/o', 3, '', 20, 2)");
     open();
     auto *search = m_window->findChild<QLineEdit *>("lineEdit_search");
     auto *stack = m_window->findChild<QStackedWidget *>("stackedWidget");
@@ -246,23 +208,24 @@ void TestItems::shouldSearchNotesAndShowHistory()
     QTest::keyClick(search, Qt::Key_Return);
     QCOMPARE(stack->currentIndex(), 1);
     QVERIFY(m_window->findChild<QToolButton *>("toolButton_back")->isVisible());
-    QCOMPARE(shown(results->model()), QStringList{"Editor"});
+    QCOMPARE(rowTexts(results->model()), QStringList{"Editor"});
 
     search->clear();
     QTest::keyClick(search, Qt::Key_Return);
-    QCOMPARE(shown(results->model()), QStringList{"Editor"});
+    QCOMPARE(rowTexts(results->model()), QStringList{"Editor"});
 
     m_window->findChild<QToolButton *>("toolButton_history")->click();
-    QVERIFY(notices().contains("进入历史记录"));
+    QVERIFY(Notices::shown().contains("进入历史记录"));
     QCOMPARE(results->model()->rowCount(), 0);
-    sql("UPDATE Items SET RunDate = '1700000000' WHERE ID = 2");
+    Catalogue::exec("UPDATE Items SET RunDate = '1700000000' WHERE ID = 2");
     m_window->findChild<QToolButton *>("toolButton_history")->click();
-    QCOMPARE(shown(results->model()), QStringList{"Other"});
+    QCOMPARE(rowTexts(results->model()), QStringList{"Other"});
 }
 
 void TestItems::shouldLocateResultInAnotherType()
 {
-    sql("INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID) VALUES "
+    Catalogue::exec(
+        "INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID) VALUES "
         "(1, 'here', '/h', 3, 10, 1), (2, 'there', '/t', 3, 20, 2), (3, 'target', '/x', 3, 20, 2)");
     open();
     auto *search = m_window->findChild<QLineEdit *>("lineEdit_search");
@@ -283,39 +246,41 @@ void TestItems::shouldLocateResultInAnotherType()
 
 void TestItems::shouldMoveOnlyItemsFromElsewhere()
 {
-    sql("INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID, Row) VALUES "
-        "(1, 'a', '/a', 3, 10, 1, 5), (2, 'b', '/b', 3, 10, 1, 6)");
+    Catalogue::exec("INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID, Row) VALUES "
+                    "(1, 'a', '/a', 3, 10, 1, 5), (2, 'b', '/b', 3, 10, 1, 6)");
     open();
     selectItems({0, 1});
     QAction target;
     target.setData(QVariant::fromValue(QPair<int, int>(2, 20)));
     emit items()->moveMenu()->triggered(&target);
     QCOMPARE(itemsModel()->rowCount(), 0);
-    QCOMPARE(value("SELECT GroupsID || '/' || TypesID || '/' || Row FROM Items WHERE ID = 1"),
-             QStringLiteral("20/2/5"));
-    QVERIFY(notices().contains("移动完成"));
+    QCOMPARE(
+        Catalogue::value("SELECT GroupsID || '/' || TypesID || '/' || Row FROM Items WHERE ID = 1"),
+        QStringLiteral("20/2/5"));
+    QVERIFY(Notices::shown().contains("移动完成"));
 
     // A row that already belongs to the target stays; the others move.
-    sql("UPDATE Items SET GroupsID = 10, TypesID = 1");
+    Catalogue::exec("UPDATE Items SET GroupsID = 10, TypesID = 1");
     items()->actionRefresh()->trigger();
-    QCOMPARE(shown(itemsModel()), (QStringList{"a", "b"}));
-    clearNotices();
+    QCOMPARE(rowTexts(itemsModel()), (QStringList{"a", "b"}));
+    Notices::clear();
     itemsModel()->setData(itemsModel()->index(1, 0), 11, GroupsIdRole);
     selectItems({0, 1});
     target.setData(QVariant::fromValue(QPair<int, int>(1, 11)));
     emit items()->moveMenu()->triggered(&target);
-    const QStringList shownNotices = notices();
+    const QStringList shownNotices = Notices::shown();
     QVERIFY2(shownNotices.contains("b 无需移动"), qPrintable(shownNotices.join('|')));
     QVERIFY(shownNotices.contains("移动完成"));
-    QCOMPARE(value("SELECT GroupsID FROM Items WHERE ID = 1"), QStringLiteral("11"));
-    QCOMPARE(value("SELECT GroupsID FROM Items WHERE ID = 2"), QStringLiteral("10"));
+    QCOMPARE(Catalogue::value("SELECT GroupsID FROM Items WHERE ID = 1"), QStringLiteral("11"));
+    QCOMPARE(Catalogue::value("SELECT GroupsID FROM Items WHERE ID = 2"), QStringLiteral("10"));
 }
 
 void TestItems::shouldRunExecutablesWithSplitArguments()
 {
     const QString script = writeScript("marker.sh");
     QDir(m_dir->path(QString())).mkpath("work");
-    sql(QStringLiteral("INSERT INTO Items(ID, Name, Path, Type, Arguments, WorkingDirectory, "
+    Catalogue::exec(
+        QStringLiteral("INSERT INTO Items(ID, Name, Path, Type, Arguments, WorkingDirectory, "
                        "GroupsID, TypesID) VALUES (1, 'with dir', '%1', 0, 'a  b', '%2', 10, 1), "
                        "(2, 'own dir', '%1', 0, '', '', 10, 1)")
             .arg(script, m_dir->path("work")));
@@ -328,8 +293,9 @@ void TestItems::shouldRunExecutablesWithSplitArguments()
     QCOMPARE(QString::fromUtf8(out.readAll()).split('\n', Qt::SkipEmptyParts),
              (QStringList{m_dir->path("work"), "[a]", "[]", "[b]"}));
     out.close();
-    QCOMPARE(value("SELECT RunCount FROM Items WHERE ID = 1"), QStringLiteral("1"));
-    QCOMPARE(value("SELECT length(RunDate) FROM Items WHERE ID = 1"), QStringLiteral("10"));
+    QCOMPARE(Catalogue::value("SELECT RunCount FROM Items WHERE ID = 1"), QStringLiteral("1"));
+    QCOMPARE(Catalogue::value("SELECT length(RunDate) FROM Items WHERE ID = 1"),
+             QStringLiteral("10"));
     QVERIFY(log.lines().contains(QStringLiteral("Item_Run: Path[%1], Type[0], Arguments[a  b], "
                                                 "WorkingDirectory[%2]")
                                      .arg(script, m_dir->path("work"))));
@@ -346,32 +312,33 @@ void TestItems::shouldRunExecutablesWithSplitArguments()
 void TestItems::shouldRefuseBrokenItemsAndCountTheRest()
 {
     const QString script = writeScript("ok.sh");
-    sql(QStringLiteral("INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID) VALUES "
+    Catalogue::exec(
+        QStringLiteral("INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID) VALUES "
                        "(1, 'ok', '%1', 0, 10, 1), (2, 'folder as file', '%2', 0, 10, 1), "
                        "(3, 'odd type', '/x', 9, 10, 1), (4, 'gone', '/no/such', 0, 10, 1)")
             .arg(script, m_dir->path("bin")));
     open();
     const QModelIndex gone = itemsModel()->index(3, 0);
-    sql("DELETE FROM Items WHERE ID = 4");
+    Catalogue::exec("DELETE FROM Items WHERE ID = 4");
     m_window->data_itemRun(gone);
-    QCOMPARE(notices(), QStringList{"打开失败, 数据有误"});
-    clearNotices();
+    QCOMPARE(Notices::shown(), QStringList{"打开失败, 数据有误"});
+    Notices::clear();
 
     m_window->data_itemRun(itemsModel()->index(1, 0));
-    QCOMPARE(notices(), QStringList{"打开失败, 不是文件类型"});
-    QCOMPARE(value("SELECT RunCount FROM Items WHERE ID = 2"), QStringLiteral("0"));
-    clearNotices();
+    QCOMPARE(Notices::shown(), QStringList{"打开失败, 不是文件类型"});
+    QCOMPARE(Catalogue::value("SELECT RunCount FROM Items WHERE ID = 2"), QStringLiteral("0"));
+    Notices::clear();
 
     m_window->data_itemRun(itemsModel()->index(2, 0));
-    QVERIFY(notices().isEmpty());
-    QCOMPARE(value("SELECT RunCount FROM Items WHERE ID = 3"), QStringLiteral("1"));
+    QVERIFY(Notices::shown().isEmpty());
+    QCOMPARE(Catalogue::value("SELECT RunCount FROM Items WHERE ID = 3"), QStringLiteral("1"));
 
     // Three selected, one broken: two runs counted, one notice.
     selectItems({0, 1, 2});
     items()->actionRunSelected()->trigger();
-    QCOMPARE(notices(), QStringList{"打开失败, 不是文件类型"});
-    QCOMPARE(value("SELECT RunCount FROM Items WHERE ID = 1"), QStringLiteral("1"));
-    QCOMPARE(value("SELECT RunCount FROM Items WHERE ID = 3"), QStringLiteral("2"));
+    QCOMPARE(Notices::shown(), QStringList{"打开失败, 不是文件类型"});
+    QCOMPARE(Catalogue::value("SELECT RunCount FROM Items WHERE ID = 1"), QStringLiteral("1"));
+    QCOMPARE(Catalogue::value("SELECT RunCount FROM Items WHERE ID = 3"), QStringLiteral("2"));
 
     SettingsControl::instance().setThenHide(true);
     m_window->data_itemRun(itemsModel()->index(2, 0));
@@ -384,7 +351,8 @@ void TestItems::shouldOpenDocumentsAddressesAndCommands()
     QVERIFY(document.open(QIODevice::WriteOnly));
     document.close();
     const QString marker = m_dir->path("shell.out");
-    sql(QStringLiteral(
+    Catalogue::exec(
+        QStringLiteral(
             "INSERT INTO Items(ID, Name, Path, Type, Arguments, GroupsID, TypesID) VALUES "
             "(1, 'doc', '%1', 0, '', 10, 1), (2, 'web', 'https://example.org/a', 2, "
             "'ignored', 10, 1), (3, 'mail', 'mailto:me@example.org', 3, '', 10, 1), "
@@ -401,7 +369,7 @@ void TestItems::shouldOpenDocumentsAddressesAndCommands()
 
 void TestItems::shouldOpenFolderAndCopyPath()
 {
-    sql(QStringLiteral(
+    Catalogue::exec(QStringLiteral(
         "INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID) VALUES "
         "(1, 'file', '../data/data.db', 0, 10, 1), (2, 'web', 'https://x', 2, 10, 1), "
         "(3, 'nowhere', '/no/such/dir/f', 0, 10, 1)"));
@@ -411,32 +379,33 @@ void TestItems::shouldOpenFolderAndCopyPath()
     QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile("../data")});
     items()->actionCopyPath()->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("../data/data.db"));
-    QVERIFY(notices().contains("已复制"));
-    clearNotices();
+    QVERIFY(Notices::shown().contains("已复制"));
+    Notices::clear();
 
     items()->setCurrentIndex(itemsModel()->index(1, 0));
     items()->actionOpenFolder()->trigger();
-    QCOMPARE(notices(), QStringList{"非文件，不操作"});
-    clearNotices();
+    QCOMPARE(Notices::shown(), QStringList{"非文件，不操作"});
+    Notices::clear();
     items()->setCurrentIndex(itemsModel()->index(2, 0));
     items()->actionOpenFolder()->trigger();
-    QCOMPARE(notices(), QStringList{"所在文件夹不存在"});
-    QCOMPARE(value("SELECT SUM(RunCount) FROM Items"), QStringLiteral("0"));
+    QCOMPARE(Notices::shown(), QStringList{"所在文件夹不存在"});
+    QCOMPARE(Catalogue::value("SELECT SUM(RunCount) FROM Items"), QStringLiteral("0"));
 }
 
 void TestItems::shouldRunWholeGroupInIdOrderAndClearIt()
 {
-    sql("INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID, Row) VALUES "
+    Catalogue::exec(
+        "INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID, Row) VALUES "
         "(1, 'a', 'x1', 9, 10, 1, 2), (2, 'b', 'x2', 9, 10, 1, 1), (3, 'c', 'x3', 9, 10, 1, 0)");
     open();
-    QCOMPARE(shown(itemsModel()), (QStringList{"c", "b", "a"}));
+    QCOMPARE(rowTexts(itemsModel()), (QStringList{"c", "b", "a"}));
     LogCapture &log = LogCapture::install();
     m_window->findChild<GroupsListView *>()->actionRunAll()->trigger();
     QCOMPARE(log.lines().filter("Item_Run:"),
              (QStringList{"Item_Run: Path[x1], Type[9], Arguments[无], WorkingDirectory[无]",
                           "Item_Run: Path[x2], Type[9], Arguments[无], WorkingDirectory[无]",
                           "Item_Run: Path[x3], Type[9], Arguments[无], WorkingDirectory[无]"}));
-    QCOMPARE(value("SELECT SUM(RunCount) FROM Items"), QStringLiteral("3"));
+    QCOMPARE(Catalogue::value("SELECT SUM(RunCount) FROM Items"), QStringLiteral("3"));
 
     QTimer::singleShot(0, [] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
@@ -444,7 +413,7 @@ void TestItems::shouldRunWholeGroupInIdOrderAndClearIt()
     });
     m_window->findChild<GroupsListView *>()->actionClear()->trigger();
     QCOMPARE(itemsModel()->rowCount(), 0);
-    QCOMPARE(value("SELECT COUNT(*) FROM Items"), QStringLiteral("0"));
+    QCOMPARE(Catalogue::value("SELECT COUNT(*) FROM Items"), QStringLiteral("0"));
     QCOMPARE(m_window->findChild<GroupsListView *>()->currentIndex().data().toString(),
              QStringLiteral("G10"));
 }
@@ -463,14 +432,15 @@ void TestItems::shouldRunFilesOnlyAsAdministrator()
     qputenv("PATH", bin.path().toLocal8Bit() + ':' + path);
     const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
 
-    sql("INSERT INTO Items(ID, Name, Path, Type, Arguments, GroupsID, TypesID) VALUES "
+    Catalogue::exec(
+        "INSERT INTO Items(ID, Name, Path, Type, Arguments, GroupsID, TypesID) VALUES "
         "(1, 'tool', '/usr/bin/env', 0, '-i  x', 10, 1), (2, 'site', 'https://x', 2, '', 10, 1)");
     open();
     LogCapture &log = LogCapture::install();
     items()->setCurrentIndex(itemsModel()->index(1, 0));
     items()->actionRunAsAdmin()->trigger();
-    QCOMPARE(notices(), QStringList{"管理员权限仅支持文件"});
-    QCOMPARE(value("SELECT RunCount FROM Items WHERE ID = 2"), QStringLiteral("0"));
+    QCOMPARE(Notices::shown(), QStringList{"管理员权限仅支持文件"});
+    QCOMPARE(Catalogue::value("SELECT RunCount FROM Items WHERE ID = 2"), QStringLiteral("0"));
 
     items()->setCurrentIndex(itemsModel()->index(0, 0));
     items()->actionRunAsAdmin()->trigger();
@@ -480,7 +450,7 @@ void TestItems::shouldRunFilesOnlyAsAdministrator()
     QCOMPARE(QString::fromUtf8(out.readAll()).split('\n'),
              (QStringList{"/usr/bin/env", "-i", "", "x", ""}));
     QVERIFY(log.lines().contains("Item_RunAsAdmin: Path[/usr/bin/env], Parameters[-i  x]"));
-    QCOMPARE(value("SELECT RunCount FROM Items WHERE ID = 1"), QStringLiteral("1"));
+    QCOMPARE(Catalogue::value("SELECT RunCount FROM Items WHERE ID = 1"), QStringLiteral("1"));
 }
 
 QUIVER_TEST_MAIN(TestItems)

@@ -3,6 +3,7 @@
 #include "ItemRoles.h"
 #include "ItemsListView.h"
 #include "ResultsListView.h"
+#include "CatalogueSupport.h"
 #include "TestSupport.h"
 #include "TypesListView.h"
 
@@ -22,14 +23,6 @@
 #include <memory>
 
 namespace {
-QStringList rowsOf(const QAbstractItemModel *model)
-{
-    QStringList names;
-    for (int row = 0; row < model->rowCount(); ++row)
-        names << model->index(row, 0).data().toString();
-    return names;
-}
-
 QStringList stored(const QString &statement)
 {
     QSqlQuery query(QSqlDatabase::database("MainDatabase"));
@@ -176,11 +169,11 @@ void TestListViews::shouldPreviewAndStoreTypeOrder()
         QDragMoveEvent down = dragMoveOver(&view, m_types.index(2, 0), &mime);
         QApplication::sendEvent(view.viewport(), &down);
         QVERIFY(down.isAccepted());
-        previewed = rowsOf(&m_types);
+        previewed = rowTexts(&m_types);
     }));
     QCOMPARE(previewed, (QStringList{"B", "C", "A"}));
     // Cancelled with Escape: the previewed order is kept and stored.
-    QCOMPARE(rowsOf(&m_types), (QStringList{"B", "C", "A"}));
+    QCOMPARE(rowTexts(&m_types), (QStringList{"B", "C", "A"}));
     QCOMPARE(stored("SELECT Name FROM Types ORDER BY Row"), (QStringList{"B", "C", "A"}));
     QCOMPARE(stored("SELECT Row FROM Types ORDER BY Row"), (QStringList{"0", "1", "2"}));
 
@@ -225,7 +218,7 @@ void TestListViews::shouldStoreItemOrderThroughProxy()
         QDragMoveEvent over = dragMoveOver(&view, proxy.index(1, 0), &mime);
         QApplication::sendEvent(view.viewport(), &over);
     }));
-    QCOMPARE(rowsOf(&proxy), (QStringList{"i2", "i1", "i3"}));
+    QCOMPARE(rowTexts(&proxy), (QStringList{"i2", "i1", "i3"}));
     QCOMPARE(stored("SELECT Name FROM Items ORDER BY Row"), (QStringList{"i2", "i1", "i3"}));
 }
 

@@ -1,5 +1,6 @@
 #include "FormMain.h"
 #include "SettingsControl.h"
+#include "CatalogueSupport.h"
 #include "TestSupport.h"
 
 #include <QLabel>
@@ -17,17 +18,7 @@
 namespace {
 QString visibleNotice()
 {
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (widget->inherits("MsgBox") && widget->isVisible())
-            return widget->findChild<QLabel *>()->text();
-    return QString();
-}
-
-void closeNotices()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (widget->inherits("MsgBox"))
-            delete widget;
+    return Notices::shown().value(0);
 }
 
 bool isShownAndActive(const QWidget &window)
@@ -126,7 +117,7 @@ void TestMainWindow::cleanup()
 {
     SettingsControl::instance().setHotKey_showApp(QString());
     m_window.reset();
-    closeNotices();
+    Notices::clear();
 }
 
 // Driven by the hotkey, as a user does: the window manager gives the focus only to a window
@@ -204,7 +195,7 @@ void TestMainWindow::shouldUnregisterEmptyHotkeySilently()
     FormMain &window = *m_window;
     SettingsControl &settings = SettingsControl::instance();
     settings.setHotKey_showApp(QKeySequence("Ctrl+Alt+E").toString(QKeySequence::NativeText));
-    closeNotices();
+    Notices::clear();
     QSignalSpy results(&settings, &SettingsControl::result);
     settings.setHotKey_showApp(QString());
     QCOMPARE(results.count(), 0);
@@ -265,7 +256,7 @@ void TestMainWindow::shouldStayOnTopAndBack()
     QTRY_VERIFY(isKeptAbove(&window));
     QTRY_COMPARE(window.geometry(), geometry);
     QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
-    closeNotices();
+    Notices::clear();
 
     more->actions().first()->trigger();
     QCOMPARE(visibleNotice(), QStringLiteral("已取消置顶"));
