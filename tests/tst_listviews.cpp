@@ -22,6 +22,9 @@
 #include <functional>
 #include <memory>
 
+// Xlib's macros clash with Qt's names: its headers come last.
+#include "X11Desktop.h"
+
 namespace {
 QStringList stored(const QString &statement)
 {
@@ -58,13 +61,6 @@ QDragMoveEvent dragMoveOver(QListView *view, const QModelIndex &index, QMimeData
     return QDragMoveEvent(pos, Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
 }
 
-bool xdotool(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.start(QStringLiteral("xdotool"), arguments);
-    return tool.waitForFinished(5000) && tool.exitCode() == 0;
-}
-
 // Drags an entry with the real pointer: press on it and move away, so the view starts its drag.
 // Once the drag runs, `during` previews over other entries and Escape cancels the drag. Returns
 // whether a drag ran at all.
@@ -83,15 +79,17 @@ bool dragEntry(QListView *view, int row, const std::function<void()> &during)
         QApplication::sendEvent(view->viewport(), &escape);
     });
     poll.start(20);
-    xdotool({"mousemove", QString::number(start.x()), QString::number(start.y())});
+    X11Desktop::xdotool({"mousemove", QString::number(start.x()), QString::number(start.y())});
     QTest::qWait(50);
-    xdotool({"mousedown", "1"});
+    X11Desktop::xdotool({"mousedown", "1"});
     QTest::qWait(50);
-    xdotool({"mousemove", QString::number(start.x() + 15), QString::number(start.y() + 15)});
+    X11Desktop::xdotool(
+        {"mousemove", QString::number(start.x() + 15), QString::number(start.y() + 15)});
     QTest::qWait(50);
-    xdotool({"mousemove", QString::number(start.x() + 30), QString::number(start.y() + 30)});
+    X11Desktop::xdotool(
+        {"mousemove", QString::number(start.x() + 30), QString::number(start.y() + 30)});
     (void)QTest::qWaitFor([&] { return dragged; }, 1000);
-    xdotool({"mouseup", "1"});
+    X11Desktop::xdotool({"mouseup", "1"});
     QTest::qWait(50);
     return dragged;
 }
