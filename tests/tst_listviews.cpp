@@ -75,8 +75,7 @@ bool dragEntry(QListView *view, int row, const std::function<void()> &during)
             return;
         dragged = true;
         during();
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(view->viewport(), &escape);
+        QTest::keyClick(view->viewport(), Qt::Key_Escape);
     });
     poll.start(20);
     X11Desktop::xdotool({"mousemove", QString::number(start.x()), QString::number(start.y())});
