@@ -201,6 +201,7 @@ void FormMain::init_connections()
     });
     connect(&settings, &SettingsControl::hotKeyChanged_showApp, this, &FormMain::registerHotkey);
     connect(&settings, &SettingsControl::result, this, &FormMain::showSettingsResult);
+    connect(&settings, &SettingsControl::updateFinished, this, &FormMain::onUpdate);
 }
 
 void FormMain::init_menus()
@@ -272,6 +273,14 @@ void FormMain::init_data()
     emit settings.itemClickChanged(settings.isSingleClickRun());
     emit settings.trayIconColorChanged(QColor(
         settings.value(QStringLiteral("Form/TrayIconColor"), QStringLiteral("white")).toString()));
+
+    if (settings.value(QStringLiteral("Form/AutoUpdate"), true).toBool()) {
+        // Without an update service every start would end in a red notice.
+        if (settings.updateUrl().isEmpty())
+            LOG(INFO) << "未配置更新服务器, 跳过自动检查更新";
+        else
+            QTimer::singleShot(5000, &settings, &SettingsControl::checkUpdate);
+    }
 
     if (!QSystemTrayIcon::isSystemTrayAvailable() && !m_hotkey->isRegistered())
         LOG(WARNING) << "系统托盘不可用且未设置全局热键, 隐藏窗口将改为最小化";

@@ -71,6 +71,7 @@ private slots:
     void setAppOnTop();
     void onSetTrayIconColor(QColor color);
     void onSetDragEnabled(bool enable);
+    void onUpdate(QByteArray byte);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -3,55 +3,18 @@
 
 #include <QElapsedTimer>
 #include <QTcpServer>
-#include <QTcpSocket>
+
+#include "LocalHttpServer.h"
 
 namespace {
-// A small HTTP server on 127.0.0.1 with canned answers per path; "/silent" never answers.
-class LocalHttpServer final : public QObject
+const QByteArray page("<html><title>本地</title></html>");
+
+void answerAll(LocalHttpServer &server)
 {
-public:
-    LocalHttpServer()
-    {
-        m_server.listen(QHostAddress::LocalHost);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection())
-                connect(socket, &QTcpSocket::readyRead, socket, [socket] { answer(socket); });
-        });
-    }
-
-    QUrl url(const QString &path) const
-    {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
-    }
-
-private:
-    static void answer(QTcpSocket *socket)
-    {
-        const QByteArray request = socket->readAll();
-        const QByteArray path = request.split(' ').value(1);
-        QByteArray status = "200 OK", body, extra;
-        if (path == "/ok") {
-            body = "<html><title>本地</title></html>";
-        } else if (path == "/moved") {
-            status = "302 Found";
-            extra = "Location: /ok\r\n";
-        } else if (path == "/loop") {
-            status = "302 Found";
-            extra = "Location: /loop\r\n";
-        } else if (path == "/silent") {
-            return;
-        } else {
-            status = "404 Not Found";
-            body = "missing";
-        }
-        socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\n" +
-                      extra + "Content-Length: " + QByteArray::number(body.size()) +
-                      "\r\nConnection: close\r\n\r\n" + body);
-        socket->disconnectFromHost();
-    }
-
-    QTcpServer m_server;
-};
+    server.setAnswer("/ok", {"200 OK", page, {}});
+    server.setAnswer("/moved", {"302 Found", {}, "Location: /ok\r\n"});
+    server.setAnswer("/loop", {"302 Found", {}, "Location: /loop\r\n"});
+}
 } // namespace
 
 class TestKelNetwork : public QObject
@@ -80,6 +43,7 @@ void TestKelNetwork::shouldReturnBodyOrNothing()
     QFETCH(QString, path);
     QFETCH(QByteArray, body);
     LocalHttpServer server;
+    answerAll(server);
     QCOMPARE(KelNetwork::net_Get(server.url(path), 5000), body);
 }
 

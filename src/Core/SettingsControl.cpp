@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "KelNetwork.h"
+
 SettingsControl &SettingsControl::instance()
 {
     static SettingsControl settings;
@@ -163,4 +165,23 @@ void SettingsControl::setSkin(QString skinFile)
 {
     const bool written = write(QStringLiteral("Form/SkinName"), skinFile);
     emit result(written);
+}
+
+QUrl SettingsControl::updateUrl() const
+{
+    QString host = value(QStringLiteral("Form/UpdateHost")).toString();
+    if (host.isEmpty())
+        host = QStringLiteral(QUIVER_UPDATE_HOST);
+    if (host.isEmpty())
+        return QUrl();
+    return QUrl(host + QStringLiteral("/quiver/update.html"));
+}
+
+void SettingsControl::checkUpdate()
+{
+    // The about page's button asks; the timer at start-up has no sender.
+    if (sender() && sender()->objectName() == QLatin1String("pushButton_checkUpdate"))
+        m_manualUpdateCheck = true;
+    const QUrl url = updateUrl();
+    emit updateFinished(url.isEmpty() ? QByteArray() : KelNetwork::net_Get(url, 5000));
 }

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QObject>
 #include <QSettings>
+#include <QUrl>
 #include <QVariant>
 
 // The user's settings: the INI file "../data/config.ini", the flags read often, and a signal
@@ -32,6 +33,10 @@ public:
 
     bool takeManualUpdateCheck();
 
+    // The update service: "/quiver/update.html" on the host of the setting "Form/UpdateHost",
+    // or else on the host this build was configured with; empty when there is none.
+    QUrl updateUrl() const;
+
     // The flags consulted often, read from the file once at start-up and afterwards kept by
     // the setters.
     void readCaches();
@@ -54,6 +59,7 @@ signals:
     void trayIconColorChanged(QColor color);
     void hotKeyChanged_showApp(QString key);
     void result(bool isOk);
+    void updateFinished(QByteArray reply);
     void itemClickChanged(bool singleClick);
     void dragEnabledChanged(bool enable);
 
@@ -72,6 +78,9 @@ public slots:
     void setCloseThenQuit(bool bQuit);
     void setUseRelativePath(bool enable);
     void setSkin(QString skinFile);
+    // Asks the update service synchronously (up to 5 s) and emits updateFinished with the reply,
+    // empty on any failure.
+    void checkUpdate();
 
 private:
     bool write(const QString &key, const QVariant &value);

@@ -1,0 +1,52 @@
+// FormMain: the answer of the update service.
+#include "FormMain.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+
+#include "KelMessageBox.h"
+#include "SettingsControl.h"
+
+#include <easylogging++.h>
+
+void FormMain::onUpdate(QByteArray byte)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(byte);
+    if (!document.isObject()) {
+        KelMessageBox::show(this, QStringLiteral("连接更新服务器失败！"), KelMessageBox::Red, 4000,
+                            KelMessageBox::Bottom, QString());
+        LOG(WARNING) << "请求更新失败 Error:" << QString::fromUtf8(byte);
+        return;
+    }
+    const QJsonObject reply = document.object();
+    const QString version = reply.value(QLatin1String("version")).toString();
+    if (version != QCoreApplication::applicationVersion()) {
+        QMessageBox question(
+            QMessageBox::Question, QStringLiteral("有新的更新可用！"),
+            QStringLiteral("v%1\n%2").arg(version, reply.value(QLatin1String("body")).toString()),
+            QMessageBox::NoButton, this);
+        // One role for all three keeps them in this order on every desktop.
+        QPushButton *download = question.addButton(QStringLiteral("下载"), QMessageBox::ActionRole);
+        QPushButton *details =
+            question.addButton(QStringLiteral("更新详情"), QMessageBox::ActionRole);
+        QPushButton *cancel = question.addButton(QStringLiteral("取消"), QMessageBox::ActionRole);
+        question.setDefaultButton(download);
+        question.setEscapeButton(cancel);
+        question.exec();
+        if (question.clickedButton() == download)
+            QDesktopServices::openUrl(QUrl(reply.value(QLatin1String("download_url")).toString()));
+        else if (question.clickedButton() == details)
+            QDesktopServices::openUrl(QUrl(reply.value(QLatin1String("body_url")).toString()));
+        return;
+    }
+    if (SettingsControl::instance().takeManualUpdateCheck())
+        KelMessageBox::show(this, QStringLiteral("已是最新版本"), QVariant(), 2000,
+                            KelMessageBox::Bottom, QString());
+    else
+        LOG(INFO) << "已是最新版本";
+}

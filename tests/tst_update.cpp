@@ -1,0 +1,186 @@
+#include "CatalogueSupport.h"
+#include "FormMain.h"
+#include "LocalHttpServer.h"
+#include "SettingsControl.h"
+#include "TestSupport.h"
+
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <memory>
+
+// The update check against a service on 127.0.0.1.
+class TestUpdate : public QObject
+{
+    Q_OBJECT
+
+public slots:
+    void openedUrl(const QUrl &url) { m_opened << url; }
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void shouldTellManualCheckOnlyThatItIsCurrent();
+    void shouldOfferAnyOtherVersion_data();
+    void shouldOfferAnyOtherVersion();
+    void shouldReportUnusableReplies_data();
+    void shouldReportUnusableReplies();
+    void shouldSkipAutomaticCheckWithoutService();
+
+private:
+    // Answers the update question with the button of that text, recording the box's text.
+    void answerQuestion(const QString &button);
+    void serve(const QByteArray &reply);
+
+    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<LocalHttpServer> m_server;
+    std::unique_ptr<FormMain> m_window;
+    QPushButton m_checkButton;
+    QList<QUrl> m_opened;
+    QString m_question;
+    QStringList m_buttons;
+};
+
+void TestUpdate::initTestCase()
+{
+    m_dir = std::make_unique<TestWorkDir>();
+    m_server = std::make_unique<LocalHttpServer>();
+    QDesktopServices::setUrlHandler("https", this, "openedUrl");
+    m_checkButton.setObjectName("pushButton_checkUpdate");
+    connect(&m_checkButton, &QPushButton::clicked, &SettingsControl::instance(),
+            &SettingsControl::checkUpdate);
+}
+
+void TestUpdate::cleanupTestCase()
+{
+    QDesktopServices::unsetUrlHandler("https");
+}
+
+void TestUpdate::init()
+{
+    SettingsControl::instance().setValue("Form/AutoUpdate", false);
+    SettingsControl::instance().setValue("Form/UpdateHost", m_server->url().toString());
+    m_window = std::make_unique<FormMain>();
+    m_opened.clear();
+    m_question.clear();
+    m_buttons.clear();
+}
+
+void TestUpdate::cleanup()
+{
+    m_window.reset();
+    Notices::clear();
+}
+
+void TestUpdate::serve(const QByteArray &reply)
+{
+    m_server->setAnswer("/quiver/update.html", {"200 OK", reply, {}});
+}
+
+void TestUpdate::answerQuestion(const QString &button)
+{
+    // The request runs its own event loop first, so wait for the box to be up.
+    auto *poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this, poll, button] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll->deleteLater();
+        m_question = box->windowTitle() + "|" + box->text();
+        for (QAbstractButton *each : box->buttons())
+            m_buttons << each->text();
+        for (QAbstractButton *each : box->buttons())
+            if (each->text() == button)
+                each->click();
+    });
+    poll->start(20);
+}
+
+void TestUpdate::shouldTellManualCheckOnlyThatItIsCurrent()
+{
+    serve(R"({"version":"2.1.3.0","body":"same"})");
+    LogCapture &log = LogCapture::install();
+    SettingsControl::instance().checkUpdate();
+    QVERIFY(Notices::shown().isEmpty());
+    QVERIFY(log.lines().contains("已是最新版本"));
+
+    m_checkButton.click();
+    QCOMPARE(Notices::shown(), QStringList{"已是最新版本"});
+    // The flag was taken: the next automatic check is silent again.
+    Notices::clear();
+    SettingsControl::instance().checkUpdate();
+    QVERIFY(Notices::shown().isEmpty());
+}
+
+void TestUpdate::shouldOfferAnyOtherVersion_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("higher") << QByteArray(R"({"version":"2.2.0.0","body":"新功能\n修复"})")
+                            << "v2.2.0.0\n新功能\n修复";
+    QTest::newRow("lower") << QByteArray(R"({"version":"1.0","body":"old"})") << "v1.0\nold";
+    QTest::newRow("no version") << QByteArray(R"({"body":"notes"})") << "v\nnotes";
+}
+
+void TestUpdate::shouldOfferAnyOtherVersion()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, text);
+    serve(reply.left(reply.size() - 1) +
+          R"(,"download_url":"https://example.org/get","body_url":"https://example.org/notes"})");
+    answerQuestion("下载");
+    SettingsControl::instance().checkUpdate();
+    QCOMPARE(m_question, "有新的更新可用！|" + text);
+    QCOMPARE(m_buttons, (QStringList{"下载", "更新详情", "取消"}));
+    QCOMPARE(m_opened, QList<QUrl>{QUrl("https://example.org/get")});
+
+    answerQuestion("更新详情");
+    SettingsControl::instance().checkUpdate();
+    QCOMPARE(m_opened.last(), QUrl("https://example.org/notes"));
+    answerQuestion("取消");
+    SettingsControl::instance().checkUpdate();
+    QCOMPARE(m_opened.size(), 2);
+}
+
+void TestUpdate::shouldReportUnusableReplies_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("html") << QByteArray("<html>502 Bad Gateway</html>");
+    QTest::newRow("array") << QByteArray("[1,2]");
+    QTest::newRow("empty") << QByteArray();
+}
+
+void TestUpdate::shouldReportUnusableReplies()
+{
+    QFETCH(QByteArray, reply);
+    serve(reply);
+    LogCapture &log = LogCapture::install();
+    SettingsControl::instance().checkUpdate();
+    QCOMPARE(Notices::shown(), QStringList{"连接更新服务器失败！"});
+    QVERIFY(log.lines().contains("请求更新失败 Error:" + QString::fromUtf8(reply)));
+}
+
+void TestUpdate::shouldSkipAutomaticCheckWithoutService()
+{
+    m_window.reset();
+    SettingsControl &settings = SettingsControl::instance();
+    settings.setValue("Form/UpdateHost", QString());
+    settings.setValue("Form/AutoUpdate", true);
+    if (!settings.updateUrl().isEmpty())
+        QSKIP("this build names an update host");
+    LogCapture &log = LogCapture::install();
+    m_window = std::make_unique<FormMain>();
+    QVERIFY(log.lines().contains("未配置更新服务器, 跳过自动检查更新"));
+    QVERIFY(Notices::shown().isEmpty());
+    // Asked by hand, the missing service is a failure to connect.
+    m_checkButton.click();
+    QCOMPARE(Notices::shown(), QStringList{"连接更新服务器失败！"});
+}
+
+QUIVER_TEST_MAIN(TestUpdate)
+#include "tst_update.moc"
