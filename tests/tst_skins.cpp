@@ -1,0 +1,129 @@
+#include "CatalogueSupport.h"
+#include "FormMain.h"
+#include "SettingsControl.h"
+#include "Skin.h"
+#include "TestSupport.h"
+
+#include <QFile>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+void writeSkin(const QString &name, const QByteArray &json)
+{
+    QFile file(Skin::fileName(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(json);
+}
+
+// Whether the icon's picture holds the colour somewhere.
+bool drawnIn(const QIcon &icon, const QColor &colour)
+{
+    const QImage image = icon.pixmap(32, 32).toImage();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (pixel.alpha() > 200 && qAbs(pixel.red() - colour.red()) < 8 &&
+                qAbs(pixel.green() - colour.green()) < 8 && qAbs(pixel.blue() - colour.blue()) < 8)
+                return true;
+        }
+    return false;
+}
+} // namespace
+
+// Skins read from "../skins/<name>.json", value by value, and applied to the application.
+class TestSkins : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void shouldFallBackValueByValue_data();
+    void shouldFallBackValueByValue();
+    void shouldApplyStyleFontOpacityAndIcons();
+    void shouldAddBackgroundPictureRule();
+    void shouldApplyDefaultsForEmptyOrMissingSkin();
+
+private:
+    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<FormMain> m_window;
+};
+
+void TestSkins::initTestCase()
+{
+    m_dir = std::make_unique<TestWorkDir>();
+    m_window = std::make_unique<FormMain>();
+}
+
+void TestSkins::shouldFallBackValueByValue_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<int>("fontSize");
+    QTest::addColumn<double>("opacity");
+    QTest::addColumn<QString>("mainColor");
+    QTest::newRow("font size out of range")
+        << QByteArray(R"({"FontSize":20})") << 9 << 1.0 << "#40b7f3";
+    QTest::newRow("half opaque") << QByteArray(R"({"Opacity":50,"FontSize":12})") << 12 << 0.5
+                                 << "#40b7f3";
+    QTest::newRow("opacity 0") << QByteArray(R"({"Opacity":0})") << 9 << 1.0 << "#40b7f3";
+    QTest::newRow("opacity 150") << QByteArray(R"({"Opacity":150})") << 9 << 1.0 << "#40b7f3";
+    QTest::newRow("named colour") << QByteArray(R"({"MainColor":"red"})") << 9 << 1.0 << "#ff0000";
+    QTest::newRow("no colour") << QByteArray(R"({"MainColor":"no such"})") << 9 << 1.0 << "#40b7f3";
+    QTest::newRow("broken json") << QByteArray(R"({"MainColor":)") << 9 << 1.0 << "#40b7f3";
+}
+
+void TestSkins::shouldFallBackValueByValue()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(int, fontSize);
+    QFETCH(double, opacity);
+    QFETCH(QString, mainColor);
+    writeSkin("case", json);
+    const SkinInfo skin = SkinInfo::fromJson("case", Skin::read("case"));
+    QCOMPARE(skin.fontSize, fontSize);
+    QCOMPARE(skin.opacity > 1.0 ? 1.0 : skin.opacity, opacity);
+    QCOMPARE(skin.mainColor, mainColor);
+    QCOMPARE(skin.fontColor, QStringLiteral("#000000"));
+    QCOMPARE(skin.mainBgColor, QStringLiteral("#FFFFFF"));
+}
+
+void TestSkins::shouldApplyStyleFontOpacityAndIcons()
+{
+    writeSkin("Blue", R"({"MainColor":"#112233","MainBgColor":"#fafafa","FontColor":"#ff0000",)"
+                      R"("Font":"WenQuanYi Micro Hei","FontSize":11,"Opacity":50})");
+    m_window->onSetSkins("Blue");
+    const QString sheet = qApp->styleSheet();
+    QVERIFY(sheet.contains("#FormMain{ background: #fafafa; }"));
+    QVERIFY(sheet.contains("#lineEdit_search{ color: #ff0000;"));
+    QVERIFY(sheet.contains("border-color: #112233;"));
+    QVERIFY(!sheet.contains('$'));
+    QCOMPARE(QApplication::font().pointSize(), 11);
+    QVERIFY(qAbs(m_window->windowOpacity() - 0.5) < 0.01);
+    QCOMPARE(SettingsControl::instance().value("Form/SkinName").toString(), QStringLiteral("Blue"));
+    for (const char *button : {"toolButton_close", "toolButton_minimize", "toolButton_settings",
+                               "toolButton_history", "toolButton_back"})
+        QVERIFY2(drawnIn(m_window->findChild<QToolButton *>(button)->icon(), Qt::red), button);
+}
+
+void TestSkins::shouldAddBackgroundPictureRule()
+{
+    writeSkin("Dark", R"({"BgImage":true})");
+    m_window->onSetSkins("Dark");
+    QVERIFY(qApp->styleSheet().contains("#FormMain{border-image:url(../skins/Dark/bg.jpg);}"));
+}
+
+void TestSkins::shouldApplyDefaultsForEmptyOrMissingSkin()
+{
+    writeSkin("new", QByteArray());
+    m_window->onSetSkins("new");
+    QVERIFY(qApp->styleSheet().contains("#FormMain{ background: #FFFFFF; }"));
+    QCOMPARE(m_window->windowOpacity(), 1.0);
+    QVERIFY(drawnIn(m_window->findChild<QToolButton *>("toolButton_close")->icon(), Qt::black));
+    m_window->onSetSkins("missing");
+    QVERIFY(qApp->styleSheet().contains("border-color: #40b7f3;"));
+    QCOMPARE(QApplication::font().pointSize(), 9);
+}
+
+QUIVER_TEST_MAIN(TestSkins)
+#include "tst_skins.moc"
