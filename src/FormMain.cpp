@@ -11,6 +11,7 @@
 #include <QStandardItemModel>
 #include <QTimer>
 
+#include "AutostartEntry.h"
 #include "DataControl.h"
 #include "FramelessWindowsManager.h"
 #include "IconLoader.h"
@@ -202,6 +203,10 @@ void FormMain::init_connections()
     connect(&settings, &SettingsControl::hotKeyChanged_showApp, this, &FormMain::registerHotkey);
     connect(&settings, &SettingsControl::result, this, &FormMain::showSettingsResult);
     connect(&settings, &SettingsControl::updateFinished, this, &FormMain::onUpdate);
+    connect(&settings, &SettingsControl::startUpWithSystem, this, [](bool enable) {
+        emit SettingsControl::instance().result(enable ? AutostartEntry::create()
+                                                       : AutostartEntry::remove());
+    });
 }
 
 void FormMain::init_menus()

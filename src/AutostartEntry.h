@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// Starting with the desktop session: an XDG autostart entry, "<config>/autostart/<name>.desktop"
+// ($XDG_CONFIG_HOME, or ~/.config), that runs this executable in the current working folder.
+namespace AutostartEntry {
+QString fileName();
+// False when the entry exists already or cannot be written.
+bool create();
+// False when there is no entry to remove or it cannot be removed.
+bool remove();
+} // namespace AutostartEntry
