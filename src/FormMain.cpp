@@ -13,6 +13,7 @@
 
 #include "AutostartEntry.h"
 #include "DataControl.h"
+#include "Form_Debugger.h"
 #include "FramelessWindowsManager.h"
 #include "IconLoader.h"
 #include "ItemRoles.h"
@@ -20,12 +21,15 @@
 #include "KelWidgetHelper.h"
 #include "QHotkey.h"
 #include "SettingsControl.h"
+#include "SingleWindow.h"
 
 #include <easylogging++.h>
 
 namespace {
 // Not stored: every start begins in the ordinary stacking order.
 bool appOnTop = false;
+// The windows that exist at most once.
+QPointer<Form_Debugger> debugger;
 } // namespace
 
 FormMain::FormMain(QWidget *parent)
@@ -231,6 +235,7 @@ void FormMain::init_menus()
     connect(m_actionQuit, &QAction::triggered, this, &FormMain::onQuit);
     connect(m_actionRestoreLayout, &QAction::triggered, this, &FormMain::onRestoreLayout);
     connect(m_actionOnTop, &QAction::triggered, this, &FormMain::setAppOnTop);
+    connect(m_actionDebugger, &QAction::triggered, this, &FormMain::showForm_debugger);
 
     ui->lineEdit_search->addAction(m_actionSearch, QLineEdit::LeadingPosition);
     ui->lineEdit_search->addAction(m_actionClear, QLineEdit::TrailingPosition);
@@ -379,6 +384,11 @@ void FormMain::onSetTrayIconColor(QColor color)
     m_tray->setIcon(QIcon(IconLoader::instance().svgToPixmap(
         QStringLiteral(":/icon/trayIcon.svg"), color.name(), QStringLiteral("fill"))));
     m_tray->setVisible(!SettingsControl::instance().isTrayIconHide());
+}
+
+void FormMain::showForm_debugger()
+{
+    showSingleWindow(debugger);
 }
 
 void FormMain::onSetDragEnabled(bool enable)

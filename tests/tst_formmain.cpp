@@ -7,7 +7,9 @@
 #include "TestSupport.h"
 #include "TypesListView.h"
 
+#include <QAbstractButton>
 #include <QLineEdit>
+#include <QPointer>
 #include <QMenu>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -87,6 +89,7 @@ private slots:
     void shouldRestoreLayoutTo120();
     void shouldMinimiseWhenNothingCouldBringItBack();
     void shouldShowClearOnlyWithText();
+    void shouldOpenOneDebuggerThatSwitchesAndResets();
     // Last: it replaces the catalogue with garbage.
     void shouldEndWithoutTouchingUnreadableCatalogue();
 
@@ -261,6 +264,44 @@ void TestFormMain::shouldMinimiseWhenNothingCouldBringItBack()
     QTest::keyClick(&window, Qt::Key_Escape);
     QVERIFY(window.isMinimized());
     QVERIFY(logLines(*m_dir).filter("系统托盘不可用且未设置全局热键").size() >= 1);
+}
+
+void TestFormMain::shouldOpenOneDebuggerThatSwitchesAndResets()
+{
+    FormMain window;
+    QAction *debuggerAction = actionNamed(&window, "调试器");
+    debuggerAction->trigger();
+    debuggerAction->trigger();
+    QList<QWidget *> debuggers;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QLatin1String("Form_Debugger"))
+            debuggers << widget;
+    QCOMPARE(debuggers.size(), 1);
+    QWidget *debugger = debuggers.first();
+    QCOMPARE(debugger->windowTitle(), QStringLiteral("调试器"));
+    QVERIFY(debugger->isVisible());
+
+    SettingsControl &settings = SettingsControl::instance();
+    auto *icons = debugger->findChild<QAbstractButton *>("checkBox_iconLoadEnable");
+    auto *timing = debugger->findChild<QAbstractButton *>("checkBox_timeMonitoring");
+    QVERIFY(icons->isChecked() && !timing->isChecked());
+    icons->click();
+    timing->click();
+    QVERIFY(!settings.isIconLoadEnabled() && settings.isTimeMonitoring());
+    debugger->findChild<QAbstractButton *>("pushButton_reset")->click();
+    QVERIFY(settings.isIconLoadEnabled() && !settings.isTimeMonitoring());
+    QVERIFY(icons->isChecked() && !timing->isChecked());
+
+    // Closed, it is gone, and the next opening builds a new one.
+    QPointer<QWidget> closed = debugger;
+    debugger->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(closed.isNull());
+    debuggerAction->trigger();
+    int count = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        count += widget->objectName() == QLatin1String("Form_Debugger");
+    QCOMPARE(count, 1);
 }
 
 void TestFormMain::shouldShowClearOnlyWithText()
