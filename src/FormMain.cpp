@@ -14,6 +14,7 @@
 #include "AutostartEntry.h"
 #include "DataControl.h"
 #include "Form_Debugger.h"
+#include "Form_Skins.h"
 #include "FramelessWindowsManager.h"
 #include "IconLoader.h"
 #include "ItemRoles.h"
@@ -30,6 +31,7 @@ namespace {
 bool appOnTop = false;
 // The windows that exist at most once.
 QPointer<Form_Debugger> debugger;
+QPointer<Form_Skins> skins;
 } // namespace
 
 FormMain::FormMain(QWidget *parent)
@@ -236,6 +238,7 @@ void FormMain::init_menus()
     connect(m_actionRestoreLayout, &QAction::triggered, this, &FormMain::onRestoreLayout);
     connect(m_actionOnTop, &QAction::triggered, this, &FormMain::setAppOnTop);
     connect(m_actionDebugger, &QAction::triggered, this, &FormMain::showForm_debugger);
+    connect(m_actionSkins, &QAction::triggered, this, &FormMain::showForm_skins);
 
     ui->lineEdit_search->addAction(m_actionSearch, QLineEdit::LeadingPosition);
     ui->lineEdit_search->addAction(m_actionClear, QLineEdit::TrailingPosition);
@@ -384,6 +387,12 @@ void FormMain::onSetTrayIconColor(QColor color)
     m_tray->setIcon(QIcon(IconLoader::instance().svgToPixmap(
         QStringLiteral(":/icon/trayIcon.svg"), color.name(), QStringLiteral("fill"))));
     m_tray->setVisible(!SettingsControl::instance().isTrayIconHide());
+}
+
+void FormMain::showForm_skins()
+{
+    connect(showSingleWindow(skins), &Form_Skins::skinsChanged, this, &FormMain::onSetSkins,
+            Qt::UniqueConnection);
 }
 
 void FormMain::showForm_debugger()

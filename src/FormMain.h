@@ -72,6 +72,7 @@ private slots:
     void onSetTrayIconColor(QColor color);
     void onSetDragEnabled(bool enable);
     void onUpdate(QByteArray byte);
+    void showForm_skins();
     void showForm_debugger();
 
 protected:

@@ -1,10 +1,22 @@
 #include "CatalogueSupport.h"
 #include "FormMain.h"
 #include "SettingsControl.h"
+#include "Form_Skins.h"
+#include "KelColorEdit.h"
 #include "Skin.h"
 #include "TestSupport.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QFile>
+#include <QInputDialog>
+#include <QJsonObject>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
@@ -15,6 +27,24 @@ void writeSkin(const QString &name, const QByteArray &json)
     QFile file(Skin::fileName(name));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(json);
+}
+
+void answerText(const QString &text)
+{
+    QTimer::singleShot(0, [text] {
+        if (auto *input = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+            input->setTextValue(text);
+            input->accept();
+        }
+    });
+}
+
+void answerYes()
+{
+    QTimer::singleShot(0, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Yes)->click();
+    });
 }
 
 // Whether the icon's picture holds the colour somewhere.
@@ -44,6 +74,10 @@ private slots:
     void shouldApplyStyleFontOpacityAndIcons();
     void shouldAddBackgroundPictureRule();
     void shouldApplyDefaultsForEmptyOrMissingSkin();
+    void shouldListOnlyJsonSkins();
+    void shouldCreateUseSaveRenameAndDelete();
+    void shouldRefuseNamesOutsideTheSkinsFolder_data();
+    void shouldRefuseNamesOutsideTheSkinsFolder();
 
 private:
     std::unique_ptr<TestWorkDir> m_dir;
@@ -123,6 +157,97 @@ void TestSkins::shouldApplyDefaultsForEmptyOrMissingSkin()
     m_window->onSetSkins("missing");
     QVERIFY(qApp->styleSheet().contains("border-color: #40b7f3;"));
     QCOMPARE(QApplication::font().pointSize(), 9);
+}
+
+void TestSkins::shouldListOnlyJsonSkins()
+{
+    writeSkin("alpha", "{}");
+    QFile upper("../skins/Upper.JSON");
+    QVERIFY(upper.open(QIODevice::WriteOnly));
+    upper.close();
+    Form_Skins editor;
+    auto *list = editor.findChild<QComboBox *>("comboBox");
+    QStringList names;
+    for (int i = 0; i < list->count(); ++i)
+        names << list->itemText(i);
+    QVERIFY(names.contains("alpha"));
+    QVERIFY(!names.contains("Upper"));
+    QCOMPARE(editor.windowTitle(), QStringLiteral("皮肤"));
+    QCOMPARE(editor.size(), QSize(320, 350));
+}
+
+void TestSkins::shouldCreateUseSaveRenameAndDelete()
+{
+    Form_Skins editor;
+    QSignalSpy used(&editor, &Form_Skins::skinsChanged);
+    connect(&editor, &Form_Skins::skinsChanged, m_window.get(), &FormMain::onSetSkins);
+    auto *list = editor.findChild<QComboBox *>("comboBox");
+
+    answerText("夜间");
+    editor.onCreateSkin();
+    QCOMPARE(list->currentText(), QStringLiteral("夜间"));
+    QCOMPARE(QFileInfo(Skin::fileName("夜间")).size(), 0);
+    editor.findChild<QPushButton *>("pushButton_useSkins")->click();
+    QCOMPARE(used.count(), 1);
+    QVERIFY(qApp->styleSheet().contains("#FormMain{ background: #FFFFFF; }"));
+
+    editor.findChild<KelColorEdit *>("lineEdit_mainBgColor")->setText("#101010");
+    editor.findChild<QSpinBox *>("spinBox_opacity")->setValue(80);
+    QCOMPARE(editor.findChild<QSlider *>("slider_opacity")->value(), 80);
+    editor.findChild<QPushButton *>("pushButton_save")->click();
+    QVERIFY(Notices::shown().contains("已保存"));
+    const QJsonObject saved = Skin::read("夜间");
+    QCOMPARE(saved.keys().size(), 8);
+    QCOMPARE(saved.value("MainBgColor").toString(), QStringLiteral("#101010"));
+    QCOMPARE(saved.value("Opacity").toInt(), 80);
+
+    // Creating it again keeps what was saved.
+    answerText("夜间");
+    editor.onCreateSkin();
+    QCOMPARE(Skin::read("夜间").value("Opacity").toInt(), 80);
+
+    SettingsControl::instance().setSkin("夜间");
+    answerText("深夜");
+    editor.onRename();
+    QVERIFY(Notices::shown().contains("重命名成功"));
+    QVERIFY(QFile::exists(Skin::fileName("深夜")) && !QFile::exists(Skin::fileName("夜间")));
+    QCOMPARE(SettingsControl::instance().value("Form/SkinName").toString(), QStringLiteral("夜间"));
+
+    QDir().mkpath("../skins/深夜");
+    answerYes();
+    editor.onDelete();
+    QVERIFY(Notices::shown().contains("删除完成"));
+    QVERIFY(!QFile::exists(Skin::fileName("深夜")));
+    QVERIFY(!QDir("../skins/深夜").exists());
+    Notices::clear();
+}
+
+void TestSkins::shouldRefuseNamesOutsideTheSkinsFolder_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("parent") << "../evil";
+    QTest::newRow("slash") << "a/b";
+    QTest::newRow("backslash") << "a\\b";
+    QTest::newRow("dots") << "..";
+    QTest::newRow("blank") << "   ";
+}
+
+void TestSkins::shouldRefuseNamesOutsideTheSkinsFolder()
+{
+    QFETCH(QString, name);
+    writeSkin("base", "{}");
+    Form_Skins editor;
+    editor.findChild<QComboBox *>("comboBox")->setCurrentText("base");
+    answerText(name);
+    editor.onCreateSkin();
+    QCOMPARE(Notices::shown(), QStringList{"皮肤创建失败，请重试"});
+    Notices::clear();
+    answerText(name);
+    editor.onRename();
+    QCOMPARE(Notices::shown(), QStringList{"重命名失败，请重试"});
+    Notices::clear();
+    QVERIFY(!QFile::exists("../evil.json"));
+    QVERIFY(QFile::exists(Skin::fileName("base")));
 }
 
 QUIVER_TEST_MAIN(TestSkins)

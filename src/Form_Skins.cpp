@@ -1,0 +1,196 @@
+#include "Form_Skins.h"
+#include "ui_Form_Skins.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMessageBox>
+#include <QSaveFile>
+
+#include "KelMessageBox.h"
+#include "SettingsControl.h"
+#include "Skin.h"
+
+namespace {
+// A skin name must stay a plain file name inside "../skins".
+bool isValidSkinName(const QString &name)
+{
+    const QString trimmed = name.trimmed();
+    return !trimmed.isEmpty() && trimmed != QLatin1String(".") && trimmed != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+}
+
+QString skinFolder(const QString &name)
+{
+    return QStringLiteral("../skins/") + name;
+}
+} // namespace
+
+Form_Skins::Form_Skins(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::Form_Skins)
+{
+    ui->setupUi(this);
+    setFixedSize(320, 350);
+    fillList();
+    selectSkin(SettingsControl::instance().value(QStringLiteral("Form/SkinName")).toString());
+    connect(ui->comboBox, &QComboBox::currentTextChanged, this, &Form_Skins::setCurrentSkinsInfo);
+    connect(ui->slider_opacity, &QSlider::valueChanged, ui->spinBox_opacity, &QSpinBox::setValue);
+    connect(ui->spinBox_opacity, qOverload<int>(&QSpinBox::valueChanged), ui->slider_opacity,
+            &QSlider::setValue);
+    connect(ui->pushButton_useSkins, &QPushButton::clicked, this, &Form_Skins::onSetSkins);
+    connect(ui->pushButton_save, &QPushButton::clicked, this, &Form_Skins::onSaveSkins);
+    connect(ui->pushButton_changeBgImg, &QPushButton::clicked, this, &Form_Skins::onChangeBgImg);
+    connect(ui->pushButton_create, &QPushButton::clicked, this, &Form_Skins::onCreateSkin);
+    connect(ui->pushButton_rename, &QPushButton::clicked, this, &Form_Skins::onRename);
+    connect(ui->pushButton_del, &QPushButton::clicked, this, &Form_Skins::onDelete);
+    ui->spinBox_fontSize->setRange(9, 15);
+    setCurrentSkinsInfo(ui->comboBox->currentText());
+}
+
+Form_Skins::~Form_Skins()
+{
+    delete ui;
+}
+
+void Form_Skins::notify(const QString &text, bool ok, int duration)
+{
+    KelMessageBox::show(this, text, ok ? KelMessageBox::Green : KelMessageBox::Red, duration,
+                        KelMessageBox::Bottom, QString());
+}
+
+void Form_Skins::fillList()
+{
+    ui->comboBox->clear();
+    const QFileInfoList files =
+        QDir(QStringLiteral("../skins"))
+            .entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &file : files)
+        if (file.suffix() == QLatin1String("json"))
+            ui->comboBox->addItem(QIcon(), file.completeBaseName());
+}
+
+void Form_Skins::selectSkin(const QString &name)
+{
+    const int row = ui->comboBox->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    ui->comboBox->setCurrentIndex(row >= 0 ? row : 0);
+}
+
+void Form_Skins::setCurrentSkinsInfo(const QString &name)
+{
+    const QJsonObject skin = Skin::read(name);
+    const auto text = [&skin](const char *key, const char *fallback) {
+        return skin.value(QLatin1String(key)).toString(QLatin1String(fallback));
+    };
+    ui->lineEdit_mainColor->setText(text("MainColor", "#000000"));
+    ui->lineEdit_mainBgColor->setText(text("MainBgColor", "#000000"));
+    ui->lineEdit_fontColor->setText(text("FontColor", "#000000"));
+    ui->fontComboBox_font->setCurrentText(
+        skin.value(QLatin1String("Font")).toString(QStringLiteral("微软雅黑")));
+    ui->spinBox_fontSize->setValue(skin.value(QLatin1String("FontSize")).toInt(9));
+    ui->spinBox_opacity->setValue(skin.value(QLatin1String("Opacity")).toInt(100));
+    ui->checkBox_bgImg->setChecked(skin.value(QLatin1String("BgImage")).toBool(false));
+    ui->checkBox_acrylic->setChecked(skin.value(QLatin1String("Acrylic")).toBool(false));
+}
+
+void Form_Skins::onSetSkins()
+{
+    emit skinsChanged(ui->comboBox->currentText());
+}
+
+void Form_Skins::onSaveSkins()
+{
+    QJsonObject skin;
+    skin.insert(QStringLiteral("MainColor"), ui->lineEdit_mainColor->text());
+    skin.insert(QStringLiteral("MainBgColor"), ui->lineEdit_mainBgColor->text());
+    skin.insert(QStringLiteral("FontColor"), ui->lineEdit_fontColor->text());
+    skin.insert(QStringLiteral("Font"), ui->fontComboBox_font->currentText());
+    skin.insert(QStringLiteral("FontSize"), ui->spinBox_fontSize->value());
+    skin.insert(QStringLiteral("Opacity"), ui->spinBox_opacity->value());
+    skin.insert(QStringLiteral("BgImage"), ui->checkBox_bgImg->isChecked());
+    skin.insert(QStringLiteral("Acrylic"), ui->checkBox_acrylic->isChecked());
+    // Written whole or not at all: a crash mid-write never leaves half a skin.
+    QSaveFile file(Skin::fileName(ui->comboBox->currentText()));
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(QJsonDocument(skin).toJson(QJsonDocument::Indented)) < 0 || !file.commit()) {
+        notify(QStringLiteral("写入文件失败"), false, 4000);
+        return;
+    }
+    notify(QStringLiteral("已保存"), true);
+}
+
+void Form_Skins::onCreateSkin()
+{
+    const QString name = QInputDialog::getText(this, QCoreApplication::applicationName(),
+                                               QStringLiteral("输入皮肤名称"));
+    if (name.isEmpty())
+        return;
+    if (!isValidSkinName(name)) {
+        notify(QStringLiteral("皮肤创建失败，请重试"), false);
+        return;
+    }
+    // An existing skin of that name is kept as it is and selected.
+    QFile file(Skin::fileName(name));
+    if (!file.exists() && !file.open(QIODevice::WriteOnly)) {
+        notify(QStringLiteral("皮肤创建失败，请重试"), false);
+        return;
+    }
+    file.close();
+    fillList();
+    selectSkin(name);
+}
+
+void Form_Skins::onRename()
+{
+    const QString current = ui->comboBox->currentText();
+    const QString name =
+        QInputDialog::getText(this, QCoreApplication::applicationName(),
+                              QStringLiteral("输入新名称"), QLineEdit::Normal, current);
+    if (name.isEmpty())
+        return;
+    if (!isValidSkinName(name) || !QFile::rename(Skin::fileName(current), Skin::fileName(name))) {
+        notify(QStringLiteral("重命名失败，请重试"), false);
+        return;
+    }
+    fillList();
+    selectSkin(name);
+    QDir(QStringLiteral("../skins")).rename(current, name);
+    notify(QStringLiteral("重命名成功"), true);
+}
+
+void Form_Skins::onDelete()
+{
+    const QString name = ui->comboBox->currentText();
+    if (QMessageBox::question(this, windowTitle(),
+                              QStringLiteral("确定要删除[") + name + QStringLiteral("]吗？"),
+                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    if (!QFile::remove(Skin::fileName(name))) {
+        notify(QStringLiteral("删除失败"), false);
+        return;
+    }
+    QDir folder(skinFolder(name));
+    if (folder.exists() && !folder.removeRecursively()) {
+        notify(QStringLiteral("删除失败"), false);
+        return;
+    }
+    notify(QStringLiteral("删除完成"), true);
+    fillList();
+}
+
+void Form_Skins::onChangeBgImg()
+{
+    const QString picture =
+        QFileDialog::getOpenFileName(this, QStringLiteral("选择一个背景图片"), QString(),
+                                     QStringLiteral("JPEG (*.jpg *.jpeg);; PNG (*.png)"));
+    if (picture.isEmpty())
+        return;
+    const QString folder = skinFolder(ui->comboBox->currentText());
+    const QString target = folder + QStringLiteral("/bg.jpg");
+    QDir().mkpath(folder);
+    QFile::remove(target);
+    const bool copied = QFile::copy(picture, target);
+    notify(copied ? QStringLiteral("已保存背景") : QStringLiteral("背景保存失败"), copied);
+}
