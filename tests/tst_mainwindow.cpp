@@ -81,6 +81,7 @@ private slots:
     void shouldFollowTraySettings();
     void shouldStayOnTopAndBack();
     void shouldMoveByTitleBarButKeepButtonsClickable();
+    void shouldKnowWhereTheWindowManagerPutIt();
 
 private:
     std::unique_ptr<TestWorkDir> m_dir;
@@ -288,6 +289,18 @@ void TestMainWindow::shouldMoveByTitleBarButKeepButtonsClickable()
     QVERIFY(X11Desktop::xdotool(
         {"mousemove", QString::number(button.x()), QString::number(button.y()), "click", "1"}));
     QTRY_VERIFY(window.isMinimized());
+}
+
+// Qt's idea of the position is what notices and the saved geometry are placed from.
+void TestMainWindow::shouldKnowWhereTheWindowManagerPutIt()
+{
+    for (int round = 0; round < 3; ++round) {
+        m_window.reset();
+        m_window = std::make_unique<FormMain>();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QTRY_COMPARE(m_window->pos(), windowPosition(*m_window));
+    }
 }
 
 QUIVER_TEST_MAIN(TestMainWindow)

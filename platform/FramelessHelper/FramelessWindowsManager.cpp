@@ -5,6 +5,9 @@
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
+#include <QX11Info>
+
+#include <xcb/xcb.h>
 
 namespace {
 // Watches one window's mouse events before its widgets see them.
@@ -38,6 +41,7 @@ private:
     Qt::Edges edgesAt(const QPoint &pos) const;
     bool isOnChrome(const QPoint &pos) const;
     void updateCursor(Qt::Edges edges);
+    void syncPosition();
 
     void hook(QWindow *window)
     {
@@ -124,6 +128,31 @@ void FramelessFilter::updateCursor(Qt::Edges edges)
     }
 }
 
+void FramelessFilter::syncPosition()
+{
+    // A window manager that places a frameless window at map time may not tell Qt where it put
+    // it; Qt then keeps (0, 0), and everything positioned from it (notices, the saved geometry)
+    // is off. Ask the X server and tell Qt.
+    if (!QX11Info::isPlatformX11() || !m_window->isExposed())
+        return;
+    xcb_connection_t *connection = QX11Info::connection();
+    xcb_translate_coordinates_reply_t *reply = xcb_translate_coordinates_reply(
+        connection,
+        xcb_translate_coordinates(connection, xcb_window_t(m_window->winId()),
+                                  QX11Info::appRootWindow(), 0, 0),
+        nullptr);
+    if (!reply)
+        return;
+    const QPoint actual(reply->dst_x, reply->dst_y);
+    free(reply);
+    if (actual == m_window->position())
+        return;
+    if (m_widget)
+        m_widget->move(actual);
+    else
+        m_window->setPosition(actual);
+}
+
 bool FramelessFilter::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_widget) {
@@ -180,6 +209,9 @@ bool FramelessFilter::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::Leave:
         updateCursor({});
+        return false;
+    case QEvent::Expose:
+        syncPosition();
         return false;
     default:
         return false;
