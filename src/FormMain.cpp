@@ -14,6 +14,7 @@
 #include "AutostartEntry.h"
 #include "DataControl.h"
 #include "Form_Debugger.h"
+#include "Form_Settings.h"
 #include "Form_Skins.h"
 #include "FramelessWindowsManager.h"
 #include "IconLoader.h"
@@ -32,6 +33,7 @@ bool appOnTop = false;
 // The windows that exist at most once.
 QPointer<Form_Debugger> debugger;
 QPointer<Form_Skins> skins;
+QPointer<Form_Settings> settingsWindow;
 } // namespace
 
 FormMain::FormMain(QWidget *parent)
@@ -239,6 +241,7 @@ void FormMain::init_menus()
     connect(m_actionOnTop, &QAction::triggered, this, &FormMain::setAppOnTop);
     connect(m_actionDebugger, &QAction::triggered, this, &FormMain::showForm_debugger);
     connect(m_actionSkins, &QAction::triggered, this, &FormMain::showForm_skins);
+    connect(m_actionSettings, &QAction::triggered, this, &FormMain::showForm_settings);
 
     ui->lineEdit_search->addAction(m_actionSearch, QLineEdit::LeadingPosition);
     ui->lineEdit_search->addAction(m_actionClear, QLineEdit::TrailingPosition);
@@ -393,6 +396,11 @@ void FormMain::showForm_skins()
 {
     connect(showSingleWindow(skins), &Form_Skins::skinsChanged, this, &FormMain::onSetSkins,
             Qt::UniqueConnection);
+}
+
+void FormMain::showForm_settings()
+{
+    showSingleWindow(settingsWindow);
 }
 
 void FormMain::showForm_debugger()

@@ -73,6 +73,7 @@ private slots:
     void onSetDragEnabled(bool enable);
     void onUpdate(QByteArray byte);
     void showForm_skins();
+    void showForm_settings();
     void showForm_debugger();
 
 protected:

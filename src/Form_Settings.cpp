@@ -1,0 +1,109 @@
+#include "Form_Settings.h"
+#include "ui_Form_Settings.h"
+
+#include <QCoreApplication>
+
+#include "Form_KelSo.h"
+#include "SettingsControl.h"
+
+namespace {
+const char aboutText[] = "<html><head/><body>"
+                         "<p style=\"font-size:16pt; font-weight:600;\">Quiver v%1</p>"
+                         "<p>一个整理并快速启动程序、文档、文件夹、网址和命令行的桌面启动器。</p>"
+                         "<p>问题与建议：请在项目的问题列表中提出。</p>"
+                         "<p>界面基于 Qt 5 构建；图标为本项目自行绘制。</p>"
+                         "</body></html>";
+}
+
+Form_Settings::Form_Settings(QWidget *parent)
+    : KelFramelessWidgetLite(parent)
+    , ui(new Ui::Form_Settings)
+{
+    ui->setupUi(this);
+    ui->stackedWidget_settings->setCurrentIndex(0);
+    ui->toolButton_minimize->setIcon(QIcon(QStringLiteral(":/icon/minimize.svg")));
+    ui->toolButton_close->setIcon(QIcon(QStringLiteral(":/icon/close.svg")));
+    // Values written by other means since the last read must show.
+    SettingsControl::instance().sync();
+    loadValues();
+    // Connected after loading, so that loading stores nothing.
+    connectControls();
+    ui->lineEdit_kelso->setText(QStringLiteral("Alt+F"));
+    ui->listView->addItem(QStringLiteral("常规"), QStringLiteral(":/icon/settings.svg"));
+    ui->listView->addItem(QStringLiteral("快捷键"), QStringLiteral(":/icon/hotkey.svg"));
+    ui->listView->addItem(QStringLiteral("关于"), QStringLiteral(":/icon/about.svg"));
+    ui->textBrowser->setHtml(
+        QString::fromUtf8(aboutText).arg(QCoreApplication::applicationVersion()));
+}
+
+Form_Settings::~Form_Settings()
+{
+    delete ui;
+}
+
+void Form_Settings::loadValues()
+{
+    const SettingsControl &settings = SettingsControl::instance();
+    ui->checkBox_startUp->setChecked(
+        settings.value(QStringLiteral("Form/StartUp"), false).toBool());
+    ui->checkBox_autoUpdate->setChecked(
+        settings.value(QStringLiteral("Form/AutoUpdate"), true).toBool());
+    ui->checkBox_firstThenHide->setChecked(
+        settings.value(QStringLiteral("Form/AppRunThenHide"), false).toBool());
+    ui->checkBox_closeThenQuit->setChecked(settings.isCloseThenQuit());
+    ui->checkBox_isSingleApp->setChecked(
+        settings.value(QStringLiteral("Form/IsSingleApp"), false).toBool());
+    ui->checkBox_thenHide->setChecked(settings.isThenHide());
+    ui->checkBox_toRelativePath->setChecked(settings.isUseRelativePath());
+    ui->checkBox_dragEnabled->setChecked(
+        settings.value(QStringLiteral("Item/DragEnabled"), true).toBool());
+    ui->radioButton_singleClick->setChecked(settings.isSingleClickRun());
+    ui->radioButton_doubleClick->setChecked(!settings.isSingleClickRun());
+    ui->checkBox_trayIconHide->setChecked(settings.isTrayIconHide());
+    ui->checkBox_trayIconHideWithMain->setChecked(settings.isTrayIconHideWithMain());
+    ui->lineEdit_trayIconColor->setText(
+        QColor(settings.value(QStringLiteral("Form/TrayIconColor"), QStringLiteral("#FFFFFF"))
+                   .toString())
+            .name());
+    ui->lineEdit_show->setKeySequence(
+        QKeySequence(settings.value(QStringLiteral("HotKey/ShowApp"), QString()).toString(),
+                     QKeySequence::NativeText));
+}
+
+void Form_Settings::connectControls()
+{
+    SettingsControl *settings = &SettingsControl::instance();
+    connect(ui->toolButton_minimize, &QToolButton::clicked, this, &QWidget::showMinimized);
+    connect(ui->toolButton_close, &QToolButton::clicked, this, &QWidget::close);
+    connect(ui->listView, &KelSideList::currentRowChanged, ui->stackedWidget_settings,
+            &QStackedWidget::setCurrentIndex);
+    connect(ui->pushButton_checkUpdate, &QPushButton::clicked, settings,
+            &SettingsControl::checkUpdate);
+
+    const QList<QPair<QCheckBox *, void (SettingsControl::*)(bool)>> boxes{
+        {ui->checkBox_startUp, &SettingsControl::setStartUp},
+        {ui->checkBox_autoUpdate, &SettingsControl::setAutoUpdate},
+        {ui->checkBox_firstThenHide, &SettingsControl::setAppRunThenHide},
+        {ui->checkBox_closeThenQuit, &SettingsControl::setCloseThenQuit},
+        {ui->checkBox_isSingleApp, &SettingsControl::setSingleApp},
+        {ui->checkBox_thenHide, &SettingsControl::setThenHide},
+        {ui->checkBox_toRelativePath, &SettingsControl::setUseRelativePath},
+        {ui->checkBox_dragEnabled, &SettingsControl::setDragEnabled},
+        {ui->checkBox_trayIconHide, &SettingsControl::setTrayIconHide},
+        {ui->checkBox_trayIconHideWithMain, &SettingsControl::setTrayIconHideWithMain},
+    };
+    for (const auto &box : boxes)
+        connect(box.first, &QCheckBox::clicked, settings, box.second);
+
+    connect(ui->lineEdit_show, &QLineEdit::textChanged, settings,
+            &SettingsControl::setHotKey_showApp);
+    connect(ui->radioButton_singleClick, &QRadioButton::toggled, settings,
+            &SettingsControl::setSingleClickRun);
+    connect(ui->pushButton_setTrayIconColor, &QPushButton::clicked, this,
+            [this, settings] { settings->setTrayIconColor(ui->lineEdit_trayIconColor->color()); });
+    connect(ui->pushButton_kelso, &QPushButton::clicked, this, [] {
+        auto *kelso = new Form_KelSo;
+        kelso->setAttribute(Qt::WA_DeleteOnClose);
+        kelso->show();
+    });
+}
