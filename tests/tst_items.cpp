@@ -277,6 +277,11 @@ void TestItems::shouldMoveOnlyItemsFromElsewhere()
 
 void TestItems::shouldRunExecutablesWithSplitArguments()
 {
+#ifdef QUIVER_SANITIZE_BUILD
+    // A fork from a pool thread can deadlock inside the sanitizer runtime before exec; the
+    // plain build runs this case.
+    QSKIP("starts programs from a worker thread");
+#endif
     const QString script = writeScript("marker.sh");
     QDir(m_dir->path(QString())).mkpath("work");
     Catalogue::exec(
@@ -347,6 +352,11 @@ void TestItems::shouldRefuseBrokenItemsAndCountTheRest()
 
 void TestItems::shouldOpenDocumentsAddressesAndCommands()
 {
+#ifdef QUIVER_SANITIZE_BUILD
+    // A fork from a pool thread can deadlock inside the sanitizer runtime before exec; the
+    // plain build runs this case.
+    QSKIP("starts programs from a worker thread");
+#endif
     QFile document(m_dir->path("notes.txt"));
     QVERIFY(document.open(QIODevice::WriteOnly));
     document.close();
