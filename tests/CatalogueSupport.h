@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QAbstractButton>
 #include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QLabel>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -73,3 +77,18 @@ inline void clear()
             delete widget;
 }
 } // namespace Notices
+
+// Answers the next modal dialog once its loop runs: the text for an input dialog, Yes for a
+// question.
+inline void answerNextDialog(const QString &text = QString())
+{
+    QTimer::singleShot(0, [text] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *input = qobject_cast<QInputDialog *>(modal)) {
+            input->setTextValue(text);
+            input->accept();
+        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            box->button(QMessageBox::Yes)->click();
+        }
+    });
+}

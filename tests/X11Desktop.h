@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
+#include <QWidget>
+#include <QWindow>
 #include <QX11Info>
 #include <QtTest>
 
@@ -42,6 +44,29 @@ public:
         const bool alive = child != XCB_WINDOW_NONE && checkWindow(child) == child;
         free(atom);
         return alive;
+    }
+
+    // Whether the window manager keeps the window above others (_NET_WM_STATE_ABOVE). Asks the
+    // window handle for its id: the native window is re-created when a flag changes.
+    static bool isKeptAbove(QWidget *window)
+    {
+        Display *display = QX11Info::display();
+        const Atom above = XInternAtom(display, "_NET_WM_STATE_ABOVE", False);
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char *data = nullptr;
+        bool found = false;
+        if (XGetWindowProperty(display, window->windowHandle()->winId(),
+                               XInternAtom(display, "_NET_WM_STATE", False), 0, 64, False, XA_ATOM,
+                               &type, &format, &count, &remaining, &data) == Success &&
+            data) {
+            const auto *atoms = reinterpret_cast<const Atom *>(data);
+            for (unsigned long i = 0; i < count; ++i)
+                found = found || atoms[i] == above;
+            XFree(data);
+        }
+        return found;
     }
 
     // False (with the reason) when there is no X server or a program is missing.

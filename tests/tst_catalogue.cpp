@@ -20,20 +20,6 @@
 #include <memory>
 
 namespace {
-// Answers the next modal dialog: a text for an input dialog, Yes for a question.
-void answerNext(const QString &text = QString())
-{
-    QTimer::singleShot(0, [text] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *input = qobject_cast<QInputDialog *>(modal)) {
-            input->setTextValue(text);
-            input->accept();
-        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            box->button(QMessageBox::Yes)->click();
-        }
-    });
-}
-
 QStringList shown(const QListView *view)
 {
     return rowTexts(view->model());
@@ -121,7 +107,7 @@ void TestCatalogue::shouldStartEmptyAndRefuseGroupWithoutType()
 void TestCatalogue::shouldAddTypeWithDefaultGroup()
 {
     open();
-    answerNext("工具");
+    answerNextDialog("工具");
     m_types->actionAdd()->trigger();
     QCOMPARE(shown(m_types), QStringList{"工具"});
     QCOMPARE(shown(m_groups), QStringList{"默认分组"});
@@ -130,13 +116,13 @@ void TestCatalogue::shouldAddTypeWithDefaultGroup()
     QCOMPARE(m_types->model()->index(0, 0).data(Qt::TextAlignmentRole).toInt(),
              int(Qt::AlignCenter));
 
-    answerNext("常用");
+    answerNextDialog("常用");
     m_groups->actionAdd()->trigger();
     QCOMPARE(shown(m_groups), (QStringList{"默认分组", "常用"}));
     QCOMPARE(m_groups->currentIndex().data().toString(), QStringLiteral("常用"));
 
     // A cancelled or empty answer adds nothing.
-    answerNext(QString());
+    answerNextDialog(QString());
     m_types->actionAdd()->trigger();
     QCOMPARE(shown(m_types), QStringList{"工具"});
 }
@@ -159,17 +145,17 @@ void TestCatalogue::shouldKeepPositionWhenRenamingOrDeleting()
         "INSERT INTO Types(ID, Name, Row) VALUES (1, 'a', 0), (2, 'b', 1), (3, 'c', 2)");
     open();
     m_types->setCurrentIndex(m_types->model()->index(1, 0));
-    answerNext("b2");
+    answerNextDialog("b2");
     m_types->actionRename()->trigger();
     QCOMPARE(shown(m_types), (QStringList{"a", "b2", "c"}));
     QCOMPARE(m_types->currentIndex().row(), 1);
 
-    answerNext();
+    answerNextDialog();
     m_types->actionDelete()->trigger();
     QCOMPARE(shown(m_types), (QStringList{"a", "c"}));
     QCOMPARE(m_types->currentIndex().data().toString(), QStringLiteral("c"));
 
-    answerNext();
+    answerNextDialog();
     m_types->actionDelete()->trigger();
     QCOMPARE(shown(m_types), QStringList{"a"});
     QVERIFY(!m_types->currentIndex().isValid());
@@ -205,7 +191,7 @@ void TestCatalogue::shouldMoveGroupsBetweenTypes()
     QCOMPARE(Catalogue::column("SELECT TypesID || '/' || Row FROM Groups WHERE ID=10"),
              QStringList{"2/0"});
 
-    answerNext();
+    answerNextDialog();
     m_groups->actionDeleteAll()->trigger();
     QCOMPARE(m_groups->model()->rowCount(), 0);
     QCOMPARE(Catalogue::column("SELECT Name FROM Types ORDER BY ID"), (QStringList{"from", "to"}));

@@ -417,10 +417,7 @@ void TestItems::shouldRunWholeGroupInIdOrderAndClearIt()
                           "Item_Run: Path[x3], Type[9], Arguments[无], WorkingDirectory[无]"}));
     QCOMPARE(Catalogue::value("SELECT SUM(RunCount) FROM Items"), QStringLiteral("3"));
 
-    QTimer::singleShot(0, [] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-            box->button(QMessageBox::Yes)->click();
-    });
+    answerNextDialog();
     m_window->findChild<GroupsListView *>()->actionClear()->trigger();
     QCOMPARE(itemsModel()->rowCount(), 0);
     QCOMPARE(Catalogue::value("SELECT COUNT(*) FROM Items"), QStringLiteral("0"));

@@ -16,30 +16,6 @@
 #include <memory>
 
 namespace {
-// The window manager's view of a window: whether _NET_WM_STATE holds _NET_WM_STATE_ABOVE.
-bool isKeptAbove(QWidget *window)
-{
-    Display *display = QX11Info::display();
-    const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
-    const Atom above = XInternAtom(display, "_NET_WM_STATE_ABOVE", False);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char *data = nullptr;
-    bool found = false;
-    // The native window is re-created when a flag changes; ask the window handle, not the
-    // widget, for its current id.
-    if (XGetWindowProperty(display, window->windowHandle()->winId(), state, 0, 64, False, XA_ATOM,
-                           &type, &format, &count, &remaining, &data) == Success &&
-        data) {
-        const auto *atoms = reinterpret_cast<const Atom *>(data);
-        for (unsigned long i = 0; i < count; ++i)
-            found = found || atoms[i] == above;
-        XFree(data);
-    }
-    return found;
-}
-
 // A stand-in for pkexec that records the arguments it was given, one per line.
 void writeFakePkexec(const QString &dir, int exitCode)
 {
@@ -167,16 +143,16 @@ void TestKelCore::shouldStayOnTopAndKeepGeometry()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTRY_COMPARE(window.geometry(), QRect(220, 180, 320, 240));
-    QVERIFY(!isKeptAbove(&window));
+    QVERIFY(!X11Desktop::isKeptAbove(&window));
 
     KelWidgetHelper::setWindowStaysOnTop(&window, true, true);
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY(isKeptAbove(&window));
+    QTRY_VERIFY(X11Desktop::isKeptAbove(&window));
     QTRY_COMPARE(window.geometry(), QRect(220, 180, 320, 240));
 
     KelWidgetHelper::setWindowStaysOnTop(&window, false, true);
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY(!isKeptAbove(&window));
+    QTRY_VERIFY(!X11Desktop::isKeptAbove(&window));
     QVERIFY(window.isVisible());
     QTRY_COMPARE(window.geometry(), QRect(220, 180, 320, 240));
 
@@ -185,7 +161,7 @@ void TestKelCore::shouldStayOnTopAndKeepGeometry()
     window.hide();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY(isKeptAbove(&window));
+    QTRY_VERIFY(X11Desktop::isKeptAbove(&window));
 }
 
 void TestKelCore::cleanupTestCase()

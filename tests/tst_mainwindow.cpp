@@ -42,25 +42,6 @@ QPoint windowPosition(const QWidget &window)
     return position;
 }
 
-bool isKeptAbove(QWidget *window)
-{
-    Display *display = QX11Info::display();
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char *data = nullptr;
-    bool found = false;
-    const Atom above = XInternAtom(display, "_NET_WM_STATE_ABOVE", False);
-    if (XGetWindowProperty(display, window->windowHandle()->winId(),
-                           XInternAtom(display, "_NET_WM_STATE", False), 0, 64, False, XA_ATOM,
-                           &type, &format, &count, &remaining, &data) == Success &&
-        data) {
-        for (unsigned long i = 0; i < count; ++i)
-            found = found || reinterpret_cast<Atom *>(data)[i] == above;
-        XFree(data);
-    }
-    return found;
-}
 } // namespace
 
 // The main window on a real X server with a window manager, a tray and the global key grab.
@@ -254,14 +235,14 @@ void TestMainWindow::shouldStayOnTopAndBack()
 
     more->actions().first()->trigger();
     QCOMPARE(visibleNotice(), QStringLiteral("已置顶显示"));
-    QTRY_VERIFY(isKeptAbove(&window));
+    QTRY_VERIFY(X11Desktop::isKeptAbove(&window));
     QTRY_COMPARE(window.geometry(), geometry);
     QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     Notices::clear();
 
     more->actions().first()->trigger();
     QCOMPARE(visibleNotice(), QStringLiteral("已取消置顶"));
-    QTRY_VERIFY(!isKeptAbove(&window));
+    QTRY_VERIFY(!X11Desktop::isKeptAbove(&window));
     QVERIFY(window.isVisible());
 }
 

@@ -29,24 +29,6 @@ void writeSkin(const QString &name, const QByteArray &json)
     file.write(json);
 }
 
-void answerText(const QString &text)
-{
-    QTimer::singleShot(0, [text] {
-        if (auto *input = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
-            input->setTextValue(text);
-            input->accept();
-        }
-    });
-}
-
-void answerYes()
-{
-    QTimer::singleShot(0, [] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-            box->button(QMessageBox::Yes)->click();
-    });
-}
-
 // Whether the icon's picture holds the colour somewhere.
 bool drawnIn(const QIcon &icon, const QColor &colour)
 {
@@ -183,7 +165,7 @@ void TestSkins::shouldCreateUseSaveRenameAndDelete()
     connect(&editor, &Form_Skins::skinsChanged, m_window.get(), &FormMain::onSetSkins);
     auto *list = editor.findChild<QComboBox *>("comboBox");
 
-    answerText("夜间");
+    answerNextDialog("夜间");
     editor.onCreateSkin();
     QCOMPARE(list->currentText(), QStringLiteral("夜间"));
     QCOMPARE(QFileInfo(Skin::fileName("夜间")).size(), 0);
@@ -202,19 +184,19 @@ void TestSkins::shouldCreateUseSaveRenameAndDelete()
     QCOMPARE(saved.value("Opacity").toInt(), 80);
 
     // Creating it again keeps what was saved.
-    answerText("夜间");
+    answerNextDialog("夜间");
     editor.onCreateSkin();
     QCOMPARE(Skin::read("夜间").value("Opacity").toInt(), 80);
 
     SettingsControl::instance().setSkin("夜间");
-    answerText("深夜");
+    answerNextDialog("深夜");
     editor.onRename();
     QVERIFY(Notices::shown().contains("重命名成功"));
     QVERIFY(QFile::exists(Skin::fileName("深夜")) && !QFile::exists(Skin::fileName("夜间")));
     QCOMPARE(SettingsControl::instance().value("Form/SkinName").toString(), QStringLiteral("夜间"));
 
     QDir().mkpath("../skins/深夜");
-    answerYes();
+    answerNextDialog();
     editor.onDelete();
     QVERIFY(Notices::shown().contains("删除完成"));
     QVERIFY(!QFile::exists(Skin::fileName("深夜")));
@@ -238,11 +220,11 @@ void TestSkins::shouldRefuseNamesOutsideTheSkinsFolder()
     writeSkin("base", "{}");
     Form_Skins editor;
     editor.findChild<QComboBox *>("comboBox")->setCurrentText("base");
-    answerText(name);
+    answerNextDialog(name);
     editor.onCreateSkin();
     QCOMPARE(Notices::shown(), QStringList{"皮肤创建失败，请重试"});
     Notices::clear();
-    answerText(name);
+    answerNextDialog(name);
     editor.onRename();
     QCOMPARE(Notices::shown(), QStringList{"重命名失败，请重试"});
     Notices::clear();
