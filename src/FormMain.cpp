@@ -159,6 +159,7 @@ void FormMain::init_connections()
     connect(types->actionAdd(), &QAction::triggered, this, &FormMain::data_typesAdd);
     connect(types->actionRename(), &QAction::triggered, this, &FormMain::data_typesRename);
     connect(types->actionDelete(), &QAction::triggered, this, &FormMain::data_typesDelete);
+    connect(types->actionSetIcon(), &QAction::triggered, this, &FormMain::data_typesSetIcon);
     GroupsListView *groups = ui->listView_groups;
     connect(groups->actionAdd(), &QAction::triggered, this, &FormMain::data_groupsAdd);
     connect(groups->actionRename(), &QAction::triggered, this, &FormMain::data_groupsRename);
@@ -167,6 +168,7 @@ void FormMain::init_connections()
     connect(groups->moveMenu(), &QMenu::triggered, this, &FormMain::data_groupsMove);
     connect(groups->actionRunAll(), &QAction::triggered, this, &FormMain::data_groupsRunAll);
     connect(groups->actionClear(), &QAction::triggered, this, &FormMain::data_groupsClear);
+    connect(groups->actionSetIcon(), &QAction::triggered, this, &FormMain::data_groupsSetIcon);
 
     ItemsListView *items = ui->listView_items;
     const auto runSelection = qOverload<>(&FormMain::data_itemRun);
@@ -179,6 +181,17 @@ void FormMain::init_connections()
     connect(items->actionOpenFolder(), &QAction::triggered, this, &FormMain::data_itemOpenFolder);
     connect(items->actionCopyPath(), &QAction::triggered, this, &FormMain::data_itemCopyFolder);
     connect(items->moveMenu(), &QMenu::triggered, this, &FormMain::data_itemsMove);
+    connect(items->actionAdd(), &QAction::triggered, this, qOverload<>(&FormMain::data_itemAdd));
+    connect(items, &ItemsListView::dropIn, this,
+            qOverload<const QList<QUrl> &>(&FormMain::data_itemAdd));
+    connect(items->actionPaste(), &QAction::triggered, this, &FormMain::data_itemAddFromJson);
+    connect(items->actionCopy(), &QAction::triggered, this, &FormMain::data_itemShare);
+    connect(items->actionRename(), &QAction::triggered, this, &FormMain::data_itemRename);
+    connect(items->actionDelete(), &QAction::triggered, this, &FormMain::data_itemDelete);
+    connect(items->actionDeleteSelected(), &QAction::triggered, this, &FormMain::data_itemDelete);
+    connect(items->actionAttribute(), &QAction::triggered, this, &FormMain::data_itemAttribute);
+    connect(items->actionSetIcon(), &QAction::triggered, this,
+            qOverload<>(&FormMain::data_itemSetIcon));
     ResultsListView *results = ui->listView_result;
     connect(results->actionRun(), &QAction::triggered, this,
             [this] { data_itemRun(ui->listView_result->currentIndex()); });

@@ -3,9 +3,12 @@
 #include <QByteArray>
 #include <QColor>
 #include <QModelIndex>
+#include <QUrl>
 #include <QVector>
 #include <QSystemTrayIcon>
 #include <QWidget>
+
+#include <optional>
 
 struct SkinInfo;
 class QAction;
@@ -64,6 +67,19 @@ public slots:
     void data_itemHistory();
     void data_itemGoIndex(QModelIndex index);
 
+    void data_itemAdd();
+    void data_itemAdd(const QList<QUrl> &listUrl);
+    void data_itemAttribute();
+    void data_itemShare();
+    void data_itemAddFromJson();
+    void data_itemRename();
+    void data_itemDelete();
+
+    void data_typesSetIcon();
+    void data_groupsSetIcon();
+    void data_itemSetIcon();
+    void data_itemSetIcon(const QModelIndex &index, const QString &hashName);
+
 private slots:
     void onTrayAction(QSystemTrayIcon::ActivationReason action);
     void onRestoreLayout();
@@ -107,6 +123,12 @@ private:
     void refuse(const QString &text);
     void recordRun(const QVariant &id);
     void showSettingsResult(bool isOk);
+    // Refuses with a notice when no group is current.
+    bool hasCurrentGroup();
+    // Runs the properties dialog; reloads the items when it was accepted.
+    bool runAttribute(const QModelIndex &index, bool edit);
+    // The hash name chosen in the icon selector (empty: no icon); nullopt when cancelled.
+    std::optional<QString> chooseIcon();
     void applySkin(const SkinInfo &skin);
 
     Ui::FormMain *ui;

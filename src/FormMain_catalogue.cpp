@@ -4,8 +4,6 @@
 
 #include <QAction>
 #include <QFileInfo>
-#include <QInputDialog>
-#include <QMessageBox>
 #include <QSqlQuery>
 #include <QStandardItemModel>
 
@@ -13,6 +11,7 @@
 #include "IconLoader.h"
 #include "ItemRoles.h"
 #include "KelMessageBox.h"
+#include "Questions.h"
 
 namespace {
 // A type or group row: centred name, the stored position, and the cached icon if its file is
@@ -27,18 +26,6 @@ QStandardItem *catalogueRow(const QSqlQuery &query)
     if (QFileInfo::exists(iconFile))
         item->setIcon(IconLoader::instance().loadPixmap(QFileInfo(iconFile).absoluteFilePath()));
     return item;
-}
-
-QString askName(QWidget *parent, const QString &label, const QString &current = QString())
-{
-    return QInputDialog::getText(parent, QCoreApplication::applicationName(), label,
-                                 QLineEdit::Normal, current);
-}
-
-bool confirm(QWidget *parent, const QString &question)
-{
-    return QMessageBox::question(parent, QCoreApplication::applicationName(), question,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 } // namespace
 
@@ -94,7 +81,7 @@ void FormMain::setCurrentRow(QListView *view, int row)
 
 void FormMain::data_typesAdd()
 {
-    const QString name = askName(this, QStringLiteral("请输入新分类名称"));
+    const QString name = Questions::askText(this, QStringLiteral("请输入新分类名称"));
     if (name.isEmpty())
         return;
     DataControl &data = DataControl::instance();
@@ -111,7 +98,8 @@ void FormMain::data_typesAdd()
 void FormMain::data_typesRename()
 {
     const QModelIndex type = ui->listView_types->currentIndex();
-    const QString name = askName(this, QStringLiteral("请输入新分类名称"), type.data().toString());
+    const QString name =
+        Questions::askText(this, QStringLiteral("请输入新分类名称"), type.data().toString());
     if (name.isEmpty())
         return;
     DataControl::instance().type_rename(name, type.data(TypesIdRole));
@@ -122,7 +110,7 @@ void FormMain::data_typesRename()
 void FormMain::data_typesDelete()
 {
     const QModelIndex type = ui->listView_types->currentIndex();
-    if (!confirm(this, QStringLiteral("确定要删除'%1'嘛").arg(type.data().toString())))
+    if (!Questions::confirm(this, QStringLiteral("确定要删除'%1'嘛").arg(type.data().toString())))
         return;
     const int row = type.row();
     DataControl::instance().type_delete(type.data(TypesIdRole));
@@ -139,7 +127,7 @@ void FormMain::data_groupsAdd()
                                    KelMessageBox::getDefaultColor(KelMessageBox::Red), QString());
         return;
     }
-    const QString name = askName(this, QStringLiteral("请输入新分组名称"));
+    const QString name = Questions::askText(this, QStringLiteral("请输入新分组名称"));
     if (name.isEmpty())
         return;
     DataControl::instance().group_add(name, type.data(TypesIdRole));
@@ -151,7 +139,7 @@ void FormMain::data_groupsRename()
 {
     const QModelIndex group = ui->listView_groups->currentIndex();
     const QString name =
-        askName(this, QStringLiteral("请输入新分组的名称"), group.data().toString());
+        Questions::askText(this, QStringLiteral("请输入新分组的名称"), group.data().toString());
     if (name.isEmpty())
         return;
     const int row = group.row();
@@ -163,7 +151,7 @@ void FormMain::data_groupsRename()
 void FormMain::data_groupsDelete()
 {
     const QModelIndex group = ui->listView_groups->currentIndex();
-    if (!confirm(this, QStringLiteral("确定要删除'%1'嘛").arg(group.data().toString())))
+    if (!Questions::confirm(this, QStringLiteral("确定要删除'%1'嘛").arg(group.data().toString())))
         return;
     const int row = group.row();
     DataControl::instance().group_delete(group.data(GroupsIdRole));
@@ -174,7 +162,8 @@ void FormMain::data_groupsDelete()
 void FormMain::data_groupsClear()
 {
     const QModelIndex group = ui->listView_groups->currentIndex();
-    if (!confirm(this, QStringLiteral("确定要清除'%1'的所有内容吗").arg(group.data().toString())))
+    if (!Questions::confirm(
+            this, QStringLiteral("确定要清除'%1'的所有内容吗").arg(group.data().toString())))
         return;
     const int row = group.row();
     DataControl::instance().group_clear(group.data(GroupsIdRole));
@@ -191,7 +180,8 @@ void FormMain::data_groupsDeleteAll()
         return;
     }
     const QModelIndex type = ui->listView_types->currentIndex();
-    if (!confirm(this, QStringLiteral("确定要清除'%1'下的所有分组吗").arg(type.data().toString())))
+    if (!Questions::confirm(
+            this, QStringLiteral("确定要清除'%1'下的所有分组吗").arg(type.data().toString())))
         return;
     DataControl::instance().group_deleteAll(type.data(TypesIdRole));
     data_groupsUpdate(QModelIndex());

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 
+#include "Form_IconSelector.h"
 #include "Form_KelSo.h"
 #include "SettingsControl.h"
 
@@ -13,7 +14,14 @@ const char aboutText[] = "<html><head/><body>"
                          "<p>问题与建议：请在项目的问题列表中提出。</p>"
                          "<p>界面基于 Qt 5 构建；图标为本项目自行绘制。</p>"
                          "</body></html>";
+
+// A window of its own for page 3's buttons: no parent, deleted when closed.
+void showOwnWindow(QWidget *window)
+{
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
 }
+} // namespace
 
 Form_Settings::Form_Settings(QWidget *parent)
     : KelFramelessWidgetLite(parent)
@@ -101,9 +109,8 @@ void Form_Settings::connectControls()
             &SettingsControl::setSingleClickRun);
     connect(ui->pushButton_setTrayIconColor, &QPushButton::clicked, this,
             [this, settings] { settings->setTrayIconColor(ui->lineEdit_trayIconColor->color()); });
-    connect(ui->pushButton_kelso, &QPushButton::clicked, this, [] {
-        auto *kelso = new Form_KelSo;
-        kelso->setAttribute(Qt::WA_DeleteOnClose);
-        kelso->show();
-    });
+    connect(ui->pushButton_kelso, &QPushButton::clicked, this,
+            [] { showOwnWindow(new Form_KelSo); });
+    connect(ui->pushButton_iconSelector, &QPushButton::clicked, this,
+            [] { showOwnWindow(new Form_IconSelector); });
 }

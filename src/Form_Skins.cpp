@@ -3,13 +3,13 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
 #include <QSaveFile>
 
 #include "KelMessageBox.h"
+#include "Questions.h"
 #include "SettingsControl.h"
 #include "Skin.h"
 
@@ -123,8 +123,7 @@ void Form_Skins::onSaveSkins()
 
 void Form_Skins::onCreateSkin()
 {
-    const QString name = QInputDialog::getText(this, QCoreApplication::applicationName(),
-                                               QStringLiteral("输入皮肤名称"));
+    const QString name = Questions::askText(this, QStringLiteral("输入皮肤名称"));
     if (name.isEmpty())
         return;
     if (!isValidSkinName(name)) {
@@ -145,9 +144,7 @@ void Form_Skins::onCreateSkin()
 void Form_Skins::onRename()
 {
     const QString current = ui->comboBox->currentText();
-    const QString name =
-        QInputDialog::getText(this, QCoreApplication::applicationName(),
-                              QStringLiteral("输入新名称"), QLineEdit::Normal, current);
+    const QString name = Questions::askText(this, QStringLiteral("输入新名称"), current);
     if (name.isEmpty())
         return;
     if (!isValidSkinName(name) || !QFile::rename(Skin::fileName(current), Skin::fileName(name))) {

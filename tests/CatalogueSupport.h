@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QMenu>
+#include <QPointer>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QInputDialog>
@@ -12,6 +14,8 @@
 #include <QSqlQuery>
 #include <QStringList>
 #include <QtTest>
+
+#include <functional>
 
 // Helpers for the suites that drive the real main window: a look at the catalogue through a
 // connection of the test's own, and at the notices on screen.
@@ -91,4 +95,81 @@ inline void answerNextDialog(const QString &text = QString())
             box->button(QMessageBox::Yes)->click();
         }
     });
+}
+
+// Handles modal dialogs as they open, one handler per dialog in the order given, and keeps
+// the text of every message box it met. Dialogs beyond the handlers are left alone.
+class ModalAnswers final : public QObject
+{
+public:
+    using Handler = std::function<void(QWidget *)>;
+
+    ModalAnswers()
+    {
+        connect(&m_timer, &QTimer::timeout, this, &ModalAnswers::poll);
+        m_timer.start(5);
+    }
+
+    ModalAnswers &then(const Handler &handler)
+    {
+        m_handlers << handler;
+        return *this;
+    }
+    // Presses a button of the next message box.
+    ModalAnswers &press(QMessageBox::StandardButton button)
+    {
+        return then([button](QWidget *modal) {
+            if (auto *box = qobject_cast<QMessageBox *>(modal))
+                box->button(button)->click();
+        });
+    }
+    // Types the answer into the next input dialog and accepts it.
+    ModalAnswers &type(const QString &text)
+    {
+        return then([text](QWidget *modal) {
+            if (auto *input = qobject_cast<QInputDialog *>(modal)) {
+                input->setTextValue(text);
+                input->accept();
+            }
+        });
+    }
+
+    const QStringList &questions() const { return m_questions; }
+    int pending() const { return m_handlers.size(); }
+
+private:
+    void poll()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == m_last || m_handlers.isEmpty())
+            return;
+        m_last = modal;
+        if (auto *box = qobject_cast<QMessageBox *>(modal))
+            m_questions << box->text();
+        m_handlers.takeFirst()(modal);
+    }
+
+    QTimer m_timer;
+    QPointer<QWidget> m_last;
+    QList<Handler> m_handlers;
+    QStringList m_questions;
+};
+
+// The texts of the menu that rightClick opens ("" for a separator, "▸title" for a submenu),
+// read while it is shown.
+inline QStringList menuAt(const std::function<void()> &rightClick)
+{
+    QStringList texts;
+    QTimer::singleShot(0, [&texts] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (const QAction *action : menu->actions())
+            texts << (action->isSeparator() ? QString()
+                      : action->menu()      ? QStringLiteral("▸") + action->text()
+                                            : action->text());
+        menu->close();
+    });
+    rightClick();
+    return texts;
 }

@@ -5,8 +5,9 @@
 #include <QTcpSocket>
 #include <QUrl>
 
-// A small HTTP server on 127.0.0.1 with canned answers per path. A path without an answer gets
-// a 404; "/silent" never answers.
+// A small HTTP server on 127.0.0.1 with canned answers per path, found with or without the
+// query. A path without an answer gets a 404; "/silent" never answers. Every request target
+// is recorded.
 class LocalHttpServer final : public QObject
 {
 public:
@@ -28,6 +29,8 @@ public:
 
     void setAnswer(const QByteArray &path, const Answer &answer) { m_answers.insert(path, answer); }
 
+    const QList<QByteArray> &requests() const { return m_requests; }
+
     QUrl url(const QString &path = QString()) const
     {
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
@@ -37,9 +40,12 @@ private:
     void answer(QTcpSocket *socket)
     {
         const QByteArray path = socket->readAll().split(' ').value(1);
+        m_requests << path;
         if (path == "/silent")
             return;
-        const Answer answer = m_answers.value(path, Answer{"404 Not Found", "missing", {}});
+        const Answer missing{"404 Not Found", "missing", {}};
+        const Answer answer =
+            m_answers.value(path, m_answers.value(path.split('?').first(), missing));
         socket->write("HTTP/1.1 " + answer.status +
                       "\r\nContent-Type: text/html; charset=utf-8\r\n" + answer.headers +
                       "Content-Length: " + QByteArray::number(answer.body.size()) +
@@ -49,4 +55,5 @@ private:
 
     QTcpServer m_server;
     QHash<QByteArray, Answer> m_answers;
+    QList<QByteArray> m_requests;
 };

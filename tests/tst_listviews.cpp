@@ -36,25 +36,6 @@ QStringList stored(const QString &statement)
     return values;
 }
 
-// The texts of the menu that a right click at pos opens ("" for a separator, "▸title" for a
-// submenu), read while it is shown.
-QStringList menuAt(const std::function<void()> &rightClick)
-{
-    QStringList texts;
-    QTimer::singleShot(0, [&texts] {
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        if (!menu)
-            return;
-        for (const QAction *action : menu->actions())
-            texts << (action->isSeparator() ? QString()
-                      : action->menu()      ? QStringLiteral("▸") + action->text()
-                                            : action->text());
-        menu->close();
-    });
-    rightClick();
-    return texts;
-}
-
 QDragMoveEvent dragMoveOver(QListView *view, const QModelIndex &index, QMimeData *mime)
 {
     const QPoint pos = view->visualRect(index).center();

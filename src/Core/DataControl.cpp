@@ -472,11 +472,15 @@ bool DataControl::cache_add(const QVariantMap &fields)
                  QStringLiteral("cache_add"));
 }
 
+QString DataControl::hashName(const QByteArray &bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex());
+}
+
 bool DataControl::cache_addData(const QByteArray &data, QVariantMap fields)
 {
-    const QString hashName =
-        QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex());
-    const QString fileName = cacheFileName(hashName);
+    const QString hash = hashName(data);
+    const QString fileName = cacheFileName(hash);
     if (!QFile::exists(fileName)) {
         // Written whole or not at all: a torn file under its hash name would never be rewritten.
         QSaveFile file(fileName);
@@ -485,7 +489,7 @@ bool DataControl::cache_addData(const QByteArray &data, QVariantMap fields)
             return false;
         }
     }
-    fields.insert(QStringLiteral("HashName"), hashName);
+    fields.insert(QStringLiteral("HashName"), hash);
     return cache_add(fields);
 }
 

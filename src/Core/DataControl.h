@@ -19,6 +19,8 @@ public:
 
     // Where the icon with this hash name is stored: "../cache/caches/<hash>.o".
     static QString cacheFileName(const QString &hashName);
+    // The name image bytes are stored under: their SHA-1 in lowercase hexadecimal.
+    static QString hashName(const QByteArray &bytes);
 
     DataControl() = default;
 

@@ -177,6 +177,11 @@ QUrl SettingsControl::updateUrl() const
     return QUrl(host + QStringLiteral("/quiver/update.html"));
 }
 
+QUrl SettingsControl::faviconService() const
+{
+    return QUrl(value(QStringLiteral("Form/FaviconHost")).toString());
+}
+
 void SettingsControl::checkUpdate()
 {
     // The about page's button asks; the timer at start-up has no sender.

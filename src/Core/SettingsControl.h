@@ -36,6 +36,8 @@ public:
     // The update service: "/quiver/update.html" on the host of the setting "Form/UpdateHost",
     // or else on the host this build was configured with; empty when there is none.
     QUrl updateUrl() const;
+    // The base address of the favicon service ("Form/FaviconHost"); empty when none is set.
+    QUrl faviconService() const;
 
     // The flags consulted often, read from the file once at start-up and afterwards kept by
     // the setters.

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QIcon;
+class QPixmap;
+
+// Bringing images into the content-addressed icon cache.
+namespace IconStore {
+enum class Added { New, Duplicate, Failed };
+
+// A rendered icon as PNG; empty when it cannot be encoded (a null pixmap).
+QByteArray toPng(const QPixmap &pixmap);
+// An icon at its first available size.
+QByteArray toPng(const QIcon &icon);
+// Stores the bytes under their hash unless an entry of that hash exists already.
+Added add(const QByteArray &bytes, const QString &name, const QString &origin);
+} // namespace IconStore

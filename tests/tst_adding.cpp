@@ -1,0 +1,539 @@
+#include "DataControl.h"
+#include "FormMain.h"
+#include "Form_Attribute.h"
+#include "GroupsListView.h"
+#include "ItemRoles.h"
+#include "ItemsListView.h"
+#include "KelPathEdit.h"
+#include "SettingsControl.h"
+#include "CatalogueSupport.h"
+#include "LocalHttpServer.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <memory>
+
+namespace {
+QByteArray pngBytes(Qt::GlobalColor color, int size = 16)
+{
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "png");
+    return bytes;
+}
+
+void touch(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+}
+
+// One row per item of a group, its fields joined by "|".
+QStringList itemsOf(int groupId, const QString &columns = "Name, Type, Path")
+{
+    QStringList fields = columns.split(", ");
+    for (QString &field : fields)
+        field = QStringLiteral("IFNULL(%1, '')").arg(field);
+    return Catalogue::column(QStringLiteral("SELECT %1 FROM Items WHERE GroupsID = %2 ORDER BY ID")
+                                 .arg(fields.join(" || '|' || "))
+                                 .arg(groupId));
+}
+
+Form_Attribute *openDialog()
+{
+    return qobject_cast<Form_Attribute *>(QApplication::activeModalWidget());
+}
+} // namespace
+
+// Items coming in by drops, the properties dialog and pasted share text, and going out by
+// sharing, renaming and deleting, against a real catalogue, real files and a local web server.
+class TestAdding : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void shouldRefuseAddingWithoutGroup();
+    void shouldAddFoldersAndFilesByTheirPaths();
+    void shouldAskShortcutQuestionOncePerDrop();
+    void shouldEndDropAtMissingTargetAnsweredNo();
+    void shouldNameTargetUpToFirstDot();
+    void shouldBookmarkPageFromOneDownload();
+    void shouldBookmarkUnreachablePage();
+    void shouldStoreRelativeLocalPathsOnly();
+
+    void shouldShareSelectionAsCompactStrings();
+    void shouldPasteSharedItemsFresh();
+    void shouldPasteForeignText_data();
+    void shouldPasteForeignText();
+    void shouldRefuseTextThatIsNoShare_data();
+    void shouldRefuseTextThatIsNoShare();
+    void shouldPasteWithoutGroupWithEmptyIds();
+
+    void shouldAskBeforeDeleting();
+    void shouldRenameOnlyWithAnAnswer();
+
+    void shouldStoreNothingOnCancelAndEmptyItemOnOk();
+    void shouldSwitchPathModeWithType();
+    void shouldKeepCustomIconWhenEditingNote();
+    void shouldShowHistoryAndRestoreDefaults();
+
+private:
+    void open();
+    void selectItems(const QList<int> &rows);
+    ItemsListView *items() const { return m_window->findChild<ItemsListView *>("listView_items"); }
+    GroupsListView *groups() const
+    {
+        return m_window->findChild<GroupsListView *>("listView_groups");
+    }
+
+    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<FormMain> m_window;
+    LocalHttpServer m_server;
+};
+
+void TestAdding::initTestCase()
+{
+    m_dir = std::make_unique<TestWorkDir>();
+    FormMain creatingTables;
+}
+
+void TestAdding::init()
+{
+    Catalogue::exec("DELETE FROM Types");
+    Catalogue::exec("DELETE FROM Groups");
+    Catalogue::exec("DELETE FROM Items");
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0), (2, 'Empty', 1)");
+    Catalogue::exec(
+        "INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0), (11, 'G11', 1, 1)");
+}
+
+void TestAdding::cleanup()
+{
+    m_window.reset();
+    Notices::clear();
+    SettingsControl::instance().setUseRelativePath(false);
+}
+
+void TestAdding::open()
+{
+    m_window = std::make_unique<FormMain>();
+    m_window->show();
+}
+
+void TestAdding::selectItems(const QList<int> &rows)
+{
+    items()->clearSelection();
+    for (int row : rows)
+        items()->selectionModel()->select(items()->model()->index(row, 0),
+                                          QItemSelectionModel::Select);
+}
+
+void TestAdding::shouldRefuseAddingWithoutGroup()
+{
+    open();
+    m_window->findChild<QListView *>("listView_types")
+        ->setCurrentIndex(m_window->findChild<QListView *>("listView_types")->model()->index(1, 0));
+    QVERIFY(!groups()->currentIndex().isValid());
+    touch(m_dir->path("files/a.txt"));
+    emit items()->dropIn({QUrl::fromLocalFile(m_dir->path("files/a.txt"))});
+    QCOMPARE(Notices::shown(), QStringList{"你需要先创建一个分组"});
+    Notices::clear();
+    items()->actionAdd()->trigger();
+    QCOMPARE(Notices::shown(), QStringList{"你需要先创建一个分组"});
+    QCOMPARE(Catalogue::value("SELECT COUNT(*) FROM Items"), QStringLiteral("0"));
+}
+
+void TestAdding::shouldAddFoldersAndFilesByTheirPaths()
+{
+    open();
+    const QString folder = m_dir->path("files/My Folder");
+    const QString file = m_dir->path("files/report.final.pdf");
+    QDir().mkpath(folder);
+    touch(file);
+    emit items()->dropIn({QUrl::fromLocalFile(folder), QUrl::fromLocalFile(file)});
+    QCOMPARE(itemsOf(10), (QStringList{"My Folder|1|" + folder, "report|0|" + file}));
+    QCOMPARE(rowTexts(items()->model()), (QStringList{"My Folder", "report"}));
+    QCOMPARE(itemsOf(10, "Note, IconPath, Arguments, WorkingDirectory, RunCount"),
+             (QStringList{"||||0", "||||0"}));
+}
+
+void TestAdding::shouldAskShortcutQuestionOncePerDrop()
+{
+    open();
+    QList<QUrl> links;
+    for (const QString &name : {"Tool.lnk", "Two.lnk", "Three.lnk"}) {
+        touch(m_dir->path("files/target-" + name));
+        QDir().mkpath(m_dir->path("links"));
+        QVERIFY(QFile::link(m_dir->path("files/target-" + name), m_dir->path("links/" + name)));
+        links << QUrl::fromLocalFile(m_dir->path("links/" + name));
+    }
+    {
+        ModalAnswers answers;
+        answers.press(QMessageBox::YesToAll).press(QMessageBox::No);
+        emit items()->dropIn(links);
+        QCOMPARE(answers.questions(), QStringList{"是否要以快捷方式添加"});
+    }
+    QCOMPARE(itemsOf(10), (QStringList{"Tool|0|" + m_dir->path("links/Tool.lnk"),
+                                       "Two|0|" + m_dir->path("links/Two.lnk"),
+                                       "Three|0|" + m_dir->path("links/Three.lnk")}));
+
+    // The remembered answer lasts for one drop only.
+    ModalAnswers next;
+    next.press(QMessageBox::No);
+    emit items()->dropIn({links.first()});
+    QCOMPARE(next.questions(), QStringList{"是否要以快捷方式添加"});
+    QCOMPARE(itemsOf(10).last(), "Tool|0|" + m_dir->path("files/target-Tool.lnk"));
+}
+
+void TestAdding::shouldEndDropAtMissingTargetAnsweredNo()
+{
+    open();
+    QDir().mkpath(m_dir->path("links"));
+    touch(m_dir->path("files/first.txt"));
+    touch(m_dir->path("files/last.txt"));
+    QVERIFY(QFile::link(m_dir->path("files/gone"), m_dir->path("links/broken.lnk")));
+    ModalAnswers answers;
+    answers.press(QMessageBox::No);
+    emit items()->dropIn({QUrl::fromLocalFile(m_dir->path("files/first.txt")),
+                          QUrl::fromLocalFile(m_dir->path("links/broken.lnk")),
+                          QUrl::fromLocalFile(m_dir->path("files/last.txt"))});
+    QCOMPARE(answers.questions(), QStringList{"快捷方式`broken.lnk` 源地址不存在\n还要继续添加吗"});
+    QCOMPARE(itemsOf(10, "Name"), QStringList{"first"});
+    QCOMPARE(rowTexts(items()->model()), QStringList{"first"});
+}
+
+void TestAdding::shouldNameTargetUpToFirstDot()
+{
+    open();
+    QDir().mkpath(m_dir->path("links"));
+    touch(m_dir->path("files/tool.sh"));
+    QVERIFY(QFile::link(m_dir->path("files/tool.sh"), m_dir->path("links/My.Tool.lnk")));
+    ModalAnswers answers;
+    answers.press(QMessageBox::No);
+    emit items()->dropIn({QUrl::fromLocalFile(m_dir->path("links/My.Tool.lnk"))});
+    QCOMPARE(itemsOf(10), QStringList{"My|0|" + m_dir->path("files/tool.sh")});
+}
+
+void TestAdding::shouldBookmarkPageFromOneDownload()
+{
+    const QByteArray icon = pngBytes(Qt::red);
+    m_server.setAnswer("/page", {"200 OK",
+                                 "<html><head><title> A &amp; B </title>"
+                                 "<meta name=\"description\" content=\"Tools &lt;fast&gt;\" />"
+                                 "<link rel=\"shortcut icon\" href=\"/static/i.png\">"
+                                 "</head><body></body></html>",
+                                 {}});
+    m_server.setAnswer("/static/i.png", {"200 OK", icon, {}});
+    open();
+    const QUrl page = m_server.url("/page");
+    emit items()->dropIn({page});
+
+    QCOMPARE(itemsOf(10, "Name, Type, Path, Note"),
+             QStringList{"A & B|2|" + page.toString() + "|Tools <fast>"});
+    QCOMPARE(m_server.requests().count("/page"), 1);
+    const QString hash = Catalogue::value("SELECT IconPath FROM Items");
+    QCOMPARE(hash.size(), 40);
+    QVERIFY(QFile::exists(m_dir->path("cache/caches/" + hash + ".o")));
+    QSqlQuery cached(QSqlDatabase::database("CachesDatabase"));
+    QVERIFY(cached.exec("SELECT Name, Class FROM Caches WHERE HashName = '" + hash + "'"));
+    QVERIFY(cached.next());
+    QCOMPARE(cached.value(0).toString(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(cached.value(1).toString(), QStringLiteral("拖拽添加"));
+
+    // A second bookmark of the same site shares the cached icon.
+    emit items()->dropIn({page});
+    QCOMPARE(Catalogue::column("SELECT DISTINCT IconPath FROM Items"), QStringList{hash});
+    QVERIFY(cached.exec("SELECT COUNT(*) FROM Caches"));
+    QVERIFY(cached.next());
+    QCOMPARE(cached.value(0).toInt(), 1);
+}
+
+void TestAdding::shouldBookmarkUnreachablePage()
+{
+    open();
+    emit items()->dropIn({QUrl("http://127.0.0.1:1/nothing")});
+    QCOMPARE(itemsOf(10, "Name, Type, Path, Note, IconPath"),
+             QStringList{"Web书签|2|http://127.0.0.1:1/nothing||"});
+}
+
+void TestAdding::shouldStoreRelativeLocalPathsOnly()
+{
+    SettingsControl::instance().setUseRelativePath(true);
+    open();
+    touch(m_dir->path("files/a.txt"));
+    emit items()->dropIn(
+        {QUrl::fromLocalFile(m_dir->path("files/a.txt")), QUrl("http://127.0.0.1:1/site")});
+    QCOMPARE(itemsOf(10, "Path"), (QStringList{"../files/a.txt", "http://127.0.0.1:1/site"}));
+}
+
+void TestAdding::shouldShareSelectionAsCompactStrings()
+{
+    Catalogue::exec(
+        "INSERT INTO Items(ID, Name, Type, Path, Arguments, WorkingDirectory, Note, IconPath, "
+        "RunCount, GroupsID, TypesID) VALUES (1, 'ed \"x\"', 0, '/bin/ed', '-p a', NULL, '', "
+        "'abc', 7, 10, 1), (2, '网', 2, 'https://example.org', '', '', '说明', '', 1, 10, 1)");
+    open();
+    selectItems({1, 0});
+    items()->actionCopy()->trigger();
+    QCOMPARE(QApplication::clipboard()->text(),
+             QStringLiteral("[{\"Arguments\":\"\",\"Name\":\"网\",\"Note\":\"说明\",\"Path\":"
+                            "\"https://example.org\",\"Type\":\"2\",\"WorkingDirectory\":\"\"},"
+                            "{\"Arguments\":\"-p a\",\"Name\":\"ed \\\"x\\\"\",\"Note\":\"\","
+                            "\"Path\":\"/bin/ed\",\"Type\":\"0\",\"WorkingDirectory\":\"\"}]"));
+    QCOMPARE(Notices::shown(), QStringList{"已复制，粘贴给他人即可"});
+
+    items()->clearSelection();
+    items()->actionCopy()->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("[]"));
+}
+
+void TestAdding::shouldPasteSharedItemsFresh()
+{
+    Catalogue::exec(
+        "INSERT INTO Items(ID, Name, Type, Path, Arguments, WorkingDirectory, Note, IconPath, "
+        "CreateDate, RunDate, RunCount, GroupsID, TypesID) VALUES "
+        "(1, 'one', 0, '/bin/one', '-a', '/tmp', 'n1', 'abc', '100', '200', 7, 10, 1), "
+        "(2, 'two', 3, 'echo hi', '', '', '', '', '100', NULL, 0, 10, 1)");
+    open();
+    selectItems({0, 1});
+    items()->actionCopy()->trigger();
+    groups()->setCurrentIndex(groups()->model()->index(1, 0));
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    items()->actionPaste()->trigger();
+
+    const QString fields = "Name, Type, Path, Arguments, WorkingDirectory, Note";
+    QCOMPARE(itemsOf(11, fields), itemsOf(10, fields));
+    QCOMPARE(itemsOf(11, "IconPath, RunCount, RunDate, TypesID"),
+             (QStringList{"|0||1", "|0||1"}));
+    for (const QString &created : itemsOf(11, "CreateDate"))
+        QVERIFY(created.toLongLong() >= before);
+    QCOMPARE(rowTexts(items()->model()), (QStringList{"one", "two"}));
+    QVERIFY(Notices::shown().contains("完成"));
+}
+
+void TestAdding::shouldPasteForeignText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("stored");
+    QTest::newRow("another installation")
+        << QStringLiteral("[{\"Arguments\":\"\",\"Name\":\"记事本\",\"Note\":\"\",\"Path\":"
+                          "\"C:/Windows/notepad.exe\",\"Type\":\"0\",\"WorkingDirectory\":\"\"}]")
+        << QStringList{"记事本|0|C:/Windows/notepad.exe|"};
+    QTest::newRow("other keys, spacing and an icon")
+        << QStringLiteral("[ {\"Name\": \"x\", \"IconPath\": \"h\", \"Colour\": \"red\"} ]")
+        << QStringList{"x|||h"};
+    QTest::newRow("values that are no strings")
+        << QStringLiteral("[{\"Name\":12.5,\"Type\":2,\"Path\":true,\"Note\":{\"a\":1},"
+                          "\"Arguments\":[1]}, 7, null]")
+        << QStringList{"12.5|2|true|", "|||", "|||"};
+}
+
+void TestAdding::shouldPasteForeignText()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, stored);
+    open();
+    QApplication::clipboard()->setText(text);
+    items()->actionPaste()->trigger();
+    QCOMPARE(itemsOf(10, "Name, Type, Path, IconPath"), stored);
+}
+
+void TestAdding::shouldRefuseTextThatIsNoShare_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("object") << QStringLiteral("{\"Name\":\"x\"}");
+    QTest::newRow("broken") << QStringLiteral("[{\"Name\":");
+    QTest::newRow("plain text") << QStringLiteral("hello");
+    QTest::newRow("over the limit") << QStringLiteral("[") +
+                                           QString("{\"Name\":\"x\"},").repeated(400000) +
+                                           QStringLiteral("{}]");
+}
+
+void TestAdding::shouldRefuseTextThatIsNoShare()
+{
+    QFETCH(QString, text);
+    open();
+    QApplication::clipboard()->setText(text);
+    items()->actionPaste()->trigger();
+    QCOMPARE(Notices::shown(), QStringList{"你需要先复制分享的数据"});
+    QCOMPARE(Catalogue::value("SELECT COUNT(*) FROM Items"), QStringLiteral("0"));
+}
+
+void TestAdding::shouldPasteWithoutGroupWithEmptyIds()
+{
+    open();
+    groups()->setCurrentIndex(QModelIndex());
+    QApplication::clipboard()->setText(QStringLiteral("[{\"Name\":\"stray\"}]"));
+    items()->actionPaste()->trigger();
+    QCOMPARE(Catalogue::column("SELECT Name || '|' || IFNULL(GroupsID, '') || '|' || "
+                               "IFNULL(TypesID, '') FROM Items"),
+             QStringList{"stray||"});
+}
+
+void TestAdding::shouldAskBeforeDeleting()
+{
+    Catalogue::exec("INSERT INTO Items(ID, Name, Row, GroupsID, TypesID) VALUES "
+                    "(1, 'a', 0, 10, 1), (2, 'b', 1, 10, 1), (3, 'c', 2, 10, 1), "
+                    "(4, 'd', 3, 10, 1)");
+    open();
+    selectItems({1});
+    ModalAnswers answers;
+    answers.press(QMessageBox::No).press(QMessageBox::Yes);
+    items()->actionDelete()->trigger();
+    QCOMPARE(itemsOf(10, "Name"), (QStringList{"a", "b", "c", "d"}));
+    selectItems({1});
+    items()->actionDelete()->trigger();
+    QCOMPARE(answers.questions(), (QStringList{"确定要删除'b'嘛", "确定要删除'b'嘛"}));
+    QCOMPARE(itemsOf(10, "Name"), (QStringList{"a", "c", "d"}));
+    QCOMPARE(rowTexts(items()->model()), (QStringList{"a", "c", "d"}));
+
+    selectItems({0, 2});
+    ModalAnswers several;
+    several.press(QMessageBox::Yes);
+    items()->actionDeleteSelected()->trigger();
+    QCOMPARE(several.questions(), QStringList{"确定要删除选中的这2个项目吗"});
+    QCOMPARE(itemsOf(10, "Name"), QStringList{"c"});
+    QCOMPARE(rowTexts(items()->model()), QStringList{"c"});
+}
+
+void TestAdding::shouldRenameOnlyWithAnAnswer()
+{
+    Catalogue::exec("INSERT INTO Items(ID, Name, Row, GroupsID, TypesID) VALUES "
+                    "(1, 'a', 0, 10, 1), (2, 'b', 1, 10, 1)");
+    open();
+    items()->setCurrentIndex(items()->model()->index(1, 0));
+    ModalAnswers answers;
+    answers.type(QString()).type(QStringLiteral("新名字"));
+    items()->actionRename()->trigger();
+    QCOMPARE(itemsOf(10, "Name"), (QStringList{"a", "b"}));
+    items()->actionRename()->trigger();
+    QCOMPARE(itemsOf(10, "Name"), (QStringList{"a", "新名字"}));
+    QCOMPARE(items()->currentIndex().row(), 1);
+    QCOMPARE(items()->currentIndex().data().toString(), QStringLiteral("新名字"));
+}
+
+void TestAdding::shouldStoreNothingOnCancelAndEmptyItemOnOk()
+{
+    open();
+    bool defaultHidden = false;
+    ModalAnswers answers;
+    answers
+        .then([&defaultHidden](QWidget *) {
+            defaultHidden =
+                openDialog()->findChild<QPushButton *>("pushButton_default")->isHidden();
+            openDialog()->findChild<QPushButton *>("pushButton_no")->click();
+        })
+        .then([](QWidget *) { openDialog()->findChild<QPushButton *>("pushButton_yes")->click(); });
+    items()->actionAdd()->trigger();
+    QVERIFY(defaultHidden);
+    QCOMPARE(Catalogue::value("SELECT COUNT(*) FROM Items"), QStringLiteral("0"));
+    items()->actionAdd()->trigger();
+    QCOMPARE(itemsOf(10, "Name, Type, Path, IconPath, TypesID"), QStringList{"|-1|||1"});
+    QCOMPARE(items()->model()->rowCount(), 1);
+}
+
+void TestAdding::shouldSwitchPathModeWithType()
+{
+    open();
+    Form_Attribute dialog(groups()->currentIndex());
+    auto *type = dialog.findChild<QComboBox *>("comboBox_type");
+    auto *path = dialog.findChild<KelPathEdit *>("lineEdit_path");
+    auto *more = dialog.findChild<QPushButton *>("pushButton_advanced");
+    QCOMPARE(type->currentIndex(), -1);
+    QCOMPARE(path->mode(), KelPathEdit::File);
+    type->setCurrentIndex(2);
+    QCOMPARE(path->mode(), KelPathEdit::Text);
+    type->setCurrentIndex(1);
+    QCOMPARE(path->mode(), KelPathEdit::Dir);
+    type->setCurrentIndex(3);
+    QCOMPARE(path->mode(), KelPathEdit::Text);
+
+    dialog.show();
+    QVERIFY(!dialog.findChild<QFrame *>("frame_other")->isVisible());
+    QCOMPARE(more->text(), QStringLiteral("更多"));
+    more->click();
+    QVERIFY(dialog.findChild<QFrame *>("frame_other")->isVisible());
+    QCOMPARE(more->text(), QStringLiteral("简要"));
+}
+
+void TestAdding::shouldKeepCustomIconWhenEditingNote()
+{
+    QDir().mkpath(m_dir->path("cache/caches"));
+    const QByteArray icon = pngBytes(Qt::blue);
+    const QString hash = DataControl::hashName(icon);
+    QFile file(m_dir->path("cache/caches/" + hash + ".o"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(icon);
+    file.close();
+    Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, Note, IconPath, CreateDate, "
+                    "RunCount, GroupsID, TypesID) VALUES (1, 'ed', 0, '/bin/ed', 'old', '" +
+                    hash + "', '0', 0, 10, 1)");
+    open();
+    items()->setCurrentIndex(items()->model()->index(0, 0));
+    ModalAnswers answers;
+    answers.then([](QWidget *) {
+        Form_Attribute *dialog = openDialog();
+        QCOMPARE(dialog->findChild<QLabel *>("label_icon")->property("HashFile").toString().size(),
+                 40);
+        // A type change previews the fallback but keeps the chosen icon.
+        dialog->findChild<QComboBox *>("comboBox_type")->setCurrentIndex(1);
+        dialog->findChild<QComboBox *>("comboBox_type")->setCurrentIndex(0);
+        dialog->findChild<QLineEdit *>("lineEdit_note")->setText("new");
+        dialog->findChild<QPushButton *>("pushButton_yes")->click();
+    });
+    items()->actionAttribute()->trigger();
+    QCOMPARE(itemsOf(10, "Name, Type, Path, Note, IconPath"),
+             QStringList{"ed|0|/bin/ed|new|" + hash});
+}
+
+void TestAdding::shouldShowHistoryAndRestoreDefaults()
+{
+    Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, Arguments, CreateDate, RunCount, "
+                    "GroupsID, TypesID) VALUES (1, 'ed', 0, '/bin/ed', '-p', '86400', 0, 10, 1)");
+    open();
+    Form_Attribute dialog(items()->model()->index(0, 0));
+    dialog.setEditMode(true);
+    dialog.show();
+    const QString created = QDateTime::fromSecsSinceEpoch(86400).toString(Qt::TextDate);
+    QCOMPARE(dialog.findChild<QLabel *>("label_creatTime")->text(),
+             "创建时间：" + created + "\n上次运行：从未运行过\n共计运行：0次");
+    auto *name = dialog.findChild<QLineEdit *>("lineEdit_name");
+    auto *type = dialog.findChild<QComboBox *>("comboBox_type");
+    auto *restore = dialog.findChild<QPushButton *>("pushButton_default");
+    QVERIFY(restore->isVisible());
+    QCOMPARE(name->text(), QStringLiteral("ed"));
+    name->setText("changed");
+    type->setCurrentIndex(3);
+    restore->click();
+    QCOMPARE(name->text(), QStringLiteral("ed"));
+    QCOMPARE(type->currentIndex(), 0);
+    QCOMPARE(dialog.findChild<QLineEdit *>("lineEdit_arguments")->text(), QStringLiteral("-p"));
+
+    Catalogue::exec("UPDATE Items SET RunDate = '172800', RunCount = 3");
+    restore->click();
+    QCOMPARE(dialog.findChild<QLabel *>("label_creatTime")->text(),
+             "创建时间：" + created + "\n上次运行：" +
+                 QDateTime::fromSecsSinceEpoch(172800).toString(Qt::TextDate) + "\n共计运行：3次");
+}
+
+QUIVER_TEST_MAIN(TestAdding)
+#include "tst_adding.moc"
