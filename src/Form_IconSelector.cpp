@@ -214,16 +214,16 @@ void Form_IconSelector::onExtract()
     const QString mode = KelChooseBox::getChooseItem(
         this, QStringLiteral("选择要提取的模式"),
         {QStringLiteral("文件"), QStringLiteral("文件夹"), QStringLiteral("网址")});
-    if (mode == QLatin1String("文件")) {
+    if (mode == QStringLiteral("文件")) {
         const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("选择文件"));
         if (!path.isEmpty())
             onExtract(IconLoader::instance().itemIcon(0, path), QFileInfo(path).baseName());
-    } else if (mode == QLatin1String("文件夹")) {
+    } else if (mode == QStringLiteral("文件夹")) {
         const QString path = QFileDialog::getExistingDirectory(
             this, QStringLiteral("选择文件夹"), QString(), QFileDialog::ShowDirsOnly);
         if (!path.isEmpty())
             onExtract(IconLoader::instance().itemIcon(1, path), QFileInfo(path).baseName());
-    } else if (mode == QLatin1String("网址")) {
+    } else if (mode == QStringLiteral("网址")) {
         const QUrl site(Questions::askText(this, QStringLiteral("请输入网址")));
         if (site.isEmpty())
             return;

@@ -321,8 +321,7 @@ void TestAdding::shouldPasteSharedItemsFresh()
 
     const QString fields = "Name, Type, Path, Arguments, WorkingDirectory, Note";
     QCOMPARE(itemsOf(11, fields), itemsOf(10, fields));
-    QCOMPARE(itemsOf(11, "IconPath, RunCount, RunDate, TypesID"),
-             (QStringList{"|0||1", "|0||1"}));
+    QCOMPARE(itemsOf(11, "IconPath, RunCount, RunDate, TypesID"), (QStringList{"|0||1", "|0||1"}));
     for (const QString &created : itemsOf(11, "CreateDate"))
         QVERIFY(created.toLongLong() >= before);
     QCOMPARE(rowTexts(items()->model()), (QStringList{"one", "two"}));

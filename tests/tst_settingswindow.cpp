@@ -45,6 +45,7 @@ private slots:
     void shouldChangeTrayColourOnlyOnRequest();
     void shouldStoreHotkeyAndClearItSilently();
     void shouldCreateAutostartEntryFromCheckBox();
+    void shouldOpenOwnWindowsFromHiddenPage();
 
 private:
     QSettings file() const
@@ -180,6 +181,33 @@ void TestSettingsWindow::shouldCreateAutostartEntryFromCheckBox()
     startUp->click();
     QVERIFY(!QFile::exists(AutostartEntry::fileName()));
     Notices::clear();
+}
+
+void TestSettingsWindow::shouldOpenOwnWindowsFromHiddenPage()
+{
+    const auto opened = [](const char *className) {
+        QList<QWidget *> windows;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (widget->inherits(className) && widget->isVisible())
+                windows << widget;
+        return windows;
+    };
+    control<QPushButton>("pushButton_iconSelector")->click();
+    control<QPushButton>("pushButton_iconSelector")->click();
+    control<QPushButton>("pushButton_kelso")->click();
+    const QList<QWidget *> selectors = opened("Form_IconSelector");
+    QCOMPARE(selectors.size(), 2);
+    QCOMPARE(opened("Form_KelSo").size(), 1);
+    for (QWidget *window : selectors) {
+        QVERIFY(!window->parent());
+        QVERIFY(!window->isModal());
+    }
+    // As a plain manager "确定选择" only closes it, and closing deletes it.
+    QPointer<QWidget> first = selectors.first();
+    first->findChild<QPushButton *>("pushButton_accept")->click();
+    QTRY_VERIFY(!first);
+    for (QWidget *window : opened("Form_IconSelector") + opened("Form_KelSo"))
+        window->close();
 }
 
 QUIVER_TEST_MAIN(TestSettingsWindow)
