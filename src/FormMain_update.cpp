@@ -3,32 +3,29 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
 
 #include "KelMessageBox.h"
 #include "SettingsControl.h"
+#include "UpdateReply.h"
 
 #include <easylogging++.h>
 
 void FormMain::onUpdate(QByteArray byte)
 {
-    const QJsonDocument document = QJsonDocument::fromJson(byte);
-    if (!document.isObject()) {
+    const auto reply = UpdateReply::parse(byte);
+    if (!reply) {
         KelMessageBox::show(this, QStringLiteral("连接更新服务器失败！"), KelMessageBox::Red, 4000,
                             KelMessageBox::Bottom, QString());
         LOG(WARNING) << "请求更新失败 Error:" << QString::fromUtf8(byte);
         return;
     }
-    const QJsonObject reply = document.object();
-    const QString version = reply.value(QLatin1String("version")).toString();
-    if (version != QCoreApplication::applicationVersion()) {
+    if (reply->version != QCoreApplication::applicationVersion()) {
         QMessageBox question(
             QMessageBox::Question, QStringLiteral("有新的更新可用！"),
-            QStringLiteral("v%1\n%2").arg(version, reply.value(QLatin1String("body")).toString()),
+            QStringLiteral("v%1\n%2").arg(reply->version, reply->body),
             QMessageBox::NoButton, this);
         // One role for all three keeps them in this order on every desktop.
         QPushButton *download = question.addButton(QStringLiteral("下载"), QMessageBox::ActionRole);
@@ -39,9 +36,9 @@ void FormMain::onUpdate(QByteArray byte)
         question.setEscapeButton(cancel);
         question.exec();
         if (question.clickedButton() == download)
-            QDesktopServices::openUrl(QUrl(reply.value(QLatin1String("download_url")).toString()));
+            QDesktopServices::openUrl(reply->downloadUrl);
         else if (question.clickedButton() == details)
-            QDesktopServices::openUrl(QUrl(reply.value(QLatin1String("body_url")).toString()));
+            QDesktopServices::openUrl(reply->bodyUrl);
         return;
     }
     if (SettingsControl::instance().takeManualUpdateCheck())

@@ -8,7 +8,8 @@
 struct SkinInfo
 {
     int fontSize = 9;
-    double opacity = 100.0;
+    // Window opacity, 0 to 1.
+    double opacity = 1.0;
     bool backgroundImage = false;
     bool acrylic = false;
     QString name;

@@ -179,7 +179,7 @@ void TestAdding::shouldAskShortcutQuestionOncePerDrop()
 {
     open();
     QList<QUrl> links;
-    for (const QString &name : {"Tool.lnk", "Two.lnk", "Three.lnk"}) {
+    for (const QString name : {"Tool.lnk", "Two.lnk", "Three.lnk"}) {
         touch(m_dir->path("files/target-" + name));
         QDir().mkpath(m_dir->path("links"));
         QVERIFY(QFile::link(m_dir->path("files/target-" + name), m_dir->path("links/" + name)));
