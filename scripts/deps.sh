@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quiver needs to build, run and test, skipping what is present.
+# "scripts/deps.sh test" adds clang and its libFuzzer runtime for the fuzz targets.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
     qttranslations5-l10n fonts-wqy-microhei
     xvfb xauth xdotool openbox trayer xclip
 )
+[[ "${1:-}" == "test" ]] && packages+=(clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do

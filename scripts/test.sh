@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite, under Xvfb when there is no display.
 # With CI=true the suite runs a second time in a build with the address and
-# undefined-behaviour sanitizers.
+# undefined-behaviour sanitizers, and each fuzz target runs for a short while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/deps.sh
+bash scripts/deps.sh test
 
 run_suite() {
     local dir=$1; shift
@@ -25,4 +25,5 @@ if [[ "${CI:-}" == "true" || "${QUIVER_SANITIZE:-}" == "1" ]]; then
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     run_suite build/asan -DCMAKE_BUILD_TYPE=Debug -DQUIVER_SANITIZE=ON
+    bash scripts/fuzz.sh "${FUZZ_SECONDS:-15}"
 fi
