@@ -1,0 +1,440 @@
+// The installed launcher as a user meets it: a fresh install root, the real binary under a
+// window manager, keys, clicks and drags through xdotool, and the files it leaves behind.
+#include "X11Desktop.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScreen>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+// Places inside the main window (700 × 600 at first start), from its layout: the title bar
+// (search box, history, "more"), the types column, the groups bar and the items area.
+const QPoint searchBox(60, 17);
+const QPoint historyButton(560, 17);
+const QPoint moreButton(600, 17);
+const QPoint typesBlank(60, 400);
+const QPoint groupsBlank(650, 55);
+const QPoint secondGroup(300, 55);
+const QPoint itemsBlank(400, 450);
+const QPoint firstItem(182, 105);
+// The first entry of the search results, which fill the area below the title bar.
+const QPoint firstResult(62, 66);
+// Controls of the properties dialog, from its top-left corner.
+const QPoint dialogName(135, 112);
+const QPoint dialogOk(182, 181);
+
+QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(20000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+QString xdotool(const QStringList &arguments)
+{
+    return run(QStringLiteral("xdotool"), arguments);
+}
+} // namespace
+
+class TestAcceptance : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void shouldStartOnEmptyRootAndQuitCleanly();
+    void shouldBuildCatalogueThroughMenusAndDialogs();
+    void shouldRunItemOnDoubleClick();
+    void shouldAddFileDroppedFromOutside();
+    void shouldRunFromSearchAndHistory();
+    void shouldKeepDraggedOrderAfterRestart();
+    void shouldToggleWindowWithHotkey_data();
+    void shouldToggleWindowWithHotkey();
+    void shouldKeepOneInstanceOfTwentyStarts();
+    void shouldPaintSkinColours();
+
+private:
+    QString root(const QString &relative = QString()) const { return m_root.filePath(relative); }
+    void start();
+    void quitThroughMenu();
+    bool isVisible() const;
+    // A picture of the screen beside the test results, to see what went wrong.
+    void snapshot(const QString &name) const;
+    void click(const QPoint &at, int button = 1, int repeat = 1) const;
+    void clickIn(const QString &window, const QPoint &at) const;
+    void key(const QString &keys) const;
+    void type(const QString &text) const;
+    QString activeWindow() const { return xdotool({"getactivewindow"}); }
+    QPoint windowPosition(const QString &window) const;
+    QString query(const QString &statement) const;
+    int runCount() const { return query("SELECT SUM(RunCount) FROM Items").toInt(); }
+    QStringList logLines() const;
+
+    X11Desktop m_desktop;
+    QTemporaryDir m_root;
+    std::unique_ptr<QProcess> m_quiver;
+    QString m_window;
+};
+
+void TestAcceptance::initTestCase()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") ||
+        QStandardPaths::findExecutable("xdotool").isEmpty())
+        QSKIP("needs an X server and xdotool");
+    QString reason;
+    if (!m_desktop.start(false, &reason))
+        QSKIP(qPrintable(reason));
+    QProcess install;
+    install.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    install.start("cmake", {"--install", QUIVER_BUILD_DIR, "--prefix", root()});
+    QVERIFY(install.waitForFinished(60000));
+    QCOMPARE(install.exitCode(), 0);
+    QVERIFY(QFile::exists(root("bin/Quiver")));
+    QVERIFY(QFile::exists(root("lang/qt_zh_CN.qm")));
+
+    // The marker program double-clicks run: it counts its starts in a file.
+    QFile marker(root("files/marker.sh"));
+    QDir().mkpath(root("files"));
+    QVERIFY(marker.open(QIODevice::WriteOnly));
+    marker.write(
+        QStringLiteral("#!/bin/sh\necho ran >> %1\n").arg(root("files/marker.out")).toUtf8());
+    marker.close();
+    marker.setPermissions(marker.permissions() | QFile::ExeOwner);
+}
+
+void TestAcceptance::cleanupTestCase()
+{
+    if (m_quiver && m_quiver->state() != QProcess::NotRunning) {
+        m_quiver->kill();
+        m_quiver->waitForFinished(5000);
+    }
+}
+
+void TestAcceptance::start()
+{
+    m_quiver = std::make_unique<QProcess>();
+    m_quiver->setWorkingDirectory(root("bin"));
+    m_quiver->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_quiver->start(root("bin/Quiver"), QStringList());
+    QVERIFY(m_quiver->waitForStarted());
+    m_window = xdotool({"search", "--sync", "--onlyvisible", "--pid",
+                        QString::number(m_quiver->processId())})
+                   .section('\n', 0, 0);
+    QVERIFY(!m_window.isEmpty());
+    // The frameless window lands where the window manager puts it; wait until it stays.
+    QTest::qWait(500);
+}
+
+void TestAcceptance::quitThroughMenu()
+{
+    // "退出" is the last entry of the "more" menu. A menu asked for while the window is still
+    // being placed may not open, so the request is repeated.
+    for (int attempt = 0; attempt < 3 && m_quiver->state() == QProcess::Running; ++attempt) {
+        click(moreButton);
+        QTest::qWait(500);
+        snapshot("quit-menu");
+        key("Up");
+        key("Return");
+        m_quiver->waitForFinished(3000);
+    }
+    QCOMPARE(m_quiver->state(), QProcess::NotRunning);
+    QCOMPARE(m_quiver->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_quiver->exitCode(), 0);
+    QVERIFY(logLines().last().endsWith(" | INFO | 正常退出"));
+}
+
+void TestAcceptance::snapshot(const QString &name) const
+{
+    QGuiApplication::primaryScreen()->grabWindow(0).save(
+        QStringLiteral(QUIVER_BUILD_DIR "/Testing/acceptance-%1.png").arg(name));
+}
+
+bool TestAcceptance::isVisible() const
+{
+    return xdotool({"search", "--onlyvisible", "--pid", QString::number(m_quiver->processId())})
+        .split('\n')
+        .contains(m_window);
+}
+
+void TestAcceptance::click(const QPoint &at, int button, int repeat) const
+{
+    QVERIFY(X11Desktop::xdotool(
+        {"mousemove", "--window", m_window, QString::number(at.x()), QString::number(at.y()),
+         "click", "--repeat", QString::number(repeat), "--delay", "80", QString::number(button)}));
+}
+
+void TestAcceptance::clickIn(const QString &window, const QPoint &at) const
+{
+    QVERIFY(X11Desktop::xdotool({"mousemove", "--window", window, QString::number(at.x()),
+                                 QString::number(at.y()), "click", "1"}));
+}
+
+void TestAcceptance::key(const QString &keys) const
+{
+    QVERIFY(X11Desktop::xdotool({"key", "--delay", "40", keys}));
+    QTest::qWait(150);
+}
+
+void TestAcceptance::type(const QString &text) const
+{
+    QVERIFY(X11Desktop::xdotool({"type", "--delay", "20", text}));
+}
+
+QPoint TestAcceptance::windowPosition(const QString &window) const
+{
+    const QStringList shell = xdotool({"getwindowgeometry", "--shell", window}).split('\n');
+    QPoint position;
+    for (const QString &line : shell) {
+        if (line.startsWith("X="))
+            position.setX(line.mid(2).toInt());
+        else if (line.startsWith("Y="))
+            position.setY(line.mid(2).toInt());
+    }
+    return position;
+}
+
+QString TestAcceptance::query(const QString &statement) const
+{
+    QSqlDatabase db = QSqlDatabase::database("acceptance", false);
+    if (!db.isValid()) {
+        db = QSqlDatabase::addDatabase("QSQLITE", "acceptance");
+        db.setDatabaseName(root("data/data.db"));
+    }
+    db.open();
+    QSqlQuery result(db);
+    result.exec(statement);
+    QStringList rows;
+    while (result.next())
+        rows << result.value(0).toString();
+    return rows.join('|');
+}
+
+QStringList TestAcceptance::logLines() const
+{
+    QFile log(root("cache/log/" + QDate::currentDate().toString("yyyyMMdd") + ".log"));
+    log.open(QIODevice::ReadOnly | QIODevice::Text);
+    return QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+void TestAcceptance::shouldStartOnEmptyRootAndQuitCleanly()
+{
+    start();
+    QTRY_VERIFY(QFile::exists(root("data/data.db")));
+    QTRY_COMPARE(query("SELECT name FROM sqlite_master WHERE type = 'table' AND name IN "
+                       "('Types', 'Groups', 'Items') ORDER BY name"),
+                 QStringLiteral("Groups|Items|Types"));
+    QVERIFY(QFileInfo(root("cache/caches")).isDir());
+    QVERIFY(logLines().first().endsWith(" | INFO | Quiver version:2.1.3.0"));
+    quitThroughMenu();
+    QVERIFY(QSettings(root("data/config.ini"), QSettings::IniFormat).contains("Form/Geometry"));
+}
+
+void TestAcceptance::shouldBuildCatalogueThroughMenusAndDialogs()
+{
+    start();
+    click(typesBlank, 3);
+    key("Down");
+    key("Return");
+    type("Tools");
+    key("Return");
+    QTRY_COMPARE(query("SELECT Name FROM Types"), QStringLiteral("Tools"));
+    QTRY_COMPARE(query("SELECT Name FROM Groups"), QStringLiteral("默认分组"));
+
+    click(groupsBlank, 3);
+    key("Down");
+    key("Return");
+    type("Work");
+    key("Return");
+    QTRY_COMPARE(query("SELECT Name FROM Groups ORDER BY ID"), QStringLiteral("默认分组|Work"));
+
+    // The new group is current, so "新建" adds to it.
+    click(itemsBlank, 3);
+    key("Down");
+    key("Return");
+    QTRY_VERIFY(activeWindow() != m_window && !activeWindow().isEmpty());
+    const QString dialog = activeWindow();
+    clickIn(dialog, dialogName);
+    type("marker");
+    // From the name, Tab reaches the type box, where Down picks "文件"; then the path.
+    key("Tab");
+    key("Down");
+    key("Tab");
+    type(root("files/marker.sh"));
+    clickIn(dialog, dialogOk);
+    QTRY_COMPARE(query("SELECT Name || ',' || Type || ',' || Path || ',' || GroupsID FROM Items"),
+                 "marker,0," + root("files/marker.sh") + ",2");
+}
+
+void TestAcceptance::shouldRunItemOnDoubleClick()
+{
+    click(firstItem, 1, 2);
+    QTRY_COMPARE(runCount(), 1);
+    QTRY_VERIFY(QFile::exists(root("files/marker.out")));
+    QVERIFY(!query("SELECT RunDate FROM Items").isEmpty());
+}
+
+void TestAcceptance::shouldAddFileDroppedFromOutside()
+{
+    QFile notes(root("files/notes.txt"));
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.close();
+    QProcess source;
+    source.start(QUIVER_DRAG_SOURCE, {root("files/notes.txt")});
+    QVERIFY(source.waitForStarted());
+    const QString sourceWindow =
+        xdotool({"search", "--sync", "--onlyvisible", "--name", "quiver-drag-source"});
+    QVERIFY(!sourceWindow.isEmpty());
+    QTest::qWait(300);
+    const QPoint from = windowPosition(sourceWindow) + QPoint(60, 60);
+    const QPoint to = windowPosition(m_window) + itemsBlank;
+    QVERIFY(X11Desktop::xdotool(
+        {"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"}));
+    for (int step = 1; step <= 10; ++step) {
+        const QPoint at = from + (to - from) * step / 10;
+        QVERIFY(
+            X11Desktop::xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())}));
+        QTest::qWait(50);
+    }
+    QVERIFY(X11Desktop::xdotool({"mouseup", "1"}));
+    QTRY_COMPARE(query("SELECT Name || ',' || Type || ',' || Path FROM Items WHERE ID = 2"),
+                 "notes,0," + root("files/notes.txt"));
+    source.kill();
+    source.waitForFinished();
+}
+
+void TestAcceptance::shouldRunFromSearchAndHistory()
+{
+    click(searchBox);
+    type("mark");
+    key("Return");
+    QTest::qWait(300);
+    click(firstResult, 1, 2);
+    QTRY_COMPARE(runCount(), 2);
+
+    click(historyButton);
+    QTest::qWait(300);
+    click(firstResult, 1, 2);
+    QTRY_COMPARE(runCount(), 3);
+}
+
+void TestAcceptance::shouldKeepDraggedOrderAfterRestart()
+{
+    quitThroughMenu();
+    start();
+    // Every start shows the first group.
+    click(secondGroup);
+    QTest::qWait(300);
+    snapshot("before-reorder");
+    // The second tile, dragged onto the first, goes before it.
+    const QPoint from = windowPosition(m_window) + firstItem + QPoint(110, 0);
+    const QPoint to = windowPosition(m_window) + firstItem - QPoint(30, 0);
+    QVERIFY(X11Desktop::xdotool(
+        {"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"}));
+    for (int step = 1; step <= 10; ++step) {
+        const QPoint at = from + (to - from) * step / 10;
+        QVERIFY(
+            X11Desktop::xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())}));
+        QTest::qWait(50);
+    }
+    QVERIFY(X11Desktop::xdotool({"mouseup", "1"}));
+    snapshot("reordered");
+    QTRY_COMPARE(query("SELECT Name FROM Items WHERE GroupsID = 2 ORDER BY Row"),
+                 QStringLiteral("notes|marker"));
+    quitThroughMenu();
+    start();
+    QCOMPARE(query("SELECT Name FROM Items WHERE GroupsID = 2 ORDER BY Row"),
+             QStringLiteral("notes|marker"));
+    // The marker is now the second tile.
+    click(secondGroup);
+    QTest::qWait(300);
+    click(firstItem + QPoint(110, 0), 1, 2);
+    QTRY_COMPARE(runCount(), 4);
+}
+
+void TestAcceptance::shouldToggleWindowWithHotkey_data()
+{
+    QTest::addColumn<bool>("numLock");
+    QTest::newRow("NumLock off") << false;
+    QTest::newRow("NumLock on") << true;
+}
+
+void TestAcceptance::shouldToggleWindowWithHotkey()
+{
+    QFETCH(bool, numLock);
+    if (QTest::currentDataTag() == QLatin1String("NumLock off")) {
+        quitThroughMenu();
+        QSettings config(root("data/config.ini"), QSettings::IniFormat);
+        config.setValue("HotKey/ShowApp", "Alt+Q");
+        config.sync();
+        start();
+    }
+    if (numLock)
+        key("Num_Lock");
+    key("alt+q");
+    QTRY_VERIFY(!isVisible());
+    key("alt+q");
+    QTRY_VERIFY(isVisible());
+    QTRY_COMPARE(activeWindow(), m_window);
+    if (numLock)
+        key("Num_Lock");
+}
+
+void TestAcceptance::shouldKeepOneInstanceOfTwentyStarts()
+{
+    quitThroughMenu();
+    QSettings config(root("data/config.ini"), QSettings::IniFormat);
+    config.setValue("Form/IsSingleApp", true);
+    config.sync();
+    start();
+    std::vector<std::unique_ptr<QProcess>> others;
+    for (int i = 0; i < 20; ++i) {
+        others.push_back(std::make_unique<QProcess>());
+        others.back()->setWorkingDirectory(root("bin"));
+        others.back()->start(root("bin/Quiver"), QStringList());
+    }
+    for (const auto &other : others)
+        QVERIFY(other->waitForFinished(20000));
+    QCOMPARE(run("pgrep", {"-c", "-f", root("bin/Quiver")}), QStringLiteral("1"));
+    QCOMPARE(m_quiver->state(), QProcess::Running);
+    QVERIFY(isVisible());
+}
+
+void TestAcceptance::shouldPaintSkinColours()
+{
+    const auto pixel = [this] {
+        const QPoint at = windowPosition(m_window) + itemsBlank;
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(0, at.x(), at.y(), 1, 1)
+            .toImage()
+            .pixelColor(0, 0);
+    };
+    QCOMPARE(pixel(), QColor(Qt::white));
+    quitThroughMenu();
+    QDir().mkpath(root("skins"));
+    QFile skin(root("skins/Red.json"));
+    QVERIFY(skin.open(QIODevice::WriteOnly));
+    skin.write(R"({"MainBgColor":"#c80000","FontColor":"#ffffff"})");
+    skin.close();
+    QSettings config(root("data/config.ini"), QSettings::IniFormat);
+    config.setValue("Form/SkinName", "Red");
+    config.sync();
+    start();
+    QTRY_COMPARE(pixel(), QColor(0xc8, 0, 0));
+    quitThroughMenu();
+}
+
+QTEST_MAIN(TestAcceptance)
+#include "tst_acceptance.moc"
