@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quiver needs to build, run and test, skipping what is present.
-# "scripts/deps.sh test" adds clang and its libFuzzer runtime for the fuzz targets.
+# "scripts/deps.sh test" adds clang and its libFuzzer runtime for the fuzz targets, and the
+# X test extension the benchmarks press keys with.
 set -euo pipefail
 
 packages=(
@@ -10,7 +11,7 @@ packages=(
     qttranslations5-l10n fonts-wqy-microhei
     xvfb xauth xdotool openbox trayer xclip
 )
-[[ "${1:-}" == "test" ]] && packages+=(clang libclang-rt-14-dev)
+[[ "${1:-}" == "test" ]] && packages+=(clang libclang-rt-14-dev libxtst-dev)
 
 missing=()
 for package in "${packages[@]}"; do

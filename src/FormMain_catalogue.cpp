@@ -21,10 +21,8 @@ QStandardItem *catalogueRow(const QSqlQuery &query)
     auto *item = new QStandardItem(query.value(QStringLiteral("Name")).toString());
     item->setTextAlignment(Qt::AlignCenter);
     item->setData(rowPosition(query.value(QStringLiteral("Row"))), RowRole);
-    const QString iconFile =
-        DataControl::cacheFileName(query.value(QStringLiteral("IconPath")).toString());
-    if (QFileInfo::exists(iconFile))
-        item->setIcon(IconLoader::instance().loadPixmap(QFileInfo(iconFile).absoluteFilePath()));
+    item->setIcon(
+        IconLoader::instance().cacheIcon(query.value(QStringLiteral("IconPath")).toString()));
     return item;
 }
 } // namespace

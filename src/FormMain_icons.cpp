@@ -10,14 +10,6 @@
 #include "IconLoader.h"
 #include "ItemRoles.h"
 
-namespace {
-// The picture of a cached icon; an empty icon for no hash or a missing file.
-QIcon cachedIcon(const QString &hashName)
-{
-    return QIcon(IconLoader::instance().loadPixmap(DataControl::cacheFileName(hashName)));
-}
-} // namespace
-
 std::optional<QString> FormMain::chooseIcon()
 {
     QString hashName;
@@ -34,7 +26,7 @@ void FormMain::data_typesSetIcon()
     if (!type.isValid())
         return;
     if (const auto hashName = chooseIcon()) {
-        m_typesModel->itemFromIndex(type)->setIcon(cachedIcon(*hashName));
+        m_typesModel->itemFromIndex(type)->setIcon(IconLoader::instance().cacheIcon(*hashName));
         DataControl::instance().type_setIcon(*hashName, type.data(TypesIdRole));
     }
 }
@@ -45,7 +37,7 @@ void FormMain::data_groupsSetIcon()
     if (!group.isValid())
         return;
     if (const auto hashName = chooseIcon()) {
-        m_groupsModel->itemFromIndex(group)->setIcon(cachedIcon(*hashName));
+        m_groupsModel->itemFromIndex(group)->setIcon(IconLoader::instance().cacheIcon(*hashName));
         DataControl::instance().group_setIcon(*hashName, group.data(GroupsIdRole));
     }
 }
@@ -71,5 +63,6 @@ void FormMain::data_itemSetIcon()
 void FormMain::data_itemSetIcon(const QModelIndex &index, const QString &hashName)
 {
     DataControl::instance().item_setIcon(hashName, index.data(ItemIdRole));
-    m_itemsModel->itemFromIndex(m_itemsProxy->mapToSource(index))->setIcon(cachedIcon(hashName));
+    m_itemsModel->itemFromIndex(m_itemsProxy->mapToSource(index))
+        ->setIcon(IconLoader::instance().cacheIcon(hashName));
 }

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSortFilterProxyModel>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStandardItemModel>
 
 #include "DataControl.h"
@@ -20,31 +21,47 @@
 #include <easylogging++.h>
 
 namespace {
-// An item or result row: icon, name and tooltip from the query's current row.
-QStandardItem *itemRow(const QSqlQuery &query)
+// The columns an item row is made of, looked up once per query rather than once per value.
+struct ItemColumns
 {
-    const QString name = query.value(QStringLiteral("Name")).toString();
-    const QString path = query.value(QStringLiteral("Path")).toString();
-    const QString note = query.value(QStringLiteral("Note")).toString();
+    explicit ItemColumns(const QSqlQuery &query)
+    {
+        const QSqlRecord record = query.record();
+        name = record.indexOf(QStringLiteral("Name"));
+        path = record.indexOf(QStringLiteral("Path"));
+        note = record.indexOf(QStringLiteral("Note"));
+        iconPath = record.indexOf(QStringLiteral("IconPath"));
+        type = record.indexOf(QStringLiteral("Type"));
+        runCount = record.indexOf(QStringLiteral("RunCount"));
+        id = record.indexOf(QStringLiteral("ID"));
+    }
+    int name, path, note, iconPath, type, runCount, id;
+};
 
+// An item or result row: icon, name and tooltip from the query's current row.
+QStandardItem *itemRow(const QSqlQuery &query, const ItemColumns &columns)
+{
+    const QString name = query.value(columns.name).toString();
+    const QString path = query.value(columns.path).toString();
+    const QString note = query.value(columns.note).toString();
+
+    const IconLoader &icons = IconLoader::instance();
     QIcon icon;
     if (!SettingsControl::instance().isIconLoadEnabled()) {
-        icon = QIcon(QStringLiteral(":/icon/app.ico"));
+        icon = icons.appIcon();
     } else {
-        const QString cached =
-            DataControl::cacheFileName(query.value(QStringLiteral("IconPath")).toString());
-        icon = QFileInfo::exists(cached) ? QIcon(IconLoader::instance().loadPixmap(cached))
-                                         : IconLoader::instance().itemIcon(
-                                               query.value(QStringLiteral("Type")).toInt(), path);
+        icon = icons.cacheIcon(query.value(columns.iconPath).toString());
+        if (icon.isNull())
+            icon = icons.itemIcon(query.value(columns.type).toInt(), path);
     }
     auto *item = new QStandardItem(icon, name);
     QString tip = QStringLiteral("名称:") + name + QLatin1Char('\n') + QStringLiteral("路径:") +
                   path + QLatin1Char('\n');
     if (!note.isEmpty())
         tip += QStringLiteral("备注:") + note + QLatin1Char('\n');
-    tip += QStringLiteral("运行次数:") + query.value(QStringLiteral("RunCount")).toString();
+    tip += QStringLiteral("运行次数:") + query.value(columns.runCount).toString();
     item->setToolTip(tip);
-    item->setData(query.value(QStringLiteral("ID")), ItemIdRole);
+    item->setData(query.value(columns.id), ItemIdRole);
     return item;
 }
 } // namespace
@@ -74,18 +91,23 @@ void FormMain::data_itemsUpdate(QSqlQuery &query)
         LOG(DEBUG) << QStringLiteral("[ %1 ] 开始监测耗时").arg(groupName);
 
     m_itemsModel->clear();
+    // Inserted at once: one insertion for the proxy and the view to take in, not one per row.
+    QList<QStandardItem *> rows;
+    const ItemColumns columns(query);
+    const int rowColumn = query.record().indexOf(QStringLiteral("Row"));
     while (query.next()) {
         QElapsedTimer row;
         row.start();
-        QStandardItem *item = itemRow(query);
+        QStandardItem *item = itemRow(query, columns);
         item->setData(typeId, TypesIdRole);
         item->setData(groupId, GroupsIdRole);
-        item->setData(rowPosition(query.value(QStringLiteral("Row"))), RowRole);
-        m_itemsModel->appendRow(item);
+        item->setData(rowPosition(query.value(rowColumn)), RowRole);
+        rows << item;
         if (timed)
             LOG(DEBUG)
                 << QStringLiteral("  [ %1 ] 加载耗时%2毫秒").arg(item->text()).arg(row.elapsed());
     }
+    m_itemsModel->invisibleRootItem()->appendRows(rows);
     if (timed)
         LOG(DEBUG) << QStringLiteral("[ %1 ] 加载总耗时%2毫秒").arg(groupName).arg(total.elapsed());
 }
@@ -93,12 +115,17 @@ void FormMain::data_itemsUpdate(QSqlQuery &query)
 void FormMain::data_resultsUpdate(QSqlQuery &query)
 {
     m_resultsModel->clear();
+    QList<QStandardItem *> rows;
+    const ItemColumns columns(query);
+    const int typeColumn = query.record().indexOf(QStringLiteral("TypesID"));
+    const int groupColumn = query.record().indexOf(QStringLiteral("GroupsID"));
     while (query.next()) {
-        QStandardItem *item = itemRow(query);
-        item->setData(query.value(QStringLiteral("TypesID")), TypesIdRole);
-        item->setData(query.value(QStringLiteral("GroupsID")), GroupsIdRole);
-        m_resultsModel->appendRow(item);
+        QStandardItem *item = itemRow(query, columns);
+        item->setData(query.value(typeColumn), TypesIdRole);
+        item->setData(query.value(groupColumn), GroupsIdRole);
+        rows << item;
     }
+    m_resultsModel->invisibleRootItem()->appendRows(rows);
 }
 
 void FormMain::showResultsPage()

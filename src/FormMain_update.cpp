@@ -23,10 +23,9 @@ void FormMain::onUpdate(QByteArray byte)
         return;
     }
     if (reply->version != QCoreApplication::applicationVersion()) {
-        QMessageBox question(
-            QMessageBox::Question, QStringLiteral("有新的更新可用！"),
-            QStringLiteral("v%1\n%2").arg(reply->version, reply->body),
-            QMessageBox::NoButton, this);
+        QMessageBox question(QMessageBox::Question, QStringLiteral("有新的更新可用！"),
+                             QStringLiteral("v%1\n%2").arg(reply->version, reply->body),
+                             QMessageBox::NoButton, this);
         // One role for all three keeps them in this order on every desktop.
         QPushButton *download = question.addButton(QStringLiteral("下载"), QMessageBox::ActionRole);
         QPushButton *details =

@@ -124,7 +124,7 @@ void Form_IconSelector::fillIconList()
         const QString name = query.value(QStringLiteral("Name")).toString();
         const QString hashName = query.value(QStringLiteral("HashName")).toString();
         const QString file = DataControl::cacheFileName(hashName);
-        auto *entry = new QStandardItem(QIcon(IconLoader::instance().loadPixmap(file)), name);
+        auto *entry = new QStandardItem(IconLoader::instance().cacheIcon(hashName), name);
         entry->setToolTip(name);
         entry->setData(query.value(QStringLiteral("ID")), CacheIdRole);
         entry->setData(file, FilePathRole);
@@ -199,6 +199,7 @@ void Form_IconSelector::cacheDelete(QModelIndex index)
         notify(QStringLiteral("从数据库中移除缓存图标失败"), red, 4000);
     if (!QFile::remove(index.data(FilePathRole).toString()))
         notify(QStringLiteral("从本地删除缓存文件失败"), red, 4000);
+    IconLoader::instance().forget(index.data(HashNameRole).toString());
 }
 
 void Form_IconSelector::setDefaultIcons(const QAction *action)

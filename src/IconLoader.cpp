@@ -29,6 +29,31 @@ IconLoader::IconLoader()
 {
     Q_INIT_RESOURCE(resources);
     Q_INIT_RESOURCE(generated);
+    m_appIcon = QIcon(QStringLiteral(":/icon/app.ico"));
+}
+
+QIcon IconLoader::cacheIcon(const QString &hashName) const
+{
+    if (hashName.isEmpty())
+        return QIcon();
+    auto decoded = m_decoded.constFind(hashName);
+    if (decoded != m_decoded.constEnd())
+        return *decoded;
+    // A missing file is not remembered: it may be added later.
+    const QString file = DataControl::cacheFileName(hashName);
+    if (!QFileInfo::exists(file))
+        return QIcon();
+    return *m_decoded.insert(hashName, QIcon(loadPixmap(file)));
+}
+
+void IconLoader::forget(const QString &hashName)
+{
+    m_decoded.remove(hashName);
+}
+
+QIcon IconLoader::appIcon() const
+{
+    return m_appIcon;
 }
 
 QPixmap IconLoader::loadPixmap(const QString &path) const
@@ -47,9 +72,8 @@ QPixmap IconLoader::loadPixmap(const QString &path, const QSize &size) const
 
 QIcon IconLoader::defaultIcon(const QString &key, const QString &builtIn) const
 {
-    const QString hashName = SettingsControl::instance().value(key).toString();
-    const QString cached = DataControl::cacheFileName(hashName);
-    return QFileInfo::exists(cached) ? QIcon(loadPixmap(cached)) : QIcon(builtIn);
+    const QIcon cached = cacheIcon(SettingsControl::instance().value(key).toString());
+    return cached.isNull() ? QIcon(builtIn) : cached;
 }
 
 QIcon IconLoader::itemIcon(int type, const QString &path) const

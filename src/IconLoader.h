@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFileIconProvider>
+#include <QHash>
 #include <QIcon>
 #include <QPixmap>
 
@@ -16,6 +17,15 @@ public:
     // Null when the file is missing or unreadable; the format is taken from the contents.
     QPixmap loadPixmap(const QString &path) const;
     QPixmap loadPixmap(const QString &path, const QSize &size) const;
+
+    // The icon stored under a hash name; null when its file is missing. Each file is looked up
+    // and decoded once per process: cache files are named by their content, so a picture never
+    // changes, and the program removes one only through forget().
+    QIcon cacheIcon(const QString &hashName) const;
+    // To be called when a cache file is deleted.
+    void forget(const QString &hashName);
+    // The icon every item shows while icon loading is off.
+    QIcon appIcon() const;
 
     // The icon of an item that has no icon of its own: the platform's icon of an existing file
     // or folder, the lost icon of a missing one, the default web or shell icon; null for an
@@ -34,4 +44,6 @@ private:
     QIcon defaultIcon(const QString &key, const QString &builtIn) const;
 
     QFileIconProvider m_provider;
+    mutable QHash<QString, QIcon> m_decoded;
+    QIcon m_appIcon;
 };

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+#include <algorithm>
+#include <cstdio>
+
+// Medians and spread of repeated measurements, printed as one table row.
+struct Sample
+{
+    QVector<double> values;
+
+    void add(double value) { values << value; }
+    double quantile(double q) const
+    {
+        QVector<double> sorted = values;
+        std::sort(sorted.begin(), sorted.end());
+        const double at = q * (sorted.size() - 1);
+        const int low = int(at);
+        const int high = std::min(low + 1, int(sorted.size()) - 1);
+        return sorted.at(low) + (sorted.at(high) - sorted.at(low)) * (at - low);
+    }
+    // "median (p10–p90, n runs)" in the unit given.
+    void print(const QString &name, const char *unit, double target) const
+    {
+        std::printf("%-46s %9.1f %-3s (p10 %.1f, p90 %.1f, n=%d)  target %s%.0f %s\n",
+                    qPrintable(name), quantile(0.5), unit, quantile(0.1), quantile(0.9),
+                    int(values.size()), target > 0 ? "<= " : "", target > 0 ? target : 0.0,
+                    target > 0 ? unit : "");
+        std::fflush(stdout);
+    }
+};

@@ -1,0 +1,232 @@
+// Timings of the launcher as a process under X: start to the first painted frame with the
+// current group's items, hotkey press to the window shown and focused, and resident memory
+// after start and after 1,000 hide/show toggles.
+//   quiver_bench_process <Quiver binary> <root of a generated catalogue> [runs] [start]
+// With "start" only the start is measured.
+#include "BenchSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QThread>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <csignal>
+
+namespace {
+Display *display = nullptr;
+
+unsigned long cardinal(Window window, const char *name)
+{
+    Atom type;
+    int format;
+    unsigned long count, remaining;
+    unsigned char *data = nullptr;
+    unsigned long value = 0;
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1, False,
+                           XA_CARDINAL, &type, &format, &count, &remaining, &data) == Success &&
+        data && count == 1)
+        value = *reinterpret_cast<unsigned long *>(data);
+    if (data)
+        XFree(data);
+    return value;
+}
+
+// The viewable top-level window of the process, found through the window manager's list.
+Window windowOf(qint64 pid)
+{
+    Atom type;
+    int format;
+    unsigned long count, remaining;
+    unsigned char *data = nullptr;
+    Window found = 0;
+    if (XGetWindowProperty(display, DefaultRootWindow(display),
+                           XInternAtom(display, "_NET_CLIENT_LIST", False), 0, 1024, False,
+                           XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
+        data) {
+        const auto *windows = reinterpret_cast<Window *>(data);
+        for (unsigned long i = 0; i < count && !found; ++i) {
+            XWindowAttributes attributes;
+            if (cardinal(windows[i], "_NET_WM_PID") == static_cast<unsigned long>(pid) &&
+                XGetWindowAttributes(display, windows[i], &attributes) &&
+                attributes.map_state == IsViewable && attributes.width > 300)
+                found = windows[i];
+        }
+        XFree(data);
+    }
+    return found;
+}
+
+bool isViewable(Window window)
+{
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display, window, &attributes) &&
+           attributes.map_state == IsViewable;
+}
+
+bool hasFocus(Window window)
+{
+    Window focus;
+    int revert;
+    XGetInputFocus(display, &focus, &revert);
+    return focus == window;
+}
+
+// The colour of one screen pixel inside the window.
+unsigned long pixelAt(Window window, int x, int y)
+{
+    XImage *image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image)
+        return 0xffffff;
+    const unsigned long pixel = XGetPixel(image, 0, 0) & 0xffffff;
+    XDestroyImage(image);
+    return pixel;
+}
+
+template<class Condition>
+bool waitFor(Condition condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QThread::usleep(250);
+    }
+    return true;
+}
+
+void pressHotkey()
+{
+    const KeyCode alt = XKeysymToKeycode(display, XK_Alt_L);
+    const KeyCode q = XKeysymToKeycode(display, XK_q);
+    XTestFakeKeyEvent(display, alt, True, 0);
+    XTestFakeKeyEvent(display, q, True, 0);
+    XTestFakeKeyEvent(display, q, False, 0);
+    XTestFakeKeyEvent(display, alt, False, 0);
+    XFlush(display);
+}
+
+double residentMegabytes(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
+class Launcher
+{
+public:
+    Launcher(const QString &binary, const QString &root)
+        : m_binary(binary)
+        , m_root(root)
+    {
+    }
+    ~Launcher() { stop(); }
+
+    // The window once the first item tile shows its (coloured) icon; 0 on a time-out.
+    Window start()
+    {
+        m_process.setWorkingDirectory(QDir(m_root).filePath(QStringLiteral("bin")));
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(m_binary, QStringList());
+        Window window = 0;
+        waitFor([&] { return (window = windowOf(m_process.processId())) != 0; }, 20000);
+        if (window && !waitFor([&] { return pixelAt(window, 182, 100) != 0xffffff; }, 20000))
+            window = 0;
+        return window;
+    }
+    qint64 pid() const { return m_process.processId(); }
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        ::kill(pid_t(m_process.processId()), SIGTERM);
+        m_process.waitForFinished(10000);
+    }
+
+private:
+    QString m_binary;
+    QString m_root;
+    QProcess m_process;
+};
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (app.arguments().size() < 3 || !(display = XOpenDisplay(nullptr))) {
+        std::fprintf(stderr, "usage (with DISPLAY set): quiver_bench_process <binary> <root> [runs]\n");
+        return 2;
+    }
+    const QString binary = app.arguments().at(1);
+    const QString root = app.arguments().at(2);
+    const int runs = app.arguments().value(3, QStringLiteral("15")).toInt();
+    {
+        QSettings config(QDir(root).filePath(QStringLiteral("data/config.ini")),
+                         QSettings::IniFormat);
+        config.setValue(QStringLiteral("HotKey/ShowApp"), QStringLiteral("Alt+Q"));
+    }
+
+    Sample start;
+    for (int run = 0; run < runs; ++run) {
+        Launcher launcher(binary, root);
+        QElapsedTimer timer;
+        timer.start();
+        if (!launcher.start()) {
+            std::fprintf(stderr, "no painted window\n");
+            return 1;
+        }
+        start.add(timer.nsecsElapsed() / 1e6);
+    }
+    start.print(QStringLiteral("start to first painted items (%1)").arg(QDir(root).dirName()),
+                "ms", 150);
+    if (app.arguments().value(4) == QLatin1String("start"))
+        return 0;
+
+    Launcher launcher(binary, root);
+    const Window window = launcher.start();
+    QThread::msleep(500);
+    Sample startMemory;
+    startMemory.add(residentMegabytes(launcher.pid()));
+
+    Sample hotkey;
+    const auto toggle = [&](bool timed) {
+        pressHotkey();
+        if (!waitFor([&] { return !isViewable(window); }, 5000))
+            return false;
+        QElapsedTimer timer;
+        timer.start();
+        pressHotkey();
+        if (!waitFor([&] { return isViewable(window) && hasFocus(window); }, 5000))
+            return false;
+        if (timed)
+            hotkey.add(timer.nsecsElapsed() / 1e6);
+        return true;
+    };
+    for (int run = 0; run < 1000; ++run) {
+        if (!toggle(run % 20 == 0)) {
+            std::fprintf(stderr, "the hotkey did not toggle the window\n");
+            return 1;
+        }
+    }
+    hotkey.print(QStringLiteral("hotkey to window shown and focused"), "ms", 30);
+    startMemory.print(QStringLiteral("resident memory after start (%1)").arg(QDir(root).dirName()),
+                      "MB", 40);
+    Sample toggledMemory;
+    toggledMemory.add(residentMegabytes(launcher.pid()));
+    toggledMemory.print(QStringLiteral("resident memory after 1,000 hide/show"), "MB", 40);
+    XCloseDisplay(display);
+    return 0;
+}

@@ -1,0 +1,116 @@
+// In-process timings of the main window on a generated catalogue: filling the items list,
+// searching and applying a skin, each up to the repaint that shows the result.
+//   quiver_bench_window <root of a catalogue from quiver_bench_catalogue> [runs]
+#include "BenchSupport.h"
+#include "FormMain.h"
+#include "SettingsControl.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QListView>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <easylogging++.h>
+
+namespace {
+// Lets queued layouts run, then paints the view at once.
+void show(QListView *view)
+{
+    QCoreApplication::sendPostedEvents();
+    view->doItemsLayout();
+    view->viewport()->repaint();
+}
+
+void writeSkin(const QString &name, const QByteArray &json)
+{
+    QFile file(QStringLiteral("../skins/%1.json").arg(name));
+    file.open(QIODevice::WriteOnly);
+    file.write(json);
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (app.arguments().size() < 2) {
+        std::fprintf(stderr, "usage: quiver_bench_window <root> [runs]\n");
+        return 2;
+    }
+    const int runs = app.arguments().value(2, QStringLiteral("15")).toInt();
+    QDir::setCurrent(QDir(app.arguments().at(1)).filePath(QStringLiteral("bin")));
+    writeSkin(QStringLiteral("BenchDark"),
+              R"({"MainColor":"#2d7dd2","MainBgColor":"#202124","FontColor":"#e8eaed"})");
+    writeSkin(QStringLiteral("BenchLight"), R"({"MainColor":"#40b7f3","MainBgColor":"#ffffff"})");
+
+    FormMain window;
+    el::Loggers::reconfigureAllLoggers(el::ConfigurationType::ToStandardOutput, "false");
+    window.show();
+    QCoreApplication::processEvents();
+    auto *groups = window.findChild<QListView *>(QStringLiteral("listView_groups"));
+    auto *items = window.findChild<QListView *>(QStringLiteral("listView_items"));
+    auto *results = window.findChild<QListView *>(QStringLiteral("listView_result"));
+    auto *search = window.findChild<QLineEdit *>(QStringLiteral("lineEdit_search"));
+    SettingsControl &settings = SettingsControl::instance();
+
+    const auto fill = [&](int row, bool icons) {
+        settings.setIconLoadEnabled(icons);
+        Sample sample;
+        for (int run = 0; run < runs; ++run) {
+            // Away to another 1k group, so that emptying a large list is not counted.
+            groups->setCurrentIndex(groups->model()->index(row == 1 ? 2 : 1, 0));
+            show(items);
+            QElapsedTimer timer;
+            timer.start();
+            groups->setCurrentIndex(groups->model()->index(row, 0));
+            show(items);
+            sample.add(timer.nsecsElapsed() / 1e6);
+        }
+        return sample;
+    };
+    const int count1k = 1;
+    const int count10k = 0;
+    fill(count1k, true).print(QStringLiteral("fill 1k items, icons on"), "ms", 16);
+    fill(count1k, false).print(QStringLiteral("fill 1k items, icons off"), "ms", 16);
+    fill(count10k, true).print(QStringLiteral("fill 10k items, icons on"), "ms", 0);
+    fill(count10k, false).print(QStringLiteral("fill 10k items, icons off"), "ms", 0);
+    settings.setIconLoadEnabled(true);
+
+    const int total = [] {
+        QSqlQuery query(QSqlDatabase::database(QStringLiteral("MainDatabase")));
+        query.exec(QStringLiteral("SELECT COUNT(*) FROM Items"));
+        return query.next() ? query.value(0).toInt() : 0;
+    }();
+    for (const QString &term : {QStringLiteral("4242"), QStringLiteral("note for Build")}) {
+        Sample sample;
+        for (int run = 0; run < runs; ++run) {
+            search->setText(term);
+            QElapsedTimer timer;
+            timer.start();
+            emit search->returnPressed();
+            show(results);
+            sample.add(timer.nsecsElapsed() / 1e6);
+        }
+        sample.print(QStringLiteral("search \"%1\" over %2 items (%3 found)")
+                         .arg(term)
+                         .arg(total)
+                         .arg(results->model()->rowCount()),
+                     "ms", 16);
+    }
+
+    Sample skins;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        window.onSetSkins(run % 2 ? QStringLiteral("BenchLight") : QStringLiteral("BenchDark"));
+        QCoreApplication::sendPostedEvents();
+        window.repaint();
+        skins.add(timer.nsecsElapsed() / 1e6);
+    }
+    skins.print(QStringLiteral("apply a skin"), "ms", 0);
+    window.onSetSkins(QString());
+    return 0;
+}

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds a release tree, generates catalogues of 1k, 10k and 100k items and prints every
+# benchmark figure beside its target: scripts/bench.sh [runs]
+# Runs under Xvfb with openbox unless a display is set.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-15}
+
+if [[ -z "${DISPLAY:-}" ]]; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+bash scripts/deps.sh test
+cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DQUIVER_BUILD_BENCH=ON \
+    -DQUIVER_BUILD_TESTS=OFF >/dev/null
+cmake --build build/bench --parallel "$(nproc)"
+
+work=$(mktemp -d)
+trap 'kill "$wm" 2>/dev/null || true; rm -rf "$work"' EXIT
+openbox --sm-disable & wm=$!
+sleep 1
+cmake --install build/bench --prefix "$work/install" >/dev/null
+for size in 1k:1000:1000 10k:10000:10000 100k:100000:10000; do
+    IFS=: read -r name total first <<<"$size"
+    build/bench/bench/quiver_bench_catalogue "$work/$name" "$total" "$first" >/dev/null
+    # The generated root gets the installed program, as a user's install would have it.
+    cp "$work/install/bin/Quiver" "$work/$name/bin/"
+    cp -r "$work/install/lib" "$work/$name/"
+done
+
+echo "Quiver $(git describe --always --dirty 2>/dev/null), $(nproc) cores, $(date -u +%F)"
+for name in 1k 100k; do
+    build/bench/bench/quiver_bench_process "$work/$name/bin/Quiver" "$work/$name" "$runs" start
+done
+build/bench/bench/quiver_bench_process "$work/10k/bin/Quiver" "$work/10k" "$runs"
+build/bench/bench/quiver_bench_window "$work/100k" "$runs"
