@@ -186,6 +186,8 @@ QSqlQuery DataControl::bound(const QSqlDatabase &database,
                              const QVariantMap &bindings)
 {
     QSqlQuery query(database);
+    // Every result is read once from start to end; Qt then keeps no copy of the rows read.
+    query.setForwardOnly(true);
     query.prepare(statement);
     for (auto it = bindings.cbegin(); it != bindings.cend(); ++it)
         query.bindValue(it.key(), it.value());

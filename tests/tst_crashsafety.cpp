@@ -1,0 +1,95 @@
+// Killing the program at any moment of its writes never damages the catalogue or the settings
+// file, and every change it had committed is there afterwards.
+#include "TestSupport.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <csignal>
+
+class TestCrashSafety : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void shouldKeepCommittedChangesThroughKills();
+};
+
+namespace {
+int count(QSqlQuery &query, const QString &statement)
+{
+    if (!query.exec(statement) || !query.next())
+        return -1;
+    return query.value(0).toInt();
+}
+} // namespace
+
+void TestCrashSafety::shouldKeepCommittedChangesThroughKills()
+{
+    QTemporaryDir root;
+    int next = 0;
+    int kills = 0;
+    // Each round runs the writer for a random moment and kills it; together at least 1,000
+    // catalogue writes are interrupted somewhere.
+    while (next < 1000) {
+        QProcess writer;
+        writer.start(QUIVER_CRASHWRITER, {root.path(), QString::number(next)});
+        QVERIFY(writer.waitForStarted());
+        QTest::qWait(int(QRandomGenerator::global()->bounded(10, 80)));
+        ::kill(pid_t(writer.processId()), SIGKILL);
+        QVERIFY(writer.waitForFinished(5000));
+        QVERIFY(++kills < 500);
+        int committed = next - 1;
+        for (const QByteArray &step : writer.readAllStandardOutput().split('\n'))
+            if (!step.isEmpty())
+                committed = step.toInt();
+
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
+        db.setDatabaseName(root.filePath("data/data.db"));
+        QVERIFY(db.open());
+        {
+            QSqlQuery query(db);
+            QVERIFY(query.exec("PRAGMA integrity_check"));
+            QVERIFY(query.next());
+            QCOMPARE(query.value(0).toString(), QStringLiteral("ok"));
+            // Every change the writer reported as done is stored.
+            for (int step = next; step <= committed; ++step) {
+                switch (step % 4) {
+                case 0:
+                    QCOMPARE(count(query, QStringLiteral("SELECT COUNT(*) FROM Items WHERE Name "
+                                                         "IN ('item %1 项目', 'renamed %2')")
+                                              .arg(step)
+                                              .arg(step + 2)),
+                             1);
+                    break;
+                case 1:
+                    QCOMPARE(count(query, QStringLiteral("SELECT COUNT(*) FROM Items WHERE Name "
+                                                         "LIKE 'item %1 项目/_'")
+                                              .arg(step)),
+                             5);
+                    break;
+                case 2:
+                    QCOMPARE(count(query, QStringLiteral("SELECT COUNT(*) FROM Items WHERE Name = "
+                                                         "'renamed %1'")
+                                              .arg(step)),
+                             1);
+                    break;
+                }
+            }
+        }
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase("check");
+
+        QSettings config(root.filePath("data/config.ini"), QSettings::IniFormat);
+        QCOMPARE(config.status(), QSettings::NoError);
+        // The next run starts a fresh block of four after the last one begun.
+        next = (committed + 1 + 3) / 4 * 4;
+    }
+    qInfo("%d kills over %d steps", kills, next);
+}
+
+QUIVER_TEST_MAIN(TestCrashSafety)
+#include "tst_crashsafety.moc"
