@@ -2,6 +2,7 @@
 // file, and every change it had committed is there afterwards.
 #include "TestSupport.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -38,15 +39,18 @@ void TestCrashSafety::shouldKeepCommittedChangesThroughKills()
         QProcess writer;
         writer.start(QUIVER_CRASHWRITER, {root.path(), QString::number(next)});
         QVERIFY(writer.waitForStarted());
-        QTest::qWait(int(QRandomGenerator::global()->bounded(10, 80)));
+        QTest::qWait(int(QRandomGenerator::global()->bounded(30, 150)));
         ::kill(pid_t(writer.processId()), SIGKILL);
         QVERIFY(writer.waitForFinished(5000));
-        QVERIFY(++kills < 500);
+        QVERIFY2(++kills < 1000, "the writer hardly gets to write");
         int committed = next - 1;
         for (const QByteArray &step : writer.readAllStandardOutput().split('\n'))
             if (!step.isEmpty())
                 committed = step.toInt();
 
+        // Killed before it made its catalogue: nothing to look at yet.
+        if (!QFile::exists(root.filePath("data/data.db")))
+            continue;
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
         db.setDatabaseName(root.filePath("data/data.db"));
         QVERIFY(db.open());
@@ -55,27 +59,33 @@ void TestCrashSafety::shouldKeepCommittedChangesThroughKills()
             QVERIFY(query.exec("PRAGMA integrity_check"));
             QVERIFY(query.next());
             QCOMPARE(query.value(0).toString(), QStringLiteral("ok"));
-            // Every change the writer reported as done is stored.
+            // Every change the writer reported as done is stored. A change made but killed before
+            // it was reported is made again by the next run, so some may be there twice; a batch
+            // is there whole or not at all.
+            QCOMPARE(count(query, "SELECT COUNT(*) FROM (SELECT substr(Name, 1, instr(Name, '/')) "
+                                  "AS Batch FROM Items WHERE Name LIKE '%/_' GROUP BY Batch "
+                                  "HAVING COUNT(*) % 5 != 0)"),
+                     0);
             for (int step = next; step <= committed; ++step) {
                 switch (step % 4) {
                 case 0:
                     QCOMPARE(count(query, QStringLiteral("SELECT COUNT(*) FROM Items WHERE Name "
                                                          "IN ('item %1 项目', 'renamed %2')")
                                               .arg(step)
-                                              .arg(step + 2)),
-                             1);
+                                              .arg(step + 2)) >= 1,
+                             true);
                     break;
                 case 1:
                     QCOMPARE(count(query, QStringLiteral("SELECT COUNT(*) FROM Items WHERE Name "
                                                          "LIKE 'item %1 项目/_'")
-                                              .arg(step)),
-                             5);
+                                              .arg(step)) >= 5,
+                             true);
                     break;
                 case 2:
                     QCOMPARE(count(query, QStringLiteral("SELECT COUNT(*) FROM Items WHERE Name = "
                                                          "'renamed %1'")
-                                              .arg(step)),
-                             1);
+                                              .arg(step)) >= 1,
+                             true);
                     break;
                 }
             }
