@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -17,6 +18,10 @@ class TestCrashSafety : public QObject
 
 private slots:
     void shouldKeepCommittedChangesThroughKills();
+
+private:
+    // The catalogue after a run that reported the steps next to committed as done.
+    void checkCatalogue(const QString &file, int next, int committed);
 };
 
 namespace {
@@ -27,6 +32,59 @@ int count(QSqlQuery &query, const QString &statement)
     return query.value(0).toInt();
 }
 } // namespace
+
+void TestCrashSafety::checkCatalogue(const QString &file, int next, int committed)
+{
+    // Killed before it made its catalogue: nothing to look at yet.
+    if (!QFile::exists(file))
+        return;
+    const auto removeConnection = qScopeGuard([] { QSqlDatabase::removeDatabase("check"); });
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
+    db.setDatabaseName(file);
+    QVERIFY(db.open());
+    {
+        QSqlQuery query(db);
+        QVERIFY(query.exec("PRAGMA integrity_check"));
+        QVERIFY(query.next());
+        QCOMPARE(query.value(0).toString(), QStringLiteral("ok"));
+        // Killed while it made its tables, before any change.
+        if (count(query, "SELECT COUNT(*) FROM sqlite_master WHERE name = 'Items'") != 1) {
+            QVERIFY(committed < next);
+            return;
+        }
+        // Every change the writer reported as done is stored. A change made but killed before
+        // it was reported is made again by the next run, so some may be there twice; a batch
+        // is there whole or not at all.
+        QCOMPARE(count(query, "SELECT COUNT(*) FROM (SELECT substr(Name, 1, instr(Name, '/')) "
+                              "AS Batch FROM Items WHERE Name LIKE '%/_' GROUP BY Batch "
+                              "HAVING COUNT(*) % 5 != 0)"),
+                 0);
+        for (int step = next; step <= committed; ++step) {
+            switch (step % 4) {
+            case 0:
+                QCOMPARE(count(query, QStringLiteral("SELECT COUNT(*) FROM Items WHERE Name "
+                                                     "IN ('item %1 项目', 'renamed %2')")
+                                          .arg(step)
+                                          .arg(step + 2)) >= 1,
+                         true);
+                break;
+            case 1:
+                QCOMPARE(count(query, QStringLiteral("SELECT COUNT(*) FROM Items WHERE Name "
+                                                     "LIKE 'item %1 项目/_'")
+                                          .arg(step)) >= 5,
+                         true);
+                break;
+            case 2:
+                QCOMPARE(count(query, QStringLiteral("SELECT COUNT(*) FROM Items WHERE Name = "
+                                                     "'renamed %1'")
+                                          .arg(step)) >= 1,
+                         true);
+                break;
+            }
+        }
+    }
+    db.close();
+}
 
 void TestCrashSafety::shouldKeepCommittedChangesThroughKills()
 {
@@ -48,50 +106,9 @@ void TestCrashSafety::shouldKeepCommittedChangesThroughKills()
             if (!step.isEmpty())
                 committed = step.toInt();
 
-        // Killed before it made its catalogue: nothing to look at yet.
-        if (!QFile::exists(root.filePath("data/data.db")))
-            continue;
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
-        db.setDatabaseName(root.filePath("data/data.db"));
-        QVERIFY(db.open());
-        {
-            QSqlQuery query(db);
-            QVERIFY(query.exec("PRAGMA integrity_check"));
-            QVERIFY(query.next());
-            QCOMPARE(query.value(0).toString(), QStringLiteral("ok"));
-            // Every change the writer reported as done is stored. A change made but killed before
-            // it was reported is made again by the next run, so some may be there twice; a batch
-            // is there whole or not at all.
-            QCOMPARE(count(query, "SELECT COUNT(*) FROM (SELECT substr(Name, 1, instr(Name, '/')) "
-                                  "AS Batch FROM Items WHERE Name LIKE '%/_' GROUP BY Batch "
-                                  "HAVING COUNT(*) % 5 != 0)"),
-                     0);
-            for (int step = next; step <= committed; ++step) {
-                switch (step % 4) {
-                case 0:
-                    QCOMPARE(count(query, QStringLiteral("SELECT COUNT(*) FROM Items WHERE Name "
-                                                         "IN ('item %1 项目', 'renamed %2')")
-                                              .arg(step)
-                                              .arg(step + 2)) >= 1,
-                             true);
-                    break;
-                case 1:
-                    QCOMPARE(count(query, QStringLiteral("SELECT COUNT(*) FROM Items WHERE Name "
-                                                         "LIKE 'item %1 项目/_'")
-                                              .arg(step)) >= 5,
-                             true);
-                    break;
-                case 2:
-                    QCOMPARE(count(query, QStringLiteral("SELECT COUNT(*) FROM Items WHERE Name = "
-                                                         "'renamed %1'")
-                                              .arg(step)) >= 1,
-                             true);
-                    break;
-                }
-            }
-        }
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase("check");
+        checkCatalogue(root.filePath("data/data.db"), next, committed);
+        if (QTest::currentTestFailed())
+            return;
 
         QSettings config(root.filePath("data/config.ini"), QSettings::IniFormat);
         QCOMPARE(config.status(), QSettings::NoError);
