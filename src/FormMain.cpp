@@ -52,9 +52,8 @@ FormMain::FormMain(QWidget *parent)
 FormMain::~FormMain()
 {
     DataControl::instance().database_close();
-    SettingsControl &settings = SettingsControl::instance();
-    settings.setValue(QStringLiteral("Form/Geometry"), saveGeometry());
-    settings.sync();
+    if (!SettingsControl::instance().setValue(QStringLiteral("Form/Geometry"), saveGeometry()))
+        LOG(WARNING) << "config.ini 无法写入, 窗口位置未保存";
     delete ui;
     LOG(INFO) << "正常退出\n";
 }

@@ -362,9 +362,10 @@ void TestAdding::shouldRefuseTextThatIsNoShare_data()
     QTest::newRow("object") << QStringLiteral("{\"Name\":\"x\"}");
     QTest::newRow("broken") << QStringLiteral("[{\"Name\":");
     QTest::newRow("plain text") << QStringLiteral("hello");
-    QTest::newRow("over the limit") << QStringLiteral("[") +
-                                           QString("{\"Name\":\"x\"},").repeated(400000) +
-                                           QStringLiteral("{}]");
+    // 10 MB of well-formed share text: refused unparsed.
+    QTest::newRow("10 MB") << QStringLiteral("[") +
+                                  QString("{\"Name\":\"x\"},").repeated(10 * 1024 * 1024 / 13) +
+                                  QStringLiteral("{}]");
 }
 
 void TestAdding::shouldRefuseTextThatIsNoShare()

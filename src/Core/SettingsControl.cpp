@@ -21,9 +21,9 @@ QVariant SettingsControl::value(const QString &key, const QVariant &defaultValue
     return m_settings.value(key, defaultValue);
 }
 
-void SettingsControl::setValue(const QString &key, const QVariant &value)
+bool SettingsControl::setValue(const QString &key, const QVariant &value)
 {
-    write(key, value);
+    return write(key, value);
 }
 
 bool SettingsControl::write(const QString &key, const QVariant &value)

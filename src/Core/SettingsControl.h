@@ -24,7 +24,8 @@ public:
     ~SettingsControl() override;
 
     QVariant value(const QString &key, const QVariant &defaultValue = QVariant()) const;
-    void setValue(const QString &key, const QVariant &value);
+    // Whether the value reached the file.
+    bool setValue(const QString &key, const QVariant &value);
     void sync();
 
     // Stores an icon hash name as the default icon of a lost item (-1), a web address (2) or
