@@ -279,18 +279,20 @@ void FormMain::init_data()
         QTimer::singleShot(noticeDuration, qApp, [] { QCoreApplication::exit(1); });
         return;
     }
+    SettingsControl &settings = SettingsControl::instance();
+    // Before the catalogue fills the lists: a new style sheet lays out every entry again.
+    onSetSkins(settings.value(QStringLiteral("Form/SkinName"), QString()).toString());
+
     data.database_transaction(true);
     data.database_create();
     data_typesUpdate();
     data.database_transaction(false);
 
-    SettingsControl &settings = SettingsControl::instance();
     m_hotkey = new QHotkey(this);
     connect(m_hotkey, &QHotkey::activated, this, &FormMain::onShow);
     emit settings.hotKeyChanged_showApp(
         settings.value(QStringLiteral("HotKey/ShowApp"), QString()).toString());
 
-    onSetSkins(settings.value(QStringLiteral("Form/SkinName"), QString()).toString());
     onSetDragEnabled(settings.value(QStringLiteral("Item/DragEnabled"), true).toBool());
 
     const QByteArray geometry = settings.value(QStringLiteral("Form/Geometry")).toByteArray();
@@ -310,7 +312,8 @@ void FormMain::init_data()
             QTimer::singleShot(5000, &settings, &SettingsControl::checkUpdate);
     }
 
-    if (!QSystemTrayIcon::isSystemTrayAvailable() && !m_hotkey->isRegistered())
+    // The hotkey first: asking for the tray may probe the session bus.
+    if (!m_hotkey->isRegistered() && !QSystemTrayIcon::isSystemTrayAvailable())
         LOG(WARNING) << "系统托盘不可用且未设置全局热键, 隐藏窗口将改为最小化";
 }
 
