@@ -20,7 +20,6 @@
 #include <X11/keysym.h>
 
 #include <csignal>
-#include <utility>
 
 namespace {
 Display *display = nullptr;
@@ -105,20 +104,34 @@ bool waitFor(Condition condition, int timeoutMs)
     return true;
 }
 
-// Presses Alt+Q; the timer, if given, starts as Q goes down.
-void pressHotkey(QElapsedTimer *timer = nullptr)
+void key(KeySym symbol, bool press)
 {
-    const KeyCode alt = XKeysymToKeycode(display, XK_Alt_L);
-    const KeyCode q = XKeysymToKeycode(display, XK_q);
-    // Spaced like a typist's keys: a release arriving with its press can be taken for a repeat.
-    for (const auto &[code, press] : {std::pair{alt, True}, std::pair{q, True},
-                                      std::pair{q, False}, std::pair{alt, False}}) {
-        if (timer && code == q && press)
-            timer->start();
-        XTestFakeKeyEvent(display, code, press, 0);
-        XSync(display, False);
-        QThread::msleep(15);
-    }
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, symbol), press, 0);
+    XSync(display, False);
+}
+
+// Holds Alt+Q down; the timer, if given, starts as Q goes down. Spaced like a typist's keys.
+void hotkeyDown(QElapsedTimer *timer = nullptr)
+{
+    key(XK_Alt_L, true);
+    QThread::msleep(15);
+    if (timer)
+        timer->start();
+    key(XK_q, true);
+}
+
+void hotkeyUp()
+{
+    QThread::msleep(15);
+    key(XK_q, false);
+    QThread::msleep(15);
+    key(XK_Alt_L, false);
+}
+
+void pressHotkey()
+{
+    hotkeyDown();
+    hotkeyUp();
 }
 
 double residentMegabytes(qint64 pid)
@@ -214,17 +227,25 @@ int main(int argc, char **argv)
         QThread::msleep(500);
     }
     Sample hotkey;
+    Sample hotkeyMapped;
     const auto toggle = [&](bool timed) {
         pressHotkey();
         if (!waitFor([&] { return !isViewable(window); }, 5000))
             return false;
         QThread::msleep(100);
         QElapsedTimer timer;
-        pressHotkey(&timer);
-        if (!waitFor([&] { return isViewable(window) && hasFocus(window); }, 5000))
+        hotkeyDown(&timer);
+        const bool shown = waitFor([&] { return isViewable(window); }, 5000);
+        const double mapped = timer.nsecsElapsed() / 1e6;
+        const bool focused = shown && waitFor([&] { return hasFocus(window); }, 5000);
+        const double active = timer.nsecsElapsed() / 1e6;
+        hotkeyUp();
+        if (!focused)
             return false;
-        if (timed)
-            hotkey.add(timer.nsecsElapsed() / 1e6);
+        if (timed) {
+            hotkeyMapped.add(mapped);
+            hotkey.add(active);
+        }
         // The program learns of its focus a moment after the server grants it; a press before
         // then would ask to show the window again rather than to hide it.
         QThread::msleep(30);
@@ -236,6 +257,7 @@ int main(int argc, char **argv)
             return 1;
         }
     }
+    hotkeyMapped.print(QStringLiteral("hotkey to window shown"), "ms", 0);
     hotkey.print(QStringLiteral("hotkey to window shown and focused"), "ms", 30);
     startMemory.print(QStringLiteral("resident memory after start (%1)").arg(QDir(root).dirName()),
                       "MB", 40);
