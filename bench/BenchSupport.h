@@ -21,13 +21,14 @@ struct Sample
         const int high = std::min(low + 1, int(sorted.size()) - 1);
         return sorted.at(low) + (sorted.at(high) - sorted.at(low)) * (at - low);
     }
-    // "median (p10–p90, n runs)" in the unit given.
+    // The median, the 10th and 90th percentiles and the target, if there is one (> 0).
     void print(const QString &name, const char *unit, double target) const
     {
-        std::printf("%-46s %9.1f %-3s (p10 %.1f, p90 %.1f, n=%d)  target %s%.0f %s\n",
-                    qPrintable(name), quantile(0.5), unit, quantile(0.1), quantile(0.9),
-                    int(values.size()), target > 0 ? "<= " : "", target > 0 ? target : 0.0,
-                    target > 0 ? unit : "");
+        std::printf("%-52s %8.1f %-2s (p10 %.1f, p90 %.1f, n=%d)", qPrintable(name),
+                    quantile(0.5), unit, quantile(0.1), quantile(0.9), int(values.size()));
+        if (target > 0)
+            std::printf("  target <= %.0f %s", target, unit);
+        std::printf("\n");
         std::fflush(stdout);
     }
 };
