@@ -97,7 +97,9 @@ void TestCrashSafety::shouldKeepCommittedChangesThroughKills()
         QProcess writer;
         writer.start(QUIVER_CRASHWRITER, {root.path(), QString::number(next)});
         QVERIFY(writer.waitForStarted());
-        QTest::qWait(int(QRandomGenerator::global()->bounded(30, 150)));
+        // Killed at a random moment once it writes; how long it takes to start does not matter.
+        QVERIFY(writer.waitForReadyRead(30000));
+        QTest::qWait(int(QRandomGenerator::global()->bounded(0, 60)));
         ::kill(pid_t(writer.processId()), SIGKILL);
         QVERIFY(writer.waitForFinished(5000));
         QVERIFY2(++kills < 1000, "the writer hardly gets to write");
