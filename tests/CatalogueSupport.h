@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QBuffer>
+#include <QImage>
 #include <QMenu>
 #include <QPointer>
 #include <QAbstractButton>
@@ -172,4 +174,16 @@ inline QStringList menuAt(const std::function<void()> &rightClick)
     });
     rightClick();
     return texts;
+}
+
+// A square PNG of one colour, as image files and cached icons hold them.
+inline QByteArray pngBytes(Qt::GlobalColor color, int size = 16)
+{
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "png");
+    return bytes;
 }

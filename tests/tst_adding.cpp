@@ -24,17 +24,6 @@
 #include <memory>
 
 namespace {
-QByteArray pngBytes(Qt::GlobalColor color, int size = 16)
-{
-    QImage image(size, size, QImage::Format_ARGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "png");
-    return bytes;
-}
-
 void touch(const QString &path)
 {
     QDir().mkpath(QFileInfo(path).path());

@@ -25,17 +25,6 @@
 #include <memory>
 
 namespace {
-QByteArray pngBytes(Qt::GlobalColor color, int size = 16)
-{
-    QImage image(size, size, QImage::Format_ARGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "png");
-    return bytes;
-}
-
 QImage picture(const QVariant &decoration)
 {
     return decoration.value<QIcon>().pixmap(16, 16).toImage();

@@ -75,6 +75,8 @@ private:
     void snapshot(const QString &name) const;
     void click(const QPoint &at, int button = 1, int repeat = 1) const;
     void clickIn(const QString &window, const QPoint &at) const;
+    // Presses the left button at from, moves to to and lets go, in screen coordinates.
+    void drag(const QPoint &from, const QPoint &to) const;
     void key(const QString &keys) const;
     void type(const QString &text) const;
     QString activeWindow() const { return xdotool({"getactivewindow"}); }
@@ -180,6 +182,20 @@ void TestAcceptance::clickIn(const QString &window, const QPoint &at) const
 {
     QVERIFY(X11Desktop::xdotool({"mousemove", "--window", window, QString::number(at.x()),
                                  QString::number(at.y()), "click", "1"}));
+}
+
+void TestAcceptance::drag(const QPoint &from, const QPoint &to) const
+{
+    QVERIFY(X11Desktop::xdotool(
+        {"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"}));
+    // In steps, so that the drag starts and every target on the way sees it pass.
+    for (int step = 1; step <= 10; ++step) {
+        const QPoint at = from + (to - from) * step / 10;
+        QVERIFY(
+            X11Desktop::xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())}));
+        QTest::qWait(50);
+    }
+    QVERIFY(X11Desktop::xdotool({"mouseup", "1"}));
 }
 
 void TestAcceptance::key(const QString &keys) const
@@ -300,15 +316,7 @@ void TestAcceptance::shouldAddFileDroppedFromOutside()
     QTest::qWait(300);
     const QPoint from = windowPosition(sourceWindow) + QPoint(60, 60);
     const QPoint to = windowPosition(m_window) + itemsBlank;
-    QVERIFY(X11Desktop::xdotool(
-        {"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"}));
-    for (int step = 1; step <= 10; ++step) {
-        const QPoint at = from + (to - from) * step / 10;
-        QVERIFY(
-            X11Desktop::xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())}));
-        QTest::qWait(50);
-    }
-    QVERIFY(X11Desktop::xdotool({"mouseup", "1"}));
+    drag(from, to);
     QTRY_COMPARE(query("SELECT Name || ',' || Type || ',' || Path FROM Items WHERE ID = 2"),
                  "notes,0," + root("files/notes.txt"));
     source.kill();
@@ -341,15 +349,7 @@ void TestAcceptance::shouldKeepDraggedOrderAfterRestart()
     // The second tile, dragged onto the first, goes before it.
     const QPoint from = windowPosition(m_window) + firstItem + QPoint(110, 0);
     const QPoint to = windowPosition(m_window) + firstItem - QPoint(30, 0);
-    QVERIFY(X11Desktop::xdotool(
-        {"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"}));
-    for (int step = 1; step <= 10; ++step) {
-        const QPoint at = from + (to - from) * step / 10;
-        QVERIFY(
-            X11Desktop::xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())}));
-        QTest::qWait(50);
-    }
-    QVERIFY(X11Desktop::xdotool({"mouseup", "1"}));
+    drag(from, to);
     snapshot("reordered");
     QTRY_COMPARE(query("SELECT Name FROM Items WHERE GroupsID = 2 ORDER BY Row"),
                  QStringLiteral("notes|marker"));
