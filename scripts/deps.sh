@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     build-essential cmake
     qtbase5-dev qtbase5-private-dev libqt5sql5-sqlite libqt5svg5-dev libqt5x11extras5-dev
-    libeasyloggingpp-dev libx11-dev
+    libeasyloggingpp-dev libx11-dev libglib2.0-dev pkg-config shared-mime-info
     qttranslations5-l10n fonts-wqy-microhei
     xvfb xauth xdotool openbox trayer xclip
 )

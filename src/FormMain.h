@@ -2,12 +2,14 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QFuture>
 #include <QModelIndex>
 #include <QUrl>
 #include <QVector>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 struct SkinInfo;
@@ -122,6 +124,8 @@ private:
     // A refused run or operation, as a red notice.
     void refuse(const QString &text);
     void recordRun(const QVariant &id);
+    // Calls then on the GUI thread when the start was made, else refuses it with a notice.
+    void whenStarted(const QFuture<bool> &start, const std::function<void()> &then);
     void showSettingsResult(bool isOk);
     // Refuses with a notice when no group is current.
     bool hasCurrentGroup();

@@ -83,6 +83,8 @@ void FormMain::data_itemShare()
 
 void FormMain::data_itemAddFromJson()
 {
+    if (!hasCurrentGroup())
+        return;
     const auto pasted = ShareFormat::fromText(QApplication::clipboard()->text());
     if (!pasted) {
         KelMessageBox::show(this, QStringLiteral("你需要先复制分享的数据"), KelMessageBox::Red,

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QSqlRecord>
 #include <QStandardItemModel>
@@ -12,8 +13,8 @@
 #include "DataControl.h"
 #include "DesktopShell.h"
 #include "ItemRoles.h"
+#include "ItemStart.h"
 #include "KelMessageBox.h"
-#include "KelWinAPI.h"
 #include "SettingsControl.h"
 
 #include <easylogging++.h>
@@ -38,6 +39,19 @@ void FormMain::recordRun(const QVariant &id)
         hideWindow(false);
 }
 
+void FormMain::whenStarted(const QFuture<bool> &start, const std::function<void()> &then)
+{
+    auto *watcher = new QFutureWatcher<bool>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, then] {
+        watcher->deleteLater();
+        if (watcher->result())
+            then();
+        else
+            refuse(QStringLiteral("打开失败, 无法启动"));
+    });
+    watcher->setFuture(start);
+}
+
 void FormMain::data_itemRun(QModelIndex index)
 {
     const QVariant id = index.data(ItemIdRole);
@@ -50,48 +64,18 @@ void FormMain::data_itemRun(QModelIndex index)
     }
     const int type = record.value(QStringLiteral("Type")).toInt();
     const QString arguments = record.value(QStringLiteral("Arguments")).toString();
-    QString workingDirectory = record.value(QStringLiteral("WorkingDirectory")).toString();
+    const QString workingDirectory = record.value(QStringLiteral("WorkingDirectory")).toString();
     LOG(INFO) << QStringLiteral("Item_Run: Path[%1], Type[%2], Arguments[%3], WorkingDirectory[%4]")
                      .arg(orNone(path), QString::number(type), orNone(arguments),
                           orNone(workingDirectory));
 
-    const QFileInfo info(path);
-    switch (type) {
-    case 0:
-        if (!info.exists()) {
-            refuse(QStringLiteral("打开失败, 文件不存在"));
-            return;
-        }
-        if (!info.isFile()) {
-            refuse(QStringLiteral("打开失败, 不是文件类型"));
-            return;
-        }
-        if (info.isExecutable() && info.isSymLink()) {
-            DesktopShell::openPath(path);
-        } else if (info.isExecutable()) {
-            if (workingDirectory.isEmpty())
-                workingDirectory = info.path();
-            DesktopShell::startDetached(path, KelWinAPI::splitArguments(arguments),
-                                        workingDirectory);
-        } else {
-            DesktopShell::openPath(path);
-        }
-        break;
-    case 1:
-        if (!info.exists()) {
-            refuse(QStringLiteral("打开失败, 文件夹不存在"));
-            return;
-        }
-        DesktopShell::openPath(path);
-        break;
-    case 2:
-    case 3:
-        DesktopShell::openCommand(path);
-        break;
-    default:
-        break;
-    }
-    recordRun(id);
+    const ItemStart start = ItemStart::begin(path, type, arguments, workingDirectory);
+    if (!start.refusal.isEmpty())
+        refuse(start.refusal);
+    else if (start.start)
+        whenStarted(*start.start, [this, id] { recordRun(id); });
+    else
+        recordRun(id); // a type this program does not know starts nothing, yet counts
 }
 
 void FormMain::data_itemRun()
@@ -122,8 +106,7 @@ void FormMain::data_itemRunAsAdmin()
     const QString arguments = record.value(QStringLiteral("Arguments")).toString();
     LOG(INFO)
         << QStringLiteral("Item_RunAsAdmin: Path[%1], Parameters[%2]").arg(path, orNone(arguments));
-    KelWinAPI::KelShellExecuteExW(path, arguments, true);
-    recordRun(id);
+    whenStarted(DesktopShell::startAsAdministrator(path, arguments), [this, id] { recordRun(id); });
 }
 
 void FormMain::data_itemOpenFolder()
@@ -140,7 +123,7 @@ void FormMain::data_itemOpenFolder()
         refuse(QStringLiteral("所在文件夹不存在"));
         return;
     }
-    DesktopShell::openPath(folder);
+    whenStarted(DesktopShell::openPath(folder), [] {});
 }
 
 void FormMain::data_itemCopyFolder()

@@ -13,6 +13,16 @@
 
 #include <easylogging++.h>
 
+namespace {
+// The file name without its last suffix ("Obsidian-1.4.16.AppImage" is "Obsidian-1.4.16"),
+// or the whole name where that leaves nothing (".config").
+QString nameOf(const QFileInfo &info)
+{
+    const QString name = info.completeBaseName();
+    return name.isEmpty() ? info.fileName() : name;
+}
+} // namespace
+
 ItemDrop::ItemDrop(QWidget *parent)
     : m_parent(parent)
 {}
@@ -68,26 +78,24 @@ ItemDrop::Outcome ItemDrop::readLocal(const QString &path, QVariantMap &record)
             m_shortcutAnswer = QMessageBox::question(
                 m_parent, title, QStringLiteral("是否要以快捷方式添加"),
                 QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll);
-        record[QStringLiteral("Type")] = 0;
-        if (m_shortcutAnswer == QMessageBox::Yes || m_shortcutAnswer == QMessageBox::YesToAll) {
-            record[QStringLiteral("Path")] = info.filePath();
-            record[QStringLiteral("Name")] = info.completeBaseName();
-        } else {
-            record[QStringLiteral("Path")] = info.symLinkTarget();
-            record[QStringLiteral("Name")] = info.baseName();
-        }
+        // A link to a folder is a folder item either way; isDir() follows the link.
+        record[QStringLiteral("Type")] = info.isDir() ? 1 : 0;
+        record[QStringLiteral("Name")] = nameOf(info);
+        const bool keepLink =
+            m_shortcutAnswer == QMessageBox::Yes || m_shortcutAnswer == QMessageBox::YesToAll;
+        record[QStringLiteral("Path")] = keepLink ? info.filePath() : info.symLinkTarget();
         return Outcome::Record;
     }
     if (info.isDir()) {
         record[QStringLiteral("Type")] = 1;
         record[QStringLiteral("Path")] = info.filePath();
-        record[QStringLiteral("Name")] = info.baseName();
+        record[QStringLiteral("Name")] = nameOf(info);
         return Outcome::Record;
     }
     if (info.isFile()) {
         record[QStringLiteral("Type")] = 0;
         record[QStringLiteral("Path")] = info.absoluteFilePath();
-        record[QStringLiteral("Name")] = info.baseName();
+        record[QStringLiteral("Name")] = nameOf(info);
         return Outcome::Record;
     }
     LOG(WARNING) << "item add skips " << path << ": no such file, folder or link";

@@ -172,8 +172,11 @@ void ItemsListView::dropEvent(QDropEvent *event)
         event->setDropAction(Qt::MoveAction);
         event->accept();
     } else if (mime->hasFormat(urlFormat)) {
-        emit dropIn(mime->urls());
+        // The drag source waits until this returns; questions and page downloads come after.
+        const QList<QUrl> urls = mime->urls();
         event->acceptProposedAction();
+        QMetaObject::invokeMethod(
+            this, [this, urls] { emit dropIn(urls); }, Qt::QueuedConnection);
     }
 }
 

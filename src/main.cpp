@@ -11,7 +11,8 @@ int main(int argc, char *argv[])
     const QString id = QStringLiteral("Quiver");
     // Nothing here draws with OpenGL; probing for it loads Mesa, which costs about 100 ms of
     // start-up and 50 MB of memory. A value set by the user still wins.
-    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
+    const bool glProbeOff = qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION");
+    if (glProbeOff)
         qputenv("QT_XCB_GL_INTEGRATION", "none");
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QtSingleApplication app(id, argc, argv);
@@ -32,6 +33,11 @@ int main(int argc, char *argv[])
 
     TerminationWatcher terminationWatcher;
     FormMain window;
+    // Qt chooses its OpenGL integration with the first native window, which the main window's
+    // construction made. The programs started from here get the user's environment: Qt Quick
+    // programs need their OpenGL.
+    if (glProbeOff)
+        qunsetenv("QT_XCB_GL_INTEGRATION");
     app.setActivationWindow(&window, true);
     QGuiApplication::setQuitOnLastWindowClosed(false);
     if (!settings.value(QStringLiteral("Form/AppRunThenHide"), false).toBool())

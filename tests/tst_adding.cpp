@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 
 #include <memory>
@@ -61,9 +62,13 @@ private slots:
 
     void shouldRefuseAddingWithoutGroup();
     void shouldAddFoldersAndFilesByTheirPaths();
+    void shouldNameByFileNameWithoutLastSuffix_data();
+    void shouldNameByFileNameWithoutLastSuffix();
     void shouldAskShortcutQuestionOncePerDrop();
     void shouldEndDropAtMissingTargetAnsweredNo();
-    void shouldNameTargetUpToFirstDot();
+    void shouldAddLinkToFolderAsFolder_data();
+    void shouldAddLinkToFolderAsFolder();
+    void shouldFinishDropBeforeAsking();
     void shouldBookmarkPageFromOneDownload();
     void shouldBookmarkUnreachablePage();
     void shouldStoreRelativeLocalPathsOnly();
@@ -74,7 +79,7 @@ private slots:
     void shouldPasteForeignText();
     void shouldRefuseTextThatIsNoShare_data();
     void shouldRefuseTextThatIsNoShare();
-    void shouldPasteWithoutGroupWithEmptyIds();
+    void shouldRefusePasteWithoutGroup();
 
     void shouldAskBeforeDeleting();
     void shouldRenameOnlyWithAnAnswer();
@@ -158,8 +163,8 @@ void TestAdding::shouldAddFoldersAndFilesByTheirPaths()
     QDir().mkpath(folder);
     touch(file);
     emit items()->dropIn({QUrl::fromLocalFile(folder), QUrl::fromLocalFile(file)});
-    QCOMPARE(itemsOf(10), (QStringList{"My Folder|1|" + folder, "report|0|" + file}));
-    QCOMPARE(rowTexts(items()->model()), (QStringList{"My Folder", "report"}));
+    QCOMPARE(itemsOf(10), (QStringList{"My Folder|1|" + folder, "report.final|0|" + file}));
+    QCOMPARE(rowTexts(items()->model()), (QStringList{"My Folder", "report.final"}));
     QCOMPARE(itemsOf(10, "Note, IconPath, Arguments, WorkingDirectory, RunCount"),
              (QStringList{"||||0", "||||0"}));
 }
@@ -209,16 +214,84 @@ void TestAdding::shouldEndDropAtMissingTargetAnsweredNo()
     QCOMPARE(rowTexts(items()->model()), QStringList{"first"});
 }
 
-void TestAdding::shouldNameTargetUpToFirstDot()
+void TestAdding::shouldNameByFileNameWithoutLastSuffix_data()
 {
-    open();
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("versioned program") << "Obsidian-1.4.16.AppImage" << false << "Obsidian-1.4.16";
+    QTest::newRow("hidden folder") << ".config" << true << ".config";
+    QTest::newRow("hidden file") << ".bashrc" << false << ".bashrc";
+    QTest::newRow("no suffix") << "Makefile" << false << "Makefile";
+    QTest::newRow("folder with dots") << "org.example.App" << true << "org.example";
+}
+
+void TestAdding::shouldNameByFileNameWithoutLastSuffix()
+{
+    QFETCH(QString, fileName);
+    QFETCH(bool, folder);
+    QFETCH(QString, name);
+    const QString path = m_dir->path("named/" + fileName);
+    folder ? void(QDir().mkpath(path)) : touch(path);
     QDir().mkpath(m_dir->path("links"));
-    touch(m_dir->path("files/tool.sh"));
-    QVERIFY(QFile::link(m_dir->path("files/tool.sh"), m_dir->path("links/My.Tool.lnk")));
+    QVERIFY(QFile::link(path, m_dir->path("links/" + fileName)));
+    open();
+    emit items()->dropIn({QUrl::fromLocalFile(path)});
+    // A link is named by its own file name, whether it is kept or its target taken.
+    for (const auto answer : {QMessageBox::Yes, QMessageBox::No}) {
+        ModalAnswers answers;
+        answers.press(answer);
+        emit items()->dropIn({QUrl::fromLocalFile(m_dir->path("links/" + fileName))});
+    }
+    QCOMPARE(itemsOf(10, "Name"), (QStringList{name, name, name}));
+}
+
+void TestAdding::shouldAddLinkToFolderAsFolder_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("link kept") << int(QMessageBox::Yes) << "links/Projects";
+    QTest::newRow("target taken") << int(QMessageBox::No) << "files/Projects";
+}
+
+void TestAdding::shouldAddLinkToFolderAsFolder()
+{
+    QFETCH(int, answer);
+    QFETCH(QString, path);
+    QDir().mkpath(m_dir->path("files/Projects"));
+    QDir().mkpath(m_dir->path("links"));
+    QFile::link(m_dir->path("files/Projects"), m_dir->path("links/Projects"));
+    open();
     ModalAnswers answers;
-    answers.press(QMessageBox::No);
-    emit items()->dropIn({QUrl::fromLocalFile(m_dir->path("links/My.Tool.lnk"))});
-    QCOMPARE(itemsOf(10), QStringList{"My|0|" + m_dir->path("files/tool.sh")});
+    answers.press(QMessageBox::StandardButton(answer));
+    emit items()->dropIn({QUrl::fromLocalFile(m_dir->path("links/Projects"))});
+    QCOMPARE(itemsOf(10), QStringList{"Projects|1|" + m_dir->path(path)});
+}
+
+void TestAdding::shouldFinishDropBeforeAsking()
+{
+    // The drag source waits for the drop event to return: a question asked inside it would
+    // freeze the file manager the link came from.
+    touch(m_dir->path("files/target"));
+    QDir().mkpath(m_dir->path("links"));
+    QVERIFY(QFile::link(m_dir->path("files/target"), m_dir->path("links/tool")));
+    open();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(m_dir->path("links/tool"))});
+    QWidget *viewport = items()->viewport();
+    QDragEnterEvent enter(viewport->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QDropEvent drop(viewport->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton,
+                    Qt::NoModifier);
+    ModalAnswers answers;
+    answers.press(QMessageBox::Yes);
+    QApplication::sendEvent(viewport, &drop);
+    QVERIFY(drop.isAccepted());
+    QVERIFY(answers.questions().isEmpty());
+    QCOMPARE(itemsOf(10), QStringList());
+    QTRY_COMPARE(itemsOf(10), QStringList{"tool|0|" + m_dir->path("links/tool")});
+    QCOMPARE(answers.questions(), QStringList{"是否要以快捷方式添加"});
 }
 
 void TestAdding::shouldBookmarkPageFromOneDownload()
@@ -367,15 +440,15 @@ void TestAdding::shouldRefuseTextThatIsNoShare()
     QCOMPARE(Catalogue::value("SELECT COUNT(*) FROM Items"), QStringLiteral("0"));
 }
 
-void TestAdding::shouldPasteWithoutGroupWithEmptyIds()
+void TestAdding::shouldRefusePasteWithoutGroup()
 {
+    // Items without a group would be stored where no list shows them.
     open();
     groups()->setCurrentIndex(QModelIndex());
     QApplication::clipboard()->setText(QStringLiteral("[{\"Name\":\"stray\"}]"));
     items()->actionPaste()->trigger();
-    QCOMPARE(Catalogue::column("SELECT Name || '|' || IFNULL(GroupsID, '') || '|' || "
-                               "IFNULL(TypesID, '') FROM Items"),
-             QStringList{"stray||"});
+    QCOMPARE(Notices::shown(), QStringList{"你需要先创建一个分组"});
+    QCOMPARE(Catalogue::value("SELECT COUNT(*) FROM Items"), QStringLiteral("0"));
 }
 
 void TestAdding::shouldAskBeforeDeleting()

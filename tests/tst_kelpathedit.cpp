@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QFile>
 
 namespace {
@@ -22,6 +23,13 @@ private slots:
     void shouldKeepOwnStyleUnderMark();
     void shouldHideButtonsInTextModeAndOnLeave();
     void shouldConvertPaths();
+    void shouldOpenRelativePathFromWorkingFolder();
+
+public slots:
+    void opened(const QUrl &url) { m_opened << url; }
+
+private:
+    QList<QUrl> m_opened;
 };
 
 void TestKelPathEdit::shouldCleanPastedPathKeepingCursor()
@@ -143,6 +151,24 @@ void TestKelPathEdit::shouldConvertPaths()
     edit.toRelativePath();
     QCOMPARE(edit.text(), QStringLiteral("sub/x"));
     QDir::setCurrent(previous);
+}
+
+void TestKelPathEdit::shouldOpenRelativePathFromWorkingFolder()
+{
+    // "file:../x" is an address no opener can resolve.
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("bin");
+    QDir(dir.path()).mkpath("docs");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.filePath("bin"));
+    QDesktopServices::setUrlHandler("file", this, "opened");
+    KelPathEdit edit;
+    edit.setText("../docs");
+    edit.actions().at(0)->trigger();
+    QDesktopServices::unsetUrlHandler("file");
+    QDir::setCurrent(previous);
+    QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(dir.filePath("docs"))});
+    QCOMPARE(edit.text(), QStringLiteral("../docs"));
 }
 
 QUIVER_TEST_MAIN(TestKelPathEdit)

@@ -24,6 +24,7 @@ private slots:
     void shouldHandOverToRunningInstance();
     void shouldOpenSecondWindowWhenNotSingle();
     void shouldStartAfterCrashedInstance();
+    void shouldStartWithoutOpenGl();
 
 private:
     QProcess *start();
@@ -67,6 +68,7 @@ QProcess *TestStartup::start()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_RUNTIME_DIR", m_dir->path("run"));
     env.insert("QT_QPA_PLATFORM", env.contains("DISPLAY") ? "xcb" : "offscreen");
+    env.remove("QT_XCB_GL_INTEGRATION");
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->start();
@@ -182,6 +184,21 @@ void TestStartup::shouldStartAfterCrashedInstance()
     QVERIFY(third->waitForFinished(10000));
     QCOMPARE(third->exitCode(), 0);
     QCOMPARE(countLines("Mode:Release"), 2);
+}
+
+// The OpenGL probe loads Mesa (about 50 MB). The program switches it off for itself and hands
+// the user's environment back to what it starts, which must not bring the probe back.
+void TestStartup::shouldStartWithoutOpenGl()
+{
+    requireX11();
+    QProcess *quiver = start();
+    QTRY_COMPARE_WITH_TIMEOUT(countLines("Mode:Release"), 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(hasVisibleWindow(quiver->processId()), 5000);
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(quiver->processId()));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    const QString mapped = QString::fromUtf8(maps.readAll());
+    QVERIFY(!mapped.contains("libGLX_mesa"));
+    QVERIFY(!mapped.contains("_dri.so"));
 }
 
 QUIVER_TEST_MAIN(TestStartup)

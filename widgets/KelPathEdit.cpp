@@ -127,7 +127,7 @@ void KelPathEdit::setPath()
 void KelPathEdit::openPath()
 {
     if (isExists())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(text()));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(text()).absoluteFilePath()));
 }
 
 void KelPathEdit::checkPath(QString path)

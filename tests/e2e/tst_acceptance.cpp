@@ -107,12 +107,15 @@ void TestAcceptance::initTestCase()
     QVERIFY(QFile::exists(root("bin/Quiver")));
     QVERIFY(QFile::exists(root("lang/qt_zh_CN.qm")));
 
-    // The marker program double-clicks run: it counts its starts in a file.
+    // The marker program double-clicks run: it counts its starts in a file and keeps the
+    // environment it was given.
     QFile marker(root("files/marker.sh"));
     QDir().mkpath(root("files"));
     QVERIFY(marker.open(QIODevice::WriteOnly));
     marker.write(
-        QStringLiteral("#!/bin/sh\necho ran >> %1\n").arg(root("files/marker.out")).toUtf8());
+        QStringLiteral("#!/bin/sh\necho ran >> %1\nenv > %2\n")
+            .arg(root("files/marker.out"), root("files/marker.env"))
+            .toUtf8());
     marker.close();
     marker.setPermissions(marker.permissions() | QFile::ExeOwner);
 }
@@ -129,6 +132,12 @@ void TestAcceptance::start()
 {
     m_quiver = std::make_unique<QProcess>();
     m_quiver->setWorkingDirectory(root("bin"));
+    // The launcher switches Qt's OpenGL probe off for itself; what it starts must not inherit
+    // that, while what the user set reaches it.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("QT_XCB_GL_INTEGRATION");
+    environment.insert("QUIVER_USER_SETTING", "kept");
+    m_quiver->setProcessEnvironment(environment);
     m_quiver->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_quiver->start(root("bin/Quiver"), QStringList());
     QVERIFY(m_quiver->waitForStarted());
@@ -300,6 +309,12 @@ void TestAcceptance::shouldRunItemOnDoubleClick()
     QTRY_COMPARE(runCount(), 1);
     QTRY_VERIFY(QFile::exists(root("files/marker.out")));
     QVERIFY(!query("SELECT RunDate FROM Items").isEmpty());
+    QTRY_VERIFY(QFileInfo(root("files/marker.env")).size() > 0);
+    QFile environment(root("files/marker.env"));
+    QVERIFY(environment.open(QIODevice::ReadOnly));
+    const QStringList variables = QString::fromUtf8(environment.readAll()).split('\n');
+    QVERIFY(variables.contains("QUIVER_USER_SETTING=kept"));
+    QVERIFY(variables.filter(QRegularExpression("^QT_XCB_GL_INTEGRATION=")).isEmpty());
 }
 
 void TestAcceptance::shouldAddFileDroppedFromOutside()

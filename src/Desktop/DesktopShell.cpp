@@ -1,0 +1,120 @@
+#include "DesktopShell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThreadPool>
+#include <QUrl>
+#include <QtConcurrent>
+
+#include "KelWinAPI.h"
+
+#include <easylogging++.h>
+
+// GLib names a struct member "signals", which Qt defines as a keyword.
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gio.h>
+#pragma pop_macro("signals")
+
+namespace {
+QFuture<bool> onPool(std::function<bool()> start)
+{
+    return QtConcurrent::run(QThreadPool::globalInstance(), std::move(start));
+}
+
+QFuture<bool> finished(bool result)
+{
+    QFutureInterface<bool> outcome(QFutureInterfaceBase::Started);
+    outcome.reportFinished(&result);
+    return outcome.future();
+}
+
+// Hands the address to the application the desktop associates with its scheme, or with the
+// type of the file it names. GIO reports when there is none, which a bare xdg-open would not.
+bool launchDefault(const QByteArray &uri)
+{
+    GError *error = nullptr;
+    if (g_app_info_launch_default_for_uri(uri.constData(), nullptr, &error))
+        return true;
+    LOG(WARNING) << "open " << QString::fromUtf8(uri)
+                 << " failed: " << QString::fromUtf8(error ? error->message : "");
+    g_clear_error(&error);
+    return false;
+}
+
+QString absolute(const QString &path)
+{
+    return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+}
+} // namespace
+
+QFuture<bool> DesktopShell::startProgram(const QString &program,
+                                         const QStringList &arguments,
+                                         const QString &workingDirectory)
+{
+    // The child changes into its working folder before it starts the program, so a relative
+    // program path would be taken against the wrong folder.
+    const QString file = absolute(program);
+    const QString folder = absolute(workingDirectory);
+    return onPool([file, arguments, folder] {
+        if (QProcess::startDetached(file, arguments, folder))
+            return true;
+        LOG(WARNING) << "start " << file << " failed";
+        return false;
+    });
+}
+
+QFuture<bool> DesktopShell::openPath(const QString &path)
+{
+    const QByteArray uri = QUrl::fromLocalFile(absolute(path)).toEncoded();
+    return onPool([uri] { return launchDefault(uri); });
+}
+
+QFuture<bool> DesktopShell::openAddress(const QUrl &url)
+{
+    if (!url.isValid() || url.scheme().isEmpty()) {
+        LOG(WARNING) << "open " << url.toString() << " failed: not an address";
+        return finished(false);
+    }
+    const QByteArray uri = url.toEncoded();
+    return onPool([uri] { return launchDefault(uri); });
+}
+
+QFuture<bool> DesktopShell::openCommand(const QString &text)
+{
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.\\-]*:"));
+    const QString command = text.trimmed();
+    if (scheme.match(command).hasMatch())
+        return openAddress(QUrl(command, QUrl::TolerantMode));
+    return startProgram(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command},
+                        QDir::homePath());
+}
+
+QFuture<bool> DesktopShell::startAsAdministrator(const QString &program, const QString &parameters)
+{
+    return onPool([program, parameters] {
+        if (KelWinAPI::KelShellExecuteExW(program, parameters, true))
+            return true;
+        LOG(WARNING) << "start " << program << " as administrator failed";
+        return false;
+    });
+}
+
+bool DesktopShell::isProgram(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || !info.isExecutable())
+        return false;
+    // The kernel's own test: an ELF header or a "#!" interpreter line. The MIME database would
+    // miss scripts whose interpreter it does not know ("#!/usr/bin/env node" reads as text).
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(4);
+    return head == QByteArrayLiteral("\x7f"
+                                     "ELF") ||
+           head.startsWith("#!");
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QFuture>
+#include <QString>
+#include <QStringList>
+
+class QUrl;
+
+// Starting things the way the Linux desktop does: programs as detached processes, documents,
+// folders and addresses through the applications the desktop associates with them (GIO),
+// command lines through the shell. Every start runs on the application's thread pool, so a
+// slow start never stalls the window; the future tells whether the start was made.
+namespace DesktopShell {
+// Starts a program itself. A relative program or working folder is taken against the current
+// folder at the moment of the call.
+QFuture<bool>
+startProgram(const QString &program, const QStringList &arguments, const QString &workingDirectory);
+// Opens a document or folder with its associated application; false when none would take it.
+QFuture<bool> openPath(const QString &path);
+// Opens an address with the handler of its scheme, never through a shell.
+QFuture<bool> openAddress(const QUrl &url);
+// A command line: text with a URL scheme ("mailto:", "steam://") goes to its handler, a bare
+// command runs detached through /bin/sh in the user's home folder.
+QFuture<bool> openCommand(const QString &text);
+// Starts a program with administrator rights (pkexec), parameters split as item arguments are.
+QFuture<bool> startAsAdministrator(const QString &program, const QString &parameters);
+
+// Whether the system can execute the file itself: executable, and an ELF binary (AppImages
+// included) or a script with a "#!" line. Anything else is a document, however its permission
+// bits are set (every file on FAT, exFAT and NTFS drives has the executable bit).
+bool isProgram(const QString &path);
+} // namespace DesktopShell

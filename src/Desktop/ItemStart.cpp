@@ -1,0 +1,53 @@
+#include "ItemStart.h"
+
+#include <QFileInfo>
+#include <QUrl>
+
+#include "DesktopShell.h"
+#include "KelWinAPI.h"
+
+namespace {
+ItemStart refused(const QString &text)
+{
+    return ItemStart{text, std::nullopt};
+}
+
+ItemStart started(const QFuture<bool> &start)
+{
+    return ItemStart{QString(), start};
+}
+} // namespace
+
+ItemStart ItemStart::begin(const QString &path,
+                           int type,
+                           const QString &arguments,
+                           const QString &workingDirectory)
+{
+    const QFileInfo info(path);
+    switch (type) {
+    case 0:
+        if (!info.exists())
+            return refused(QStringLiteral("打开失败, 文件不存在"));
+        if (!info.isFile())
+            return refused(QStringLiteral("打开失败, 不是文件类型"));
+        // A link to a program starts as the link, in the link's folder: multi-call programs
+        // read the name they were started by.
+        if (DesktopShell::isProgram(path))
+            return started(DesktopShell::startProgram(
+                path, KelWinAPI::splitArguments(arguments),
+                workingDirectory.isEmpty() ? info.path() : workingDirectory));
+        return started(DesktopShell::openPath(path));
+    case 1:
+        if (!info.exists())
+            return refused(QStringLiteral("打开失败, 文件夹不存在"));
+        return started(DesktopShell::openPath(path));
+    case 2:
+        // A bare host ("www.example.com") reads as an http address, whatever else the text
+        // holds; it never reaches a shell.
+        return started(DesktopShell::openAddress(QUrl::fromUserInput(path)));
+    case 3:
+        return started(DesktopShell::openCommand(path));
+    default:
+        return ItemStart();
+    }
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// A desktop of the test's own: the XDG folders point into a temporary tree, so documents,
+// folders and addresses open through GIO for real, but only with the handler applications
+// the test adds, and never with the machine's own. The MIME database is the system's.
+// GIO reads these folders once per process: make the sandbox and add every handler before
+// anything is opened.
+class DesktopSandbox
+{
+    Q_DISABLE_COPY_MOVE(DesktopSandbox)
+
+public:
+    DesktopSandbox()
+    {
+        QDir root(m_root.path());
+        for (const char *folder : {"data/applications", "share", "config", "etc", "handlers"})
+            root.mkpath(QString::fromLatin1(folder));
+        QFile::link(QStringLiteral("/usr/share/mime"), root.filePath(QStringLiteral("share/mime")));
+        qputenv("XDG_DATA_HOME", root.filePath(QStringLiteral("data")).toLocal8Bit());
+        qputenv("XDG_DATA_DIRS", root.filePath(QStringLiteral("share")).toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", root.filePath(QStringLiteral("config")).toLocal8Bit());
+        qputenv("XDG_CONFIG_DIRS", root.filePath(QStringLiteral("etc")).toLocal8Bit());
+        qunsetenv("XDG_CURRENT_DESKTOP");
+    }
+
+    QString path(const QString &relative) const { return m_root.filePath(relative); }
+
+    // An application "quiver-test-<name>" that is the default for the given MIME types
+    // (x-scheme-handler/<scheme> for addresses). Every start appends its arguments as one
+    // line to what opened(name) reads.
+    void addHandler(const QString &name, const QStringList &mimeTypes)
+    {
+        const QString script = path(QStringLiteral("handlers/%1.sh").arg(name));
+        write(script, QStringLiteral("#!/bin/sh\necho \"$@\" >> %1\n").arg(output(name)));
+        QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
+        const QString id = QStringLiteral("quiver-test-%1.desktop").arg(name);
+        write(path(QStringLiteral("data/applications/") + id),
+              QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2 %u\n"
+                             "MimeType=%3;\n")
+                  .arg(name, script, mimeTypes.join(QLatin1Char(';'))));
+        QString defaults;
+        for (const QString &type : mimeTypes)
+            defaults += type + QLatin1Char('=') + id + QLatin1Char('\n');
+        append(path(QStringLiteral("config/mimeapps.list")), defaults);
+    }
+
+    // The argument lines the handler was started with, oldest first.
+    QStringList opened(const QString &name) const
+    {
+        QFile file(output(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringList();
+        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    void clear()
+    {
+        for (const QString &out : QDir(path(QStringLiteral("handlers")))
+                                      .entryList({QStringLiteral("*.out")}, QDir::Files))
+            QFile::remove(path(QStringLiteral("handlers/") + out));
+    }
+
+private:
+    QString output(const QString &name) const
+    {
+        return path(QStringLiteral("handlers/%1.out").arg(name));
+    }
+
+    static void write(const QString &file, const QString &text)
+    {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(text.toUtf8());
+    }
+
+    static void append(const QString &file, const QString &text)
+    {
+        const bool fresh = !QFile::exists(file);
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::Append));
+        if (fresh)
+            out.write("[Default Applications]\n");
+        out.write(text.toUtf8());
+    }
+
+    QTemporaryDir m_root;
+};

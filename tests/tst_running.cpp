@@ -1,0 +1,546 @@
+#include "DesktopShell.h"
+#include "FormMain.h"
+#include "GroupsListView.h"
+#include "ItemRoles.h"
+#include "ItemsListView.h"
+#include "SettingsControl.h"
+#include "CatalogueSupport.h"
+#include "DesktopSandbox.h"
+#include "TestSupport.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QScopeGuard>
+
+#include <memory>
+
+namespace {
+void write(const QString &path, const QByteArray &bytes, bool executable)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    if (executable)
+        QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner));
+}
+
+void link(const QString &target, const QString &link)
+{
+    QDir().mkpath(QFileInfo(link).path());
+    QVERIFY(QFile::link(target, link));
+}
+
+QStringList lines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringList();
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// Puts a folder first on PATH for the life of the guard.
+auto prependPath(const QString &folder)
+{
+    const QByteArray previous = qgetenv("PATH");
+    qputenv("PATH", folder.toLocal8Bit() + ':' + previous);
+    return qScopeGuard([previous] { qputenv("PATH", previous); });
+}
+} // namespace
+
+// Items started for real on a Linux desktop: programs and scripts that leave marker files,
+// symbolic links, documents, folders and addresses opened through GIO by handler applications
+// of a sandboxed desktop, and starts that fail.
+class TestRunning : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void shouldTellProgramsFromDocuments_data();
+    void shouldTellProgramsFromDocuments();
+    void shouldStartProgramsAndLinksToThem_data();
+    void shouldStartProgramsAndLinksToThem();
+    void shouldStartCopiedElfProgramAndLinkToIt();
+    void shouldOpenThroughTheDesktop_data();
+    void shouldOpenThroughTheDesktop();
+    void shouldNeverRunWebAddressAsCommand();
+    void shouldRunBareCommandThroughShell();
+    void shouldRefuseStartsThatFail_data();
+    void shouldRefuseStartsThatFail();
+    void shouldRefuseBrokenItemsAndCountTheRest();
+    void shouldOpenFolderAndCopyPath();
+    void shouldRunWholeGroupInIdOrderAndClearIt();
+    void shouldRunFilesOnlyAsAdministratorOnTheDisplay();
+    void shouldRefuseAdministratorRunWithoutPkexec();
+
+private:
+    void open();
+    // Stores one item in group 10 and runs it from the items list.
+    void run(int type,
+             const QString &path,
+             const QString &arguments = QString(),
+             const QString &workingDirectory = QString());
+    QString runCount() const { return Catalogue::value("SELECT RunCount FROM Items WHERE ID = 1"); }
+    QString root(const QString &relative) const { return m_dir->path(relative); }
+    ItemsListView *items() const { return m_window->findChild<ItemsListView *>("listView_items"); }
+    QAbstractItemModel *itemsModel() const { return items()->model(); }
+    void selectItems(const QList<int> &rows);
+
+    std::unique_ptr<DesktopSandbox> m_desktop;
+    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<FormMain> m_window;
+};
+
+void TestRunning::initTestCase()
+{
+    m_desktop = std::make_unique<DesktopSandbox>();
+    m_desktop->addHandler("text", {"text/plain"});
+    m_desktop->addHandler("folder", {"inode/directory"});
+    m_desktop->addHandler("web", {"x-scheme-handler/http", "x-scheme-handler/https"});
+    m_desktop->addHandler("mail", {"x-scheme-handler/mailto"});
+    m_dir = std::make_unique<TestWorkDir>();
+    FormMain creatingTables;
+
+    // Records where it ran, the name it was started by and its arguments.
+    write(root("progs/tool.sh"),
+          QStringLiteral("#!/bin/sh\n{ pwd; echo \"$0\"; for a in \"$@\"; do echo \"[$a]\"; done; "
+                         "} > %1\n")
+              .arg(root("tool.out"))
+              .toUtf8(),
+          true);
+    write(root("docs/readme.txt"), "read me\n", false);
+    QDir().mkpath(root("work"));
+}
+
+void TestRunning::init()
+{
+    Catalogue::exec("DELETE FROM Types");
+    Catalogue::exec("DELETE FROM Groups");
+    Catalogue::exec("DELETE FROM Items");
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0)");
+    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0)");
+    SettingsControl::instance().setThenHide(false);
+    m_desktop->clear();
+    QFile::remove(root("tool.out"));
+}
+
+void TestRunning::cleanup()
+{
+    m_window.reset();
+    Notices::clear();
+}
+
+void TestRunning::open()
+{
+    m_window = std::make_unique<FormMain>();
+    m_window->show();
+}
+
+void TestRunning::run(int type,
+                      const QString &path,
+                      const QString &arguments,
+                      const QString &workingDirectory)
+{
+    QSqlQuery insert(Catalogue::connection());
+    insert.prepare("INSERT INTO Items(ID, Name, Type, Path, Arguments, WorkingDirectory, "
+                   "GroupsID, TypesID) VALUES (1, 'item', ?, ?, ?, ?, 10, 1)");
+    insert.addBindValue(type);
+    insert.addBindValue(path);
+    insert.addBindValue(arguments);
+    insert.addBindValue(workingDirectory);
+    QVERIFY2(insert.exec(), qPrintable(insert.lastError().text()));
+    open();
+    m_window->data_itemRun(itemsModel()->index(0, 0));
+}
+
+void TestRunning::selectItems(const QList<int> &rows)
+{
+    items()->clearSelection();
+    for (int row : rows)
+        items()->selectionModel()->select(itemsModel()->index(row, 0), QItemSelectionModel::Select);
+}
+
+void TestRunning::shouldTellProgramsFromDocuments_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("executable");
+    QTest::addColumn<bool>("program");
+    QFile elf(QStringLiteral("/usr/bin/touch"));
+    QVERIFY(elf.open(QIODevice::ReadOnly));
+    const QByteArray binary = elf.readAll();
+    QTest::newRow("ELF program") << binary << true << true;
+    QTest::newRow("ELF without the executable bit") << binary << false << false;
+    QTest::newRow("shell script") << QByteArray("#!/bin/sh\ntrue\n") << true << true;
+    QTest::newRow("script of an interpreter MIME does not know")
+        << QByteArray("#!/usr/bin/env node\n") << true << true;
+    QTest::newRow("script without the executable bit")
+        << QByteArray("#!/bin/sh\ntrue\n") << false << false;
+    // Every file on a FAT, exFAT or NTFS drive carries the executable bit.
+    QTest::newRow("text with the executable bit") << QByteArray("notes\n") << true << false;
+    QTest::newRow("Windows program") << QByteArray("MZ\x90\0\3\0\0\0", 8) << true << false;
+    QTest::newRow("empty file") << QByteArray() << true << false;
+}
+
+void TestRunning::shouldTellProgramsFromDocuments()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, executable);
+    QFETCH(bool, program);
+    const QString file = root("kinds/file");
+    QFile::remove(file);
+    write(file, content, executable);
+    QCOMPARE(DesktopShell::isProgram(file), program);
+    QFile::remove(root("kinds/link"));
+    link(file, root("kinds/link"));
+    QCOMPARE(DesktopShell::isProgram(root("kinds/link")), program);
+    QVERIFY(!DesktopShell::isProgram(root("kinds")));
+}
+
+void TestRunning::shouldStartProgramsAndLinksToThem_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QString>("workingDirectory");
+    QTest::addColumn<QStringList>("recorded");
+    // Paths are below the test root; "../x" is stored relative, as "优先使用相对路径" stores it.
+    QTest::newRow("script in its own folder")
+        << "/progs/tool.sh"
+        << "a  b"
+        << "" << QStringList{"/progs", "/progs/tool.sh", "[a]", "[]", "[b]"};
+    QTest::newRow("script in its stored folder")
+        << "/progs/tool.sh"
+        << ""
+        << "/work" << QStringList{"/work", "/progs/tool.sh"};
+    QTest::newRow("link in the link's folder") << "/links/tool"
+                                               << "x"
+                                               << "" << QStringList{"/links", "/links/tool", "[x]"};
+    QTest::newRow("link in its stored folder") << "/links/tool"
+                                               << ""
+                                               << "/work" << QStringList{"/work", "/links/tool"};
+    QTest::newRow("relative path") << "../progs/tool.sh"
+                                   << ""
+                                   << "" << QStringList{"/progs", "/progs/tool.sh"};
+    QTest::newRow("relative working folder") << "../progs/tool.sh"
+                                             << ""
+                                             << "../work" << QStringList{"/work", "/progs/tool.sh"};
+}
+
+void TestRunning::shouldStartProgramsAndLinksToThem()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    QFETCH(QString, path);
+    QFETCH(QString, arguments);
+    QFETCH(QString, workingDirectory);
+    QFETCH(QStringList, recorded);
+    if (!QFileInfo::exists(root("links/tool")))
+        link(root("progs/tool.sh"), root("links/tool"));
+    const auto below = [this](const QString &stored) {
+        return stored.startsWith('/') ? root(stored.mid(1)) : stored;
+    };
+    run(0, below(path), arguments, below(workingDirectory));
+    QTRY_VERIFY(QFileInfo(root("tool.out")).size() > 0);
+    QStringList expected;
+    for (const QString &line : recorded)
+        expected << (line.startsWith('/') ? root(line.mid(1)) : line);
+    // The shell names a relative script as it was given: the program is made absolute.
+    QCOMPARE(lines(root("tool.out")), expected);
+    QTRY_COMPARE(runCount(), QStringLiteral("1"));
+}
+
+void TestRunning::shouldStartCopiedElfProgramAndLinkToIt()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    QVERIFY(QFile::copy("/usr/bin/touch", root("progs/elf-touch")));
+    link(root("progs/elf-touch"), root("links/elf"));
+    Catalogue::exec(QStringLiteral("INSERT INTO Items(ID, Name, Type, Path, Arguments, GroupsID, "
+                                   "TypesID) VALUES (1, 'elf', 0, '%1', '%2', 10, 1), "
+                                   "(2, 'link', 0, '%3', '%4', 10, 1)")
+                        .arg(root("progs/elf-touch"), root("elf.marker"), root("links/elf"),
+                             root("link.marker")));
+    open();
+    m_window->data_itemRun(itemsModel()->index(0, 0));
+    m_window->data_itemRun(itemsModel()->index(1, 0));
+    QTRY_VERIFY(QFile::exists(root("elf.marker")));
+    QTRY_VERIFY(QFile::exists(root("link.marker")));
+    QTRY_COMPARE(Catalogue::value("SELECT SUM(RunCount) FROM Items"), QStringLiteral("2"));
+}
+
+void TestRunning::shouldOpenThroughTheDesktop_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<QString>("opened");
+    write(root("docs/fat.txt"), "on a FAT drive\n", true);
+    if (!QFileInfo::exists(root("links/readme")))
+        link(root("docs/readme.txt"), root("links/readme"));
+    QTest::newRow("document with the executable bit")
+        << 0 << root("docs/fat.txt") << "text" << root("docs/fat.txt");
+    QTest::newRow("link to a document")
+        << 0 << root("links/readme") << "text" << root("links/readme");
+    QTest::newRow("relative document") << 0 << "../docs/readme.txt"
+                                       << "text" << root("docs/readme.txt");
+    QTest::newRow("folder") << 1 << root("docs") << "folder" << root("docs");
+    QTest::newRow("relative folder") << 1 << "../docs"
+                                     << "folder" << root("docs");
+    QTest::newRow("bare host") << 2 << "www.example.com"
+                               << "web"
+                               << "http://www.example.com";
+    QTest::newRow("address without scheme") << 2 << "192.168.1.1/admin"
+                                            << "web"
+                                            << "http://192.168.1.1/admin";
+    QTest::newRow("address") << 2 << "https://example.org/a?b=1"
+                             << "web"
+                             << "https://example.org/a?b=1";
+    QTest::newRow("command with a scheme") << 3 << "mailto:me@example.org"
+                                           << "mail"
+                                           << "mailto:me@example.org";
+}
+
+void TestRunning::shouldOpenThroughTheDesktop()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    QFETCH(int, type);
+    QFETCH(QString, path);
+    QFETCH(QString, handler);
+    QFETCH(QString, opened);
+    run(type, path, "ignored", "/ignored");
+    QTRY_COMPARE(m_desktop->opened(handler), QStringList{opened});
+    QTRY_COMPARE(runCount(), QStringLiteral("1"));
+    QVERIFY(Notices::shown().isEmpty());
+    // The stored text stays as it was.
+    QCOMPARE(Catalogue::value("SELECT Path FROM Items"), path);
+}
+
+void TestRunning::shouldNeverRunWebAddressAsCommand()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    // A shared item of type "2" holding a program name: the program must never run.
+    const QString marker = root("web-check.ran");
+    write(root("path/quiver-web-check.invalid"),
+          QStringLiteral("#!/bin/sh\ntouch %1\n").arg(marker).toUtf8(), true);
+    const auto restore = prependPath(root("path"));
+    run(2, "quiver-web-check.invalid");
+    QTRY_COMPARE(m_desktop->opened("web"), QStringList{"http://quiver-web-check.invalid"});
+    QVERIFY(!QFile::exists(marker));
+}
+
+void TestRunning::shouldRunBareCommandThroughShell()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    const QString marker = root("shell.out");
+    run(3, QStringLiteral("echo ran > %1; pwd >> %1").arg(marker));
+    QTRY_COMPARE(lines(marker), (QStringList{"ran", QDir::homePath()}));
+    QTRY_COMPARE(runCount(), QStringLiteral("1"));
+}
+
+void TestRunning::shouldRefuseStartsThatFail_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("path");
+    write(root("bad/truncated"),
+          QByteArray("\x7f"
+                     "ELF\2\1\1",
+                     7),
+          true);
+    write(root("bad/interpreter"), "#!/no/such/interpreter\n", true);
+    write(root("bad/data.bin"), QByteArray("\0\1\2\3\xff", 5), false);
+    QTest::newRow("program the kernel refuses") << 0 << root("bad/truncated");
+    QTest::newRow("script without its interpreter") << 0 << root("bad/interpreter");
+    QTest::newRow("document no application opens") << 0 << root("bad/data.bin");
+    QTest::newRow("address no application handles") << 2 << "gopher://example.org";
+    QTest::newRow("command of an unhandled scheme") << 3 << "steam://run/10";
+}
+
+void TestRunning::shouldRefuseStartsThatFail()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    QFETCH(int, type);
+    QFETCH(QString, path);
+    SettingsControl::instance().setThenHide(true);
+    run(type, path);
+    QTRY_COMPARE(Notices::shown(), QStringList{"打开失败, 无法启动"});
+    QCOMPARE(runCount(), QStringLiteral("0"));
+    QVERIFY(m_window->isVisible() && !m_window->isMinimized());
+}
+
+void TestRunning::shouldRefuseBrokenItemsAndCountTheRest()
+{
+    Catalogue::exec(
+        QStringLiteral("INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID) VALUES "
+                       "(1, 'ok', '%1', 0, 10, 1), (2, 'folder as file', '%2', 0, 10, 1), "
+                       "(3, 'odd type', '/x', 9, 10, 1), (4, 'gone', '/no/such', 0, 10, 1), "
+                       "(5, 'missing', '/no/such', 0, 10, 1), (6, 'no folder', '/no/dir', 1, 10, "
+                       "1), (7, 'link to folder', '%3', 0, 10, 1)")
+            .arg(root("progs/tool.sh"), root("bin"), root("links/folder")));
+    link(root("docs"), root("links/folder"));
+    open();
+    const QModelIndex gone = itemsModel()->index(3, 0);
+    Catalogue::exec("DELETE FROM Items WHERE ID = 4");
+    m_window->data_itemRun(gone);
+    QCOMPARE(Notices::shown(), QStringList{"打开失败, 数据有误"});
+
+    const QList<QPair<int, QString>> refusals{{1, "打开失败, 不是文件类型"},
+                                              {4, "打开失败, 文件不存在"},
+                                              {5, "打开失败, 文件夹不存在"},
+                                              {6, "打开失败, 不是文件类型"}};
+    for (const auto &[row, refusal] : refusals) {
+        Notices::clear();
+        m_window->data_itemRun(itemsModel()->index(row, 0));
+        QCOMPARE(Notices::shown(), QStringList{refusal});
+    }
+    QCOMPARE(Catalogue::value("SELECT SUM(RunCount) FROM Items"), QStringLiteral("0"));
+    Notices::clear();
+
+    // A type this program does not know starts nothing, yet the run counts.
+    m_window->data_itemRun(itemsModel()->index(2, 0));
+    QVERIFY(Notices::shown().isEmpty());
+    QCOMPARE(Catalogue::value("SELECT RunCount FROM Items WHERE ID = 3"), QStringLiteral("1"));
+
+    // Three selected, one broken: two runs counted, one notice.
+    selectItems({0, 1, 2});
+    items()->actionRunSelected()->trigger();
+    QCOMPARE(Notices::shown(), QStringList{"打开失败, 不是文件类型"});
+    QTRY_COMPARE(Catalogue::value("SELECT RunCount FROM Items WHERE ID = 1"), QStringLiteral("1"));
+    QCOMPARE(Catalogue::value("SELECT RunCount FROM Items WHERE ID = 3"), QStringLiteral("2"));
+
+    SettingsControl::instance().setThenHide(true);
+    m_window->data_itemRun(itemsModel()->index(2, 0));
+    QTRY_VERIFY(m_window->isHidden() || m_window->isMinimized());
+}
+
+void TestRunning::shouldOpenFolderAndCopyPath()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    Catalogue::exec(QStringLiteral(
+        "INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID) VALUES "
+        "(1, 'file', '../data/data.db', 0, 10, 1), (2, 'web', 'https://x', 2, 10, 1), "
+        "(3, 'nowhere', '/no/such/dir/f', 0, 10, 1)"));
+    open();
+    items()->setCurrentIndex(itemsModel()->index(0, 0));
+    items()->actionOpenFolder()->trigger();
+    // The relative path is taken against the working folder: no opener resolves "file:../x".
+    // GIO hands local files to applications as paths.
+    QTRY_COMPARE(m_desktop->opened("folder"), QStringList{root("data")});
+    items()->actionCopyPath()->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("../data/data.db"));
+    QVERIFY(Notices::shown().contains("已复制"));
+    Notices::clear();
+
+    items()->setCurrentIndex(itemsModel()->index(1, 0));
+    items()->actionOpenFolder()->trigger();
+    QCOMPARE(Notices::shown(), QStringList{"非文件，不操作"});
+    Notices::clear();
+    items()->setCurrentIndex(itemsModel()->index(2, 0));
+    items()->actionOpenFolder()->trigger();
+    QCOMPARE(Notices::shown(), QStringList{"所在文件夹不存在"});
+    QCOMPARE(Catalogue::value("SELECT SUM(RunCount) FROM Items"), QStringLiteral("0"));
+}
+
+void TestRunning::shouldRunWholeGroupInIdOrderAndClearIt()
+{
+    Catalogue::exec(
+        "INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID, Row) VALUES "
+        "(1, 'a', 'x1', 9, 10, 1, 2), (2, 'b', 'x2', 9, 10, 1, 1), (3, 'c', 'x3', 9, 10, 1, 0)");
+    open();
+    QCOMPARE(rowTexts(itemsModel()), (QStringList{"c", "b", "a"}));
+    LogCapture &log = LogCapture::install();
+    m_window->findChild<GroupsListView *>()->actionRunAll()->trigger();
+    QCOMPARE(log.lines().filter("Item_Run:"),
+             (QStringList{"Item_Run: Path[x1], Type[9], Arguments[无], WorkingDirectory[无]",
+                          "Item_Run: Path[x2], Type[9], Arguments[无], WorkingDirectory[无]",
+                          "Item_Run: Path[x3], Type[9], Arguments[无], WorkingDirectory[无]"}));
+    QCOMPARE(Catalogue::value("SELECT SUM(RunCount) FROM Items"), QStringLiteral("3"));
+
+    answerNextDialog();
+    m_window->findChild<GroupsListView *>()->actionClear()->trigger();
+    QCOMPARE(itemsModel()->rowCount(), 0);
+    QCOMPARE(Catalogue::value("SELECT COUNT(*) FROM Items"), QStringLiteral("0"));
+    QCOMPARE(m_window->findChild<GroupsListView *>()->currentIndex().data().toString(),
+             QStringLiteral("G10"));
+}
+
+void TestRunning::shouldRunFilesOnlyAsAdministratorOnTheDisplay()
+{
+    // pkexec is replaced by a script that records what it was asked to start.
+    const QString record = root("pkexec.out");
+    write(root("fake/pkexec"),
+          QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > %1\n").arg(record).toUtf8(), true);
+    const auto restore = prependPath(root("fake"));
+    const QHash<QByteArray, QByteArray> display{{"DISPLAY", ":7"},
+                                                {"XAUTHORITY", "/run/user/4242/xauth"},
+                                                {"WAYLAND_DISPLAY", "wayland-3"},
+                                                {"XDG_RUNTIME_DIR", "/run/user/4242"}};
+    QHash<QByteArray, QByteArray> previous;
+    for (auto it = display.cbegin(); it != display.cend(); ++it) {
+        previous.insert(it.key(), qgetenv(it.key().constData()));
+        qputenv(it.key().constData(), it.value());
+    }
+    const auto restoreDisplay = qScopeGuard([&previous] {
+        for (auto it = previous.cbegin(); it != previous.cend(); ++it)
+            qputenv(it.key().constData(), it.value());
+    });
+
+    Catalogue::exec(
+        "INSERT INTO Items(ID, Name, Path, Type, Arguments, GroupsID, TypesID) VALUES "
+        "(1, 'tool', '/usr/bin/env', 0, '-i  x', 10, 1), (2, 'site', 'https://x', 2, '', 10, 1)");
+    open();
+    LogCapture &log = LogCapture::install();
+    items()->setCurrentIndex(itemsModel()->index(1, 0));
+    items()->actionRunAsAdmin()->trigger();
+    QCOMPARE(Notices::shown(), QStringList{"管理员权限仅支持文件"});
+    QCOMPARE(Catalogue::value("SELECT RunCount FROM Items WHERE ID = 2"), QStringLiteral("0"));
+
+    items()->setCurrentIndex(itemsModel()->index(0, 0));
+    items()->actionRunAsAdmin()->trigger();
+    QTRY_VERIFY(QFileInfo(record).size() > 0);
+    QFile out(record);
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    // pkexec clears the environment: env hands the display on to the program.
+    QCOMPARE(
+        QString::fromUtf8(out.readAll()).split('\n'),
+        (QStringList{QStandardPaths::findExecutable("env"), "DISPLAY=:7",
+                     "XAUTHORITY=/run/user/4242/xauth", "WAYLAND_DISPLAY=/run/user/4242/wayland-3",
+                     "/usr/bin/env", "-i", "", "x", ""}));
+    QVERIFY(log.lines().contains("Item_RunAsAdmin: Path[/usr/bin/env], Parameters[-i  x]"));
+    QTRY_COMPARE(runCount(), QStringLiteral("1"));
+}
+
+void TestRunning::shouldRefuseAdministratorRunWithoutPkexec()
+{
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", root("empty").toLocal8Bit());
+    const auto restore = qScopeGuard([path] { qputenv("PATH", path); });
+    SettingsControl::instance().setThenHide(true);
+    Catalogue::exec(QStringLiteral("INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID) "
+                                   "VALUES (1, 'tool', '%1', 0, 10, 1)")
+                        .arg(root("progs/tool.sh")));
+    open();
+    items()->setCurrentIndex(itemsModel()->index(0, 0));
+    items()->actionRunAsAdmin()->trigger();
+    QTRY_COMPARE(Notices::shown(), QStringList{"打开失败, 无法启动"});
+    QCOMPARE(runCount(), QStringLiteral("0"));
+    QVERIFY(m_window->isVisible() && !m_window->isMinimized());
+}
+
+QUIVER_TEST_MAIN(TestRunning)
+#include "tst_running.moc"
