@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quiver needs to build, run and test, skipping what is present.
 # "scripts/deps.sh test" adds clang and its libFuzzer runtime for the fuzz targets, and the
-# X test extension the benchmarks press keys with.
+# X test extension the benchmarks press keys with, openssl for the local HTTPS server and
+# desktop-file-validate for the entries the program writes.
 set -euo pipefail
 
 packages=(
@@ -11,7 +12,7 @@ packages=(
     qttranslations5-l10n fonts-wqy-microhei
     xvfb xauth xdotool openbox trayer xclip
 )
-[[ "${1:-}" == "test" ]] && packages+=(clang libclang-rt-14-dev libxtst-dev)
+[[ "${1:-}" == "test" ]] && packages+=(clang libclang-rt-14-dev libxtst-dev openssl desktop-file-utils)
 
 missing=()
 for package in "${packages[@]}"; do

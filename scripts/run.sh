@@ -9,7 +9,7 @@ bash scripts/deps.sh
 home=${QUIVER_HOME:-$HOME/.local/share/Quiver}
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQUIVER_BUILD_TESTS=OFF >/dev/null
 cmake --build build/release --parallel "$(nproc)"
-cmake --install build/release --prefix "$home" >/dev/null
+cmake --install build/release --prefix "$home" --component Runtime >/dev/null
 
 cd "$home/bin"
 exec ./Quiver "$@"

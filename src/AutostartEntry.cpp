@@ -7,22 +7,27 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-namespace {
-// One argument of an Exec key: quoted, with the characters the desktop entry format reserves
-// inside quotes escaped.
-QString execArgument(QString argument)
-{
-    for (const char *reserved : {"\\", "\"", "`", "$"})
-        argument.replace(QLatin1String(reserved), QLatin1Char('\\') + QLatin1String(reserved));
-    return QLatin1Char('"') + argument + QLatin1Char('"');
-}
-} // namespace
+#include "DesktopEntryText.h"
 
 QString AutostartEntry::fileName()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/autostart/") + QCoreApplication::applicationName() +
            QStringLiteral(".desktop");
+}
+
+QString AutostartEntry::text(const QString &program, const QString &folder)
+{
+    // The program finds "../data" from its working folder, so the entry starts it there.
+    return QStringLiteral("[Desktop Entry]\n"
+                          "Type=Application\n"
+                          "Name=%1\n"
+                          "Exec=%2\n"
+                          "Path=%3\n"
+                          "Terminal=false\n"
+                          "X-GNOME-Autostart-enabled=true\n")
+        .arg(DesktopEntryText::string(QCoreApplication::applicationName()),
+             DesktopEntryText::execArgument(program), DesktopEntryText::string(folder));
 }
 
 bool AutostartEntry::create()
@@ -33,18 +38,7 @@ bool AutostartEntry::create()
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
-    // The program finds "../data" from its working folder, so the entry starts it there.
-    const QString entry =
-        QStringLiteral("[Desktop Entry]\n"
-                       "Type=Application\n"
-                       "Name=%1\n"
-                       "Exec=%2\n"
-                       "Path=%3\n"
-                       "Terminal=false\n"
-                       "X-GNOME-Autostart-enabled=true\n")
-            .arg(QCoreApplication::applicationName(),
-                 execArgument(QCoreApplication::applicationFilePath()), QDir::currentPath());
-    file.write(entry.toUtf8());
+    file.write(text(QCoreApplication::applicationFilePath(), QDir::currentPath()).toUtf8());
     return file.commit();
 }
 

@@ -6,6 +6,8 @@
 // ($XDG_CONFIG_HOME, or ~/.config), that runs this executable in the current working folder.
 namespace AutostartEntry {
 QString fileName();
+// The entry that starts program in folder.
+QString text(const QString &program, const QString &folder);
 // False when the entry exists already or cannot be written.
 bool create();
 // False when there is no entry to remove or it cannot be removed.

@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QMenu>
+#include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTimer>
@@ -51,10 +52,15 @@ FormMain::FormMain(QWidget *parent)
 
 FormMain::~FormMain()
 {
+    delete ui;
+    if (!m_catalogueOpen) {
+        // Nothing was loaded: the stored window position stays as the last good run left it.
+        LOG(ERROR) << "数据库打开失败, 程序退出\n";
+        return;
+    }
     DataControl::instance().database_close();
     if (!SettingsControl::instance().setValue(QStringLiteral("Form/Geometry"), saveGeometry()))
         LOG(WARNING) << "config.ini 无法写入, 窗口位置未保存";
-    delete ui;
     LOG(INFO) << "正常退出\n";
 }
 
@@ -211,8 +217,12 @@ void FormMain::init_connections()
             });
 
     SettingsControl &settings = SettingsControl::instance();
-    connect(&settings, &SettingsControl::trayIconHide, m_tray,
-            [this](bool hide) { m_tray->setVisible(!hide); });
+    connect(&settings, &SettingsControl::trayIconHide, m_tray, [this](bool hide) {
+        m_tray->setVisible(!hide);
+        // Hidden now with nothing left to bring it back: it stays reachable as a minimised window.
+        if (hide && isHidden() && !canHide(false))
+            showMinimized();
+    });
     connect(&settings, &SettingsControl::trayIconColorChanged, this, &FormMain::onSetTrayIconColor);
     connect(&settings, &SettingsControl::dragEnabledChanged, this, &FormMain::onSetDragEnabled);
     connect(&settings, &SettingsControl::itemClickChanged, this, [this](bool single) {
@@ -271,14 +281,23 @@ void FormMain::init_data()
 
     DataControl &data = DataControl::instance();
     if (!data.init_databases()) {
-        const int noticeDuration = 4000;
-        KelMessageBox::show(this, QStringLiteral("数据库打开失败！"), KelMessageBox::Red,
-                            noticeDuration, KelMessageBox::Bottom, QString());
-        // The event loop has not started yet; the exit takes effect once it runs and the user
+        // Told once the event loop runs, over the window if it was shown, else in the middle of
+        // the screen ("Form/AppRunThenHide" keeps it hidden); the exit follows once the user
         // has had the time to read why.
-        QTimer::singleShot(noticeDuration, qApp, [] { QCoreApplication::exit(1); });
+        QTimer::singleShot(0, this, [this] {
+            const int noticeDuration = 4000;
+            const QString text = QStringLiteral("数据库打开失败！");
+            if (isVisible() && !isMinimized())
+                KelMessageBox::show(this, text, KelMessageBox::Red, noticeDuration,
+                                    KelMessageBox::Bottom, QString());
+            else
+                KelMessageBox::show(screen()->availableGeometry().center() - QPoint(140, 30), text,
+                                    KelMessageBox::Red, noticeDuration, QString());
+            QTimer::singleShot(noticeDuration, qApp, [] { QCoreApplication::exit(1); });
+        });
         return;
     }
+    m_catalogueOpen = true;
     SettingsControl &settings = SettingsControl::instance();
     // Before the catalogue fills the lists: a new style sheet lays out every entry again.
     onSetSkins(settings.value(QStringLiteral("Form/SkinName"), QString()).toString());
@@ -338,10 +357,14 @@ void FormMain::hideWindow(bool hideTray)
 void FormMain::onShow()
 {
     const SettingsControl &settings = SettingsControl::instance();
-    if (isMinimized() || isHidden() || !isActiveWindow()) {
+    // Shown a moment ago, the window may not be active yet (the window manager has not
+    // answered, or a late deactivation of the hide before arrived): it is in front all the
+    // same, and the next press hides it.
+    if (isMinimized() || isHidden() || (!isActiveWindow() && !m_activationPending)) {
         showNormal();
         raise();
         activateWindow();
+        m_activationPending = !isActiveWindow();
         if (!m_tray->isVisible() && !settings.isTrayIconHide())
             m_tray->show();
         return;
@@ -355,6 +378,19 @@ void FormMain::onTrayAction(QSystemTrayIcon::ActivationReason action)
         m_trayMenu->exec(QCursor::pos());
     else if (action == QSystemTrayIcon::Trigger)
         onShow();
+}
+
+void FormMain::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_activationPending = false;
+    QWidget::changeEvent(event);
+}
+
+void FormMain::hideEvent(QHideEvent *event)
+{
+    m_activationPending = false;
+    QWidget::hideEvent(event);
 }
 
 void FormMain::closeEvent(QCloseEvent *event)

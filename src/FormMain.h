@@ -95,6 +95,8 @@ private slots:
     void showForm_debugger();
 
 protected:
+    void changeEvent(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
@@ -137,6 +139,9 @@ private:
 
     Ui::FormMain *ui;
     bool m_constructed = false;
+    bool m_catalogueOpen = false;
+    // Shown by onShow and not yet reported active by the window manager.
+    bool m_activationPending = false;
     QStandardItemModel *m_typesModel = nullptr;
     QStandardItemModel *m_groupsModel = nullptr;
     QStandardItemModel *m_itemsModel = nullptr;

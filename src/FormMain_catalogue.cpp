@@ -88,9 +88,14 @@ void FormMain::data_typesAdd()
                             KelMessageBox::Bottom, QString());
         return;
     }
-    data.group_add(QStringLiteral("默认分组"), data.types_maxID());
+    const int typeId = data.types_maxID();
+    data.group_add(QStringLiteral("默认分组"), typeId);
     data_typesUpdate();
-    setCurrentRow(ui->listView_types, m_typesModel->rowCount() - 1);
+    // By its id: its position follows the stored order, where it may tie with an older type.
+    const QModelIndexList added =
+        m_typesModel->match(m_typesModel->index(0, 0), TypesIdRole, typeId, 1, Qt::MatchExactly);
+    if (!added.isEmpty())
+        ui->listView_types->setCurrentIndex(added.first());
 }
 
 void FormMain::data_typesRename()

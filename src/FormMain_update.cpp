@@ -13,6 +13,17 @@
 
 #include <easylogging++.h>
 
+namespace {
+// The service's links go to the browser; anything else ("file:", a program) is not opened.
+void openWebLink(const QUrl &url)
+{
+    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+        QDesktopServices::openUrl(url);
+    else
+        LOG(WARNING) << "更新链接不是网址, 未打开: " << url.toString();
+}
+} // namespace
+
 void FormMain::onUpdate(QByteArray byte)
 {
     const auto reply = UpdateReply::parse(byte);
@@ -35,9 +46,9 @@ void FormMain::onUpdate(QByteArray byte)
         question.setEscapeButton(cancel);
         question.exec();
         if (question.clickedButton() == download)
-            QDesktopServices::openUrl(reply->downloadUrl);
+            openWebLink(reply->downloadUrl);
         else if (question.clickedButton() == details)
-            QDesktopServices::openUrl(reply->bodyUrl);
+            openWebLink(reply->bodyUrl);
         return;
     }
     if (SettingsControl::instance().takeManualUpdateCheck())

@@ -12,6 +12,8 @@
 #include <QStandardItemModel>
 #include <QStyle>
 
+#include <utility>
+
 #include "DataControl.h"
 #include "IconLoader.h"
 #include "IconStore.h"
@@ -46,7 +48,7 @@ Form_IconSelector::Form_IconSelector(QWidget *parent)
         "QListView::item:selected{color:black;background-color:rgba(0, 0, 0,30);}"));
     ui->listView_iconsDb->setModel(m_icons);
     ui->listView_extract->setModel(m_extracted);
-    fillIconList();
+    m_loadedBeforeShow = loadIconList();
     ui->tabWidget->setCurrentIndex(0);
 
     m_refresh = new QAction(QStringLiteral("刷新"), this);
@@ -108,7 +110,20 @@ void Form_IconSelector::notifyAdded(IconStore::Added outcome)
     }
 }
 
+void Form_IconSelector::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (m_loadedBeforeShow >= 0)
+        notify(QStringLiteral("已加载%1项数据").arg(std::exchange(m_loadedBeforeShow, -1)),
+               QVariant(), 2000);
+}
+
 void Form_IconSelector::fillIconList()
+{
+    notify(QStringLiteral("已加载%1项数据").arg(loadIconList()), QVariant(), 2000);
+}
+
+int Form_IconSelector::loadIconList()
 {
     m_icons->clear();
     auto *none = new QStandardItem(style()->standardIcon(QStyle::SP_MessageBoxCritical),
@@ -133,7 +148,7 @@ void Form_IconSelector::fillIconList()
         m_icons->appendRow(entry);
         ++count;
     }
-    notify(QStringLiteral("已加载%1项数据").arg(count), QVariant(), 2000);
+    return count;
 }
 
 void Form_IconSelector::showIconList()
@@ -205,9 +220,11 @@ void Form_IconSelector::cacheDelete(QModelIndex index)
 void Form_IconSelector::setDefaultIcons(const QAction *action)
 {
     const int type = action == m_webIcon ? 2 : action == m_shellIcon ? 3 : -1;
-    SettingsControl::instance().setDefaultIcon(
-        type, ui->listView_iconsDb->currentIndex().data(HashNameRole).toString());
-    notify(QStringLiteral("已设置"), green, 2000);
+    if (SettingsControl::instance().setDefaultIcon(
+            type, ui->listView_iconsDb->currentIndex().data(HashNameRole).toString()))
+        notify(QStringLiteral("已设置"), green, 2000);
+    else
+        notify(QStringLiteral("设置失败！"), red, 2000);
 }
 
 void Form_IconSelector::onExtract()
@@ -225,9 +242,11 @@ void Form_IconSelector::onExtract()
         if (!path.isEmpty())
             onExtract(IconLoader::instance().itemIcon(1, path), QFileInfo(path).baseName());
     } else if (mode == QStringLiteral("网址")) {
-        const QUrl site(Questions::askText(this, QStringLiteral("请输入网址")));
-        if (site.isEmpty())
+        // Typed as in a browser's address bar: "example.org" is an http address.
+        const QString typed = Questions::askText(this, QStringLiteral("请输入网址"));
+        if (typed.trimmed().isEmpty())
             return;
+        const QUrl site = QUrl::fromUserInput(typed);
         notify(QStringLiteral("请稍后, 正在分析"), QVariant(), 4000);
         onExtract(QIcon(SiteIcon::fetch(site)), QStringLiteral("网址"));
     }
@@ -278,15 +297,15 @@ void Form_IconSelector::onAddIconFile()
 void Form_IconSelector::addIconFiles(const QList<QUrl> &urls)
 {
     for (const QUrl &url : urls) {
-        QFile file(url.toLocalFile());
-        if (!file.open(QIODevice::ReadOnly)) {
-            notify(QFileInfo(file).fileName() + QStringLiteral("添加失败 error:") +
-                       file.errorString(),
-                   red, 2000);
+        const QString path = url.toLocalFile();
+        QString error;
+        const QByteArray bytes = IconStore::readPicture(path, &error);
+        if (bytes.isEmpty()) {
+            notify(QFileInfo(path).fileName() + QStringLiteral("添加失败 error:") + error, red,
+                   2000);
             continue;
         }
-        notifyAdded(
-            IconStore::add(file.readAll(), QFileInfo(file).baseName(), QStringLiteral("拖拽添加")));
+        notifyAdded(IconStore::add(bytes, QFileInfo(path).baseName(), QStringLiteral("拖拽添加")));
     }
 }
 

@@ -47,9 +47,13 @@ public slots:
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    // Fills the list and says how many icons it holds.
     void fillIconList();
+    // Fills the list; the number of icons.
+    int loadIconList();
     void addIconFiles(const QList<QUrl> &urls);
     void showIconList();
     // A notice at the dialog's bottom; an empty colour is the neutral blue.
@@ -57,6 +61,8 @@ private:
     void notifyAdded(IconStore::Added outcome);
 
     QSize m_entrySize{90, 70};
+    // The icons loaded before the dialog was first shown: said once it stands where it shows.
+    int m_loadedBeforeShow = -1;
     QString *m_result = nullptr;
     Ui::Form_IconSelector *ui;
     QStandardItemModel *m_icons;

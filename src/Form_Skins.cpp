@@ -14,14 +14,6 @@
 #include "Skin.h"
 
 namespace {
-// A skin name must stay a plain file name inside "../skins".
-bool isValidSkinName(const QString &name)
-{
-    const QString trimmed = name.trimmed();
-    return !trimmed.isEmpty() && trimmed != QLatin1String(".") && trimmed != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
-}
-
 QString skinFolder(const QString &name)
 {
     return QStringLiteral("../skins/") + name;
@@ -78,8 +70,18 @@ void Form_Skins::selectSkin(const QString &name)
     ui->comboBox->setCurrentIndex(row >= 0 ? row : 0);
 }
 
+bool Form_Skins::hasCurrentSkin() const
+{
+    return Skin::isValidName(ui->comboBox->currentText());
+}
+
 void Form_Skins::setCurrentSkinsInfo(const QString &name)
 {
+    // With no skin in the list, saving would write "../skins/.json", deleting would remove the
+    // whole skins folder and a background would land in it.
+    for (QPushButton *button : {ui->pushButton_save, ui->pushButton_del, ui->pushButton_rename,
+                                ui->pushButton_changeBgImg})
+        button->setEnabled(hasCurrentSkin());
     const QJsonObject skin = Skin::read(name);
     const auto text = [&skin](const char *key, const char *fallback) {
         return skin.value(QLatin1String(key)).toString(QLatin1String(fallback));
@@ -102,6 +104,8 @@ void Form_Skins::onSetSkins()
 
 void Form_Skins::onSaveSkins()
 {
+    if (!hasCurrentSkin())
+        return;
     QJsonObject skin;
     skin.insert(QStringLiteral("MainColor"), ui->lineEdit_mainColor->text());
     skin.insert(QStringLiteral("MainBgColor"), ui->lineEdit_mainBgColor->text());
@@ -126,7 +130,7 @@ void Form_Skins::onCreateSkin()
     const QString name = Questions::askText(this, QStringLiteral("输入皮肤名称"));
     if (name.isEmpty())
         return;
-    if (!isValidSkinName(name)) {
+    if (!Skin::isValidName(name)) {
         notify(QStringLiteral("皮肤创建失败，请重试"), false);
         return;
     }
@@ -143,11 +147,13 @@ void Form_Skins::onCreateSkin()
 
 void Form_Skins::onRename()
 {
+    if (!hasCurrentSkin())
+        return;
     const QString current = ui->comboBox->currentText();
     const QString name = Questions::askText(this, QStringLiteral("输入新名称"), current);
     if (name.isEmpty())
         return;
-    if (!isValidSkinName(name) || !QFile::rename(Skin::fileName(current), Skin::fileName(name))) {
+    if (!Skin::isValidName(name) || !QFile::rename(Skin::fileName(current), Skin::fileName(name))) {
         notify(QStringLiteral("重命名失败，请重试"), false);
         return;
     }
@@ -159,6 +165,8 @@ void Form_Skins::onRename()
 
 void Form_Skins::onDelete()
 {
+    if (!hasCurrentSkin())
+        return;
     const QString name = ui->comboBox->currentText();
     if (QMessageBox::question(this, windowTitle(),
                               QStringLiteral("确定要删除[") + name + QStringLiteral("]吗？"),
@@ -179,15 +187,20 @@ void Form_Skins::onDelete()
 
 void Form_Skins::onChangeBgImg()
 {
+    if (!hasCurrentSkin())
+        return;
     const QString picture =
         QFileDialog::getOpenFileName(this, QStringLiteral("选择一个背景图片"), QString(),
                                      QStringLiteral("JPEG (*.jpg *.jpeg);; PNG (*.png)"));
     if (picture.isEmpty())
         return;
     const QString folder = skinFolder(ui->comboBox->currentText());
-    const QString target = folder + QStringLiteral("/bg.jpg");
-    QDir().mkpath(folder);
-    QFile::remove(target);
-    const bool copied = QFile::copy(picture, target);
+    // The old picture is replaced only once the new one is whole beside it: choosing the
+    // current bg.jpg, or a copy that fails, never loses it.
+    QFile source(picture);
+    QSaveFile target(folder + QStringLiteral("/bg.jpg"));
+    const bool copied = QDir().mkpath(folder) && source.open(QIODevice::ReadOnly) &&
+                        target.open(QIODevice::WriteOnly) &&
+                        target.write(source.readAll()) == source.size() && target.commit();
     notify(copied ? QStringLiteral("已保存背景") : QStringLiteral("背景保存失败"), copied);
 }

@@ -33,6 +33,8 @@ private:
     void fillList();
     void selectSkin(const QString &name);
     void notify(const QString &text, bool ok, int duration = 2000);
+    // Whether the list's current entry names a skin the buttons may act on.
+    bool hasCurrentSkin() const;
 
     Ui::Form_Skins *ui;
 };

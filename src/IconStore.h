@@ -14,6 +14,9 @@ enum class Added { New, Duplicate, Failed };
 QByteArray toPng(const QPixmap &pixmap);
 // An icon at its first available size.
 QByteArray toPng(const QIcon &icon);
+// The bytes of a picture file the image reader can read, up to 8 MiB; empty otherwise, with
+// the reason in error.
+QByteArray readPicture(const QString &path, QString *error);
 // Stores the bytes under their hash unless an entry of that hash exists already.
 Added add(const QByteArray &bytes, const QString &name, const QString &origin);
 } // namespace IconStore

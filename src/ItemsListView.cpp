@@ -106,6 +106,8 @@ void ItemsListView::setShowMode(int mode)
 
 void ItemsListView::rebuildMoveMenu()
 {
+    // clear() drops the actions only; the submenus of the last build are children to delete.
+    qDeleteAll(m_moveMenu->findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly));
     m_moveMenu->clear();
     if (!m_typesModel)
         return;

@@ -1,5 +1,6 @@
 #include "SiteIcon.h"
 
+#include <QDeadlineTimer>
 #include <QUrlQuery>
 
 #include "KelNetwork.h"
@@ -7,12 +8,13 @@
 #include "WebPage.h"
 
 namespace {
+// For the whole fetch, however many requests it takes: the window waits for it.
 constexpr int timeout = 6000;
 
-QPixmap download(const QUrl &url)
+QPixmap download(const QUrl &url, const QDeadlineTimer &deadline)
 {
     QPixmap pixmap;
-    pixmap.loadFromData(KelNetwork::net_Get(url, timeout));
+    pixmap.loadFromData(KelNetwork::net_Get(url, int(deadline.remainingTime())));
     return pixmap;
 }
 
@@ -23,16 +25,16 @@ QPixmap fromService(const QUrl &service, const QUrl &site)
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("url"), site.toString());
     request.setQuery(query);
-    return download(request);
+    return download(request, QDeadlineTimer(timeout));
 }
 
-QPixmap fromSite(const WebPage &page)
+QPixmap fromSite(const WebPage &page, const QDeadlineTimer &deadline)
 {
     const QUrl named = page.iconUrl();
-    QPixmap pixmap = download(named);
+    QPixmap pixmap = download(named, deadline);
     const QUrl root = page.url().resolved(QUrl(QStringLiteral("/favicon.ico")));
     if (pixmap.isNull() && named != root)
-        pixmap = download(root);
+        pixmap = download(root, deadline);
     return pixmap;
 }
 } // namespace
@@ -42,7 +44,8 @@ QPixmap SiteIcon::fetch(const QUrl &site)
     const QUrl service = SettingsControl::instance().faviconService();
     if (!service.isEmpty())
         return fromService(service, site);
-    return fromSite(WebPage::fetch(site, timeout));
+    const QDeadlineTimer deadline(timeout);
+    return fromSite(WebPage::fetch(site, timeout), deadline);
 }
 
 QPixmap SiteIcon::fetch(const WebPage &page)
@@ -50,5 +53,5 @@ QPixmap SiteIcon::fetch(const WebPage &page)
     const QUrl service = SettingsControl::instance().faviconService();
     if (!service.isEmpty())
         return fromService(service, page.url());
-    return fromSite(page);
+    return fromSite(page, QDeadlineTimer(timeout));
 }

@@ -21,8 +21,18 @@ QString Skin::fileName(const QString &name)
     return QStringLiteral("../skins/%1.json").arg(name);
 }
 
+bool Skin::isValidName(const QString &name)
+{
+    const QString trimmed = name.trimmed();
+    return !trimmed.isEmpty() && trimmed != QLatin1String(".") && trimmed != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+}
+
 QJsonObject Skin::read(const QString &name)
 {
+    // The stored name comes from a settings file anyone may have edited.
+    if (!isValidName(name))
+        return QJsonObject();
     QFile file(fileName(name));
     if (!file.open(QIODevice::ReadOnly))
         return QJsonObject();

@@ -26,7 +26,9 @@ struct SkinInfo
 };
 
 namespace Skin {
-// "../skins/<name>.json"; empty when missing or not a JSON object.
+// Whether the name stays a plain file name inside "../skins".
+bool isValidName(const QString &name);
+// "../skins/<name>.json"; empty when missing, not a JSON object, or the name is not valid.
 QJsonObject read(const QString &name);
 QString fileName(const QString &name);
 } // namespace Skin

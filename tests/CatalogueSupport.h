@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QTimer>
@@ -132,6 +133,17 @@ public:
             if (auto *input = qobject_cast<QInputDialog *>(modal)) {
                 input->setTextValue(text);
                 input->accept();
+            }
+        });
+    }
+
+    // Chooses the path in the next file dialog and accepts it.
+    ModalAnswers &chooseFile(const QString &path)
+    {
+        return then([path](QWidget *modal) {
+            if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+                files->selectFile(path);
+                QMetaObject::invokeMethod(files, "accept");
             }
         });
     }

@@ -4,10 +4,17 @@
 #include "TestSupport.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 
 #include <memory>
+
+// GLib names a struct member "signals", which Qt defines as a keyword.
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gdesktopappinfo.h>
+#pragma pop_macro("signals")
 
 // "开机启动" through the settings store, as the settings window sets it. QStandardPaths' test
 // mode keeps the entry out of the user's real autostart folder.
@@ -17,6 +24,7 @@ class TestAutostart : public QObject
 
 private slots:
     void shouldCreateAndRemoveEntry();
+    void shouldStartFromFolderOfAnyName();
 };
 
 void TestAutostart::shouldCreateAndRemoveEntry()
@@ -51,6 +59,53 @@ void TestAutostart::shouldCreateAndRemoveEntry()
     QVERIFY(!QFile::exists(AutostartEntry::fileName()));
     settings.setStartUp(false);
     QCOMPARE(results.takeFirst().at(0).toBool(), false);
+}
+
+// The entry is read by the session with GIO: it must start the program, however its folder is
+// named, in that folder. Quotes, "$", "`" and backslashes each have a meaning in an entry.
+void TestAutostart::shouldStartFromFolderOfAnyName()
+{
+    // "%" starts a field code: it is written doubled. GIO cannot start a program whose path
+    // holds one in any form, so that case is checked as text.
+    QVERIFY(AutostartEntry::text("/opt/100% sure/Quiver", "/opt/100% sure")
+                .contains("\nExec=\"/opt/100%% sure/Quiver\"\nPath=/opt/100% sure\n"));
+
+    TestWorkDir dir;
+    const QString folder = dir.path(QStringLiteral(" odd \"dir\" $HOME `id` \\ back"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString program = folder + QStringLiteral("/run me.sh");
+    const QString marker = dir.path("started.out");
+    QFile script(program);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\n{ pwd; echo \"$0\"; echo \"$#\"; } > '%1'\n")
+                     .arg(marker)
+                     .toUtf8());
+    script.close();
+    QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
+
+    const QString entry = dir.path("quiver-autostart-test.desktop");
+    QFile file(entry);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(AutostartEntry::text(program, folder).toUtf8());
+    file.close();
+    if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {
+        QProcess validate;
+        validate.start("desktop-file-validate", {entry});
+        QVERIFY(validate.waitForFinished());
+        QVERIFY2(validate.exitCode() == 0, validate.readAllStandardOutput().constData());
+    }
+
+    GDesktopAppInfo *info = g_desktop_app_info_new_from_filename(entry.toLocal8Bit().constData());
+    QVERIFY(info);
+    GError *error = nullptr;
+    const bool launched = g_app_info_launch(G_APP_INFO(info), nullptr, nullptr, &error);
+    g_object_unref(info);
+    QVERIFY2(launched, error ? error->message : "");
+    QTRY_VERIFY(QFileInfo(marker).size() > 0);
+    QFile out(marker);
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(out.readAll()).split('\n', Qt::SkipEmptyParts),
+             (QStringList{folder, program, "0"}));
 }
 
 QUIVER_TEST_MAIN(TestAutostart)

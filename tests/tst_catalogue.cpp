@@ -50,6 +50,7 @@ private slots:
 
     void shouldStartEmptyAndRefuseGroupWithoutType();
     void shouldAddTypeWithDefaultGroup();
+    void shouldMakeNewTypeCurrentAfterDeletions();
     void shouldShowStoredOrderWithLowestIdCurrent();
     void shouldKeepPositionWhenRenamingOrDeleting();
     void shouldMoveGroupsBetweenTypes();
@@ -125,6 +126,18 @@ void TestCatalogue::shouldAddTypeWithDefaultGroup()
     answerNextDialog(QString());
     m_types->actionAdd()->trigger();
     QCOMPARE(shown(m_types), QStringList{"工具"});
+}
+
+void TestCatalogue::shouldMakeNewTypeCurrentAfterDeletions()
+{
+    // Rows 0 and 2 are left once the type of row 1 was deleted: the new type is numbered 2,
+    // the count, and ties with "third" in the stored order.
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'first', 0), (3, 'third', 2)");
+    open();
+    answerNextDialog("new");
+    m_types->actionAdd()->trigger();
+    QCOMPARE(m_types->currentIndex().data().toString(), QStringLiteral("new"));
+    QCOMPARE(shown(m_groups), QStringList{"默认分组"});
 }
 
 void TestCatalogue::shouldShowStoredOrderWithLowestIdCurrent()

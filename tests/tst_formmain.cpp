@@ -4,6 +4,7 @@
 #include "GroupsListView.h"
 #include "ItemsListView.h"
 #include "ResultsListView.h"
+#include "CatalogueSupport.h"
 #include "TestSupport.h"
 #include "TypesListView.h"
 
@@ -91,6 +92,7 @@ private slots:
     void shouldShowClearOnlyWithText();
     void shouldOpenOneDebuggerThatSwitchesAndResets();
     // Last: it replaces the catalogue with garbage.
+    void shouldEndWithoutTouchingUnreadableCatalogue_data();
     void shouldEndWithoutTouchingUnreadableCatalogue();
 
 private:
@@ -317,8 +319,17 @@ void TestFormMain::shouldShowClearOnlyWithText()
     QVERIFY(!clear->isVisible());
 }
 
+void TestFormMain::shouldEndWithoutTouchingUnreadableCatalogue_data()
+{
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("window shown") << true;
+    // "Form/AppRunThenHide": the window stays hidden, the notice shows all the same.
+    QTest::newRow("window hidden") << false;
+}
+
 void TestFormMain::shouldEndWithoutTouchingUnreadableCatalogue()
 {
+    QFETCH(bool, shown);
     const QString catalogue = m_dir->path("data/data.db");
     QFile::remove(catalogue);
     QFile file(catalogue);
@@ -326,21 +337,28 @@ void TestFormMain::shouldEndWithoutTouchingUnreadableCatalogue()
     const QByteArray garbage(5000, '\x5a');
     file.write(garbage);
     file.close();
+    SettingsControl::instance().setValue("Form/Geometry", QByteArray("kept"));
 
     {
         FormMain window;
-        window.show();
+        if (shown)
+            window.show();
+        QTRY_COMPARE(noticeLabels().size(), 1);
         const QList<QLabel *> labels = noticeLabels();
-        QCOMPARE(labels.size(), 1);
         QCOMPARE(labels.first()->text(), QStringLiteral("数据库打开失败！"));
         QVERIFY(labels.first()->styleSheet().contains("rgba(255, 78, 78, 255)"));
         QCOMPARE(runLoop(10000), 1);
     }
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), garbage);
+    file.close();
     QVERIFY(
-        logLines(*m_dir).filter("主要数据库打开失败，错误原因：file is not a database").size() ==
+        logLines(*m_dir).filter("主要数据库打开失败，错误原因：file is not a database").size() >=
         1);
+    // The run ended in failure, and no window position of it was stored.
+    QVERIFY(logLines(*m_dir).last().endsWith(" | ERROR | 数据库打开失败, 程序退出"));
+    QCOMPARE(SettingsControl::instance().value("Form/Geometry").toByteArray(), QByteArray("kept"));
+    Notices::clear();
 }
 
 QUIVER_TEST_MAIN(TestFormMain)

@@ -16,6 +16,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileDialog>
+#include <QScopeGuard>
 #include <QImage>
 #include <QLabel>
 #include <QMimeData>
@@ -71,6 +72,10 @@ private slots:
 
     void shouldAddImageOnceAndRefuseDuplicate();
     void shouldReportUnreadableFiles();
+    void shouldStoreOnlyReadablePictures_data();
+    void shouldStoreOnlyReadablePictures();
+    void shouldSayWhenDefaultIconIsNotStored();
+    void shouldShowLoadNoticeOverTheDialog();
     void shouldOfferMenusBySelection();
     void shouldRenameDeleteAndSetDefaults();
     void shouldExtractEverySizeAndCacheIt();
@@ -181,6 +186,83 @@ void TestIconSelector::shouldReportUnreadableFiles()
         qPrintable(shown.join(',')));
     QVERIFY(shown.contains("添加成功"));
     QCOMPARE(cacheRows(), 1);
+}
+
+void TestIconSelector::shouldStoreOnlyReadablePictures_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("error");
+    QImage large(2100, 2100, QImage::Format_RGB32);
+    large.fill(Qt::white);
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    large.save(&buffer, "bmp");
+    QTest::newRow("text named .png") << QByteArray("just some notes\n") << "不是可以读取的图片";
+    QTest::newRow("truncated picture") << pngBytes(Qt::red).left(40) << "不是可以读取的图片";
+    // 2100 × 2100 × 4 bytes: a real picture, but over 8 MiB on disk.
+    QTest::newRow("picture over 8 MiB") << bmp << "文件超过8MiB";
+}
+
+void TestIconSelector::shouldStoreOnlyReadablePictures()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, error);
+    QDir().mkpath(m_dir->path("images"));
+    QFile file(m_dir->path("images/bad.png"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    Form_IconSelector selector;
+    selector.show();
+    Notices::clear();
+    dropFiles(&selector, {QUrl::fromLocalFile(file.fileName())});
+    const QStringList shown = Notices::shown();
+    QVERIFY2(shown.contains("bad.png添加失败 error:" + error), qPrintable(shown.join('|')));
+    QVERIFY(!shown.contains("添加成功"));
+    QCOMPARE(cacheRows(), 0);
+    QCOMPARE(QDir(m_dir->path("cache/caches")).entryList(QDir::Files), QStringList());
+}
+
+void TestIconSelector::shouldSayWhenDefaultIconIsNotStored()
+{
+    Form_IconSelector selector;
+    dropFiles(&selector, {QUrl::fromLocalFile(writeImage("a.png", Qt::red))});
+    QListView *list = iconList(&selector);
+    list->setCurrentIndex(list->model()->index(1, 0));
+    QAction *web = nullptr;
+    for (QMenu *menu : selector.findChildren<QMenu *>())
+        if (menu->title() == QStringLiteral("设为默认图标"))
+            web = menu->actions().first();
+    QVERIFY(web);
+    // The settings file cannot be replaced while a folder stands in its place.
+    const QString ini = m_dir->path("data/config.ini");
+    QVERIFY(QFile::rename(ini, ini + ".saved"));
+    QVERIFY(QDir().mkpath(ini));
+    const auto restore = qScopeGuard([&ini] {
+        QDir(ini).removeRecursively();
+        QFile::rename(ini + ".saved", ini);
+    });
+    Notices::clear();
+    selector.setDefaultIcons(web);
+    QCOMPARE(Notices::shown(), QStringList{"设置失败！"});
+}
+
+void TestIconSelector::shouldShowLoadNoticeOverTheDialog()
+{
+    Form_IconSelector selector;
+    selector.move(500, 300);
+    Notices::clear();
+    selector.show();
+    QWidget *notice = nullptr;
+    QTRY_VERIFY((notice = [] {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (widget->inherits("MsgBox") && widget->isVisible())
+                return widget;
+        return static_cast<QWidget *>(nullptr);
+    }()));
+    QCOMPARE(notice->findChild<QLabel *>()->text(), QStringLiteral("已加载0项数据"));
+    QVERIFY(qAbs(notice->geometry().center().x() - selector.geometry().center().x()) <= 2);
 }
 
 void TestIconSelector::shouldOfferMenusBySelection()
@@ -300,14 +382,6 @@ void TestIconSelector::shouldExtractFromFileFolderAndSite()
                     button->click();
         };
     };
-    const auto fileDialog = [](const QString &path) {
-        return [path](QWidget *dialog) {
-            auto *files = qobject_cast<QFileDialog *>(dialog);
-            QVERIFY(files);
-            files->selectFile(path);
-            QMetaObject::invokeMethod(files, "accept");
-        };
-    };
     LocalHttpServer server;
     server.setAnswer("/favicon.ico", {"200 OK", pngBytes(Qt::green, 24), {}});
     QDir().mkpath(m_dir->path("things/Some Folder"));
@@ -321,12 +395,12 @@ void TestIconSelector::shouldExtractFromFileFolderAndSite()
     QCOMPARE(rowTexts(extracted->model()), QStringList{"网址_24*24"});
     QVERIFY(Notices::shown().contains("请稍后, 正在分析"));
 
-    answers.then(pick(0)).then(fileDialog(writeImage("pic.final.png", Qt::red)));
+    answers.then(pick(0)).chooseFile(writeImage("pic.final.png", Qt::red));
     selector.onExtract();
     QVERIFY(!rowTexts(extracted->model()).isEmpty());
     QVERIFY(rowTexts(extracted->model()).first().startsWith("pic_"));
 
-    answers.then(pick(1)).then(fileDialog(m_dir->path("things/Some Folder")));
+    answers.then(pick(1)).chooseFile(m_dir->path("things/Some Folder"));
     selector.onExtract();
     QVERIFY(!rowTexts(extracted->model()).isEmpty());
     QVERIFY(rowTexts(extracted->model()).first().startsWith("Some Folder_"));

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QSignalSpy>
 
@@ -62,17 +63,34 @@ void TestKelEditors::shouldIgnorePartialColour()
 
 void TestKelEditors::shouldRecordChordsNotModifiers_data()
 {
+    // Every row starts from the shortcut Ctrl+Q; "kept" means the key left it as it was. A
+    // bare key recorded here would be grabbed system-wide and taken from every program.
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<QString>("shown");
+    const auto native = [](const char *keys) {
+        return QKeySequence(QString::fromLatin1(keys)).toString(QKeySequence::NativeText);
+    };
+    const QString kept = native("Ctrl+Q");
     QTest::newRow("ctrl+alt+k") << int(Qt::Key_K) << int(Qt::ControlModifier | Qt::AltModifier)
-                                << QKeySequence("Ctrl+Alt+K").toString(QKeySequence::NativeText);
-    QTest::newRow("ctrl alone") << int(Qt::Key_Control) << int(Qt::ControlModifier) << QString();
-    QTest::newRow("backspace")
-        << int(Qt::Key_Backspace) << 0
-        << QKeySequence(Qt::Key_Backspace).toString(QKeySequence::NativeText);
-    QTest::newRow("keypad dropped") << int(Qt::Key_5) << int(Qt::KeypadModifier | Qt::ShiftModifier)
-                                    << QKeySequence("Shift+5").toString(QKeySequence::NativeText);
+                                << native("Ctrl+Alt+K");
+    QTest::newRow("meta+e") << int(Qt::Key_E) << int(Qt::MetaModifier) << native("Meta+E");
+    QTest::newRow("ctrl+backspace")
+        << int(Qt::Key_Backspace) << int(Qt::ControlModifier) << native("Ctrl+Backspace");
+    QTest::newRow("function key") << int(Qt::Key_F5) << 0 << native("F5");
+    QTest::newRow("shift+function key")
+        << int(Qt::Key_F5) << int(Qt::ShiftModifier) << native("Shift+F5");
+    QTest::newRow("keypad dropped")
+        << int(Qt::Key_5) << int(Qt::KeypadModifier | Qt::ControlModifier) << native("Ctrl+5");
+    QTest::newRow("backspace clears") << int(Qt::Key_Backspace) << 0 << QString();
+    QTest::newRow("delete clears") << int(Qt::Key_Delete) << 0 << QString();
+    QTest::newRow("ctrl alone") << int(Qt::Key_Control) << int(Qt::ControlModifier) << kept;
+    QTest::newRow("super alone") << int(Qt::Key_Super_L) << int(Qt::MetaModifier) << kept;
+    QTest::newRow("altgr alone") << int(Qt::Key_AltGr) << 0 << kept;
+    QTest::newRow("hyper alone") << int(Qt::Key_Hyper_L) << 0 << kept;
+    QTest::newRow("escape") << int(Qt::Key_Escape) << 0 << kept;
+    QTest::newRow("letter") << int(Qt::Key_A) << 0 << kept;
+    QTest::newRow("shift+letter") << int(Qt::Key_A) << int(Qt::ShiftModifier) << kept;
 }
 
 void TestKelEditors::shouldRecordChordsNotModifiers()
@@ -80,9 +98,10 @@ void TestKelEditors::shouldRecordChordsNotModifiers()
     QFETCH(int, key);
     QFETCH(int, modifiers);
     QFETCH(QString, shown);
-    KelShortKeyEdit edit;
+    KelShortKeyEdit edit(QKeySequence("Ctrl+Q"));
     QCOMPARE(edit.placeholderText(), QStringLiteral("请按下快捷键"));
-    QTest::keyClick(&edit, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers));
+    QApplication::sendEvent(&edit, &press);
     QCOMPARE(edit.text(), shown);
     QCOMPARE(edit.KeySequence().toString(QKeySequence::NativeText), shown);
 }

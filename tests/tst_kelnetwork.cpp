@@ -26,6 +26,12 @@ private slots:
     void shouldReturnBodyOrNothing();
     void shouldGiveUpAfterTimeout();
     void shouldFailOnClosedPort();
+    void shouldFetchOnlyTheWeb_data();
+    void shouldFetchOnlyTheWeb();
+    void shouldFollowRedirectsOnlyWithinTheWeb_data();
+    void shouldFollowRedirectsOnlyWithinTheWeb();
+    void shouldGiveNothingPastTheSizeLimit_data();
+    void shouldGiveNothingPastTheSizeLimit();
 };
 
 void TestKelNetwork::shouldReturnBodyOrNothing_data()
@@ -66,6 +72,78 @@ void TestKelNetwork::shouldFailOnClosedPort()
     QVERIFY(KelNetwork::net_Get(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)), 5000)
                 .isEmpty());
     QVERIFY(KelNetwork::net_Get(QUrl(), 5000).isEmpty());
+}
+
+void TestKelNetwork::shouldFetchOnlyTheWeb_data()
+{
+    QTest::addColumn<QUrl>("url");
+    // A page may name any of these as its icon.
+    QTest::newRow("local file") << QUrl::fromLocalFile("/etc/hostname");
+    QTest::newRow("resource") << QUrl("qrc:/qt-project.org/qmime/freedesktop.org.xml");
+    QTest::newRow("data") << QUrl("data:text/plain,secret");
+    QTest::newRow("ftp") << QUrl("ftp://127.0.0.1/file");
+}
+
+void TestKelNetwork::shouldFetchOnlyTheWeb()
+{
+    QFETCH(QUrl, url);
+    QVERIFY(KelNetwork::net_Get(url, 2000).isEmpty());
+}
+
+void TestKelNetwork::shouldFollowRedirectsOnlyWithinTheWeb_data()
+{
+    QTest::addColumn<bool>("tlsFirst");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("to a local file") << false << "file:///etc/hostname" << QByteArray();
+    QTest::newRow("http to https") << false << "TLS/ok" << page;
+    QTest::newRow("https to https") << true << "TLS/ok" << page;
+    QTest::newRow("https down to http") << true << "PLAIN/ok" << QByteArray();
+}
+
+void TestKelNetwork::shouldFollowRedirectsOnlyWithinTheWeb()
+{
+    QFETCH(bool, tlsFirst);
+    QFETCH(QString, target);
+    QFETCH(QByteArray, body);
+    LocalHttpServer plain;
+    LocalHttpServer tls(LocalHttpServer::Transport::Tls);
+    answerAll(plain);
+    answerAll(tls);
+    target.replace("TLS", tls.url().toString()).replace("PLAIN", plain.url().toString());
+    LocalHttpServer &first = tlsFirst ? tls : plain;
+    first.setAnswer("/go", {"302 Found", {}, "Location: " + target.toUtf8() + "\r\n"});
+    QCOMPARE(KelNetwork::net_Get(first.url("/go"), 5000), body);
+}
+
+void TestKelNetwork::shouldGiveNothingPastTheSizeLimit_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("announced");
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<bool>("kept");
+    const int fourMiB = 4 * 1024 * 1024;
+    QTest::newRow("page at the limit") << fourMiB << true << KelNetwork::defaultMaximumSize << true;
+    QTest::newRow("page past the limit")
+        << fourMiB + 1 << true << KelNetwork::defaultMaximumSize << false;
+    QTest::newRow("unannounced page past the limit")
+        << fourMiB + 1 << false << KelNetwork::defaultMaximumSize << false;
+    QTest::newRow("update reply past 64 KiB")
+        << 64 * 1024 + 1 << true << qint64(64 * 1024) << false;
+    QTest::newRow("update reply within 64 KiB") << 1000 << false << qint64(64 * 1024) << true;
+}
+
+void TestKelNetwork::shouldGiveNothingPastTheSizeLimit()
+{
+    QFETCH(int, size);
+    QFETCH(bool, announced);
+    QFETCH(qint64, limit);
+    QFETCH(bool, kept);
+    LocalHttpServer server;
+    const QByteArray body(size, 'x');
+    server.setAnswer("/big", {"200 OK", body, {}, announced});
+    const QByteArray got = KelNetwork::net_Get(server.url("/big"), 10000, limit);
+    QCOMPARE(got.size(), kept ? size : 0);
 }
 
 QUIVER_TEST_MAIN(TestKelNetwork)

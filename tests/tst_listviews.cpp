@@ -351,6 +351,9 @@ void TestListViews::shouldOpenExactMenus()
     items.selectAll();
     QCOMPARE(menuAt([&] { items.menu_show(first); }),
              (QStringList{"打开选中", "复制", "▸移动到", "设置图标", "删除选中"}));
+    // Every right click builds the submenus anew; the old ones go, not one per type per click.
+    QCOMPARE(items.moveMenu()->findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly).size(),
+             3);
 
     ResultsListView results;
     results.setModel(&itemsModel);

@@ -60,6 +60,8 @@ private slots:
     void shouldRefuseHotkeyHeldByAnotherClient();
     void shouldUnregisterEmptyHotkeySilently();
     void shouldFollowTraySettings();
+    void shouldHideOnPressRightAfterQuickShow();
+    void shouldStayReachableWhenTrayIsHiddenWhileHidden();
     void shouldStayOnTopAndBack();
     void shouldMoveByTitleBarButKeepButtonsClickable();
     void shouldKnowWhereTheWindowManagerPutIt();
@@ -221,6 +223,42 @@ void TestMainWindow::shouldFollowTraySettings()
     QVERIFY(!tray->isVisible());
     settings.setTrayIconHide(false);
     QVERIFY(tray->isVisible());
+}
+
+// Hidden and shown again within a blink, the window is not yet reported active when the next
+// press comes: it is in front all the same, and that press hides it.
+void TestMainWindow::shouldHideOnPressRightAfterQuickShow()
+{
+    FormMain &window = *m_window;
+    SettingsControl::instance().setHotKey_showApp(
+        QKeySequence("Ctrl+Alt+Q").toString(QKeySequence::NativeText));
+    window.onShow();
+    QVERIFY(window.isHidden());
+    window.onShow();
+    QVERIFY(window.isVisible());
+    window.onShow();
+    QVERIFY(window.isHidden());
+
+    // Once another window has the focus, a press brings it back to the front.
+    window.onShow();
+    QTRY_VERIFY(isShownAndActive(window));
+    QWidget other;
+    other.setGeometry(300, 300, 200, 100);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    window.onShow();
+    QVERIFY(window.isVisible());
+    QTRY_VERIFY(isShownAndActive(window));
+}
+
+void TestMainWindow::shouldStayReachableWhenTrayIsHiddenWhileHidden()
+{
+    // No hotkey: with the tray icon gone, nothing could bring the hidden window back.
+    FormMain &window = *m_window;
+    window.hide();
+    SettingsControl::instance().setTrayIconHide(true);
+    QTRY_VERIFY(window.isVisible() && window.isMinimized());
+    SettingsControl::instance().setTrayIconHide(false);
 }
 
 void TestMainWindow::shouldStayOnTopAndBack()

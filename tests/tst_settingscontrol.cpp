@@ -23,6 +23,9 @@ private slots:
     void shouldStoreTrayColourAsHexName();
     void shouldStoreDefaultIconsOnlyForKnownTypes();
     void shouldReportFailedWrite();
+    void shouldJudgeEveryWriteOnItsOwn();
+    void shouldWriteAgainOnceTheDiskAllows();
+    void shouldRefuseColourThatIsNone();
 };
 
 void TestSettingsControl::shouldGiveDefaultsWithoutFile()
@@ -209,6 +212,59 @@ void TestSettingsControl::shouldReportFailedWrite()
     QCOMPARE(results.count(), 1);
     QCOMPARE(results.at(0).at(0).toBool(), false);
     QVERIFY(settings.isThenHide());
+}
+
+// QSettings keeps the first error it meets: one malformed line, or one write that failed,
+// would otherwise turn every later change into "设置失败！".
+void TestSettingsControl::shouldJudgeEveryWriteOnItsOwn()
+{
+    TestWorkDir dir;
+    QDir(dir.path(QString())).mkpath("data");
+    QFile ini(dir.path("data/config.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Form]\nThenHide=true\nthis line is no setting\n[broken\n");
+    ini.close();
+    SettingsControl settings;
+    QSignalSpy results(&settings, &SettingsControl::result);
+    settings.setThenHide(false);
+    QCOMPARE(results.takeFirst().at(0).toBool(), true);
+    QCOMPARE(QSettings(ini.fileName(), QSettings::IniFormat).value("Form/ThenHide").toBool(),
+             false);
+}
+
+void TestSettingsControl::shouldWriteAgainOnceTheDiskAllows()
+{
+    TestWorkDir dir;
+    // "data" is a file at first, so "../data/config.ini" cannot be written.
+    QFile blocker(dir.path("data"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SettingsControl settings;
+    QSignalSpy results(&settings, &SettingsControl::result);
+    settings.setCloseThenQuit(true);
+    QCOMPARE(results.takeFirst().at(0).toBool(), false);
+    QVERIFY(blocker.remove());
+    QVERIFY(QDir(dir.path(QString())).mkpath("data"));
+    settings.setUseRelativePath(true);
+    QCOMPARE(results.takeFirst().at(0).toBool(), true);
+    QCOMPARE(QSettings(dir.path("data/config.ini"), QSettings::IniFormat)
+                 .value("Form/UseRelativePath")
+                 .toBool(),
+             true);
+}
+
+void TestSettingsControl::shouldRefuseColourThatIsNone()
+{
+    TestWorkDir dir;
+    SettingsControl settings;
+    settings.setTrayIconColor(QColor("#00ff00"));
+    QSignalSpy results(&settings, &SettingsControl::result);
+    QSignalSpy changed(&settings, &SettingsControl::trayIconColorChanged);
+    // What a half-typed "#12" gives.
+    settings.setTrayIconColor(QColor(QStringLiteral("#12")));
+    QCOMPARE(results.takeFirst().at(0).toBool(), false);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(settings.value("Form/TrayIconColor").toString(), QStringLiteral("#00ff00"));
 }
 
 QUIVER_TEST_MAIN(TestSettingsControl)

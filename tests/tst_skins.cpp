@@ -60,6 +60,10 @@ private slots:
     void shouldCreateUseSaveRenameAndDelete();
     void shouldRefuseNamesOutsideTheSkinsFolder_data();
     void shouldRefuseNamesOutsideTheSkinsFolder();
+    void shouldNotApplyStoredNameOutsideTheSkinsFolder();
+    void shouldKeepOldBackgroundUnlessNewOneIsWhole();
+    // Last: it removes every skin file.
+    void shouldTouchNothingWithoutSkin();
 
 private:
     std::unique_ptr<TestWorkDir> m_dir;
@@ -230,6 +234,94 @@ void TestSkins::shouldRefuseNamesOutsideTheSkinsFolder()
     Notices::clear();
     QVERIFY(!QFile::exists("../evil.json"));
     QVERIFY(QFile::exists(Skin::fileName("base")));
+}
+
+void TestSkins::shouldNotApplyStoredNameOutsideTheSkinsFolder()
+{
+    // "Form/SkinName" comes from a file anyone may have edited; "../outside" would read
+    // <root>/outside.json.
+    QFile outside("../outside.json");
+    QVERIFY(outside.open(QIODevice::WriteOnly));
+    outside.write(R"({"MainColor":"#ff0000","Opacity":50})");
+    outside.close();
+    SettingsControl::instance().setSkin("../outside");
+    FormMain window;
+    QVERIFY(qApp->styleSheet().contains("border-color: #40b7f3;"));
+    QVERIFY(!qApp->styleSheet().contains("#ff0000"));
+    QCOMPARE(window.windowOpacity(), 1.0);
+    SettingsControl::instance().setSkin(QString());
+}
+
+void TestSkins::shouldKeepOldBackgroundUnlessNewOneIsWhole()
+{
+    writeSkin("pictured", "{}");
+    QDir().mkpath("../skins/pictured");
+    const QString background = QDir("../skins/pictured").absoluteFilePath("bg.jpg");
+    QFile old(background);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old picture");
+    old.close();
+    Form_Skins editor;
+    editor.findChild<QComboBox *>("comboBox")->setCurrentText("pictured");
+    Notices::clear();
+
+    // The picture that is already there, chosen again: it must survive its own replacement.
+    ModalAnswers answers;
+    answers.chooseFile(background);
+    editor.findChild<QPushButton *>("pushButton_changeBgImg")->click();
+    QCOMPARE(Notices::shown(), QStringList{"已保存背景"});
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old picture"));
+    old.close();
+    Notices::clear();
+
+    // A file that cannot be read leaves the old picture in place.
+    QFile unreadable(m_dir->path("locked.jpg"));
+    QVERIFY(unreadable.open(QIODevice::WriteOnly));
+    unreadable.write("new picture");
+    unreadable.close();
+    unreadable.setPermissions(QFileDevice::Permissions());
+    if (unreadable.open(QIODevice::ReadOnly))
+        QSKIP("runs as the superuser, who reads every file");
+    answers.chooseFile(unreadable.fileName());
+    editor.findChild<QPushButton *>("pushButton_changeBgImg")->click();
+    QCOMPARE(Notices::shown(), QStringList{"背景保存失败"});
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old picture"));
+    Notices::clear();
+}
+
+void TestSkins::shouldTouchNothingWithoutSkin()
+{
+    // A fresh install: the skins folder holds no skin, only what the user put there.
+    for (const QString &skin : QDir("../skins").entryList({"*.json"}, QDir::Files))
+        QVERIFY(QFile::remove("../skins/" + skin));
+    QDir().mkpath("../skins/keep");
+    QFile kept("../skins/keep/bg.jpg");
+    QVERIFY(kept.open(QIODevice::WriteOnly));
+    kept.close();
+    Form_Skins editor;
+    Notices::clear();
+    QCOMPARE(editor.findChild<QComboBox *>("comboBox")->count(), 0);
+    for (const char *button :
+         {"pushButton_save", "pushButton_del", "pushButton_rename", "pushButton_changeBgImg"})
+        QVERIFY2(!editor.findChild<QPushButton *>(button)->isEnabled(), button);
+
+    ModalAnswers answers;
+    answers.press(QMessageBox::Yes).chooseFile(kept.fileName());
+    editor.onSaveSkins();
+    editor.onDelete();
+    editor.onChangeBgImg();
+    QCOMPARE(answers.pending(), 2);
+    QVERIFY(Notices::shown().isEmpty());
+    QVERIFY(!QFile::exists("../skins/.json"));
+    QVERIFY(!QFile::exists("../skins/bg.jpg"));
+    QVERIFY(kept.exists());
+
+    // A skin made in the editor brings the buttons back.
+    answerNextDialog("fresh");
+    editor.onCreateSkin();
+    QVERIFY(editor.findChild<QPushButton *>("pushButton_save")->isEnabled());
 }
 
 QUIVER_TEST_MAIN(TestSkins)

@@ -11,7 +11,8 @@
 
 #include <memory>
 
-// The update check against a service on 127.0.0.1.
+// The update check against a service on 127.0.0.1, over TLS with a certificate the test
+// process trusts.
 class TestUpdate : public QObject
 {
     Q_OBJECT
@@ -31,6 +32,9 @@ private slots:
     void shouldReportUnusableReplies_data();
     void shouldReportUnusableReplies();
     void shouldSkipAutomaticCheckWithoutService();
+    void shouldRefuseServiceWithoutHttps();
+    void shouldOpenOnlyWebLinks_data();
+    void shouldOpenOnlyWebLinks();
 
 private:
     // Answers the update question with the button of that text, recording the box's text.
@@ -49,8 +53,9 @@ private:
 void TestUpdate::initTestCase()
 {
     m_dir = std::make_unique<TestWorkDir>();
-    m_server = std::make_unique<LocalHttpServer>();
-    QDesktopServices::setUrlHandler("https", this, "openedUrl");
+    m_server = std::make_unique<LocalHttpServer>(LocalHttpServer::Transport::Tls);
+    for (const char *scheme : {"http", "https", "file"})
+        QDesktopServices::setUrlHandler(scheme, this, "openedUrl");
     m_checkButton.setObjectName("pushButton_checkUpdate");
     connect(&m_checkButton, &QPushButton::clicked, &SettingsControl::instance(),
             &SettingsControl::checkUpdate);
@@ -58,7 +63,8 @@ void TestUpdate::initTestCase()
 
 void TestUpdate::cleanupTestCase()
 {
-    QDesktopServices::unsetUrlHandler("https");
+    for (const char *scheme : {"http", "https", "file"})
+        QDesktopServices::unsetUrlHandler(scheme);
 }
 
 void TestUpdate::init()
@@ -180,6 +186,45 @@ void TestUpdate::shouldSkipAutomaticCheckWithoutService()
     // Asked by hand, the missing service is a failure to connect.
     m_checkButton.click();
     QCOMPARE(Notices::shown(), QStringList{"连接更新服务器失败！"});
+}
+
+void TestUpdate::shouldRefuseServiceWithoutHttps()
+{
+    // The reply names what the user is offered to download: never over a connection anyone on
+    // the way can rewrite.
+    LocalHttpServer plain;
+    plain.setAnswer("/quiver/update.html", {"200 OK", R"({"version":"9.0"})", {}});
+    SettingsControl::instance().setValue("Form/UpdateHost", plain.url().toString());
+    LogCapture &log = LogCapture::install();
+    m_checkButton.click();
+    QCOMPARE(Notices::shown(), QStringList{"连接更新服务器失败！"});
+    QVERIFY(plain.requests().isEmpty());
+    QVERIFY(!log.lines().filter("更新服务器不是https地址").isEmpty());
+}
+
+void TestUpdate::shouldOpenOnlyWebLinks_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("https") << "https://example.org/get" << true;
+    QTest::newRow("http") << "http://example.org/get" << true;
+    QTest::newRow("local file") << "file:///etc/passwd" << false;
+    QTest::newRow("script") << "javascript:alert(1)" << false;
+    QTest::newRow("program") << "/usr/bin/xterm" << false;
+}
+
+void TestUpdate::shouldOpenOnlyWebLinks()
+{
+    QFETCH(QString, link);
+    QFETCH(bool, opened);
+    serve(QStringLiteral(R"({"version":"9.0","download_url":"%1","body_url":"%1"})")
+              .arg(link)
+              .toUtf8());
+    for (const char *button : {"下载", "更新详情"}) {
+        answerQuestion(QString::fromUtf8(button));
+        SettingsControl::instance().checkUpdate();
+    }
+    QCOMPARE(m_opened.size(), opened ? 2 : 0);
 }
 
 QUIVER_TEST_MAIN(TestUpdate)

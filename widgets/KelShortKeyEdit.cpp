@@ -43,12 +43,35 @@ void KelShortKeyEdit::setText(const QString &text)
 
 void KelShortKeyEdit::keyPressEvent(QKeyEvent *event)
 {
+    event->accept();
     const int key = event->key();
-    if (key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Meta ||
-        key == Qt::Key_Alt || key == Qt::Key_unknown)
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    const Qt::KeyboardModifiers holders = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    // A bare key held system-wide would be taken from every program: only combinations with
+    // Ctrl, Alt or Meta count, or a function key on its own.
+    if (!(modifiers & holders) && (key == Qt::Key_Backspace || key == Qt::Key_Delete)) {
+        clear();
+        return;
+    }
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_unknown:
+        return;
+    default:
+        break;
+    }
+    const bool functionKey = key >= Qt::Key_F1 && key <= Qt::Key_F35;
+    if (!(modifiers & holders) && !functionKey)
         return;
     int combination = key;
-    const Qt::KeyboardModifiers modifiers = event->modifiers();
     if (modifiers & Qt::ShiftModifier)
         combination |= Qt::SHIFT;
     if (modifiers & Qt::ControlModifier)
@@ -58,5 +81,4 @@ void KelShortKeyEdit::keyPressEvent(QKeyEvent *event)
     if (modifiers & Qt::AltModifier)
         combination |= Qt::ALT;
     setText(QKeySequence(combination).toString(QKeySequence::NativeText));
-    event->accept();
 }

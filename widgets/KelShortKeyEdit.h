@@ -5,8 +5,9 @@
 
 #include "kelwidgets_export.h"
 
-// Records a keyboard shortcut from the next key press instead of from typing; only the clear
-// button empties it.
+// Records a keyboard shortcut from the next key press instead of from typing: a combination
+// with Ctrl, Alt or Meta, or a function key. Backspace and Delete, or the clear button, empty
+// it; every other bare key is ignored.
 class KELWIDGETS_EXPORT KelShortKeyEdit : public QLineEdit
 {
     Q_OBJECT

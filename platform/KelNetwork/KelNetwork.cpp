@@ -8,19 +8,47 @@
 
 namespace {
 constexpr int maximumRedirects = 5;
-}
 
-QByteArray KelNetwork::net_Get(const QUrl &url, int timeout)
+bool isWebScheme(const QUrl &url)
 {
-    if (!url.isValid())
+    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
+}
+} // namespace
+
+QByteArray KelNetwork::net_Get(const QUrl &url, int timeout, qint64 maximumSize)
+{
+    // A page may name "file:///…" as its icon; only the web is fetched.
+    if (!url.isValid() || !isWebScheme(url) || timeout <= 0)
         return QByteArray();
 
     QNetworkAccessManager manager;
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
+                         QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setMaximumRedirectsAllowed(maximumRedirects);
     QNetworkReply *reply = manager.get(request);
+
+    bool refused = false;
+    QUrl current = url;
+    QObject::connect(reply, &QNetworkReply::redirected, reply, [&](const QUrl &target) {
+        const bool downgrade =
+            current.scheme() == QLatin1String("https") && target.scheme() != QLatin1String("https");
+        if (isWebScheme(target) && !downgrade) {
+            current = target;
+            emit reply->redirectAllowed();
+            return;
+        }
+        refused = true;
+        reply->abort();
+    });
+    // Stops as soon as the announced or received size passes the limit, before it is buffered.
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                     [&](qint64 received, qint64 total) {
+                         if (received > maximumSize || total > maximumSize) {
+                             refused = true;
+                             reply->abort();
+                         }
+                     });
 
     QEventLoop loop;
     QTimer deadline;
@@ -32,8 +60,9 @@ QByteArray KelNetwork::net_Get(const QUrl &url, int timeout)
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
 
-    const QByteArray body =
-        reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
+    QByteArray body;
+    if (!refused && reply->error() == QNetworkReply::NoError)
+        body = reply->read(maximumSize + 1);
     delete reply;
-    return body;
+    return body.size() > maximumSize ? QByteArray() : body;
 }

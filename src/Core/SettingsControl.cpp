@@ -4,6 +4,8 @@
 
 #include "KelNetwork.h"
 
+#include <easylogging++.h>
+
 SettingsControl &SettingsControl::instance()
 {
     static SettingsControl settings;
@@ -29,9 +31,13 @@ bool SettingsControl::setValue(const QString &key, const QVariant &value)
 bool SettingsControl::write(const QString &key, const QVariant &value)
 {
     // Written through at once, so a read-only or full disk is reported instead of lost at exit.
-    m_settings.setValue(key, value);
-    m_settings.sync();
-    return m_settings.status() == QSettings::NoError;
+    // A QSettings keeps the first error it met for the rest of its life; one made for this
+    // write alone (it shares the parsed file with m_settings) judges this write on its own. A
+    // malformed line it read is no failure to write: the file is written whole all the same.
+    QSettings file(m_settings.fileName(), QSettings::IniFormat);
+    file.setValue(key, value);
+    file.sync();
+    return file.status() != QSettings::AccessError;
 }
 
 void SettingsControl::sync()
@@ -39,20 +45,17 @@ void SettingsControl::sync()
     m_settings.sync();
 }
 
-void SettingsControl::setDefaultIcon(int type, const QString &hashName)
+bool SettingsControl::setDefaultIcon(int type, const QString &hashName)
 {
     switch (type) {
     case -1:
-        write(QStringLiteral("DefaultIcons/Lost"), hashName);
-        break;
+        return write(QStringLiteral("DefaultIcons/Lost"), hashName);
     case 2:
-        write(QStringLiteral("DefaultIcons/Web"), hashName);
-        break;
+        return write(QStringLiteral("DefaultIcons/Web"), hashName);
     case 3:
-        write(QStringLiteral("DefaultIcons/Shell"), hashName);
-        break;
+        return write(QStringLiteral("DefaultIcons/Shell"), hashName);
     default:
-        break;
+        return false;
     }
 }
 
@@ -114,6 +117,11 @@ void SettingsControl::setThenHide(bool enable)
 
 void SettingsControl::setTrayIconColor(QColor color)
 {
+    // A half-typed colour is no colour: nothing is stored or repainted.
+    if (!color.isValid()) {
+        emit result(false);
+        return;
+    }
     const bool written = write(QStringLiteral("Form/TrayIconColor"), color.name());
     emit trayIconColorChanged(color);
     emit result(written);
@@ -174,7 +182,13 @@ QUrl SettingsControl::updateUrl() const
         host = QStringLiteral(QUIVER_UPDATE_HOST);
     if (host.isEmpty())
         return QUrl();
-    return QUrl(host + QStringLiteral("/quiver/update.html"));
+    // The reply decides what the user is offered to download: only over a verified connection.
+    const QUrl url(host + QStringLiteral("/quiver/update.html"));
+    if (url.scheme() != QLatin1String("https")) {
+        LOG(WARNING) << "更新服务器不是https地址, 已忽略: " << host;
+        return QUrl();
+    }
+    return url;
 }
 
 QUrl SettingsControl::faviconService() const
@@ -188,5 +202,7 @@ void SettingsControl::checkUpdate()
     if (sender() && sender()->objectName() == QLatin1String("pushButton_checkUpdate"))
         m_manualUpdateCheck = true;
     const QUrl url = updateUrl();
-    emit updateFinished(url.isEmpty() ? QByteArray() : KelNetwork::net_Get(url, 5000));
+    constexpr qint64 maximumReply = 64 * 1024;
+    emit updateFinished(url.isEmpty() ? QByteArray()
+                                      : KelNetwork::net_Get(url, 5000, maximumReply));
 }

@@ -29,13 +29,14 @@ public:
     void sync();
 
     // Stores an icon hash name as the default icon of a lost item (-1), a web address (2) or
-    // a command line (3); any other type is ignored.
-    void setDefaultIcon(int type, const QString &hashName);
+    // a command line (3); any other type is ignored. Whether it reached the file.
+    bool setDefaultIcon(int type, const QString &hashName);
 
     bool takeManualUpdateCheck();
 
     // The update service: "/quiver/update.html" on the host of the setting "Form/UpdateHost",
-    // or else on the host this build was configured with; empty when there is none.
+    // or else on the host this build was configured with; empty when there is none or it is
+    // not an https address.
     QUrl updateUrl() const;
     // The base address of the favicon service ("Form/FaviconHost"); empty when none is set.
     QUrl faviconService() const;

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Writing values of a desktop entry (freedesktop Desktop Entry Specification).
+namespace DesktopEntryText {
+// A string value: backslash, and the whitespace a line cannot hold, escaped.
+QString string(const QString &value);
+// One argument of the Exec key, ready to be written as its value: quoted, with the characters
+// reserved inside quotes escaped, "%" doubled (field codes), then escaped as a string value.
+QString execArgument(const QString &argument);
+} // namespace DesktopEntryText
