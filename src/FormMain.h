@@ -131,6 +131,8 @@ private:
     void showSettingsResult(bool isOk);
     // Refuses with a notice when no group is current.
     bool hasCurrentGroup();
+    // Adds the entries of one drop in one transaction.
+    void addDropped(const QList<QUrl> &listUrl);
     // Runs the properties dialog; reloads the items when it was accepted.
     bool runAttribute(const QModelIndex &index, bool edit);
     // The hash name chosen in the icon selector (empty: no icon); nullopt when cancelled.
@@ -140,6 +142,8 @@ private:
     Ui::FormMain *ui;
     bool m_constructed = false;
     bool m_catalogueOpen = false;
+    QList<QList<QUrl>> m_pendingDrops;
+    bool m_addingDrops = false;
     // Shown by onShow and not yet reported active by the window manager.
     bool m_activationPending = false;
     QStandardItemModel *m_typesModel = nullptr;

@@ -49,6 +49,19 @@ void FormMain::data_itemAttribute()
 
 void FormMain::data_itemAdd(const QList<QUrl> &listUrl)
 {
+    // A page download waits in an event loop that lets the next drop in: it waits its turn, so
+    // one drop never lands in the middle of another's transaction.
+    m_pendingDrops << listUrl;
+    if (m_addingDrops)
+        return;
+    m_addingDrops = true;
+    while (!m_pendingDrops.isEmpty())
+        addDropped(m_pendingDrops.takeFirst());
+    m_addingDrops = false;
+}
+
+void FormMain::addDropped(const QList<QUrl> &listUrl)
+{
     const KelElapsedTimer timer(QStringLiteral("item add :%1毫秒"));
     if (!hasCurrentGroup())
         return;

@@ -15,11 +15,13 @@
 
 namespace {
 // The file name without its last suffix ("Obsidian-1.4.16.AppImage" is "Obsidian-1.4.16"),
-// or the whole name where that leaves nothing (".config").
+// or the whole name where that leaves nothing (".config"); the root folder is "/".
 QString nameOf(const QFileInfo &info)
 {
     const QString name = info.completeBaseName();
-    return name.isEmpty() ? info.fileName() : name;
+    if (!name.isEmpty())
+        return name;
+    return info.fileName().isEmpty() ? info.filePath() : info.fileName();
 }
 } // namespace
 
@@ -63,7 +65,8 @@ void ItemDrop::readWebLink(const QUrl &url, QVariantMap &record) const
 
 ItemDrop::Outcome ItemDrop::readLocal(const QString &path, QVariantMap &record)
 {
-    const QFileInfo info(path);
+    // A folder dropped as "file:///home/me/Music/" has a trailing slash, and no file name.
+    const QFileInfo info(QDir::cleanPath(path));
     const QString title = QCoreApplication::applicationName();
     if (info.isSymLink()) {
         if (!info.exists()) {

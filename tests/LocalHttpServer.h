@@ -10,6 +10,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 
 // A certificate for 127.0.0.1 made once per test process with openssl and trusted by the
@@ -63,6 +64,8 @@ public:
         QByteArray headers;
         // Without it the body ends where the connection closes.
         bool announceLength = true;
+        // Milliseconds before the answer is sent.
+        int delay = 0;
     };
 
     explicit LocalHttpServer(Transport transport = Transport::Plain)
@@ -118,10 +121,13 @@ private:
             answer.announceLength
                 ? "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n"
                 : QByteArray();
-        socket->write("HTTP/1.1 " + answer.status +
-                      "\r\nContent-Type: text/html; charset=utf-8\r\n" + answer.headers + length +
-                      "Connection: close\r\n\r\n" + answer.body);
-        socket->disconnectFromHost();
+        const QByteArray reply = "HTTP/1.1 " + answer.status +
+                                 "\r\nContent-Type: text/html; charset=utf-8\r\n" + answer.headers +
+                                 length + "Connection: close\r\n\r\n" + answer.body;
+        QTimer::singleShot(answer.delay, socket, [socket, reply] {
+            socket->write(reply);
+            socket->disconnectFromHost();
+        });
     }
 
     Transport m_transport;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QHash>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -31,6 +32,41 @@ public:
 private:
     QTemporaryDir m_root;
     QString m_previous;
+};
+
+// Sets environment variables for its own life and then puts back what was there, unset ones
+// included.
+class EnvironmentGuard
+{
+    Q_DISABLE_COPY_MOVE(EnvironmentGuard)
+
+public:
+    EnvironmentGuard() = default;
+    ~EnvironmentGuard()
+    {
+        for (auto it = m_saved.cbegin(); it != m_saved.cend(); ++it) {
+            if (it.value().isNull())
+                qunsetenv(it.key().constData());
+            else
+                qputenv(it.key().constData(), it.value());
+        }
+    }
+
+    // An empty value unsets the variable.
+    void set(const QByteArray &name, const QByteArray &value)
+    {
+        if (!m_saved.contains(name))
+            m_saved.insert(name, qEnvironmentVariableIsSet(name.constData())
+                                     ? qgetenv(name.constData())
+                                     : QByteArray());
+        if (value.isEmpty())
+            qunsetenv(name.constData());
+        else
+            qputenv(name.constData(), value);
+    }
+
+private:
+    QHash<QByteArray, QByteArray> m_saved;
 };
 
 // Collects the messages the program logs, so tests can assert on them without reading files.

@@ -69,6 +69,7 @@ private slots:
     void shouldAddLinkToFolderAsFolder_data();
     void shouldAddLinkToFolderAsFolder();
     void shouldFinishDropBeforeAsking();
+    void shouldAddSecondDropAfterFirst();
     void shouldBookmarkPageFromOneDownload();
     void shouldBookmarkUnreachablePage();
     void shouldStoreRelativeLocalPathsOnly();
@@ -162,7 +163,8 @@ void TestAdding::shouldAddFoldersAndFilesByTheirPaths()
     const QString file = m_dir->path("files/report.final.pdf");
     QDir().mkpath(folder);
     touch(file);
-    emit items()->dropIn({QUrl::fromLocalFile(folder), QUrl::fromLocalFile(file)});
+    // File managers drop folders with a trailing slash.
+    emit items()->dropIn({QUrl::fromLocalFile(folder + "/"), QUrl::fromLocalFile(file)});
     QCOMPARE(itemsOf(10), (QStringList{"My Folder|1|" + folder, "report.final|0|" + file}));
     QCOMPARE(rowTexts(items()->model()), (QStringList{"My Folder", "report.final"}));
     QCOMPARE(itemsOf(10, "Note, IconPath, Arguments, WorkingDirectory, RunCount"),
@@ -292,6 +294,21 @@ void TestAdding::shouldFinishDropBeforeAsking()
     QCOMPARE(itemsOf(10), QStringList());
     QTRY_COMPARE(itemsOf(10), QStringList{"tool|0|" + m_dir->path("links/tool")});
     QCOMPARE(answers.questions(), QStringList{"是否要以快捷方式添加"});
+}
+
+void TestAdding::shouldAddSecondDropAfterFirst()
+{
+    // A page download keeps the event loop running: a drop made meanwhile must wait its turn
+    // instead of landing inside the first drop's transaction.
+    m_server.setAnswer("/slow", {"200 OK", "<title>slow</title>", {}, true, 600});
+    touch(m_dir->path("files/second.txt"));
+    open();
+    QTimer::singleShot(150, this, [this] {
+        emit items()->dropIn({QUrl::fromLocalFile(m_dir->path("files/second.txt"))});
+    });
+    emit items()->dropIn({m_server.url("/slow")});
+    QCOMPARE(itemsOf(10, "Name"), (QStringList{"slow", "second"}));
+    QCOMPARE(rowTexts(items()->model()), (QStringList{"slow", "second"}));
 }
 
 void TestAdding::shouldBookmarkPageFromOneDownload()

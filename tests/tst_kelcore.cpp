@@ -105,13 +105,14 @@ void TestKelCore::shouldSplitArgumentsKeepingEmptyPieces()
 void TestKelCore::shouldElevateThroughPkexec()
 {
     QTemporaryDir bin;
-    const QByteArray path = qgetenv("PATH");
     const QString previousDir = QDir::currentPath();
-    const auto restore = qScopeGuard([&] {
-        qputenv("PATH", path);
-        QDir::setCurrent(previousDir);
-    });
-    qputenv("PATH", bin.path().toLocal8Bit());
+    const auto restore = qScopeGuard([&] { QDir::setCurrent(previousDir); });
+    EnvironmentGuard environment;
+    environment.set("PATH", bin.path().toLocal8Bit());
+    // Without a display to hand on, pkexec starts the program itself.
+    for (const char *name : {"DISPLAY", "XAUTHORITY", "WAYLAND_DISPLAY"})
+        environment.set(name, QByteArray());
+    environment.set("HOME", bin.path().toLocal8Bit());
     QVERIFY(!KelWinAPI::KelShellExecuteExW("/bin/true", "", true));
 
     writeFakePkexec(bin.path(), 0);

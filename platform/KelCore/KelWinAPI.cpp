@@ -41,14 +41,19 @@ bool KelWinAPI::KelShellExecuteExW(const QString &file, const QString &parameter
     if (pkexec.isEmpty() || file.isEmpty())
         return false;
     // pkexec resets the environment and working directory, so a relative path would be lost,
-    // and a graphical program would find no display: env hands the display on.
+    // and a graphical program would find no display: env hands the display on. env would take
+    // a program path holding "=" for one more variable, so a shell names the program instead.
     const QFileInfo info(file);
     const QString program = info.exists() ? info.absoluteFilePath() : file;
-    const QString env = QStandardPaths::findExecutable(QStringLiteral("env"));
+    const QString env = QStringLiteral("/usr/bin/env");
     const QStringList display = displayEnvironment();
-    const QStringList arguments =
-        (display.isEmpty() || env.isEmpty() ? QStringList() : QStringList{env} + display) +
-        QStringList{program} + splitArguments(parameters);
+    const QStringList wrapper =
+        display.isEmpty() || !QFile::exists(env)
+            ? QStringList()
+            : QStringList{env} + display +
+                  QStringList{QStringLiteral("/bin/sh"), QStringLiteral("-c"),
+                              QStringLiteral("exec \"$0\" \"$@\"")};
+    const QStringList arguments = wrapper + QStringList{program} + splitArguments(parameters);
     if (detached)
         return QProcess::startDetached(pkexec, arguments);
     return QProcess::execute(pkexec, arguments) == 0;

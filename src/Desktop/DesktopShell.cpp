@@ -60,6 +60,11 @@ QFuture<bool> DesktopShell::startProgram(const QString &program,
     const QString file = absolute(program);
     const QString folder = absolute(workingDirectory);
     return onPool([file, arguments, folder] {
+        // Qt starts the program in the launcher's own folder when it cannot enter this one.
+        if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
+            LOG(WARNING) << "start " << file << " failed: no folder " << folder;
+            return false;
+        }
         if (QProcess::startDetached(file, arguments, folder))
             return true;
         LOG(WARNING) << "start " << file << " failed";
@@ -75,7 +80,9 @@ QFuture<bool> DesktopShell::openPath(const QString &path)
 
 QFuture<bool> DesktopShell::openAddress(const QUrl &url)
 {
-    if (!url.isValid() || url.scheme().isEmpty()) {
+    // A local file opened through its association may be a program in disguise (a .jar, an
+    // .exe under Wine): an address names something on the network or a handler.
+    if (!url.isValid() || url.scheme().isEmpty() || url.isLocalFile()) {
         LOG(WARNING) << "open " << url.toString() << " failed: not an address";
         return finished(false);
     }
@@ -96,6 +103,11 @@ QFuture<bool> DesktopShell::openCommand(const QString &text)
 QFuture<bool> DesktopShell::startAsAdministrator(const QString &program, const QString &parameters)
 {
     return onPool([program, parameters] {
+        // A document has no rights to be started with: no password is asked for nothing.
+        if (!isProgram(program)) {
+            LOG(WARNING) << "start " << program << " as administrator failed: not a program";
+            return false;
+        }
         if (KelWinAPI::KelShellExecuteExW(program, parameters, true))
             return true;
         LOG(WARNING) << "start " << program << " as administrator failed";

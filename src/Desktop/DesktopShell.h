@@ -12,17 +12,19 @@ class QUrl;
 // slow start never stalls the window; the future tells whether the start was made.
 namespace DesktopShell {
 // Starts a program itself. A relative program or working folder is taken against the current
-// folder at the moment of the call.
+// folder at the moment of the call; a working folder that does not exist fails the start.
 QFuture<bool>
 startProgram(const QString &program, const QStringList &arguments, const QString &workingDirectory);
 // Opens a document or folder with its associated application; false when none would take it.
 QFuture<bool> openPath(const QString &path);
-// Opens an address with the handler of its scheme, never through a shell.
+// Opens an address with the handler of its scheme, never through a shell; local files are
+// refused.
 QFuture<bool> openAddress(const QUrl &url);
 // A command line: text with a URL scheme ("mailto:", "steam://") goes to its handler, a bare
 // command runs detached through /bin/sh in the user's home folder.
 QFuture<bool> openCommand(const QString &text);
-// Starts a program with administrator rights (pkexec), parameters split as item arguments are.
+// Starts a program with administrator rights (pkexec), parameters split as item arguments are;
+// anything but a program is refused.
 QFuture<bool> startAsAdministrator(const QString &program, const QString &parameters);
 
 // Whether the system can execute the file itself: executable, and an ELF binary (AppImages
