@@ -21,8 +21,10 @@
 #include "IconLoader.h"
 #include "ItemRoles.h"
 #include "KelMessageBox.h"
+#include "KelShortKeyEdit.h"
 #include "KelWidgetHelper.h"
 #include "QHotkey.h"
+#include "Questions.h"
 #include "SettingsControl.h"
 #include "SingleWindow.h"
 
@@ -165,6 +167,8 @@ void FormMain::init_connections()
     connect(types->actionRename(), &QAction::triggered, this, &FormMain::data_typesRename);
     connect(types->actionDelete(), &QAction::triggered, this, &FormMain::data_typesDelete);
     connect(types->actionSetIcon(), &QAction::triggered, this, &FormMain::data_typesSetIcon);
+    connect(types->actionImport(), &QAction::triggered, this,
+            &FormMain::data_typesImportApplications);
     GroupsListView *groups = ui->listView_groups;
     connect(groups->actionAdd(), &QAction::triggered, this, &FormMain::data_groupsAdd);
     connect(groups->actionRename(), &QAction::triggered, this, &FormMain::data_groupsRename);
@@ -219,9 +223,7 @@ void FormMain::init_connections()
     SettingsControl &settings = SettingsControl::instance();
     connect(&settings, &SettingsControl::trayIconHide, m_tray, [this](bool hide) {
         m_tray->setVisible(!hide);
-        // Hidden now with nothing left to bring it back: it stays reachable as a minimised window.
-        if (hide && isHidden() && !canHide(false))
-            showMinimized();
+        keepReachable();
     });
     connect(&settings, &SettingsControl::trayIconColorChanged, this, &FormMain::onSetTrayIconColor);
     connect(&settings, &SettingsControl::dragEnabledChanged, this, &FormMain::onSetDragEnabled);
@@ -359,17 +361,32 @@ void FormMain::onShow()
     const SettingsControl &settings = SettingsControl::instance();
     // Shown a moment ago, the window may not be active yet (the window manager has not
     // answered, or a late deactivation of the hide before arrived): it is in front all the
-    // same, and the next press hides it.
-    if (isMinimized() || isHidden() || (!isActiveWindow() && !m_activationPending)) {
+    // same, and a press within the next second hides it.
+    const bool justShown =
+        m_activationRequested.isValid() && !m_activationRequested.hasExpired(1000);
+    if (isMinimized() || isHidden() || (!isActiveWindow() && !justShown)) {
         showNormal();
         raise();
         activateWindow();
-        m_activationPending = !isActiveWindow();
+        if (!isActiveWindow())
+            m_activationRequested.start();
         if (!m_tray->isVisible() && !settings.isTrayIconHide())
             m_tray->show();
         return;
     }
     hideWindow(settings.isTrayIconHideWithMain() || settings.isTrayIconHide());
+}
+
+void FormMain::onFirstStart()
+{
+    // Asked once, and only of a window the user sees: a start to the tray keeps it for later.
+    SettingsControl &settings = SettingsControl::instance();
+    if (!m_catalogueOpen || m_typesModel->rowCount() > 0 || !isVisible() ||
+        settings.value(QStringLiteral("Form/ImportOffered"), false).toBool())
+        return;
+    settings.setValue(QStringLiteral("Form/ImportOffered"), true);
+    if (Questions::confirm(this, QStringLiteral("是否导入已安装的应用程序？")))
+        data_typesImportApplications();
 }
 
 void FormMain::onTrayAction(QSystemTrayIcon::ActivationReason action)
@@ -383,13 +400,13 @@ void FormMain::onTrayAction(QSystemTrayIcon::ActivationReason action)
 void FormMain::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        m_activationPending = false;
+        m_activationRequested.invalidate();
     QWidget::changeEvent(event);
 }
 
 void FormMain::hideEvent(QHideEvent *event)
 {
-    m_activationPending = false;
+    m_activationRequested.invalidate();
     QWidget::hideEvent(event);
 }
 
@@ -472,10 +489,24 @@ void FormMain::registerHotkey(const QString &key)
         return;
     const QKeySequence sequence(key, QKeySequence::NativeText);
     m_hotkey->setRegistered(false);
-    if (sequence.isEmpty())
-        return;
-    m_hotkey->setShortcut(sequence, false);
-    emit SettingsControl::instance().result(m_hotkey->setRegistered(true));
+    if (!sequence.isEmpty()) {
+        // A bare key stored by hand or by an older version would be taken from every program.
+        if (KelShortKeyEdit::isGlobalShortcut(sequence)) {
+            m_hotkey->setShortcut(sequence, false);
+            emit SettingsControl::instance().result(m_hotkey->setRegistered(true));
+        } else {
+            LOG(WARNING) << "热键 " << key << " 不含Ctrl、Alt或Meta, 未注册";
+            emit SettingsControl::instance().result(false);
+        }
+    }
+    keepReachable();
+}
+
+void FormMain::keepReachable()
+{
+    // Hidden, with nothing left that could bring it back: it stays as a minimised window.
+    if (m_constructed && isHidden() && !canHide(false))
+        showMinimized();
 }
 
 void FormMain::showSettingsResult(bool isOk)

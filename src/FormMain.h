@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QElapsedTimer>
 #include <QFuture>
 #include <QModelIndex>
 #include <QUrl>
@@ -42,12 +43,15 @@ public:
 
 public slots:
     void onShow();
+    // On a start with an empty catalogue, offers once to import the installed applications.
+    void onFirstStart();
     void onSetSkins(QString fileName);
 
     void data_typesAdd();
     void data_typesRename();
     void data_typesDelete();
     void data_typesUpdate();
+    void data_typesImportApplications();
     void data_groupsAdd();
     void data_groupsDelete();
     void data_groupsDeleteAll();
@@ -113,6 +117,8 @@ private:
     // nothing could bring it back.
     void hideWindow(bool hideTray);
     void registerHotkey(const QString &key);
+    // Minimises a hidden window when neither tray nor hotkey could bring it back.
+    void keepReachable();
     // Reloads the groups of a type; an invalid index means the current type.
     void data_groupsUpdate(const QModelIndex &typeIndex);
     static void setCurrentRow(QListView *view, int row);
@@ -144,8 +150,8 @@ private:
     bool m_catalogueOpen = false;
     QList<QList<QUrl>> m_pendingDrops;
     bool m_addingDrops = false;
-    // Shown by onShow and not yet reported active by the window manager.
-    bool m_activationPending = false;
+    // Since onShow asked for the window to be activated, until the window manager reports it.
+    QElapsedTimer m_activationRequested;
     QStandardItemModel *m_typesModel = nullptr;
     QStandardItemModel *m_groupsModel = nullptr;
     QStandardItemModel *m_itemsModel = nullptr;

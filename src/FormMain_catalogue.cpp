@@ -4,9 +4,12 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QCoreApplication>
+#include <QProgressDialog>
 #include <QSqlQuery>
 #include <QStandardItemModel>
 
+#include "ApplicationImport.h"
 #include "DataControl.h"
 #include "IconLoader.h"
 #include "ItemRoles.h"
@@ -42,6 +45,32 @@ void FormMain::data_typesUpdate()
     // The first type stored becomes current, wherever sorting then places it.
     ui->listView_types->setCurrentIndex(m_typesModel->index(0, 0));
     m_typesModel->sort(0, Qt::AscendingOrder);
+    // An empty catalogue tells how things come into it.
+    ui->listView_items->setEmptyHint(
+        m_typesModel->rowCount() > 0
+            ? QString()
+            : QStringLiteral("右键点击左侧的分类栏，可以添加分类，或导入已安装的应用程序。\n"
+                             "有了分组之后，把文件、文件夹或链接拖到这里即可添加。"));
+}
+
+void FormMain::data_typesImportApplications()
+{
+    QProgressDialog progress(QStringLiteral("正在导入应用程序…"), QString(), 0, 0, this);
+    progress.setWindowTitle(QCoreApplication::applicationName());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    const int added = ApplicationImport::run([&progress](int done, int total) {
+        progress.setMaximum(total);
+        progress.setValue(done);
+    });
+    progress.reset();
+    data_typesUpdate();
+    const QList<QStandardItem *> imported =
+        m_typesModel->findItems(QStringLiteral("应用程序"), Qt::MatchExactly);
+    if (!imported.isEmpty())
+        ui->listView_types->setCurrentIndex(imported.first()->index());
+    KelMessageBox::show(this, QStringLiteral("已导入%1个应用程序").arg(added), KelMessageBox::Green,
+                        3000, KelMessageBox::Bottom, QString());
 }
 
 void FormMain::data_groupsUpdate(const QModelIndex &typeIndex)

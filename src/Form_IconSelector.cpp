@@ -235,7 +235,7 @@ void Form_IconSelector::onExtract()
     if (mode == QStringLiteral("文件")) {
         const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("选择文件"));
         if (!path.isEmpty())
-            onExtract(IconLoader::instance().itemIcon(0, path), QFileInfo(path).baseName());
+            onExtract(IconLoader::instance().fileIcon(path), QFileInfo(path).baseName());
     } else if (mode == QStringLiteral("文件夹")) {
         const QString path = QFileDialog::getExistingDirectory(
             this, QStringLiteral("选择文件夹"), QString(), QFileDialog::ShowDirsOnly);
@@ -255,7 +255,12 @@ void Form_IconSelector::onExtract()
 void Form_IconSelector::onExtract(QIcon icon, QString name)
 {
     m_extracted->clear();
-    for (const QSize &size : icon.availableSizes()) {
+    QList<QSize> sizes = icon.availableSizes();
+    // A scalable picture (SVG) has every size: it yields the common ones.
+    if (sizes.isEmpty() && !icon.isNull())
+        for (int side : {16, 24, 32, 48, 64, 128, 256})
+            sizes << QSize(side, side);
+    for (const QSize &size : sizes) {
         const QString text = QStringLiteral("%1_%2*%2").arg(name).arg(size.height());
         auto *entry = new QStandardItem(QIcon(icon.pixmap(size)), text);
         entry->setToolTip(text);

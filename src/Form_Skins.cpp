@@ -199,8 +199,12 @@ void Form_Skins::onChangeBgImg()
     // current bg.jpg, or a copy that fails, never loses it.
     QFile source(picture);
     QSaveFile target(folder + QStringLiteral("/bg.jpg"));
-    const bool copied = QDir().mkpath(folder) && source.open(QIODevice::ReadOnly) &&
-                        target.open(QIODevice::WriteOnly) &&
-                        target.write(source.readAll()) == source.size() && target.commit();
+    bool copied = QDir().mkpath(folder) && source.open(QIODevice::ReadOnly) &&
+                  target.open(QIODevice::WriteOnly);
+    if (copied) {
+        const QByteArray bytes = source.readAll();
+        copied = source.error() == QFileDevice::NoError && !bytes.isEmpty() &&
+                 target.write(bytes) == bytes.size() && target.commit();
+    }
     notify(copied ? QStringLiteral("已保存背景") : QStringLiteral("背景保存失败"), copied);
 }

@@ -6,6 +6,8 @@
 #include <QImageReader>
 
 #include "DataControl.h"
+#include "DesktopEntry.h"
+#include "DesktopIcons.h"
 #include "SettingsControl.h"
 
 namespace {
@@ -81,8 +83,15 @@ QIcon IconLoader::itemIcon(int type, const QString &path) const
     switch (type) {
     case 0:
     case 1:
-        if (QFileInfo::exists(path))
+        if (QFileInfo::exists(path)) {
+            // An application's entry shows the application's own icon, not that of a text file.
+            if (type == 0 && DesktopEntry::isEntryFile(path)) {
+                const QIcon own = DesktopIcons::icon(DesktopEntry::read(path).icon());
+                if (!own.isNull())
+                    return own;
+            }
             return m_provider.icon(QFileInfo(path));
+        }
         return defaultIcon(QStringLiteral("DefaultIcons/Lost"), QStringLiteral(":/icon/lost.svg"));
     case 2:
         return defaultIcon(QStringLiteral("DefaultIcons/Web"), QStringLiteral(":/icon/web.svg"));
@@ -92,6 +101,14 @@ QIcon IconLoader::itemIcon(int type, const QString &path) const
     default:
         return QIcon();
     }
+}
+
+QIcon IconLoader::fileIcon(const QString &path) const
+{
+    // A picture stands for itself.
+    if (!QImageReader::imageFormat(path).isEmpty())
+        return QIcon(path);
+    return itemIcon(0, path);
 }
 
 QPixmap IconLoader::svgToPixmap(const QString &fileName,

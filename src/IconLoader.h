@@ -30,7 +30,11 @@ public:
     // The icon of an item that has no icon of its own: the platform's icon of an existing file
     // or folder, the lost icon of a missing one, the default web or shell icon; null for an
     // unknown type.
+    // A desktop entry's file shows the application's icon.
     QIcon itemIcon(int type, const QString &path) const;
+    // The icon a file yields: a picture itself, an application's icon for its desktop entry,
+    // else the file's icon as for an item.
+    QIcon fileIcon(const QString &path) const;
 
     // The SVG file with the attribute set to value on every "path" element; null when the file
     // cannot be read.

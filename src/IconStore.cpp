@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QIcon>
 #include <QPixmap>
@@ -27,16 +28,21 @@ QByteArray IconStore::readPicture(const QString &path, QString *error)
 {
     constexpr qint64 maximumSize = 8 * 1024 * 1024;
     QFile file(path);
+    // A device or a pipe (a link to /dev/zero, say) has no size and no end.
+    if (!QFileInfo(path).isFile()) {
+        *error = QStringLiteral("不是普通文件");
+        return QByteArray();
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         *error = file.errorString();
         return QByteArray();
     }
-    // Checked before reading: a video dropped by mistake is gigabytes.
-    if (file.size() > maximumSize) {
+    // A video dropped by mistake is gigabytes: never more than the limit is read.
+    QByteArray bytes = file.read(maximumSize + 1);
+    if (bytes.size() > maximumSize) {
         *error = QStringLiteral("文件超过8MiB");
         return QByteArray();
     }
-    QByteArray bytes = file.readAll();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
@@ -51,6 +57,15 @@ QByteArray IconStore::readPicture(const QString &path, QString *error)
         return QByteArray();
     }
     return bytes;
+}
+
+QString IconStore::store(const QPixmap &pixmap, const QString &name, const QString &origin)
+{
+    const QByteArray png = toPng(pixmap);
+    if (png.isEmpty())
+        return QString();
+    add(png, name, origin);
+    return DataControl::hashName(png);
 }
 
 IconStore::Added IconStore::add(const QByteArray &bytes, const QString &name, const QString &origin)

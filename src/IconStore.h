@@ -17,6 +17,9 @@ QByteArray toPng(const QIcon &icon);
 // The bytes of a picture file the image reader can read, up to 8 MiB; empty otherwise, with
 // the reason in error.
 QByteArray readPicture(const QString &path, QString *error);
+// Stores a rendered icon as PNG unless it is there already; its hash name, or empty when the
+// pixmap is null.
+QString store(const QPixmap &pixmap, const QString &name, const QString &origin);
 // Stores the bytes under their hash unless an entry of that hash exists already.
 Added add(const QByteArray &bytes, const QString &name, const QString &origin);
 } // namespace IconStore

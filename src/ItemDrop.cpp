@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "DataControl.h"
+#include "DesktopEntry.h"
+#include "DesktopIcons.h"
 #include "IconStore.h"
+#include "KelMessageBox.h"
 #include "KelPathEdit.h"
 #include "SettingsControl.h"
 #include "SiteIcon.h"
@@ -41,7 +43,8 @@ ItemDrop::Outcome ItemDrop::read(const QUrl &url, QVariantMap &record)
     }
     const Outcome outcome = readLocal(url.toLocalFile(), record);
     // A relative form of a web address would be a broken item; only local paths are turned.
-    if (outcome == Outcome::Record && SettingsControl::instance().isUseRelativePath())
+    if (outcome == Outcome::Record && record.value(QStringLiteral("Type")).toInt() != 2 &&
+        SettingsControl::instance().isUseRelativePath())
         record[QStringLiteral("Path")] = KelPathEdit::toRelativePath(
             record.value(QStringLiteral("Path")).toString(), QDir::currentPath());
     return outcome;
@@ -56,11 +59,29 @@ void ItemDrop::readWebLink(const QUrl &url, QVariantMap &record) const
     record[QStringLiteral("Note")] = page.description();
     record[QStringLiteral("Path")] = url.toString();
 
-    const QByteArray png = IconStore::toPng(SiteIcon::fetch(page));
-    if (png.isEmpty())
-        return;
-    IconStore::add(png, url.host(QUrl::FullyDecoded), QStringLiteral("拖拽添加"));
-    record[QStringLiteral("IconPath")] = DataControl::hashName(png);
+    record[QStringLiteral("IconPath")] = IconStore::store(
+        SiteIcon::fetch(page), url.host(QUrl::FullyDecoded), QStringLiteral("拖拽添加"));
+}
+
+ItemDrop::Outcome ItemDrop::readEntry(const QString &path, QVariantMap &record) const
+{
+    const DesktopEntry entry = DesktopEntry::read(path);
+    if (!entry.isValid()) {
+        LOG(WARNING) << "item add skips " << path << ": not a readable desktop entry";
+        KelMessageBox::information(m_parent, QStringLiteral("无效的应用程序入口"),
+                                   KelMessageBox::Bottom, 3000,
+                                   KelMessageBox::getDefaultColor(KelMessageBox::Red), QString());
+        return Outcome::Skip;
+    }
+    const bool link = entry.kind() == DesktopEntry::Kind::Link;
+    record[QStringLiteral("Type")] = link ? 2 : 0;
+    record[QStringLiteral("Path")] = link ? entry.url() : path;
+    record[QStringLiteral("Name")] = entry.name();
+    record[QStringLiteral("Note")] = entry.note();
+    record[QStringLiteral("IconPath")] =
+        IconStore::store(DesktopIcons::render(DesktopIcons::icon(entry.icon()), 64), entry.name(),
+                         QStringLiteral("拖拽添加"));
+    return Outcome::Record;
 }
 
 ItemDrop::Outcome ItemDrop::readLocal(const QString &path, QVariantMap &record)
@@ -87,6 +108,8 @@ ItemDrop::Outcome ItemDrop::readLocal(const QString &path, QVariantMap &record)
         const bool keepLink =
             m_shortcutAnswer == QMessageBox::Yes || m_shortcutAnswer == QMessageBox::YesToAll;
         record[QStringLiteral("Path")] = keepLink ? info.filePath() : info.symLinkTarget();
+        if (info.isFile() && DesktopEntry::isEntryFile(info.symLinkTarget()))
+            return readEntry(record.value(QStringLiteral("Path")).toString(), record);
         return Outcome::Record;
     }
     if (info.isDir()) {
@@ -96,6 +119,8 @@ ItemDrop::Outcome ItemDrop::readLocal(const QString &path, QVariantMap &record)
         return Outcome::Record;
     }
     if (info.isFile()) {
+        if (DesktopEntry::isEntryFile(info.filePath()))
+            return readEntry(info.absoluteFilePath(), record);
         record[QStringLiteral("Type")] = 0;
         record[QStringLiteral("Path")] = info.absoluteFilePath();
         record[QStringLiteral("Name")] = nameOf(info);

@@ -23,6 +23,9 @@ public:
 private:
     void readWebLink(const QUrl &url, QVariantMap &record) const;
     Outcome readLocal(const QString &path, QVariantMap &record);
+    // An application's desktop entry: its name, comment and icon; a link entry is a web item.
+    // An entry that cannot be read is refused with a notice.
+    Outcome readEntry(const QString &path, QVariantMap &record) const;
 
     QWidget *m_parent;
     QMessageBox::StandardButton m_shortcutAnswer = QMessageBox::Yes;

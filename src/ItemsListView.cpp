@@ -4,6 +4,7 @@
 #include <QDragEnterEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QSortFilterProxyModel>
 #include <QSqlQuery>
 #include <QStandardItemModel>
@@ -180,6 +181,23 @@ void ItemsListView::dropEvent(QDropEvent *event)
         QMetaObject::invokeMethod(
             this, [this, urls] { emit dropIn(urls); }, Qt::QueuedConnection);
     }
+}
+
+void ItemsListView::setEmptyHint(const QString &hint)
+{
+    m_emptyHint = hint;
+    viewport()->update();
+}
+
+void ItemsListView::paintEvent(QPaintEvent *event)
+{
+    QListView::paintEvent(event);
+    if (m_emptyHint.isEmpty() || (model() && model()->rowCount() > 0))
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+    painter.drawText(viewport()->rect().adjusted(24, 24, -24, -24),
+                     Qt::AlignCenter | Qt::TextWordWrap, m_emptyHint);
 }
 
 void ItemsListView::startDrag(Qt::DropActions)

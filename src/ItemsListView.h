@@ -27,6 +27,9 @@ public:
     // 0 icon tiles, 1 list rows; any other value is ignored.
     void setShowMode(int mode);
     int showMode() const { return m_showMode; }
+    // Shown in the middle of the list while it has no entries; empty: nothing.
+    void setEmptyHint(const QString &hint);
+    QString emptyHint() const { return m_emptyHint; }
 
     QAction *actionRun() const { return m_run; }
     QAction *actionRunAsAdmin() const { return m_runAsAdmin; }
@@ -55,6 +58,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void startDrag(Qt::DropActions supportedActions) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void rebuildMoveMenu();
@@ -82,5 +86,6 @@ private:
     QStandardItemModel *m_items = nullptr;
     QSortFilterProxyModel *m_proxy = nullptr;
     int m_showMode = 0;
+    QString m_emptyHint;
     std::unique_ptr<DragReorder> m_reorder;
 };

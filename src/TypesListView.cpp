@@ -17,6 +17,7 @@ TypesListView::TypesListView(QWidget *parent)
     , m_setIcon(new QAction(QStringLiteral("设置图标"), this))
     , m_rename(new QAction(QStringLiteral("重命名"), this))
     , m_delete(new QAction(QStringLiteral("删除"), this))
+    , m_import(new QAction(QStringLiteral("导入应用程序"), this))
     , m_blankMenu(new QMenu(this))
     , m_entryMenu(new QMenu(this))
 {
@@ -24,8 +25,10 @@ TypesListView::TypesListView(QWidget *parent)
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::EditKeyPressed);
 
-    m_blankMenu->addAction(m_add);
+    m_blankMenu->addActions({m_add, m_import});
     m_entryMenu->addActions({m_add, m_setIcon, m_rename, m_delete});
+    m_entryMenu->addSeparator();
+    m_entryMenu->addAction(m_import);
 
     connect(this, &QWidget::customContextMenuRequested, this, &TypesListView::menu_show);
 }

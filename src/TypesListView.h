@@ -18,6 +18,7 @@ public:
     QAction *actionSetIcon() const { return m_setIcon; }
     QAction *actionRename() const { return m_rename; }
     QAction *actionDelete() const { return m_delete; }
+    QAction *actionImport() const { return m_import; }
 
 public slots:
     void menu_show(QPoint pos);
@@ -27,6 +28,7 @@ private:
     QAction *m_setIcon;
     QAction *m_rename;
     QAction *m_delete;
+    QAction *m_import;
     QMenu *m_blankMenu;
     QMenu *m_entryMenu;
 };

@@ -1,4 +1,5 @@
 #include <QGuiApplication>
+#include <QTimer>
 #include <QTranslator>
 
 #include "FormMain.h"
@@ -44,6 +45,7 @@ int main(int argc, char *argv[])
         window.show();
     else if (!window.canHide(false))
         window.showMinimized(); // nothing else could bring a hidden window back
+    QTimer::singleShot(0, &window, &FormMain::onFirstStart);
 
     return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -31,23 +32,53 @@ public:
 
     QString path(const QString &relative) const { return m_root.filePath(relative); }
 
+    // A file of the sandbox, its folders made as needed.
+    void write(const QString &relative, const QByteArray &bytes) const
+    {
+        QDir().mkpath(QFileInfo(path(relative)).path());
+        QFile out(path(relative));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+
+    // An icon of one colour in the "hicolor" theme of the system data folder, at size pixels.
+    void addThemeIcon(const QString &name, Qt::GlobalColor color, int size)
+    {
+        if (!QFile::exists(path("share/icons/hicolor/index.theme")))
+            write("share/icons/hicolor/index.theme",
+                  "[Icon Theme]\nName=Hicolor\nDirectories=16x16/apps,48x48/apps\n\n"
+                  "[16x16/apps]\nSize=16\nType=Fixed\n\n[48x48/apps]\nSize=48\nType=Fixed\n");
+        QImage image(size, size, QImage::Format_ARGB32);
+        image.fill(color);
+        const QString file =
+            path(QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(name));
+        QDir().mkpath(QFileInfo(file).path());
+        QVERIFY(image.save(file));
+    }
+
     // An application "quiver-test-<name>" that is the default for the given MIME types
     // (x-scheme-handler/<scheme> for addresses). Every start appends its arguments as one
     // line to what opened(name) reads.
     void addHandler(const QString &name, const QStringList &mimeTypes)
     {
         const QString script = path(QStringLiteral("handlers/%1.sh").arg(name));
-        write(script, QStringLiteral("#!/bin/sh\necho \"$@\" >> %1\n").arg(output(name)));
+        writeText(script, QStringLiteral("#!/bin/sh\necho \"$@\" >> %1\n").arg(output(name)));
         QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
         const QString id = QStringLiteral("quiver-test-%1.desktop").arg(name);
-        write(path(QStringLiteral("data/applications/") + id),
-              QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2 %u\n"
-                             "MimeType=%3;\n")
-                  .arg(name, script, mimeTypes.join(QLatin1Char(';'))));
+        writeText(path(QStringLiteral("data/applications/") + id),
+                  QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2 %u\n"
+                                 "MimeType=%3;\n")
+                      .arg(name, script, mimeTypes.join(QLatin1Char(';'))));
         QString defaults;
         for (const QString &type : mimeTypes)
             defaults += type + QLatin1Char('=') + id + QLatin1Char('\n');
         append(path(QStringLiteral("config/mimeapps.list")), defaults);
+    }
+
+    // The file each handler's or marker program's output goes to.
+    QString output(const QString &name) const
+    {
+        return path(QStringLiteral("handlers/%1.out").arg(name));
     }
 
     // The argument lines the handler was started with, oldest first.
@@ -67,12 +98,7 @@ public:
     }
 
 private:
-    QString output(const QString &name) const
-    {
-        return path(QStringLiteral("handlers/%1.out").arg(name));
-    }
-
-    static void write(const QString &file, const QString &text)
+    static void writeText(const QString &file, const QString &text)
     {
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));

@@ -130,9 +130,9 @@ void TestCatalogue::shouldAddTypeWithDefaultGroup()
 
 void TestCatalogue::shouldMakeNewTypeCurrentAfterDeletions()
 {
-    // Rows 0 and 2 are left once the type of row 1 was deleted: the new type is numbered 2,
-    // the count, and ties with "third" in the stored order.
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'first', 0), (3, 'third', 2)");
+    // Rows 0 and 5 are left once other types were deleted: the new type is numbered 2, the
+    // count, and sorts between them, not last.
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'first', 0), (6, 'sixth', 5)");
     open();
     answerNextDialog("new");
     m_types->actionAdd()->trigger();

@@ -21,6 +21,7 @@
 #include <QDate>
 #include <QFile>
 #include <QLabel>
+#include <QScreen>
 #include <QSettings>
 #include <QTimer>
 
@@ -347,6 +348,9 @@ void TestFormMain::shouldEndWithoutTouchingUnreadableCatalogue()
         const QList<QLabel *> labels = noticeLabels();
         QCOMPARE(labels.first()->text(), QStringLiteral("数据库打开失败！"));
         QVERIFY(labels.first()->styleSheet().contains("rgba(255, 78, 78, 255)"));
+        // Over the window when it shows, else in the middle of the screen.
+        const QRect area = shown ? window.frameGeometry() : window.screen()->availableGeometry();
+        QVERIFY(area.contains(labels.first()->window()->geometry().center()));
         QCOMPARE(runLoop(10000), 1);
     }
     QVERIFY(file.open(QIODevice::ReadOnly));

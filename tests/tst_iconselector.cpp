@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QScopeGuard>
@@ -74,6 +75,8 @@ private slots:
     void shouldReportUnreadableFiles();
     void shouldStoreOnlyReadablePictures_data();
     void shouldStoreOnlyReadablePictures();
+    void shouldRefuseFilesWithoutEnd();
+    void shouldFetchSiteIconWithinOneDeadline();
     void shouldSayWhenDefaultIconIsNotStored();
     void shouldShowLoadNoticeOverTheDialog();
     void shouldOfferMenusBySelection();
@@ -222,6 +225,31 @@ void TestIconSelector::shouldStoreOnlyReadablePictures()
     QVERIFY(!shown.contains("添加成功"));
     QCOMPARE(cacheRows(), 0);
     QCOMPARE(QDir(m_dir->path("cache/caches")).entryList(QDir::Files), QStringList());
+}
+
+void TestIconSelector::shouldRefuseFilesWithoutEnd()
+{
+    // A picture's name on something that never ends: it would be read until memory runs out.
+    QDir().mkpath(m_dir->path("images"));
+    QFile::remove(m_dir->path("images/cute.png"));
+    QVERIFY(QFile::link("/dev/zero", m_dir->path("images/cute.png")));
+    Form_IconSelector selector;
+    selector.show();
+    dropFiles(&selector, {QUrl::fromLocalFile(m_dir->path("images/cute.png"))});
+    QVERIFY(Notices::shown().contains("cute.png添加失败 error:不是普通文件"));
+    QCOMPARE(cacheRows(), 0);
+}
+
+void TestIconSelector::shouldFetchSiteIconWithinOneDeadline()
+{
+    // The page and its icon both answer too late: one 6 s deadline covers them together.
+    LocalHttpServer server;
+    server.setAnswer("/page", {"200 OK", "<title>late</title>", {}, true, 10000});
+    server.setAnswer("/favicon.ico", {"200 OK", pngBytes(Qt::red), {}, true, 10000});
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(SiteIcon::fetch(server.url("/page")).isNull());
+    QVERIFY2(timer.elapsed() < 8000, qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestIconSelector::shouldSayWhenDefaultIconIsNotStored()
@@ -390,7 +418,8 @@ void TestIconSelector::shouldExtractFromFileFolderAndSite()
     auto *extracted = selector.findChild<QListView *>("listView_extract");
 
     ModalAnswers answers;
-    answers.then(pick(2)).type(server.url("/").toString());
+    // Typed as in a browser's address bar, without a scheme.
+    answers.then(pick(2)).type(server.url("/").toString().mid(QStringLiteral("http://").size()));
     selector.onExtract();
     QCOMPARE(rowTexts(extracted->model()), QStringList{"网址_24*24"});
     QVERIFY(Notices::shown().contains("请稍后, 正在分析"));

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QSignalSpy>
@@ -25,6 +26,7 @@ private slots:
     void shouldIgnorePartialColour();
     void shouldRecordChordsNotModifiers_data();
     void shouldRecordChordsNotModifiers();
+    void shouldTakeNoPastedText();
     void shouldKeepShortcutOnEmptyText();
     void shouldShowSpinButtonsOnlyUnderMouse();
     void shouldClipPictureToCircleAndPill();
@@ -104,6 +106,25 @@ void TestKelEditors::shouldRecordChordsNotModifiers()
     QApplication::sendEvent(&edit, &press);
     QCOMPARE(edit.text(), shown);
     QCOMPARE(edit.KeySequence().toString(QKeySequence::NativeText), shown);
+}
+
+void TestKelEditors::shouldTakeNoPastedText()
+{
+    // Text pasted in would skip the rule for keys.
+    KelShortKeyEdit edit(QKeySequence("Ctrl+Q"));
+    QCOMPARE(edit.contextMenuPolicy(), Qt::NoContextMenu);
+    if (QGuiApplication::clipboard()->supportsSelection()) {
+        QGuiApplication::clipboard()->setText("a", QClipboard::Selection);
+        QTest::mouseClick(&edit, Qt::MiddleButton);
+    }
+    QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+    QApplication::sendEvent(&edit, &paste);
+    QCOMPARE(edit.text(), QKeySequence("Ctrl+V").toString(QKeySequence::NativeText));
+    QVERIFY(KelShortKeyEdit::isGlobalShortcut(QKeySequence("Ctrl+V")));
+    QVERIFY(KelShortKeyEdit::isGlobalShortcut(QKeySequence("F12")));
+    QVERIFY(!KelShortKeyEdit::isGlobalShortcut(QKeySequence("A")));
+    QVERIFY(!KelShortKeyEdit::isGlobalShortcut(QKeySequence("Shift+A")));
+    QVERIFY(!KelShortKeyEdit::isGlobalShortcut(QKeySequence("Ctrl+A, B")));
 }
 
 void TestKelEditors::shouldKeepShortcutOnEmptyText()

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTcpServer>
 
 #include "LocalHttpServer.h"
@@ -32,6 +33,7 @@ private slots:
     void shouldFollowRedirectsOnlyWithinTheWeb();
     void shouldGiveNothingPastTheSizeLimit_data();
     void shouldGiveNothingPastTheSizeLimit();
+    void shouldNotUnpackCompressedBodies();
 };
 
 void TestKelNetwork::shouldReturnBodyOrNothing_data()
@@ -99,6 +101,7 @@ void TestKelNetwork::shouldFollowRedirectsOnlyWithinTheWeb_data()
     QTest::newRow("http to https") << false << "TLS/ok" << page;
     QTest::newRow("https to https") << true << "TLS/ok" << page;
     QTest::newRow("https down to http") << true << "PLAIN/ok" << QByteArray();
+    QTest::newRow("relative") << false << "/ok" << page;
 }
 
 void TestKelNetwork::shouldFollowRedirectsOnlyWithinTheWeb()
@@ -131,6 +134,21 @@ void TestKelNetwork::shouldGiveNothingPastTheSizeLimit_data()
     QTest::newRow("update reply past 64 KiB")
         << 64 * 1024 + 1 << true << qint64(64 * 1024) << false;
     QTest::newRow("update reply within 64 KiB") << 1000 << false << qint64(64 * 1024) << true;
+}
+
+// A few kilobytes of gzip unpack to any size: the body is asked for as it is, never unpacked.
+void TestKelNetwork::shouldNotUnpackCompressedBodies()
+{
+    QProcess gzip;
+    gzip.start("gzip", {"-c"});
+    gzip.write(QByteArray(64 * 1024 * 1024, '\0'));
+    gzip.closeWriteChannel();
+    QVERIFY(gzip.waitForFinished(30000));
+    const QByteArray packed = gzip.readAllStandardOutput();
+    QVERIFY(packed.size() < 100 * 1024);
+    LocalHttpServer server;
+    server.setAnswer("/bomb", {"200 OK", packed, "Content-Encoding: gzip\r\n"});
+    QCOMPARE(KelNetwork::net_Get(server.url("/bomb"), 10000), packed);
 }
 
 void TestKelNetwork::shouldGiveNothingPastTheSizeLimit()

@@ -299,9 +299,10 @@ void TestListViews::shouldOpenExactMenus()
     types.show();
     QVERIFY(QTest::qWaitForWindowExposed(&types));
     const QPoint onEntry = types.visualRect(m_types.index(0, 0)).center();
-    QCOMPARE(menuAt([&] { types.menu_show(QPoint(60, 290)); }), QStringList{"添加分类"});
+    QCOMPARE(menuAt([&] { types.menu_show(QPoint(60, 290)); }),
+             (QStringList{"添加分类", "导入应用程序"}));
     QCOMPARE(menuAt([&] { types.menu_show(onEntry); }),
-             (QStringList{"添加分类", "设置图标", "重命名", "删除"}));
+             (QStringList{"添加分类", "设置图标", "重命名", "删除", "", "导入应用程序"}));
 
     GroupsListView groups;
     QStandardItemModel groupsModel;

@@ -59,6 +59,7 @@ private slots:
     void shouldToggleWithGlobalHotkey();
     void shouldRefuseHotkeyHeldByAnotherClient();
     void shouldUnregisterEmptyHotkeySilently();
+    void shouldNeverHoldBareKeySystemWide();
     void shouldFollowTraySettings();
     void shouldHideOnPressRightAfterQuickShow();
     void shouldStayReachableWhenTrayIsHiddenWhileHidden();
@@ -185,6 +186,20 @@ void TestMainWindow::shouldUnregisterEmptyHotkeySilently()
     QCOMPARE(results.count(), 0);
     QVERIFY(visibleNotice().isEmpty());
     QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+e"}));
+    QTest::qWait(300);
+    QVERIFY(window.isVisible());
+}
+
+// A bare key in the settings file (typed by hand, or pasted by an older version) would take
+// that key from every program.
+void TestMainWindow::shouldNeverHoldBareKeySystemWide()
+{
+    FormMain &window = *m_window;
+    QSignalSpy results(&SettingsControl::instance(), &SettingsControl::result);
+    SettingsControl::instance().setHotKey_showApp(QStringLiteral("Z"));
+    QCOMPARE(results.count(), 1);
+    QCOMPARE(results.at(0).at(0).toBool(), false);
+    QVERIFY(X11Desktop::xdotool({"key", "z"}));
     QTest::qWait(300);
     QVERIFY(window.isVisible());
 }

@@ -1,6 +1,7 @@
 #include "KelShortKeyEdit.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 KelShortKeyEdit::KelShortKeyEdit(QWidget *parent)
     : QLineEdit(parent)
@@ -12,6 +13,28 @@ KelShortKeyEdit::KelShortKeyEdit(QWidget *parent)
     setAttribute(Qt::WA_MacShowFocusRect, true);
     // An input method would swallow the keys before they can be recorded.
     setAttribute(Qt::WA_InputMethodEnabled, false);
+    // Pasted text would skip the rule below: no "粘贴" menu.
+    setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+bool KelShortKeyEdit::isGlobalShortcut(const QKeySequence &sequence)
+{
+    if (sequence.count() != 1)
+        return false;
+    const int combination = sequence[0];
+    const int key = combination & ~int(Qt::KeyboardModifierMask);
+    const bool held = combination & (Qt::CTRL | Qt::ALT | Qt::META);
+    return held || (key >= Qt::Key_F1 && key <= Qt::Key_F35);
+}
+
+void KelShortKeyEdit::mouseReleaseEvent(QMouseEvent *event)
+{
+    // X11 pastes the selection on a middle click.
+    if (event->button() == Qt::MiddleButton) {
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
 }
 
 KelShortKeyEdit::KelShortKeyEdit(const QKeySequence &sequence, QWidget *parent)
@@ -68,9 +91,6 @@ void KelShortKeyEdit::keyPressEvent(QKeyEvent *event)
     default:
         break;
     }
-    const bool functionKey = key >= Qt::Key_F1 && key <= Qt::Key_F35;
-    if (!(modifiers & holders) && !functionKey)
-        return;
     int combination = key;
     if (modifiers & Qt::ShiftModifier)
         combination |= Qt::SHIFT;
@@ -80,5 +100,6 @@ void KelShortKeyEdit::keyPressEvent(QKeyEvent *event)
         combination |= Qt::META;
     if (modifiers & Qt::AltModifier)
         combination |= Qt::ALT;
-    setText(QKeySequence(combination).toString(QKeySequence::NativeText));
+    if (isGlobalShortcut(QKeySequence(combination)))
+        setText(QKeySequence(combination).toString(QKeySequence::NativeText));
 }

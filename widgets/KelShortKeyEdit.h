@@ -23,6 +23,11 @@ public:
     // Shows the text as a key sequence in native form; a text that is no sequence is ignored.
     void setText(const QString &text);
 
+    // Whether the sequence may be held system-wide: one combination with Ctrl, Alt or Meta, or
+    // a function key. A bare key would be taken from every program.
+    static bool isGlobalShortcut(const QKeySequence &sequence);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 };

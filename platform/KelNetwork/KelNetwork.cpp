@@ -26,6 +26,9 @@ QByteArray KelNetwork::net_Get(const QUrl &url, int timeout, qint64 maximumSize)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setMaximumRedirectsAllowed(maximumRedirects);
+    // Qt would unpack a compressed body before the size limit sees it: a few kilobytes of gzip
+    // can unpack to gigabytes.
+    request.setRawHeader("Accept-Encoding", "identity");
     QNetworkReply *reply = manager.get(request);
 
     bool refused = false;

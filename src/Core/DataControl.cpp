@@ -455,6 +455,13 @@ QSqlQuery DataControl::items_search(const QString &columns, const QString &text)
         QStringLiteral("items_search"));
 }
 
+QSqlQuery DataControl::items_ofType(const QString &columns, int type)
+{
+    return selectOn(mainDatabase(),
+                    QStringLiteral("SELECT %1 FROM Items WHERE Type = :Type").arg(columns),
+                    {{QStringLiteral(":Type"), type}}, QStringLiteral("items_ofType"));
+}
+
 QSqlQuery DataControl::items_history(const QString &columns)
 {
     // The most recent runs, newest first.

@@ -67,6 +67,8 @@ public:
     QSqlQuery items_select(const QString &columns, const QVariant &groupsID);
     QSqlQuery items_search(const QString &columns, const QString &text);
     QSqlQuery items_history(const QString &columns);
+    // Every item of one type (0 file, 1 folder, 2 web address, 3 command line), in any group.
+    QSqlQuery items_ofType(const QString &columns, int type);
 
     // Cached icons.
     bool cache_add(const QVariantMap &fields);

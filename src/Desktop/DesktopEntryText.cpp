@@ -30,6 +30,11 @@ QString DesktopEntryText::string(const QString &value)
 
 QString DesktopEntryText::execArgument(const QString &argument)
 {
+    return string(quotedArgument(argument));
+}
+
+QString DesktopEntryText::quotedArgument(const QString &argument)
+{
     QString quoted;
     for (const QChar c : argument) {
         if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
@@ -38,5 +43,5 @@ QString DesktopEntryText::execArgument(const QString &argument)
         quoted += c;
     }
     quoted.replace(QLatin1Char('%'), QLatin1String("%%"));
-    return string(QLatin1Char('"') + quoted + QLatin1Char('"'));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
 }

@@ -9,4 +9,6 @@ QString string(const QString &value);
 // One argument of the Exec key, ready to be written as its value: quoted, with the characters
 // reserved inside quotes escaped, "%" doubled (field codes), then escaped as a string value.
 QString execArgument(const QString &argument);
+// The same before the string escaping, for a value GLib escapes as it writes it.
+QString quotedArgument(const QString &argument);
 } // namespace DesktopEntryText

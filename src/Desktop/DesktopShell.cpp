@@ -5,19 +5,17 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QThreadPool>
 #include <QUrl>
 #include <QtConcurrent>
 
+#include "DesktopEntryText.h"
 #include "KelWinAPI.h"
 
 #include <easylogging++.h>
 
-// GLib names a struct member "signals", which Qt defines as a keyword.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gio.h>
-#pragma pop_macro("signals")
+#include "GLibSupport.h"
 
 namespace {
 QFuture<bool> onPool(std::function<bool()> start)
@@ -98,6 +96,53 @@ QFuture<bool> DesktopShell::openCommand(const QString &text)
         return openAddress(QUrl(command, QUrl::TolerantMode));
     return startProgram(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command},
                         QDir::homePath());
+}
+
+QFuture<bool> DesktopShell::launchEntry(const QString &entry, const QString &workingDirectory)
+{
+    const QString file = absolute(entry);
+    const QString folder = absolute(workingDirectory);
+    return onPool([file, folder] {
+        const QByteArray name = QFile::encodeName(file);
+        GLibSupport::Object<GDesktopAppInfo> info;
+        // Debian's own choice of terminal, which GIO does not know of.
+        const QString terminal =
+            QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+        const GLibSupport::KeyFile keys(g_key_file_new());
+        const bool loaded =
+            g_key_file_load_from_file(keys.get(), name.constData(), G_KEY_FILE_NONE, nullptr);
+        const bool inTerminal =
+            loaded && g_key_file_get_boolean(keys.get(), "Desktop Entry", "Terminal", nullptr);
+        if (loaded && (!folder.isEmpty() || (inTerminal && !terminal.isEmpty()))) {
+            // The item's working folder comes before the entry's own Path.
+            if (!folder.isEmpty())
+                g_key_file_set_string(keys.get(), "Desktop Entry", "Path",
+                                      QFile::encodeName(folder).constData());
+            if (inTerminal && !terminal.isEmpty()) {
+                const QString exec = GLibSupport::takeString(
+                    g_key_file_get_string(keys.get(), "Desktop Entry", "Exec", nullptr));
+                g_key_file_set_boolean(keys.get(), "Desktop Entry", "Terminal", false);
+                const QString inTerminalExec =
+                    DesktopEntryText::quotedArgument(terminal) + QStringLiteral(" -e ") + exec;
+                g_key_file_set_string(keys.get(), "Desktop Entry", "Exec",
+                                      inTerminalExec.toUtf8().constData());
+            }
+            info.reset(g_desktop_app_info_new_from_keyfile(keys.get()));
+        } else {
+            info.reset(g_desktop_app_info_new_from_filename(name.constData()));
+        }
+        if (!info) {
+            LOG(WARNING) << "start " << file << " failed: not an application entry";
+            return false;
+        }
+        GError *error = nullptr;
+        if (g_app_info_launch(G_APP_INFO(info.get()), nullptr, nullptr, &error))
+            return true;
+        LOG(WARNING) << "start " << file
+                     << " failed: " << QString::fromUtf8(error ? error->message : "");
+        g_clear_error(&error);
+        return false;
+    });
 }
 
 QFuture<bool> DesktopShell::startAsAdministrator(const QString &program, const QString &parameters)

@@ -23,6 +23,10 @@ QFuture<bool> openAddress(const QUrl &url);
 // A command line: text with a URL scheme ("mailto:", "steam://") goes to its handler, a bare
 // command runs detached through /bin/sh in the user's home folder.
 QFuture<bool> openCommand(const QString &text);
+// Starts the application a desktop entry describes, as the desktop does (GIO): Exec with its
+// field codes, Terminal (in Debian's x-terminal-emulator when there is one), Path, TryExec and
+// D-Bus activation. A working folder, when given, comes before the entry's Path.
+QFuture<bool> launchEntry(const QString &entry, const QString &workingDirectory);
 // Starts a program with administrator rights (pkexec), parameters split as item arguments are;
 // anything but a program is refused.
 QFuture<bool> startAsAdministrator(const QString &program, const QString &parameters);

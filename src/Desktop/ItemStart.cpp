@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include "DesktopEntry.h"
 #include "DesktopShell.h"
 #include "KelWinAPI.h"
 
@@ -30,6 +31,13 @@ ItemStart ItemStart::begin(const QString &path,
             return refused(QStringLiteral("打开失败, 文件不存在"));
         if (!info.isFile())
             return refused(QStringLiteral("打开失败, 不是文件类型"));
+        // An application's entry starts the application, not an editor on its text.
+        if (DesktopEntry::isEntryFile(path)) {
+            const DesktopEntry entry = DesktopEntry::read(path);
+            if (entry.kind() == DesktopEntry::Kind::Link)
+                return started(DesktopShell::openAddress(QUrl::fromUserInput(entry.url())));
+            return started(DesktopShell::launchEntry(path, workingDirectory));
+        }
         // A link to a program starts as the link, in the link's folder: multi-call programs
         // read the name they were started by.
         if (DesktopShell::isProgram(path))

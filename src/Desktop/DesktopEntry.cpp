@@ -1,0 +1,77 @@
+#include "DesktopEntry.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
+
+#include "GLibSupport.h"
+
+namespace {
+const char group[] = "Desktop Entry";
+// The interface is Chinese; GKeyFile falls back from zh_CN to zh to the untranslated value.
+const char locale[] = "zh_CN";
+
+QString localeString(GKeyFile *file, const char *key)
+{
+    return GLibSupport::takeString(g_key_file_get_locale_string(file, group, key, locale, nullptr));
+}
+
+QString plainString(GKeyFile *file, const char *key)
+{
+    return GLibSupport::takeString(g_key_file_get_string(file, group, key, nullptr));
+}
+
+bool boolean(GKeyFile *file, const char *key)
+{
+    return g_key_file_get_boolean(file, group, key, nullptr);
+}
+} // namespace
+
+bool DesktopEntry::isEntryFile(const QString &path)
+{
+    // By name, as desktops know their entries: no file is read for it.
+    static const QMimeDatabase mimeTypes;
+    return mimeTypes.mimeTypeForFile(path, QMimeDatabase::MatchExtension)
+        .inherits(QStringLiteral("application/x-desktop"));
+}
+
+DesktopEntry DesktopEntry::read(const QString &path)
+{
+    DesktopEntry entry;
+    QFile file(path);
+    // Entries are a few kilobytes; anything much larger is no entry.
+    if (!file.open(QIODevice::ReadOnly) || file.size() > 1024 * 1024)
+        return entry;
+    const QByteArray bytes = file.readAll();
+    if (!g_utf8_validate(bytes.constData(), bytes.size(), nullptr))
+        return entry;
+    const GLibSupport::KeyFile keys(g_key_file_new());
+    if (!g_key_file_load_from_data(keys.get(), bytes.constData(), gsize(bytes.size()),
+                                   G_KEY_FILE_KEEP_TRANSLATIONS, nullptr) ||
+        !g_key_file_has_group(keys.get(), group))
+        return entry;
+
+    const QString type = plainString(keys.get(), "Type");
+    if (type == QLatin1String("Application")) {
+        if (plainString(keys.get(), "Exec").isEmpty() && !boolean(keys.get(), "DBusActivatable"))
+            return entry;
+        entry.m_kind = Kind::Application;
+    } else if (type == QLatin1String("Link")) {
+        entry.m_url = plainString(keys.get(), "URL");
+        if (entry.m_url.isEmpty())
+            return entry;
+        entry.m_kind = Kind::Link;
+    } else {
+        return entry;
+    }
+    entry.m_name = localeString(keys.get(), "Name");
+    if (entry.m_name.isEmpty())
+        entry.m_name = QFileInfo(path).completeBaseName();
+    entry.m_note = localeString(keys.get(), "Comment");
+    if (entry.m_note.isEmpty())
+        entry.m_note = localeString(keys.get(), "GenericName");
+    entry.m_icon = localeString(keys.get(), "Icon");
+    entry.m_categories =
+        plainString(keys.get(), "Categories").split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    return entry;
+}

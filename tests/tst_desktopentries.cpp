@@ -1,0 +1,448 @@
+#include "ApplicationImport.h"
+#include "DataControl.h"
+#include "DesktopEntry.h"
+#include "FormMain.h"
+#include "Form_IconSelector.h"
+#include "IconLoader.h"
+#include "ItemRoles.h"
+#include "ItemsListView.h"
+#include "SettingsControl.h"
+#include "TypesListView.h"
+#include "CatalogueSupport.h"
+#include "DesktopSandbox.h"
+#include "TestSupport.h"
+
+#include <QListView>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <memory>
+
+namespace {
+QImage picture(const QIcon &icon, int size = 32)
+{
+    return icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+bool isFilledWith(const QImage &image, Qt::GlobalColor color)
+{
+    return !image.isNull() && image.pixelColor(image.width() / 2, image.height() / 2) == color;
+}
+
+QString entry(const QString &body)
+{
+    return QStringLiteral("[Desktop Entry]\n") + body;
+}
+} // namespace
+
+// Desktop entries as a Linux desktop holds them, in a sandbox of XDG folders: read, dropped,
+// started through GIO for real (marker programs), given their icons, and imported.
+class TestDesktopEntries : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void shouldReadEntries_data();
+    void shouldReadEntries();
+    void shouldAddDroppedEntries();
+    void shouldStartApplicationsAsTheDesktopDoes_data();
+    void shouldStartApplicationsAsTheDesktopDoes();
+    void shouldRefuseEntriesThatCannotStart_data();
+    void shouldRefuseEntriesThatCannotStart();
+    void shouldShowApplicationIcons_data();
+    void shouldShowApplicationIcons();
+    void shouldExtractIconsOfEntriesAndPictures();
+    void shouldOfferImportOnceOnFirstStart();
+    void shouldImportShownApplicationsIntoCategoryGroups();
+    void shouldImportOnlyWhatIsNew();
+
+private:
+    void open();
+    // Writes an entry outside the applications folders, where only the test knows of it.
+    QString writeEntry(const QString &name, const QString &body);
+    QStringList recorded(const QString &name) const { return m_desktop->opened(name); }
+    ItemsListView *items() const { return m_window->findChild<ItemsListView *>("listView_items"); }
+    int cacheRows() const;
+
+    std::unique_ptr<DesktopSandbox> m_desktop;
+    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<FormMain> m_window;
+    QString m_record;
+};
+
+void TestDesktopEntries::initTestCase()
+{
+    // GIO reads the folders and the desktop's name once: all is in place before it starts.
+    m_desktop = std::make_unique<DesktopSandbox>();
+    qputenv("XDG_CURRENT_DESKTOP", "QuiverTest");
+    m_dir = std::make_unique<TestWorkDir>();
+
+    // Records where it ran and its arguments in handlers/<first argument>.out.
+    m_record = m_desktop->path("share/my apps/record.sh");
+    m_desktop->write("share/my apps/record.sh",
+                     QStringLiteral("#!/bin/sh\nout=%1/$1.out\nshift\n{ pwd; for a in \"$@\"; "
+                                    "do echo \"[$a]\"; done; } > \"$out\"\n")
+                         .arg(m_desktop->path("handlers"))
+                         .toUtf8());
+    QFile::setPermissions(m_record, QFile::permissions(m_record) | QFile::ExeOwner);
+    m_desktop->addThemeIcon("quiver-red", Qt::red, 48);
+    m_desktop->addThemeIcon("quiver-red", Qt::red, 16);
+    m_desktop->addThemeIcon("quiver-green", Qt::green, 48);
+    QImage blue(32, 32, QImage::Format_ARGB32);
+    blue.fill(Qt::blue);
+    QDir().mkpath(m_desktop->path("share/pixmaps"));
+    blue.save(m_desktop->path("share/pixmaps/quiver-old.png"));
+
+    const auto app = [this](const QString &file, const QString &body) {
+        m_desktop->write(
+            file, entry(QStringLiteral("Type=Application\nExec=\"%1\" x\n").arg(m_record) + body)
+                      .toUtf8());
+    };
+    // The user's own folder comes first; the system's after it.
+    app("data/applications/term.desktop",
+        "Name=Terminal\nName[zh_CN]=终端\nCategories=System;TerminalEmulator;\nIcon=quiver-red\n");
+    app("data/applications/masked.desktop", "Name=Masked\nHidden=true\n");
+    app("share/applications/masked.desktop", "Name=Masked\nCategories=Utility;\n");
+    app("data/applications/dup.desktop", "Name=Home copy\nCategories=Office;\n");
+    app("share/applications/dup.desktop", "Name=System copy\nCategories=Office;\n");
+    app("data/applications/sub/tool.desktop", "Name=Tool\nCategories=Utility;\n");
+    app("share/applications/player.desktop",
+        "Name=Player\nCategories=AudioVideo;Player;\nIcon=quiver-red\n");
+    app("share/applications/editor.desktop",
+        "Name=Editor\nCategories=Development;IDE;\nIcon=quiver-green\n");
+    app("share/applications/nodisplay.desktop", "Name=Hidden helper\nNoDisplay=true\n");
+    app("share/applications/kdeonly.desktop", "Name=KDE only\nOnlyShowIn=KDE;\n");
+    app("share/applications/notquiver.desktop", "Name=Not here\nNotShowIn=QuiverTest;\n");
+    app("share/applications/onlyquiver.desktop",
+        "Name=Only here\nOnlyShowIn=QuiverTest;\nCategories=Game;\n");
+    app("share/applications/tryexec.desktop", "Name=Not installed\nTryExec=/no/such/program\n");
+    app("share/applications/misc.desktop", "Name=Misc\n");
+    m_desktop->write("share/applications/link.desktop",
+                     entry("Type=Link\nName=Site\nURL=https://example.org\n").toUtf8());
+
+    // A terminal of Debian's kind, first on PATH: it starts what follows -e.
+    m_desktop->write(
+        "bin/x-terminal-emulator",
+        QStringLiteral("#!/bin/sh\necho \"$@\" > %1/terminal.out\nshift\nexec \"$@\"\n")
+            .arg(m_desktop->path("handlers"))
+            .toUtf8());
+    QFile::setPermissions(m_desktop->path("bin/x-terminal-emulator"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("PATH", m_desktop->path("bin").toLocal8Bit() + ':' + qgetenv("PATH"));
+    QDir().mkpath(m_desktop->path("work"));
+    QDir().mkpath(m_desktop->path("other work"));
+    FormMain creatingTables;
+}
+
+void TestDesktopEntries::init()
+{
+    for (const char *table : {"Types", "Groups", "Items"})
+        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(table));
+    QSqlQuery(QSqlDatabase::database("CachesDatabase")).exec("DELETE FROM Caches");
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0)");
+    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0)");
+    m_desktop->clear();
+}
+
+void TestDesktopEntries::cleanup()
+{
+    m_window.reset();
+    Notices::clear();
+}
+
+void TestDesktopEntries::open()
+{
+    m_window = std::make_unique<FormMain>();
+    m_window->show();
+}
+
+QString TestDesktopEntries::writeEntry(const QString &name, const QString &body)
+{
+    const QString relative = QStringLiteral("entries/%1.desktop").arg(name);
+    m_desktop->write(relative, entry(body).toUtf8());
+    return m_desktop->path(relative);
+}
+
+int TestDesktopEntries::cacheRows() const
+{
+    QSqlQuery query(QSqlDatabase::database("CachesDatabase"));
+    query.exec("SELECT COUNT(*) FROM Caches");
+    return query.next() ? query.value(0).toInt() : -1;
+}
+
+void TestDesktopEntries::shouldReadEntries_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("note");
+    const int invalid = int(DesktopEntry::Kind::Invalid);
+    const int application = int(DesktopEntry::Kind::Application);
+    const QByteArray head = "[Desktop Entry]\nType=Application\nExec=true\n";
+    QTest::newRow("Chinese of China first")
+        << head + "Name=Terminal\nName[zh]=终端机\nName[zh_CN]=终端\nComment=Use the command "
+                  "line\nComment[zh_CN]=使用命令行\n"
+        << application << "终端"
+        << "使用命令行";
+    QTest::newRow("Chinese") << head + "Name=Files\nName[zh]=文件\nName[de]=Dateien\n"
+                             << application << "文件"
+                             << "";
+    QTest::newRow("untranslated, generic name as note")
+        << head + "Name=Editor\nName[fr]=Éditeur\nGenericName=Text Editor\n"
+        << application << "Editor"
+        << "Text Editor";
+    QTest::newRow("D-Bus activatable without Exec")
+        << QByteArray("[Desktop Entry]\nType=Application\nName=Service\nDBusActivatable=true\n")
+        << application << "Service"
+        << "";
+    QTest::newRow("link") << QByteArray("[Desktop Entry]\nType=Link\nName=Site\nURL=https://a.b\n")
+                          << int(DesktopEntry::Kind::Link) << "Site"
+                          << "";
+    QTest::newRow("no entry group")
+        << QByteArray("[Something]\nType=Application\nExec=true\n") << invalid << ""
+        << "";
+    QTest::newRow("no Exec") << QByteArray("[Desktop Entry]\nType=Application\nName=X\n") << invalid
+                             << ""
+                             << "";
+    QTest::newRow("not UTF-8") << head + "Name=\xe9t\xe9\n"
+                               << invalid << ""
+                               << "";
+    QTest::newRow("directory") << QByteArray("[Desktop Entry]\nType=Directory\nName=D\n") << invalid
+                               << ""
+                               << "";
+    QTest::newRow("link without address")
+        << QByteArray("[Desktop Entry]\nType=Link\nName=L\n") << invalid << ""
+        << "";
+    QTest::newRow("not an entry at all") << QByteArray("\x89PNG\r\n\x1a\n garbage") << invalid << ""
+                                         << "";
+}
+
+void TestDesktopEntries::shouldReadEntries()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, kind);
+    QFETCH(QString, name);
+    QFETCH(QString, note);
+    m_desktop->write("entries/read.desktop", text);
+    const DesktopEntry read = DesktopEntry::read(m_desktop->path("entries/read.desktop"));
+    QCOMPARE(int(read.kind()), kind);
+    if (read.isValid()) {
+        QCOMPARE(read.name(), name);
+        QCOMPARE(read.note(), note);
+    }
+}
+
+void TestDesktopEntries::shouldAddDroppedEntries()
+{
+    const QString terminal = m_desktop->path("data/applications/term.desktop");
+    const QString player = m_desktop->path("share/applications/player.desktop");
+    const QString site = m_desktop->path("share/applications/link.desktop");
+    const QString broken = writeEntry("broken", "Type=Application\nName=Broken\n");
+    m_desktop->write("entries/notes.txt", "notes");
+    open();
+    emit items()->dropIn({QUrl::fromLocalFile(terminal), QUrl::fromLocalFile(broken),
+                          QUrl::fromLocalFile(player), QUrl::fromLocalFile(site),
+                          QUrl::fromLocalFile(m_desktop->path("entries/notes.txt"))});
+    QCOMPARE(Notices::shown(), QStringList{"无效的应用程序入口"});
+    QCOMPARE(Catalogue::column("SELECT Name || '|' || Type || '|' || Path FROM Items ORDER BY ID"),
+             (QStringList{"终端|0|" + terminal, "Player|0|" + player, "Site|2|https://example.org",
+                          "notes|0|" + m_desktop->path("entries/notes.txt")}));
+    // The two applications share an icon: one cached file, rendered at 64 px.
+    const QStringList icons = Catalogue::column("SELECT IconPath FROM Items ORDER BY ID");
+    QCOMPARE(icons.at(0).size(), 40);
+    QCOMPARE(icons.at(1), icons.at(0));
+    QCOMPARE(cacheRows(), 1);
+    const QImage cached(DataControl::cacheFileName(icons.at(0)));
+    QCOMPARE(cached.size(), QSize(64, 64));
+    QVERIFY(isFilledWith(cached, Qt::red));
+    QSqlQuery row(QSqlDatabase::database("CachesDatabase"));
+    QVERIFY(row.exec("SELECT Class FROM Caches"));
+    QVERIFY(row.next());
+    QCOMPARE(row.value(0).toString(), QStringLiteral("拖拽添加"));
+}
+
+void TestDesktopEntries::shouldStartApplicationsAsTheDesktopDoes_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("workingDirectory");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QStringList>("lines");
+    const QString script = QStringLiteral("\"%1\"").arg(m_record);
+    QTest::newRow("quoted arguments and field codes")
+        << "Type=Application\nName=Codes\nExec=" + script + " codes \"a b\" %f %U --class=%c\n"
+        << ""
+        << "codes" << QStringList{m_dir->path("bin"), "[a b]", "[--class=Codes]"};
+    QTest::newRow("the entry's folder") << "Type=Application\nName=P\nExec=" + script +
+                                               " path\nPath=" + m_desktop->path("work") + "\n"
+                                        << ""
+                                        << "path" << QStringList{m_desktop->path("work")};
+    QTest::newRow("the item's folder first")
+        << "Type=Application\nName=P\nExec=" + script + " own\nPath=" + m_desktop->path("work") +
+               "\n"
+        << m_desktop->path("other work") << "own" << QStringList{m_desktop->path("other work")};
+    QTest::newRow("in a terminal")
+        << "Type=Application\nName=T\nExec=" + script + " term\nTerminal=true\n"
+        << ""
+        << "term" << QStringList{m_dir->path("bin")};
+}
+
+void TestDesktopEntries::shouldStartApplicationsAsTheDesktopDoes()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    QFETCH(QString, body);
+    QFETCH(QString, workingDirectory);
+    QFETCH(QString, out);
+    QFETCH(QStringList, lines);
+    const QString file = writeEntry(out, body);
+    QSqlQuery insert(Catalogue::connection());
+    insert.prepare("INSERT INTO Items(ID, Name, Type, Path, WorkingDirectory, GroupsID, TypesID) "
+                   "VALUES (1, 'app', 0, ?, ?, 10, 1)");
+    insert.addBindValue(file);
+    insert.addBindValue(workingDirectory);
+    QVERIFY(insert.exec());
+    open();
+    m_window->data_itemRun(items()->model()->index(0, 0));
+    QTRY_COMPARE(recorded(out), lines);
+    QTRY_COMPARE(Catalogue::value("SELECT RunCount FROM Items"), QStringLiteral("1"));
+    if (out == "term")
+        QCOMPARE(recorded("terminal").value(0), "-e " + m_record + " term");
+}
+
+void TestDesktopEntries::shouldRefuseEntriesThatCannotStart_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::newRow("program not installed (TryExec)")
+        << "Type=Application\nName=N\nExec=true\nTryExec=/no/such/program\n";
+    QTest::newRow("program missing") << "Type=Application\nName=N\nExec=/no/such/program\n";
+    QTest::newRow("no application") << "Type=Application\nName=N\n";
+}
+
+void TestDesktopEntries::shouldRefuseEntriesThatCannotStart()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    QFETCH(QString, body);
+    const QString file = writeEntry("refused", body);
+    Catalogue::exec(QStringLiteral("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) "
+                                   "VALUES (1, 'app', 0, '%1', 10, 1)")
+                        .arg(file));
+    SettingsControl::instance().setThenHide(true);
+    open();
+    m_window->data_itemRun(items()->model()->index(0, 0));
+    QTRY_COMPARE(Notices::shown(), QStringList{"打开失败, 无法启动"});
+    QCOMPARE(Catalogue::value("SELECT RunCount FROM Items"), QStringLiteral("0"));
+    QVERIFY(m_window->isVisible());
+    SettingsControl::instance().setThenHide(false);
+}
+
+void TestDesktopEntries::shouldShowApplicationIcons_data()
+{
+    QTest::addColumn<QString>("icon");
+    QTest::addColumn<int>("color");
+    QTest::newRow("theme name") << "quiver-red" << int(Qt::red);
+    QTest::newRow("pixmaps folder") << "quiver-old" << int(Qt::blue);
+    QTest::newRow("pixmaps with suffix") << "quiver-old.png" << int(Qt::blue);
+    QTest::newRow("absolute path") << "ABS" << int(Qt::blue);
+}
+
+void TestDesktopEntries::shouldShowApplicationIcons()
+{
+    QFETCH(QString, icon);
+    QFETCH(int, color);
+    icon.replace("ABS", m_desktop->path("share/pixmaps/quiver-old.png"));
+    const QString file = writeEntry("icon", "Type=Application\nName=I\nExec=true\nIcon=" + icon);
+    // No icon theme is named here (a bare window manager): hicolor and pixmaps still serve.
+    QVERIFY(
+        isFilledWith(picture(IconLoader::instance().itemIcon(0, file)), Qt::GlobalColor(color)));
+}
+
+void TestDesktopEntries::shouldExtractIconsOfEntriesAndPictures()
+{
+    Form_IconSelector selector;
+    auto *extracted = selector.findChild<QListView *>("listView_extract");
+    const QString application = m_desktop->path("data/applications/term.desktop");
+    selector.onExtract(IconLoader::instance().fileIcon(application), "term");
+    QStringList sizes = rowTexts(extracted->model());
+    sizes.sort();
+    QCOMPARE(sizes, (QStringList{"term_16*16", "term_48*48"}));
+    QVERIFY(isFilledWith(
+        picture(extracted->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>()), Qt::red));
+
+    const QString png = m_desktop->path("share/pixmaps/quiver-old.png");
+    selector.onExtract(IconLoader::instance().fileIcon(png), "old");
+    QCOMPARE(rowTexts(extracted->model()), QStringList{"old_32*32"});
+
+    m_desktop->write("entries/logo.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='10' "
+                                         "height='10'><rect width='10' height='10' "
+                                         "fill='#00ff00'/></svg>");
+    selector.onExtract(IconLoader::instance().fileIcon(m_desktop->path("entries/logo.svg")),
+                       "logo");
+    QCOMPARE(extracted->model()->rowCount(), 7);
+    QCOMPARE(extracted->model()->index(6, 0).data().toString(), QStringLiteral("logo_256*256"));
+}
+
+void TestDesktopEntries::shouldOfferImportOnceOnFirstStart()
+{
+    for (const char *table : {"Types", "Groups"})
+        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(table));
+    SettingsControl::instance().setValue("Form/ImportOffered", false);
+    open();
+    QVERIFY(!items()->emptyHint().isEmpty());
+    ModalAnswers answers;
+    answers.press(QMessageBox::Yes).press(QMessageBox::Yes);
+    m_window->onFirstStart();
+    QCOMPARE(answers.questions(), QStringList{"是否导入已安装的应用程序？"});
+    QVERIFY(Notices::shown().contains("已导入7个应用程序"));
+    QCOMPARE(m_window->findChild<TypesListView *>()->currentIndex().data().toString(),
+             QStringLiteral("应用程序"));
+    QVERIFY(items()->emptyHint().isEmpty());
+
+    // Asked once: the next start with an empty catalogue does not ask again.
+    for (const char *table : {"Types", "Groups", "Items"})
+        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(table));
+    open();
+    m_window->onFirstStart();
+    QCOMPARE(answers.pending(), 1);
+}
+
+void TestDesktopEntries::shouldImportShownApplicationsIntoCategoryGroups()
+{
+    open();
+    QCOMPARE(ApplicationImport::run(), 7);
+    const QString type = Catalogue::value("SELECT ID FROM Types WHERE Name = '应用程序'");
+    QVERIFY(!type.isEmpty());
+    QCOMPARE(Catalogue::column("SELECT Name FROM Groups WHERE TypesID = " + type + " ORDER BY Row"),
+             (QStringList{"影音", "开发", "游戏", "办公", "系统", "工具", "其他"}));
+    QCOMPARE(Catalogue::column("SELECT g.Name || '/' || i.Name FROM Items i JOIN Groups g ON "
+                               "g.ID = i.GroupsID ORDER BY g.Row, i.ID"),
+             (QStringList{"影音/Player", "开发/Editor", "游戏/Only here", "办公/Home copy",
+                          "系统/终端", "工具/Tool", "其他/Misc"}));
+    // Two applications share the red icon: it is rendered and stored once.
+    QCOMPARE(cacheRows(), 2);
+    QCOMPARE(Catalogue::value("SELECT COUNT(DISTINCT IconPath) FROM Items WHERE IconPath != ''"),
+             QStringLiteral("2"));
+}
+
+void TestDesktopEntries::shouldImportOnlyWhatIsNew()
+{
+    open();
+    QCOMPARE(ApplicationImport::run(), 7);
+    Catalogue::exec("UPDATE Items SET Name = '我的终端', IconPath = '' WHERE Name = '终端'");
+    Catalogue::exec("UPDATE Items SET GroupsID = 10, TypesID = 1 WHERE Name = 'Editor'");
+    const QStringList before =
+        Catalogue::column("SELECT ID || Name || GroupsID || IFNULL(IconPath, '') FROM Items");
+    m_window->findChild<TypesListView *>()->actionImport()->trigger();
+    QVERIFY(Notices::shown().contains("已导入0个应用程序"));
+    QCOMPARE(Catalogue::column("SELECT ID || Name || GroupsID || IFNULL(IconPath, '') FROM Items"),
+             before);
+}
+
+QUIVER_TEST_MAIN(TestDesktopEntries)
+#include "tst_desktopentries.moc"
