@@ -33,3 +33,4 @@ for name in 1k 100k; do
 done
 build/bench/bench/quiver_bench_process "$work/10k/bin/Quiver" "$work/10k" "$runs"
 build/bench/bench/quiver_bench_window "$work/100k" "$runs"
+build/bench/bench/quiver_bench_import "$runs"

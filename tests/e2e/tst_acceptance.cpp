@@ -65,6 +65,7 @@ private slots:
     void shouldToggleWindowWithHotkey();
     void shouldKeepOneInstanceOfTwentyStarts();
     void shouldPaintSkinColours();
+    void shouldImportInstalledApplications();
 
 private:
     QString root(const QString &relative = QString()) const { return m_root.filePath(relative); }
@@ -87,6 +88,8 @@ private:
 
     X11Desktop m_desktop;
     QTemporaryDir m_root;
+    // The desktop's applications folders, as GIO finds them: one application only.
+    QTemporaryDir m_applications;
     std::unique_ptr<QProcess> m_quiver;
     QString m_window;
 };
@@ -112,12 +115,20 @@ void TestAcceptance::initTestCase()
     QFile marker(root("files/marker.sh"));
     QDir().mkpath(root("files"));
     QVERIFY(marker.open(QIODevice::WriteOnly));
-    marker.write(
-        QStringLiteral("#!/bin/sh\necho ran >> %1\nenv > %2\n")
-            .arg(root("files/marker.out"), root("files/marker.env"))
-            .toUtf8());
+    marker.write(QStringLiteral("#!/bin/sh\necho ran >> %1\nenv > %2\n")
+                     .arg(root("files/marker.out"), root("files/marker.env"))
+                     .toUtf8());
     marker.close();
     marker.setPermissions(marker.permissions() | QFile::ExeOwner);
+
+    QDir(m_applications.path()).mkpath("share/applications");
+    QDir(m_applications.path()).mkpath("data");
+    QFile application(m_applications.filePath("share/applications/quiver-acceptance.desktop"));
+    QVERIFY(application.open(QIODevice::WriteOnly));
+    application.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Marker\n"
+                                     "Name[zh_CN]=标记\nExec=\"%1\"\nCategories=Utility;\n")
+                          .arg(root("files/marker.sh"))
+                          .toUtf8());
 }
 
 void TestAcceptance::cleanupTestCase()
@@ -137,6 +148,9 @@ void TestAcceptance::start()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("QT_XCB_GL_INTEGRATION");
     environment.insert("QUIVER_USER_SETTING", "kept");
+    environment.insert("XDG_DATA_HOME", m_applications.filePath("data"));
+    environment.insert("XDG_DATA_DIRS", m_applications.filePath("share"));
+    environment.remove("XDG_CURRENT_DESKTOP");
     m_quiver->setProcessEnvironment(environment);
     m_quiver->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_quiver->start(root("bin/Quiver"), QStringList());
@@ -263,7 +277,15 @@ void TestAcceptance::shouldStartOnEmptyRootAndQuitCleanly()
                  QStringLiteral("Groups|Items|Types"));
     QVERIFY(QFileInfo(root("cache/caches")).isDir());
     QVERIFY(logLines().first().endsWith(" | INFO | Quiver version:2.1.3.0"));
+    // The empty catalogue brings the offer to import the installed applications, once.
+    QTRY_VERIFY(!activeWindow().isEmpty() && activeWindow() != m_window);
+    key("Escape");
+    QTRY_COMPARE(activeWindow(), m_window);
+    QCOMPARE(query("SELECT COUNT(*) FROM Types"), QStringLiteral("0"));
     quitThroughMenu();
+    QVERIFY(QSettings(root("data/config.ini"), QSettings::IniFormat)
+                .value("Form/ImportOffered")
+                .toBool());
     QVERIFY(QSettings(root("data/config.ini"), QSettings::IniFormat).contains("Form/Geometry"));
 }
 
@@ -448,6 +470,23 @@ void TestAcceptance::shouldPaintSkinColours()
     config.sync();
     start();
     QTRY_COMPARE(pixel(), QColor(0xc8, 0, 0));
+    quitThroughMenu();
+}
+
+void TestAcceptance::shouldImportInstalledApplications()
+{
+    start();
+    // "导入应用程序" is the second entry of the types column's menu.
+    click(typesBlank, 3);
+    key("Down");
+    key("Down");
+    key("Return");
+    QTRY_COMPARE(query("SELECT Name || '|' || Path FROM Items WHERE Path LIKE "
+                       "'%quiver-acceptance.desktop'"),
+                 "标记|" + m_applications.filePath("share/applications/quiver-acceptance.desktop"));
+    QCOMPARE(query("SELECT Name FROM Groups WHERE TypesID = (SELECT ID FROM Types WHERE Name = "
+                   "'应用程序')"),
+             QStringLiteral("工具"));
     quitThroughMenu();
 }
 
