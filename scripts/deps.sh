@@ -9,7 +9,7 @@ packages=(
     build-essential cmake
     qtbase5-dev qtbase5-private-dev libqt5sql5-sqlite libqt5svg5-dev libqt5x11extras5-dev
     libeasyloggingpp-dev libx11-dev libglib2.0-dev pkg-config shared-mime-info
-    qttranslations5-l10n fonts-wqy-microhei
+    qttranslations5-l10n fonts-wqy-microhei unicode-data bzip2
     xvfb xauth xdotool openbox trayer xclip
 )
 [[ "${1:-}" == "test" ]] && packages+=(clang libclang-rt-14-dev libxtst-dev openssl desktop-file-utils)

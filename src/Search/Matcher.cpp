@@ -1,0 +1,509 @@
+#include "Matcher.h"
+
+#include "PinyinTable.h"
+
+#include <QtAlgorithms>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+// The pinyin forms are matched character by character as a set of reached query positions,
+// kept as the bits of a 64-bit word: one step per character of the name takes every reading of
+// it at once, so polyphonic names never multiply into combinations. Everything a step needs is
+// worked out per query beforehand, down to which characters can begin a match at all, so the
+// characters that cannot are skipped with one bit test each.
+
+namespace {
+
+// Positions 0 to the length of the key must fit one 64-bit mask.
+constexpr int maxMaskedLength = 63;
+
+// How a syllable can be taken at each query position (bit p: from key[p] on).
+struct SyllableMasks
+{
+    quint64 whole = 0;   // spelled out
+    quint64 initial = 0; // by its first letter
+    quint64 digraph = 0; // by "zh", "ch" or "sh"
+    quint64 prefix = 0;  // the rest of the query spells its beginning
+    int length = 0;
+};
+
+// The positions reached after some characters: by any form from anywhere, and from the first
+// character on by whole syllables or by initials only (the name's own bands).
+struct Reached
+{
+    quint64 any = 0;
+    quint64 whole = 0;
+    quint64 initials = 0;
+};
+
+// What one pass over a name or a note found.
+struct Found
+{
+    bool text = false;     // the query as text (the name's start is tested before)
+    bool any = false;      // a pinyin form anywhere
+    bool whole = false;    // from the first character, whole syllables, the last maybe cut short
+    bool initials = false; // from the first character, initials
+    int keyFront = -1;     // where the key's first character is first found
+};
+
+inline bool isApostrophe(char32_t c)
+{
+    return c == '\'' || c == 0x2019;
+}
+
+// QChar::isSpace without the call out of line for every CJK character: the separators of
+// Unicode (Zs, Zl, Zp) and the controls 9 to 13 and 0x85.
+inline bool isSpace(char32_t c)
+{
+    if (c < 0x80)
+        return c == ' ' || (c >= 9 && c <= 13);
+    if (c < 0x2000)
+        return c == 0x85 || c == 0xa0 || c == 0x1680;
+    return c <= 0x200a || c == 0x2028 || c == 0x2029 || c == 0x202f || c == 0x205f || c == 0x3000;
+}
+
+inline bool isWordSeparator(char32_t c)
+{
+    return c == '-' || c == '_' || c == '.' || isSpace(c);
+}
+
+inline const char16_t *units(const QString &text)
+{
+    return reinterpret_cast<const char16_t *>(text.constData());
+}
+
+// The character at i, moving i past it; a lone surrogate stands for itself.
+inline char32_t next(const char16_t *text, int size, int &i)
+{
+    const char32_t c = text[i++];
+    if (QChar::isHighSurrogate(c) && i < size && QChar::isLowSurrogate(text[i]))
+        return QChar::surrogateToUcs4(ushort(c), ushort(text[i++]));
+    return c;
+}
+
+// SQL LIKE without escapes, as the old search had it: "%" any run, "_" any one character.
+bool like(const QString &pattern, const QString &text)
+{
+    const char16_t *p = units(pattern);
+    const char16_t *const patternEnd = p + pattern.size();
+    const char16_t *s = units(text);
+    const char16_t *const textEnd = s + text.size();
+    const auto skipCharacter = [textEnd](const char16_t *at) {
+        return at + (QChar::isHighSurrogate(*at) && at + 1 < textEnd && QChar::isLowSurrogate(at[1])
+                         ? 2
+                         : 1);
+    };
+    // Only the last "%" is ever retried: whatever an earlier one could take, it can take too.
+    const char16_t *afterPercent = nullptr;
+    const char16_t *retry = nullptr;
+    while (s < textEnd) {
+        if (p < patternEnd && *p == u'%') {
+            afterPercent = ++p;
+            retry = s;
+        } else if (p < patternEnd && *p == u'_') {
+            ++p;
+            s = skipCharacter(s);
+        } else if (p < patternEnd && *p == *s) {
+            ++p;
+            ++s;
+        } else if (afterPercent) {
+            p = afterPercent;
+            s = retry = skipCharacter(retry);
+        } else {
+            return false;
+        }
+    }
+    while (p < patternEnd && *p == u'%')
+        ++p;
+    return p == patternEnd;
+}
+
+} // namespace
+
+struct SearchQuery::Prepared
+{
+    enum class Kind { Empty, Text, Pattern };
+
+    explicit Prepared(const QString &folded);
+
+    MatchBand matchText(const QString &name, const QString &note) const;
+    MatchBand matchPattern(const QString &name, const QString &note) const;
+
+    Kind kind = Kind::Empty;
+    QString text;
+
+    // Patterns: the pattern without the "%" around it, which the bands stand for.
+    QString core;
+    bool plainCore = false;
+    QString startPattern;
+    QString anywherePattern;
+
+    // The key is the query without spaces and apostrophes; input methods put those between
+    // syllables, so no syllable may run across such a gap (bit p: a gap before key[p]).
+    std::vector<char32_t> key;
+    char32_t keyFront = ~char32_t(0); // no character, while the key is empty
+    quint64 gaps = 0;
+    quint64 accept = 0;  // the bit of the key's length: all of it matched
+    bool masked = false; // short enough for the masks
+    bool pinyin = false; // and has a letter to spell pinyin with
+    bool nonAsciiKey = false;
+    std::array<quint64, 128> ascii{}; // where each ASCII character stands in the key
+    std::vector<SyllableMasks> syllables;
+    std::vector<quint64> setFirst;  // per reading set: where one of its syllables can begin
+    std::vector<quint64> startable; // per UTF-16 unit: a match can begin there
+
+private:
+    void prepareText();
+    void preparePinyin();
+    void markStartable(char16_t unit) { startable[unit >> 6] |= quint64(1) << (unit & 63); }
+    bool canStart(char16_t unit) const { return startable[unit >> 6] >> (unit & 63) & 1; }
+    quint64 literal(char32_t c) const;
+    template<bool Name>
+    void step(char32_t c, Reached &reached, Found &found) const;
+    template<bool Name>
+    Found scan(const QString &s) const;
+    bool latinInitials(const QString &name) const;
+    bool fuzzy(const QString &name, int from) const;
+};
+
+SearchQuery::Prepared::Prepared(const QString &folded)
+    : text(folded)
+{
+    if (text.isEmpty())
+        return;
+    if (text.contains(QLatin1Char('%')) || text.contains(QLatin1Char('_'))) {
+        kind = Kind::Pattern;
+        int begin = 0;
+        int end = text.size();
+        while (begin < end && text.at(begin) == QLatin1Char('%'))
+            ++begin;
+        while (end > begin && text.at(end - 1) == QLatin1Char('%'))
+            --end;
+        core = text.mid(begin, end - begin);
+        plainCore = !core.contains(QLatin1Char('%')) && !core.contains(QLatin1Char('_'));
+        startPattern = core + QLatin1Char('%');
+        anywherePattern = QLatin1Char('%') + core + QLatin1Char('%');
+        return;
+    }
+    kind = Kind::Text;
+    prepareText();
+}
+
+void SearchQuery::Prepared::prepareText()
+{
+    const char16_t *u = units(text);
+    bool gap = false;
+    for (int i = 0; i < text.size();) {
+        const char32_t c = next(u, text.size(), i);
+        if (isSpace(c) || isApostrophe(c)) {
+            gap = true;
+            continue;
+        }
+        if (gap && key.size() <= size_t(maxMaskedLength))
+            gaps |= quint64(1) << key.size();
+        gap = false;
+        key.push_back(c);
+    }
+    masked = !key.empty() && key.size() <= size_t(maxMaskedLength);
+    if (masked) {
+        accept = quint64(1) << key.size();
+        for (size_t p = 0; p < key.size(); ++p) {
+            if (key[p] < 128)
+                ascii[key[p]] |= quint64(1) << p;
+            else
+                nonAsciiKey = true;
+        }
+        pinyin =
+            std::any_of(key.cbegin(), key.cend(), [](char32_t c) { return c >= 'a' && c <= 'z'; });
+    }
+
+    startable.assign(0x10000 / 64, 0);
+    markStartable(text.at(0).unicode());
+    // The fuzzy form needs to know where the key's first character is.
+    if (!key.empty()) {
+        keyFront = key.front();
+        if (keyFront < 0x10000)
+            markStartable(char16_t(keyFront));
+    }
+    // A pair is decoded before it is judged; these characters are rare.
+    std::fill(startable.begin() + 0xd800 / 64, startable.begin() + 0xdc00 / 64, ~quint64(0));
+    if (pinyin)
+        preparePinyin();
+}
+
+void SearchQuery::Prepared::preparePinyin()
+{
+    const int m = int(key.size());
+    syllables.resize(size_t(PinyinTable::syllableCount));
+    for (int id = 0; id < PinyinTable::syllableCount; ++id) {
+        const PinyinTable::Syllable &syllable = PinyinTable::syllables[id];
+        SyllableMasks &masks = syllables[size_t(id)];
+        masks.length = syllable.length;
+        const bool digraph =
+            syllable.text[1] == 'h' &&
+            (syllable.text[0] == 'z' || syllable.text[0] == 'c' || syllable.text[0] == 's');
+        for (int p = 0; p < m; ++p) {
+            if (key[size_t(p)] != char32_t(syllable.text[0]))
+                continue;
+            const quint64 bit = quint64(1) << p;
+            masks.initial |= bit;
+            int k = 1;
+            while (k < syllable.length && p + k < m && !(gaps >> (p + k) & 1) &&
+                   key[size_t(p + k)] == char32_t(syllable.text[k]))
+                ++k;
+            if (k == syllable.length)
+                masks.whole |= bit;
+            if (p + k == m)
+                masks.prefix |= bit;
+            if (digraph && k >= 2)
+                masks.digraph |= bit;
+        }
+    }
+
+    setFirst.assign(size_t(PinyinTable::setCount), 0);
+    for (int set = 1; set < PinyinTable::setCount; ++set)
+        for (int k = PinyinTable::setStart[set]; k < PinyinTable::setStart[set + 1]; ++k)
+            setFirst[size_t(set)] |= syllables[PinyinTable::setMembers[k]].initial;
+
+    for (int page = 0; page < 256; ++page) {
+        if (!PinyinTable::bmpPageOf[page])
+            continue;
+        const quint16 *sets = PinyinTable::bmpPages[PinyinTable::bmpPageOf[page]];
+        for (int low = 0; low < 256; ++low)
+            if (setFirst[sets[low]] & 1)
+                markStartable(char16_t(page << 8 | low));
+    }
+}
+
+quint64 SearchQuery::Prepared::literal(char32_t c) const
+{
+    if (c < 128)
+        return ascii[c];
+    if (!nonAsciiKey)
+        return 0;
+    quint64 bits = 0;
+    for (size_t p = 0; p < key.size(); ++p)
+        if (key[p] == c)
+            bits |= quint64(1) << p;
+    return bits;
+}
+
+// Takes one character of the name or note: as itself, and by each of its readings in every
+// form. Positions that reach the end of the key are recorded in found and dropped.
+template<bool Name>
+inline void SearchQuery::Prepared::step(char32_t c, Reached &reached, Found &found) const
+{
+    // A match by any form may begin at any character.
+    const quint64 from = reached.any | 1;
+    Reached to;
+    if (const quint64 same = literal(c)) {
+        to.any = (from & same) << 1;
+        if (Name) {
+            to.whole = (reached.whole & same) << 1;
+            to.initials = (reached.initials & same) << 1;
+        }
+    }
+    // "from" holds the other two, so one test tells whether any reading can be taken.
+    const quint16 set = PinyinTable::readingSet(c);
+    if (from & setFirst[set]) {
+        for (int k = PinyinTable::setStart[set]; k < PinyinTable::setStart[set + 1]; ++k) {
+            const SyllableMasks &s = syllables[PinyinTable::setMembers[k]];
+            to.any |=
+                (from & s.whole) << s.length | (from & s.initial) << 1 | (from & s.digraph) << 2;
+            found.any |= (from & s.prefix) != 0;
+            if (Name) {
+                to.whole |= (reached.whole & s.whole) << s.length;
+                found.whole |= (reached.whole & s.prefix) != 0;
+                to.initials |= (reached.initials & s.initial) << 1 | (reached.initials & s.digraph)
+                                                                         << 2;
+            }
+        }
+    }
+    found.any |= (to.any & accept) != 0;
+    reached.any = to.any & ~accept;
+    if (Name) {
+        found.whole |= (to.whole & accept) != 0;
+        found.initials |= (to.initials & accept) != 0;
+        reached.whole = to.whole & ~accept;
+        reached.initials = to.initials & ~accept;
+    }
+}
+
+template<bool Name>
+Found SearchQuery::Prepared::scan(const QString &s) const
+{
+    Found found;
+    const char16_t *u = units(s);
+    const int size = s.size();
+    const char16_t *textUnits = units(text);
+    const int textSize = text.size();
+    Reached reached;
+    if (Name && pinyin)
+        reached.whole = reached.initials = 1;
+    for (int i = 0; i < size;) {
+        if (!(reached.any | reached.whole | reached.initials)) {
+            while (i < size && !canStart(u[i]))
+                ++i;
+            if (i == size)
+                break;
+        }
+        if (u[i] == textUnits[0] && !found.text && size - i >= textSize &&
+            std::memcmp(u + i, textUnits, size_t(textSize) * sizeof(char16_t)) == 0) {
+            found.text = true;
+            if (!Name)
+                return found;
+        }
+        const int at = i;
+        const char32_t c = next(u, size, i);
+        if (Name && found.keyFront < 0 && c == keyFront)
+            found.keyFront = at;
+        // White space in names is skipped: "中国 银行" is spelled as "中国银行".
+        if (!pinyin || isSpace(c))
+            continue;
+        step<Name>(c, reached, found);
+        if (Name ? found.whole : found.any)
+            return found;
+        // Nothing the rest could find would be a better band.
+        if (Name && (found.text || found.initials) && !(reached.whole | reached.initials))
+            return found;
+    }
+    return found;
+}
+
+// Words of a Latin name from the first one on, each by its first letter or spelled out, the last
+// one possibly cut short: "vsc", "vs", "vscode" for "visual studio code".
+bool SearchQuery::Prepared::latinInitials(const QString &name) const
+{
+    const char16_t *u = units(name);
+    const int size = name.size();
+    const int m = int(key.size());
+    quint64 from = 1;
+    int i = 0;
+    while (from) {
+        while (i < size && isWordSeparator(u[i]))
+            ++i;
+        if (i == size)
+            return false;
+        quint64 to = 0;
+        for (quint64 left = from; left; left &= left - 1) {
+            const int p = qCountTrailingZeroBits(left);
+            int j = i;
+            int k = p;
+            while (j < size && k < m) {
+                int after = j;
+                const char32_t c = next(u, size, after);
+                if (c != key[size_t(k)] || isWordSeparator(c))
+                    break;
+                j = after;
+                ++k;
+            }
+            if (k == p)
+                continue;
+            if (k == m)
+                return true;
+            to |= quint64(1) << (p + 1);
+            if (j == size || isWordSeparator(u[j]))
+                to |= quint64(1) << k;
+        }
+        if (!to)
+            return false;
+        while (i < size && !isWordSeparator(u[i]))
+            ++i;
+        from = to;
+    }
+    return false;
+}
+
+// The key's characters in order anywhere in the name, from the first one's first place on.
+bool SearchQuery::Prepared::fuzzy(const QString &name, int from) const
+{
+    if (from < 0 || key.empty())
+        return false;
+    const char16_t *u = units(name);
+    size_t found = 0;
+    for (int i = from; i < name.size();)
+        if (next(u, name.size(), i) == key[found] && ++found == key.size())
+            return true;
+    return false;
+}
+
+MatchBand SearchQuery::Prepared::matchText(const QString &name, const QString &note) const
+{
+    const char16_t *textUnits = units(text);
+    if (name.size() >= text.size() && units(name)[0] == textUnits[0] &&
+        std::memcmp(units(name), textUnits, size_t(text.size()) * sizeof(char16_t)) == 0)
+        return name.size() == text.size() ? MatchBand::ExactName : MatchBand::NamePrefix;
+    const Found inName = scan<true>(name);
+    if (inName.whole)
+        return MatchBand::NamePrefix;
+    // A word's first letter is the key's first character, which the pass looked for.
+    if (inName.initials || (masked && inName.keyFront >= 0 && latinInitials(name)))
+        return MatchBand::Initials;
+    if (inName.text)
+        return MatchBand::NameSubstring;
+    if (inName.any)
+        return MatchBand::NamePinyin;
+    const Found inNote = scan<false>(note);
+    if (inNote.text || inNote.any)
+        return MatchBand::Note;
+    return fuzzy(name, inName.keyFront) ? MatchBand::Fuzzy : MatchBand::None;
+}
+
+// A pattern that spells the whole name, or its start, is as good as text that does; a pattern
+// that is all "%" matches every item, as LIKE did.
+MatchBand SearchQuery::Prepared::matchPattern(const QString &name, const QString &note) const
+{
+    if (plainCore) {
+        if (core.isEmpty())
+            return MatchBand::NameSubstring;
+        if (name.startsWith(core))
+            return name.size() == core.size() ? MatchBand::ExactName : MatchBand::NamePrefix;
+        if (name.contains(core))
+            return MatchBand::NameSubstring;
+        return note.contains(core) ? MatchBand::Note : MatchBand::None;
+    }
+    if (like(core, name))
+        return MatchBand::ExactName;
+    if (like(startPattern, name))
+        return MatchBand::NamePrefix;
+    if (like(anywherePattern, name))
+        return MatchBand::NameSubstring;
+    return like(anywherePattern, note) ? MatchBand::Note : MatchBand::None;
+}
+
+SearchQuery::SearchQuery(const QString &typed)
+    : m_text(foldForSearch(typed).trimmed())
+    , m_prepared(std::make_shared<const Prepared>(m_text))
+{}
+
+bool SearchQuery::isEmpty() const
+{
+    return m_prepared->kind == Prepared::Kind::Empty;
+}
+
+bool SearchQuery::isPattern() const
+{
+    return m_prepared->kind == Prepared::Kind::Pattern;
+}
+
+QString foldForSearch(const QString &text)
+{
+    return text.toCaseFolded();
+}
+
+MatchBand matchItem(const SearchQuery &query, const QString &foldedName, const QString &foldedNote)
+{
+    const SearchQuery::Prepared &prepared = *query.m_prepared;
+    switch (prepared.kind) {
+    case SearchQuery::Prepared::Kind::Empty:
+        return MatchBand::None;
+    case SearchQuery::Prepared::Kind::Pattern:
+        return prepared.matchPattern(foldedName, foldedNote);
+    case SearchQuery::Prepared::Kind::Text:
+        break;
+    }
+    return prepared.matchText(foldedName, foldedNote);
+}

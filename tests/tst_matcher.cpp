@@ -1,0 +1,296 @@
+// The search's matching layer: the reading table generated from Unihan, and the band in which a
+// query meets an item's name and note.
+#include "Matcher.h"
+#include "Pinyin.h"
+#include "TestSupport.h"
+
+#include <algorithm>
+
+Q_DECLARE_METATYPE(MatchBand)
+
+namespace QTest {
+template<>
+char *toString(const MatchBand &band)
+{
+    static const char *const names[] = {"ExactName",  "NamePrefix", "Initials", "NameSubstring",
+                                        "NamePinyin", "Note",       "Fuzzy",    "None"};
+    return qstrdup(names[int(band)]);
+}
+} // namespace QTest
+
+namespace {
+MatchBand match(const QString &query, const QString &name, const QString &note = QString())
+{
+    return matchItem(SearchQuery(query), foldForSearch(name), foldForSearch(note));
+}
+} // namespace
+
+class TestMatcher : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readings_data();
+    void readings();
+    void pinyinForms_data();
+    void pinyinForms();
+    void textForms_data();
+    void textForms();
+    void ranking_data();
+    void ranking();
+    void queries_data();
+    void queries();
+};
+
+void TestMatcher::readings_data()
+{
+    QTest::addColumn<uint>("character");
+    QTest::addColumn<QStringList>("expected"); // kMandarin's first, then some others it must have
+
+    QTest::newRow("polyphone 重") << uint(U'重') << QStringList{"zhong", "chong"};
+    QTest::newRow("ü as v, 绿") << uint(U'绿') << QStringList{"lv", "lu"};
+    QTest::newRow("tones merged, 行") << uint(U'行') << QStringList{"xing", "hang"};
+    QTest::newRow("dictionaries only, 乐") << uint(U'乐') << QStringList{"le", "yue"};
+    QTest::newRow("长") << uint(U'长') << QStringList{"zhang", "chang"};
+    QTest::newRow("syllabic n, 嗯") << uint(U'嗯') << QStringList{"n", "ng"};
+    QTest::newRow("ê as e, 欸") << uint(U'欸') << QStringList{"ai", "e", "ei"};
+    QTest::newRow("plane 2, 𠀀") << uint(0x20000) << QStringList{"he"};
+    QTest::newRow("plane 3, 𰻞") << uint(0x30ede) << QStringList{"biang"};
+    QTest::newRow("Latin letter") << uint('a') << QStringList();
+    QTest::newRow("katakana") << uint(U'ア') << QStringList();
+    QTest::newRow("beyond Unicode") << uint(0x110000) << QStringList();
+}
+
+void TestMatcher::readings()
+{
+    QFETCH(uint, character);
+    QFETCH(QStringList, expected);
+
+    QStringList readings = Pinyin::readings(char32_t(character));
+    QCOMPARE(readings.isEmpty(), expected.isEmpty());
+    if (expected.isEmpty())
+        return;
+    QCOMPARE(readings.first(), expected.first());
+    for (const QString &reading : expected)
+        QVERIFY2(readings.contains(reading), qPrintable(readings.join(' ')));
+    for (const QString &reading : readings)
+        QVERIFY2(QRegularExpression("^[a-z]+$").match(reading).hasMatch(), qPrintable(reading));
+    QCOMPARE(readings.removeDuplicates(), 0);
+}
+
+void TestMatcher::pinyinForms_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<MatchBand>("band");
+
+    const auto row = [](const char *tag, const QString &name, const QString &query,
+                        MatchBand band) {
+        QTest::newRow(tag) << name << query << band;
+    };
+    row("whole syllables", "微信", "weixin", MatchBand::NamePrefix);
+    row("last syllable cut short", "微信", "weix", MatchBand::NamePrefix);
+    row("first letter alone", "微信", "w", MatchBand::NamePrefix);
+    row("initials", "微信", "wx", MatchBand::Initials);
+    row("four initials", "中国银行", "zgyh", MatchBand::Initials);
+    row("initial then syllable", "微信", "wxin", MatchBand::NamePinyin);
+    row("not from the first character", "微信", "xin", MatchBand::NamePinyin);
+    row("cut short, from the start", "重阳节", "zhongy", MatchBand::NamePrefix);
+    row("cut short, further in", "九九重阳", "zhongy", MatchBand::NamePinyin);
+    row("spaces in the query", "微信", "wei xin", MatchBand::NamePrefix);
+    row("capitals in the query", "微信", "WeiXin", MatchBand::NamePrefix);
+    row("white space in the name", "中国 银行", "zgyh", MatchBand::Initials);
+    row("ideographic space in the name", "中国\u3000银行", "zgyh", MatchBand::Initials);
+    row("white space in the name, syllables", "中国 银行", "zhongguoyinhang",
+        MatchBand::NamePrefix);
+    row("syllables out of order", "微信", "xinwei", MatchBand::None);
+    row("not a reading", "微信", "wa", MatchBand::None);
+    row("past the last character", "微信", "weixinx", MatchBand::None);
+
+    row("zh as z", "中国", "zg", MatchBand::Initials);
+    row("zh spelled", "中国", "zhg", MatchBand::Initials);
+    row("ch as c", "长城", "cc", MatchBand::Initials);
+    row("ch spelled twice", "长城", "chch", MatchBand::Initials);
+    row("sh cut short", "上海", "sh", MatchBand::NamePrefix);
+    row("sh and h", "上海", "shh", MatchBand::Initials);
+
+    row("v for ü", "绿色", "lvse", MatchBand::NamePrefix);
+    row("other reading of 绿", "绿色", "luse", MatchBand::NamePrefix);
+    row("v as initial", "绿色", "ls", MatchBand::Initials);
+    row("nv", "女人", "nvren", MatchBand::NamePrefix);
+
+    row("apostrophe between syllables", "西安", "xi'an", MatchBand::NamePrefix);
+    row("apostrophe splits xian", "先锋", "xi'an", MatchBand::None);
+    row("xian as one syllable", "先锋", "xian", MatchBand::NamePrefix);
+    row("xian as two syllables", "西安", "xian", MatchBand::NamePrefix);
+    row("apostrophe before a cut syllable", "西安", "xi'a", MatchBand::NamePrefix);
+
+    row("重 as chong", "重启", "chongqi", MatchBand::NamePrefix);
+    row("重 as zhong", "重启", "zhongqi", MatchBand::NamePrefix);
+    row("行 as hang", "银行", "yinhang", MatchBand::NamePrefix);
+    row("行 as xing", "行走", "xingzou", MatchBand::NamePrefix);
+    row("乐 as le", "快乐", "kuaile", MatchBand::NamePrefix);
+    row("乐 as yue", "音乐", "yinyue", MatchBand::NamePrefix);
+    row("长 as chang", "长城", "changcheng", MatchBand::NamePrefix);
+    row("长 as zhang", "队长", "duizhang", MatchBand::NamePrefix);
+    // 2^40 spellings of the name; each reading must be tried per character, not per spelling.
+    row("forty polyphones", QString(40, QChar(u'重')), "zhongchongzhongchongzhongchong",
+        MatchBand::NamePrefix);
+    row("forty polyphones, further in", "一" + QString(40, QChar(u'重')) + "行",
+        "chongzhongchongzhongchongzhongxing", MatchBand::NamePinyin);
+
+    row("Latin letters spelled", "QQ音乐", "qqyinyue", MatchBand::NamePrefix);
+    row("Latin letters and initials", "QQ音乐", "qqyy", MatchBand::Initials);
+    row("from after the Latin letters", "QQ音乐", "yinyue", MatchBand::NamePinyin);
+    row("digits and initials", "360安全卫士", "360aqws", MatchBand::Initials);
+    row("Chinese typed with pinyin", "微信", "微x", MatchBand::NamePrefix);
+    row("plane 3 character", "𰻞𰻞面", "biangbiangm", MatchBand::NamePrefix);
+}
+
+void TestMatcher::pinyinForms()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, query);
+    QFETCH(MatchBand, band);
+
+    QCOMPARE(match(query, name), band);
+}
+
+void TestMatcher::textForms_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<MatchBand>("band");
+
+    const auto row = [](const char *tag, const QString &name, const QString &note,
+                        const QString &query, MatchBand band) {
+        QTest::newRow(tag) << name << note << query << band;
+    };
+    const QString code = "Visual Studio Code";
+    row("word initials", code, "", "vsc", MatchBand::Initials);
+    row("two word initials", code, "", "vs", MatchBand::Initials);
+    row("initials and a word", code, "", "vscode", MatchBand::Initials);
+    row("initials and a cut word", code, "", "vsco", MatchBand::Initials);
+    row("words skipped", code, "", "vcd", MatchBand::Fuzzy);
+    row("not from the first word", code, "", "sc", MatchBand::Fuzzy);
+    row("white space ignored", code, "", "visualstudio", MatchBand::NamePrefix);
+    row("digit, dash", "7-Zip File Manager", "", "7zfm", MatchBand::Initials);
+    row("underscore", "gnome_terminal", "", "gt", MatchBand::Initials);
+    row("dots", "org.gnome.Nautilus", "", "ogn", MatchBand::Initials);
+
+    row("exact, other case", code, "", "VISUAL STUDIO CODE", MatchBand::ExactName);
+    row("prefix", code, "", "visual s", MatchBand::NamePrefix);
+    row("substring", code, "", "studio", MatchBand::NameSubstring);
+    row("subsequence", "Firefox", "", "ffx", MatchBand::Fuzzy);
+    row("Chinese prefix", "微信", "", "微", MatchBand::NamePrefix);
+    row("Chinese substring", "微信", "", "信", MatchBand::NameSubstring);
+    row("Chinese exact", "微信", "", "微信", MatchBand::ExactName);
+    row("digits", "360安全卫士", "", "360", MatchBand::NamePrefix);
+    row("nothing", "微信", "", "qq", MatchBand::None);
+    row("longer than the masks", QString(70, 'a'), "", QString(70, 'A'), MatchBand::ExactName);
+    row("longer than the masks, inside", "x" + QString(70, 'a'), "", QString(70, 'a'),
+        MatchBand::NameSubstring);
+
+    row("German capitals", "Ärger im Büro", "", "ÄRGER", MatchBand::NamePrefix);
+    row("German substring", "Ärger im Büro", "", "BÜRO", MatchBand::NameSubstring);
+    row("Greek final sigma", "Οδυσσεύς", "", "ΟΔΥΣΣΕΎΣ", MatchBand::ExactName);
+    row("Cyrillic", "Москва", "", "МОСК", MatchBand::NamePrefix);
+
+    row("pattern spells the name", code, "", "vis%code", MatchBand::ExactName);
+    row("pattern at the start", code, "", "vis%", MatchBand::NamePrefix);
+    row("pattern inside", code, "", "%studio%", MatchBand::NameSubstring);
+    row("one character", code, "", "st_dio", MatchBand::NameSubstring);
+    row("one character for a space", code, "", "visual_studio", MatchBand::NamePrefix);
+    row("one character for a pair", "𠀀", "", "_", MatchBand::ExactName);
+    row("a run and a character", code, "", "s%d_o", MatchBand::NameSubstring);
+    row("everything", "微信", "", "%", MatchBand::NameSubstring);
+    row("pattern in the note", code, "Editor by Microsoft", "%micro%", MatchBand::Note);
+    row("character in the note", code, "Editor by Microsoft", "edit_r", MatchBand::Note);
+    row("no pinyin in patterns", "微信", "", "wx%", MatchBand::None);
+    row("pattern nowhere", code, "Editor", "x_z", MatchBand::None);
+
+    row("note text", "Code", "文本编辑器", "编辑", MatchBand::Note);
+    row("note syllables", "Code", "文本编辑器", "bianji", MatchBand::Note);
+    row("note initials", "Code", "文本编辑器", "bjq", MatchBand::Note);
+    row("note mixed", "Code", "文本编辑器", "bjiq", MatchBand::Note);
+    row("note Latin", "微信", "WeChat for Linux", "LINUX", MatchBand::Note);
+    row("name before note", "编辑器", "编辑器", "bjq", MatchBand::Initials);
+    row("note is no fuzzy", "Code", "Editor", "etr", MatchBand::None);
+}
+
+void TestMatcher::textForms()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, note);
+    QFETCH(QString, query);
+    QFETCH(MatchBand, band);
+
+    QCOMPARE(match(query, name, note), band);
+}
+
+void TestMatcher::ranking_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("items"); // "name|note", in the order of their bands
+
+    QTest::newRow("exact before prefix before substring")
+        << "code" << QStringList{"Code|",    "Code Editor|",      "Cascade Of Dark Elves|",
+                                 "VS Code|", "Notes|source code", "Color Depth|"};
+    QTest::newRow("pinyin before note")
+        << "yinyue" << QStringList{"音乐|", "QQ音乐|", "Player|音乐播放器", "Yin-Yang Ruler|"};
+}
+
+void TestMatcher::ranking()
+{
+    QFETCH(QString, query);
+    QFETCH(QStringList, items);
+
+    const SearchQuery prepared(query);
+    QStringList shuffled = items;
+    std::reverse(shuffled.begin(), shuffled.end());
+    shuffled << "Calendar|nothing here";
+    const auto band = [&](const QString &item) {
+        return matchItem(prepared, foldForSearch(item.section('|', 0, 0)),
+                         foldForSearch(item.section('|', 1)));
+    };
+    std::stable_sort(shuffled.begin(), shuffled.end(),
+                     [&](const QString &a, const QString &b) { return band(a) < band(b); });
+    QCOMPARE(band(shuffled.takeLast()), MatchBand::None);
+    QCOMPARE(shuffled, items);
+}
+
+void TestMatcher::queries_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("empty");
+    QTest::addColumn<bool>("pattern");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("nothing") << "" << true << false << "";
+    QTest::newRow("white space") << " \t\u3000" << true << false << "";
+    QTest::newRow("text") << " WeiXin " << false << false << "weixin";
+    QTest::newRow("apostrophes only") << "''" << false << false << "''";
+    QTest::newRow("percent") << "a%B" << false << true << "a%b";
+    QTest::newRow("underscore") << "_" << false << true << "_";
+}
+
+void TestMatcher::queries()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, empty);
+    QFETCH(bool, pattern);
+    QFETCH(QString, text);
+
+    const SearchQuery query(typed);
+    QCOMPARE(query.isEmpty(), empty);
+    QCOMPARE(query.isPattern(), pattern);
+    QCOMPARE(query.text(), text);
+    // What to show for an empty query is the caller's choice: it finds nothing itself.
+    QCOMPARE(matchItem(query, QString(), QString()), MatchBand::None);
+    if (empty)
+        QCOMPARE(matchItem(query, "weixin", "weixin"), MatchBand::None);
+}
+
+QUIVER_TEST_MAIN(TestMatcher)
+#include "tst_matcher.moc"
