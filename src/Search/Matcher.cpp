@@ -30,6 +30,14 @@ struct SyllableMasks
     int length = 0;
 };
 
+// What a reading set gives from the start of the key alone, the usual step.
+struct FirstStep
+{
+    quint64 whole = 0;    // by whole syllables
+    quint64 initials = 0; // by initials
+    bool prefix = false;  // the whole key begins a syllable
+};
+
 // The positions reached after some characters: by any form from anywhere, and from the first
 // character on by whole syllables or by initials only (the name's own bands).
 struct Reached
@@ -152,15 +160,20 @@ struct SearchQuery::Prepared
     bool nonAsciiKey = false;
     std::array<quint64, 128> ascii{}; // where each ASCII character stands in the key
     std::vector<SyllableMasks> syllables;
-    std::vector<quint64> setFirst;  // per reading set: where one of its syllables can begin
-    std::vector<quint64> startable; // per UTF-16 unit: a match can begin there
+    std::vector<quint64> setFirst;     // per reading set: where one of its syllables can begin
+    std::vector<FirstStep> firstSteps; // per reading set
+    std::vector<quint64> startable;    // per UTF-16 unit: a match can begin there
 
 private:
     void prepareText();
     void preparePinyin();
     void markStartable(char16_t unit) { startable[unit >> 6] |= quint64(1) << (unit & 63); }
     bool canStart(char16_t unit) const { return startable[unit >> 6] >> (unit & 63) & 1; }
-    quint64 literal(char32_t c) const;
+    quint64 literal(char32_t c) const
+    {
+        return c < 128 ? ascii[c] : nonAsciiKey ? nonAsciiLiteral(c) : 0;
+    }
+    quint64 nonAsciiLiteral(char32_t c) const;
     template<bool Name>
     void step(char32_t c, Reached &reached, Found &found) const;
     template<bool Name>
@@ -264,9 +277,17 @@ void SearchQuery::Prepared::preparePinyin()
     }
 
     setFirst.assign(size_t(PinyinTable::setCount), 0);
-    for (int set = 1; set < PinyinTable::setCount; ++set)
-        for (int k = PinyinTable::setStart[set]; k < PinyinTable::setStart[set + 1]; ++k)
-            setFirst[size_t(set)] |= syllables[PinyinTable::setMembers[k]].initial;
+    firstSteps.assign(size_t(PinyinTable::setCount), FirstStep());
+    for (int set = 1; set < PinyinTable::setCount; ++set) {
+        FirstStep &first = firstSteps[size_t(set)];
+        for (int k = PinyinTable::setStart[set]; k < PinyinTable::setStart[set + 1]; ++k) {
+            const SyllableMasks &s = syllables[PinyinTable::setMembers[k]];
+            setFirst[size_t(set)] |= s.initial;
+            first.whole |= (s.whole & 1) << s.length;
+            first.initials |= (s.initial & 1) << 1 | (s.digraph & 1) << 2;
+            first.prefix |= s.prefix & 1;
+        }
+    }
 
     for (int page = 0; page < 256; ++page) {
         if (!PinyinTable::bmpPageOf[page])
@@ -278,12 +299,8 @@ void SearchQuery::Prepared::preparePinyin()
     }
 }
 
-quint64 SearchQuery::Prepared::literal(char32_t c) const
+quint64 SearchQuery::Prepared::nonAsciiLiteral(char32_t c) const
 {
-    if (c < 128)
-        return ascii[c];
-    if (!nonAsciiKey)
-        return 0;
     quint64 bits = 0;
     for (size_t p = 0; p < key.size(); ++p)
         if (key[p] == c)
@@ -306,9 +323,22 @@ inline void SearchQuery::Prepared::step(char32_t c, Reached &reached, Found &fou
             to.initials = (reached.initials & same) << 1;
         }
     }
-    // "from" holds the other two, so one test tells whether any reading can be taken.
     const quint16 set = PinyinTable::readingSet(c);
-    if (from & setFirst[set]) {
+    if (!reached.any) {
+        // Only the start is reached (the others hold nothing or the start too).
+        const FirstStep &first = firstSteps[set];
+        to.any |= first.whole | first.initials;
+        found.any |= first.prefix;
+        if (Name) {
+            if (reached.whole) {
+                to.whole |= first.whole;
+                found.whole |= first.prefix;
+            }
+            if (reached.initials)
+                to.initials |= first.initials;
+        }
+    } else if (from & setFirst[set]) {
+        // "from" holds the other two, so one test tells whether any reading can be taken.
         for (int k = PinyinTable::setStart[set]; k < PinyinTable::setStart[set + 1]; ++k) {
             const SyllableMasks &s = syllables[PinyinTable::setMembers[k]];
             to.any |=
