@@ -1,7 +1,7 @@
 // The search's matching over a catalogue of 100k generated items (names and notes mixing
 // Chinese and Latin words, folded once as the index keeps them), timed per query as
 // nanoseconds per item; the query's own preparation is timed apart.
-//   quiver_bench_matcher [runs]
+//   quiver_bench_matcher [runs [query...]]
 #include "BenchSupport.h"
 #include "Matcher.h"
 
@@ -70,8 +70,10 @@ int main(int argc, char *argv[])
         notes << foldForSearch(text(random, 2, 5));
     }
 
-    const QStringList queries = {"wx",   "weixin", "vsc",  QStringLiteral("微"), "zhongy",
-                                 "abc%", "s",      "zgyh", "visual studio code"};
+    QStringList queries = app.arguments().mid(2);
+    if (queries.isEmpty())
+        queries = QStringList{"wx",   "weixin", "vsc",  QStringLiteral("微"), "zhongy",
+                              "abc%", "s",      "zgyh", "visual studio code"};
     std::printf("matchItem over %d items, %d runs\n", items, runs);
     for (const QString &typed : queries) {
         Sample prepare;
