@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include <algorithm>
+#include <random>
 
 Q_DECLARE_METATYPE(MatchBand)
 
@@ -23,6 +24,64 @@ MatchBand match(const QString &query, const QString &name, const QString &note =
 {
     return matchItem(SearchQuery(query), foldForSearch(name), foldForSearch(note));
 }
+
+// The pinyin rules spelled out the slow way, by trying every reading and every form of each
+// character in turn; names of a few Chinese characters make that affordable.
+enum class Forms { Whole, Initials, Any };
+
+struct Spelling
+{
+    QVector<QStringList> readings; // of the name's characters, white space left out
+    QString key;                   // the query without apostrophes
+    QVector<bool> gapBefore;       // an apostrophe stood before key[i]
+
+    bool fits(int at, const QString &token) const
+    {
+        for (int i = at + 1; i < at + token.size(); ++i)
+            if (gapBefore.at(i))
+                return false;
+        return key.mid(at, token.size()) == token;
+    }
+
+    // Whether the key from "at" on is spelled by the characters from "character" on.
+    bool spells(int character, int at, Forms forms) const
+    {
+        if (character == readings.size())
+            return false;
+        for (const QString &reading : readings.at(character)) {
+            QStringList tokens; // the forms that may go on to the next character
+            if (forms != Forms::Initials)
+                tokens << reading;
+            if (forms != Forms::Whole) {
+                tokens << reading.left(1);
+                if (reading.size() > 2 && reading.at(1) == 'h' &&
+                    QString("zcs").contains(reading.at(0)))
+                    tokens << reading.left(2);
+            }
+            for (const QString &token : tokens)
+                if (fits(at, token) && (at + token.size() == key.size() ||
+                                        spells(character + 1, at + token.size(), forms)))
+                    return true;
+            // The last character may be spelled by any beginning of a reading.
+            if (forms != Forms::Initials && key.size() - at <= reading.size() &&
+                fits(at, reading.left(key.size() - at)))
+                return true;
+        }
+        return false;
+    }
+
+    MatchBand band() const
+    {
+        if (spells(0, 0, Forms::Whole))
+            return MatchBand::NamePrefix;
+        if (spells(0, 0, Forms::Initials))
+            return MatchBand::Initials;
+        for (int start = 0; start < readings.size(); ++start)
+            if (spells(start, 0, Forms::Any))
+                return MatchBand::NamePinyin;
+        return MatchBand::None;
+    }
+};
 } // namespace
 
 class TestMatcher : public QObject
@@ -36,6 +95,7 @@ private slots:
     void pinyinForms();
     void textForms_data();
     void textForms();
+    void spellingsOfPolyphones();
     void ranking_data();
     void ranking();
     void queries_data();
@@ -227,6 +287,58 @@ void TestMatcher::textForms()
     QFETCH(MatchBand, band);
 
     QCOMPARE(match(query, name, note), band);
+}
+
+// Random names of polyphones and spellings of parts of them, some spoiled, against the rules.
+void TestMatcher::spellingsOfPolyphones()
+{
+    const QString characters = "重行乐长中国银绿西安先上海";
+    std::mt19937 random(7);
+    const auto pick = [&](int n) {
+        return int(random() % unsigned(n));
+    };
+    int matched = 0;
+    for (int round = 0; round < 2000; ++round) {
+        QString name;
+        Spelling spelling;
+        for (int i = 1 + pick(5); i > 0; --i) {
+            const QChar c = characters.at(pick(characters.size()));
+            name += c;
+            spelling.readings << Pinyin::readings(c.unicode());
+            if (pick(4) == 0)
+                name += ' ';
+        }
+        QString query;
+        const int from = pick(spelling.readings.size());
+        for (int i = from; i < spelling.readings.size() && (i == from || pick(3)); ++i) {
+            const QStringList &readings = spelling.readings.at(i);
+            const QString reading = readings.at(pick(readings.size()));
+            query += reading.left(pick(2) ? reading.size() : 1 + pick(reading.size()));
+            if (pick(3) == 0)
+                query += '\'';
+        }
+        if (pick(4) == 0)
+            query.insert(pick(query.size() + 1), QChar('a' + pick(26)));
+        if (pick(4) == 0)
+            query.insert(pick(query.size() + 1), '\'');
+        bool gap = false;
+        for (const QChar c : query) {
+            if (c == '\'') {
+                gap = true;
+                continue;
+            }
+            spelling.gapBefore << gap;
+            spelling.key += c;
+            gap = false;
+        }
+        if (spelling.key.isEmpty())
+            continue;
+        const MatchBand expected = spelling.band();
+        matched += expected != MatchBand::None;
+        QVERIFY2(match(query, name) == expected, qPrintable(name + " / " + query));
+    }
+    // Spoiled queries must not make the rounds pointless.
+    QVERIFY(matched > 1000);
 }
 
 void TestMatcher::ranking_data()
