@@ -74,7 +74,15 @@ int main(int argc, char *argv[])
     if (queries.isEmpty())
         queries = QStringList{"wx",   "weixin", "vsc",  QStringLiteral("微"), "zhongy",
                               "abc%", "s",      "zgyh", "visual studio code"};
-    std::printf("matchItem over %d items, %d runs\n", items, runs);
+    qint64 nameUnits = 0;
+    qint64 noteUnits = 0;
+    for (int i = 0; i < items; ++i) {
+        nameUnits += names.at(i).size();
+        noteUnits += notes.at(i).size();
+    }
+    std::printf("matchItem over %d items (names of %.1f, notes of %.1f UTF-16 units on average), "
+                "%d runs\n",
+                items, double(nameUnits) / items, double(noteUnits) / items, runs);
     for (const QString &typed : queries) {
         Sample prepare;
         Sample perItem;
