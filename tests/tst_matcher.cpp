@@ -37,10 +37,12 @@ struct Spelling
 
     bool fits(int at, const QString &token) const
     {
+        if (at + token.size() > key.size() || key.mid(at, token.size()) != token)
+            return false;
         for (int i = at + 1; i < at + token.size(); ++i)
             if (gapBefore.at(i))
                 return false;
-        return key.mid(at, token.size()) == token;
+        return true;
     }
 
     // Whether the key from "at" on is spelled by the characters from "character" on.
