@@ -2,11 +2,15 @@
 #include "ui_FormMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
@@ -22,9 +26,10 @@
 #include "ItemRoles.h"
 #include "KelMessageBox.h"
 #include "KelShortKeyEdit.h"
+#include "KeyboardCatcher.h"
 #include "KelWidgetHelper.h"
 #include "QHotkey.h"
-#include "Questions.h"
+#include "SearchIndex.h"
 #include "SettingsControl.h"
 #include "SingleWindow.h"
 
@@ -107,6 +112,8 @@ void FormMain::init_frameless()
 
 void FormMain::init_models()
 {
+    m_searchIndex = std::make_unique<SearchIndex>();
+    m_keyboardCatcher = new KeyboardCatcher(this);
     m_typesModel = new QStandardItemModel(this);
     m_typesModel->setSortRole(RowRole);
     ui->listView_types->setModel(m_typesModel);
@@ -151,6 +158,11 @@ void FormMain::init_connections()
     connect(ui->toolButton_close, &QToolButton::clicked, this, &QWidget::close);
     connect(ui->toolButton_back, &QToolButton::clicked, this, &FormMain::showMainPage);
     connect(ui->lineEdit_search, &QLineEdit::returnPressed, this, &FormMain::data_itemSearch);
+    connect(ui->lineEdit_search, &QLineEdit::textChanged, this, &FormMain::onSearchTextChanged);
+    for (QWidget *keys : std::initializer_list<QWidget *>{ui->lineEdit_search, ui->listView_types,
+                                                          ui->listView_groups, ui->listView_items,
+                                                          ui->listView_result})
+        keys->installEventFilter(this);
     connect(ui->toolButton_history, &QToolButton::clicked, this, &FormMain::data_itemHistory);
     connect(m_tray, &QSystemTrayIcon::activated, this, &FormMain::onTrayAction);
 
@@ -310,7 +322,12 @@ void FormMain::init_data()
     data.database_transaction(false);
 
     m_hotkey = new QHotkey(this);
-    connect(m_hotkey, &QHotkey::activated, this, &FormMain::onShow);
+    connect(m_hotkey, &QHotkey::activated, this, [this] {
+        onShow();
+        // Typing starts with the hotkey: no key may go to the window that had the focus.
+        if (isVisible() && !isMinimized() && SettingsControl::instance().isInstantSearch())
+            m_keyboardCatcher->catchFor(ui->lineEdit_search);
+    });
     emit settings.hotKeyChanged_showApp(
         settings.value(QStringLiteral("HotKey/ShowApp"), QString()).toString());
 
@@ -368,6 +385,7 @@ void FormMain::onShow()
         showNormal();
         raise();
         activateWindow();
+        focusSearch();
         if (!isActiveWindow())
             m_activationRequested.start();
         if (!m_tray->isVisible() && !settings.isTrayIconHide())
@@ -384,8 +402,15 @@ void FormMain::onFirstStart()
     if (!m_catalogueOpen || m_typesModel->rowCount() > 0 || !isVisible() ||
         settings.value(QStringLiteral("Form/ImportOffered"), false).toBool())
         return;
+    QMessageBox question(QMessageBox::Question, QCoreApplication::applicationName(),
+                         QStringLiteral("是否导入已安装的应用程序？"),
+                         QMessageBox::Yes | QMessageBox::No, this);
+    question.exec();
+    // Closed by the end of the session rather than answered: asked again next time.
+    if (!question.clickedButton())
+        return;
     settings.setValue(QStringLiteral("Form/ImportOffered"), true);
-    if (Questions::confirm(this, QStringLiteral("是否导入已安装的应用程序？")))
+    if (question.clickedButton() == question.button(QMessageBox::Yes))
         data_typesImportApplications();
 }
 
@@ -397,6 +422,94 @@ void FormMain::onTrayAction(QSystemTrayIcon::ActivationReason action)
         onShow();
 }
 
+void FormMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    focusSearch();
+    // Read once the window is up (not on the way to its first frame), so that the first key
+    // typed finds the index ready.
+    refreshSearchSoon(300);
+}
+
+void FormMain::refreshSearchSoon(int delay)
+{
+    QTimer::singleShot(delay, this, [this] {
+        if (m_catalogueOpen && SettingsControl::instance().isInstantSearch())
+            m_searchIndex->refresh();
+    });
+}
+
+void FormMain::focusSearch()
+{
+    if (!SettingsControl::instance().isInstantSearch())
+        return;
+    ui->lineEdit_search->setFocus(Qt::ShortcutFocusReason);
+    ui->lineEdit_search->selectAll();
+}
+
+bool FormMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || !SettingsControl::instance().isInstantSearch())
+        return QWidget::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (watched == ui->lineEdit_search)
+        return searchBoxKey(key);
+    return listKey(static_cast<QListView *>(watched), key);
+}
+
+bool FormMain::searchBoxKey(QKeyEvent *event)
+{
+    QLineEdit *search = ui->lineEdit_search;
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        // The results move; the keyboard stays in the box.
+        if (ui->stackedWidget->currentIndex() != 1)
+            return false;
+        QApplication::sendEvent(ui->listView_result, event);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (search->text().isEmpty())
+            return false; // the results page, as it was
+        if (ui->listView_result->currentIndex().isValid())
+            data_itemRun(ui->listView_result->currentIndex());
+        return true;
+    case Qt::Key_Escape:
+        if (search->text().isEmpty())
+            return false; // on to the window: it hides
+        search->clear();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool FormMain::listKey(QListView *view, QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if ((view == ui->listView_items || view == ui->listView_result) &&
+            view->currentIndex().isValid()) {
+            data_itemRun(view->currentIndex());
+            return true;
+        }
+        return false;
+    }
+    // Typing in a list of the catalogue page searches. Keys with a meaning there (arrows,
+    // Home/End, pages, F2, Enter, Escape) bring no printable text.
+    const QString text = event->text();
+    const bool printable =
+        !text.isEmpty() && text.at(0).isPrint() &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (view == ui->listView_result || !printable)
+        return false;
+    ui->lineEdit_search->setFocus(Qt::OtherFocusReason);
+    QApplication::sendEvent(ui->lineEdit_search, event);
+    return true;
+}
+
 void FormMain::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
@@ -406,6 +519,8 @@ void FormMain::changeEvent(QEvent *event)
 
 void FormMain::hideEvent(QHideEvent *event)
 {
+    // Hidden after a run: the index catches up while nobody waits for it.
+    refreshSearchSoon(0);
     m_activationRequested.invalidate();
     QWidget::hideEvent(event);
 }

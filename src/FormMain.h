@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 struct SkinInfo;
@@ -21,6 +22,8 @@ class QMenu;
 class QSortFilterProxyModel;
 class QSqlQuery;
 class QStandardItemModel;
+class KeyboardCatcher;
+class SearchIndex;
 
 namespace Ui {
 class FormMain;
@@ -99,6 +102,8 @@ private slots:
     void showForm_debugger();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -127,6 +132,17 @@ private:
     void data_itemsLoad(const QModelIndex &groupIndex);
     void data_itemsUpdate(QSqlQuery &query);
     void data_resultsUpdate(QSqlQuery &query);
+    // The results in the order of ids: the order of a ranked search.
+    void data_resultsUpdate(QSqlQuery &query, const QVector<int> &ids);
+    // Instant search: the ranked matches of the text, or the catalogue page when it is empty.
+    void onSearchTextChanged(const QString &text);
+    // Brings the search index up to date after delay ms, unless it is already.
+    void refreshSearchSoon(int delay);
+    // The search box takes the keyboard, its text selected so that typing replaces it.
+    void focusSearch();
+    // Keys of the search box and of the lists in instant search; true when handled.
+    bool searchBoxKey(QKeyEvent *event);
+    bool listKey(QListView *view, QKeyEvent *event);
     void showResultsPage();
     void showMainPage();
     // A refused run or operation, as a red notice.
@@ -157,6 +173,8 @@ private:
     QStandardItemModel *m_itemsModel = nullptr;
     QStandardItemModel *m_resultsModel = nullptr;
     QSortFilterProxyModel *m_itemsProxy = nullptr;
+    std::unique_ptr<SearchIndex> m_searchIndex;
+    KeyboardCatcher *m_keyboardCatcher = nullptr;
     QHotkey *m_hotkey = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *m_trayMenu = nullptr;

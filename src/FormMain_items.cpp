@@ -16,6 +16,7 @@
 #include "KelBlockSignals.h"
 #include "KelElapsedTimer.h"
 #include "KelMessageBox.h"
+#include "SearchIndex.h"
 #include "SettingsControl.h"
 
 #include <easylogging++.h>
@@ -63,6 +64,21 @@ QStandardItem *itemRow(const QSqlQuery &query, const ItemColumns &columns)
     item->setToolTip(tip);
     item->setData(query.value(columns.id), ItemIdRole);
     return item;
+}
+// The rows of a search or the history, as the query returns them.
+QList<QStandardItem *> resultRows(QSqlQuery &query)
+{
+    QList<QStandardItem *> rows;
+    const ItemColumns columns(query);
+    const int typeColumn = query.record().indexOf(QStringLiteral("TypesID"));
+    const int groupColumn = query.record().indexOf(QStringLiteral("GroupsID"));
+    while (query.next()) {
+        QStandardItem *item = itemRow(query, columns);
+        item->setData(query.value(typeColumn), TypesIdRole);
+        item->setData(query.value(groupColumn), GroupsIdRole);
+        rows << item;
+    }
+    return rows;
 }
 } // namespace
 
@@ -115,16 +131,19 @@ void FormMain::data_itemsUpdate(QSqlQuery &query)
 void FormMain::data_resultsUpdate(QSqlQuery &query)
 {
     m_resultsModel->clear();
+    m_resultsModel->invisibleRootItem()->appendRows(resultRows(query));
+}
+
+void FormMain::data_resultsUpdate(QSqlQuery &query, const QVector<int> &ids)
+{
+    m_resultsModel->clear();
+    QHash<int, QStandardItem *> found;
+    for (QStandardItem *item : resultRows(query))
+        found.insert(item->data(ItemIdRole).toInt(), item);
     QList<QStandardItem *> rows;
-    const ItemColumns columns(query);
-    const int typeColumn = query.record().indexOf(QStringLiteral("TypesID"));
-    const int groupColumn = query.record().indexOf(QStringLiteral("GroupsID"));
-    while (query.next()) {
-        QStandardItem *item = itemRow(query, columns);
-        item->setData(query.value(typeColumn), TypesIdRole);
-        item->setData(query.value(groupColumn), GroupsIdRole);
-        rows << item;
-    }
+    for (int id : ids)
+        if (QStandardItem *item = found.value(id))
+            rows << item;
     m_resultsModel->invisibleRootItem()->appendRows(rows);
 }
 
@@ -148,9 +167,29 @@ void FormMain::data_itemSearch()
     const QString text = ui->lineEdit_search->text();
     if (text.isEmpty())
         return;
-    QSqlQuery query = DataControl::instance().items_search(
-        QStringLiteral("Name, Type, Path, IconPath, Note, RunCount, ID, GroupsID, TypesID"), text);
-    data_resultsUpdate(query);
+    const QString columns =
+        QStringLiteral("Name, Type, Path, IconPath, Note, RunCount, ID, GroupsID, TypesID");
+    if (!SettingsControl::instance().isInstantSearch()) {
+        QSqlQuery query = DataControl::instance().items_search(columns, text);
+        data_resultsUpdate(query);
+        return;
+    }
+    // Nobody reads past the first screens of a ranked list; the rest would only cost time.
+    constexpr int shown = 100;
+    const QVector<int> ids = m_searchIndex->find(text, shown);
+    QSqlQuery query = DataControl::instance().items_byId(columns, ids);
+    data_resultsUpdate(query, ids);
+    ui->listView_result->setCurrentIndex(m_resultsModel->index(0, 0));
+}
+
+void FormMain::onSearchTextChanged(const QString &text)
+{
+    if (!SettingsControl::instance().isInstantSearch())
+        return;
+    if (text.isEmpty())
+        showMainPage();
+    else
+        data_itemSearch();
 }
 
 void FormMain::data_itemHistory()

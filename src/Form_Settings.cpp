@@ -65,6 +65,7 @@ void Form_Settings::loadValues()
     ui->checkBox_toRelativePath->setChecked(settings.isUseRelativePath());
     ui->checkBox_dragEnabled->setChecked(
         settings.value(QStringLiteral("Item/DragEnabled"), true).toBool());
+    ui->checkBox_instantSearch->setChecked(settings.isInstantSearch());
     ui->radioButton_singleClick->setChecked(settings.isSingleClickRun());
     ui->radioButton_doubleClick->setChecked(!settings.isSingleClickRun());
     ui->checkBox_trayIconHide->setChecked(settings.isTrayIconHide());
@@ -97,6 +98,7 @@ void Form_Settings::connectControls()
         {ui->checkBox_thenHide, &SettingsControl::setThenHide},
         {ui->checkBox_toRelativePath, &SettingsControl::setUseRelativePath},
         {ui->checkBox_dragEnabled, &SettingsControl::setDragEnabled},
+        {ui->checkBox_instantSearch, &SettingsControl::setInstantSearch},
         {ui->checkBox_trayIconHide, &SettingsControl::setTrayIconHide},
         {ui->checkBox_trayIconHideWithMain, &SettingsControl::setTrayIconHideWithMain},
     };

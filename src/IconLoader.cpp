@@ -89,6 +89,10 @@ QIcon IconLoader::itemIcon(int type, const QString &path) const
                 const QIcon own = DesktopIcons::icon(DesktopEntry::read(path).icon());
                 if (!own.isNull())
                     return own;
+                const QIcon program =
+                    DesktopIcons::icon(QStringLiteral("application-x-executable"));
+                if (!program.isNull())
+                    return program;
             }
             return m_provider.icon(QFileInfo(path));
         }

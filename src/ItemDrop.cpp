@@ -65,6 +65,8 @@ void ItemDrop::readWebLink(const QUrl &url, QVariantMap &record) const
 
 ItemDrop::Outcome ItemDrop::readEntry(const QString &path, QVariantMap &record) const
 {
+    // The application may be new, and its icon with it.
+    DesktopIcons::rescan();
     const DesktopEntry entry = DesktopEntry::read(path);
     if (!entry.isValid()) {
         LOG(WARNING) << "item add skips " << path << ": not a readable desktop entry";
@@ -108,7 +110,8 @@ ItemDrop::Outcome ItemDrop::readLocal(const QString &path, QVariantMap &record)
         const bool keepLink =
             m_shortcutAnswer == QMessageBox::Yes || m_shortcutAnswer == QMessageBox::YesToAll;
         record[QStringLiteral("Path")] = keepLink ? info.filePath() : info.symLinkTarget();
-        if (info.isFile() && DesktopEntry::isEntryFile(info.symLinkTarget()))
+        if (info.isFile() && (DesktopEntry::isEntryFile(info.fileName()) ||
+                              DesktopEntry::isEntryFile(info.symLinkTarget())))
             return readEntry(record.value(QStringLiteral("Path")).toString(), record);
         return Outcome::Record;
     }

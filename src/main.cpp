@@ -45,7 +45,8 @@ int main(int argc, char *argv[])
         window.show();
     else if (!window.canHide(false))
         window.showMinimized(); // nothing else could bring a hidden window back
-    QTimer::singleShot(0, &window, &FormMain::onFirstStart);
+    // Once the window manager has placed the window, so that the question stands over it.
+    QTimer::singleShot(300, &window, &FormMain::onFirstStart);
 
     return app.exec();
 }

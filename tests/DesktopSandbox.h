@@ -10,8 +10,8 @@
 // A desktop of the test's own: the XDG folders point into a temporary tree, so documents,
 // folders and addresses open through GIO for real, but only with the handler applications
 // the test adds, and never with the machine's own. The MIME database is the system's.
-// GIO reads these folders once per process: make the sandbox and add every handler before
-// anything is opened.
+// GIO takes the folders from the environment when it first needs them and watches them from
+// then on, with some delay: make the sandbox and add every handler before anything is opened.
 class DesktopSandbox
 {
     Q_DISABLE_COPY_MOVE(DesktopSandbox)

@@ -49,8 +49,10 @@ private slots:
     void shouldReadEntries_data();
     void shouldReadEntries();
     void shouldAddDroppedEntries();
+    void shouldAddLinkedEntryAndEntryWithoutIcon();
     void shouldStartApplicationsAsTheDesktopDoes_data();
     void shouldStartApplicationsAsTheDesktopDoes();
+    void shouldOpenItemArgumentsWithTheApplication();
     void shouldRefuseEntriesThatCannotStart_data();
     void shouldRefuseEntriesThatCannotStart();
     void shouldShowApplicationIcons_data();
@@ -265,6 +267,30 @@ void TestDesktopEntries::shouldAddDroppedEntries()
     QCOMPARE(row.value(0).toString(), QStringLiteral("拖拽添加"));
 }
 
+void TestDesktopEntries::shouldAddLinkedEntryAndEntryWithoutIcon()
+{
+    const QString terminal = m_desktop->path("data/applications/term.desktop");
+    QDir().mkpath(m_desktop->path("links"));
+    QFile::remove(m_desktop->path("links/my terminal.desktop"));
+    QVERIFY(QFile::link(terminal, m_desktop->path("links/my terminal.desktop")));
+    const QString iconless =
+        writeEntry("iconless", "Type=Application\nName=No icon\nExec=true\nIcon=no-such-icon\n");
+    open();
+    ModalAnswers answers;
+    answers.press(QMessageBox::Yes);
+    emit items()->dropIn({QUrl::fromLocalFile(m_desktop->path("links/my terminal.desktop")),
+                          QUrl::fromLocalFile(iconless)});
+    QCOMPARE(answers.questions(), QStringList{"是否要以快捷方式添加"});
+    QVERIFY(Notices::shown().isEmpty());
+    QCOMPARE(Catalogue::column("SELECT Name || '|' || Path || '|' || IFNULL(IconPath, '') FROM "
+                               "Items ORDER BY ID")
+                 .value(1),
+             "No icon|" + iconless + "|");
+    QCOMPARE(Catalogue::value("SELECT Name || '|' || Path FROM Items WHERE ID = (SELECT MIN(ID) "
+                              "FROM Items)"),
+             "终端|" + m_desktop->path("links/my terminal.desktop"));
+}
+
 void TestDesktopEntries::shouldStartApplicationsAsTheDesktopDoes_data()
 {
     QTest::addColumn<QString>("body");
@@ -272,10 +298,11 @@ void TestDesktopEntries::shouldStartApplicationsAsTheDesktopDoes_data()
     QTest::addColumn<QString>("out");
     QTest::addColumn<QStringList>("lines");
     const QString script = QStringLiteral("\"%1\"").arg(m_record);
+    // With neither Path nor a folder of the item, the home folder, as the desktop does.
     QTest::newRow("quoted arguments and field codes")
         << "Type=Application\nName=Codes\nExec=" + script + " codes \"a b\" %f %U --class=%c\n"
         << ""
-        << "codes" << QStringList{m_dir->path("bin"), "[a b]", "[--class=Codes]"};
+        << "codes" << QStringList{QDir::homePath(), "[a b]", "[--class=Codes]"};
     QTest::newRow("the entry's folder") << "Type=Application\nName=P\nExec=" + script +
                                                " path\nPath=" + m_desktop->path("work") + "\n"
                                         << ""
@@ -287,7 +314,7 @@ void TestDesktopEntries::shouldStartApplicationsAsTheDesktopDoes_data()
     QTest::newRow("in a terminal")
         << "Type=Application\nName=T\nExec=" + script + " term\nTerminal=true\n"
         << ""
-        << "term" << QStringList{m_dir->path("bin")};
+        << "term" << QStringList{QDir::homePath()};
 }
 
 void TestDesktopEntries::shouldStartApplicationsAsTheDesktopDoes()
@@ -312,6 +339,26 @@ void TestDesktopEntries::shouldStartApplicationsAsTheDesktopDoes()
     QTRY_COMPARE(Catalogue::value("SELECT RunCount FROM Items"), QStringLiteral("1"));
     if (out == "term")
         QCOMPARE(recorded("terminal").value(0), "-e " + m_record + " term");
+}
+
+void TestDesktopEntries::shouldOpenItemArgumentsWithTheApplication()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    // The item's arguments are the files or addresses the application opens (%F, %U).
+    const QString file = writeEntry(
+        "files", QStringLiteral("Type=Application\nName=F\nExec=\"%1\" files %U\n").arg(m_record));
+    Catalogue::exec(QStringLiteral("INSERT INTO Items(ID, Name, Type, Path, Arguments, GroupsID, "
+                                   "TypesID) VALUES (1, 'app', 0, '%1', 'notes.txt "
+                                   "https://example.org/a', 10, 1)")
+                        .arg(file));
+    open();
+    m_window->data_itemRun(items()->model()->index(0, 0));
+    // GIO hands local files over as paths, relative ones taken against the launcher's folder.
+    QTRY_COMPARE(recorded("files"),
+                 (QStringList{QDir::homePath(), "[" + m_dir->path("bin/notes.txt") + "]",
+                              "[https://example.org/a]"}));
 }
 
 void TestDesktopEntries::shouldRefuseEntriesThatCannotStart_data()
@@ -434,6 +481,18 @@ void TestDesktopEntries::shouldImportOnlyWhatIsNew()
 {
     open();
     QCOMPARE(ApplicationImport::run(), 7);
+    // Installed while the launcher runs, icon and all; its pixels are those of an icon stored
+    // before, under another name: stored once, by content.
+    m_desktop->addThemeIcon("quiver-red-again", Qt::red, 48);
+    m_desktop->write(
+        "share/applications/late.desktop",
+        entry("Type=Application\nName=Late\nExec=true\nIcon=quiver-red-again\n").toUtf8());
+    QTRY_VERIFY(ApplicationImport::installedEntries().contains(
+        m_desktop->path("share/applications/late.desktop")));
+    QCOMPARE(ApplicationImport::run(), 1);
+    QCOMPARE(Catalogue::value("SELECT IconPath FROM Items WHERE Name = 'Late'"),
+             Catalogue::value("SELECT IconPath FROM Items WHERE Name = 'Player'"));
+    QCOMPARE(cacheRows(), 2);
     Catalogue::exec("UPDATE Items SET Name = '我的终端', IconPath = '' WHERE Name = '终端'");
     Catalogue::exec("UPDATE Items SET GroupsID = 10, TypesID = 1 WHERE Name = 'Editor'");
     const QStringList before =

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QToolButton>
@@ -57,6 +58,7 @@ private slots:
 
     void shouldToggleWithOnShowFromEveryState();
     void shouldToggleWithGlobalHotkey();
+    void shouldRunWhatIsTypedRightAfterTheHotkey();
     void shouldRefuseHotkeyHeldByAnotherClient();
     void shouldUnregisterEmptyHotkeySilently();
     void shouldNeverHoldBareKeySystemWide();
@@ -113,10 +115,17 @@ void TestMainWindow::shouldToggleWithOnShowFromEveryState()
     SettingsControl::instance().setHotKey_showApp(
         QKeySequence("Ctrl+Alt+S").toString(QKeySequence::NativeText));
     QVERIFY(window.canHide(false));
+    auto *search = window.findChild<QLineEdit *>("lineEdit_search");
+    search->setText("old text");
+    window.findChild<QWidget *>("listView_items")->setFocus();
     QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+s"}));
     QTRY_VERIFY(window.isHidden());
     QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+s"}));
     QTRY_VERIFY(isShownAndActive(window));
+    // Shown, the search box has the keyboard and its text is selected: typing replaces it.
+    QTRY_VERIFY(search->hasFocus());
+    QCOMPARE(search->selectedText(), QStringLiteral("old text"));
+    search->clear();
 
     window.showMinimized();
     QTRY_VERIFY(window.isMinimized());
@@ -155,6 +164,49 @@ void TestMainWindow::shouldToggleWithGlobalHotkey()
     QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+q"}));
     QTRY_VERIFY(isShownAndActive(window));
     QVERIFY(X11Desktop::xdotool({"key", "Num_Lock"}));
+}
+
+// The one motion a launcher is for: the hotkey, a few letters typed at once, Enter. No key may
+// go to the window that had the focus before.
+void TestMainWindow::shouldRunWhatIsTypedRightAfterTheHotkey()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    const QString marker = m_dir->path("typed.sh");
+    QFile script(marker);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho ran >> %1.out\n").arg(marker).toUtf8());
+    script.close();
+    script.setPermissions(script.permissions() | QFile::ExeOwner);
+    for (const char *table : {"Types", "Groups", "Items"})
+        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(table));
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T', 0)");
+    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (1, 'G', 1, 0)");
+    Catalogue::exec(QStringLiteral("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) "
+                                   "VALUES (1, '记事本', 3, 'true', 1, 1), (2, '标记', 0, '%1', 1, "
+                                   "1)")
+                        .arg(marker));
+    // The window of init() closes the catalogue as it goes: it goes first.
+    m_window.reset();
+    m_window = std::make_unique<FormMain>();
+    m_window->setGeometry(100, 100, 700, 600);
+    SettingsControl::instance().setHotKey_showApp(
+        QKeySequence("Ctrl+Alt+J").toString(QKeySequence::NativeText));
+    QWidget other;
+    other.setGeometry(300, 300, 200, 100);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+
+    // "biaoji" is the pinyin of 标记. The keys come while this process goes on handling events,
+    // as they come from a person.
+    QProcess typist;
+    typist.start("xdotool", {"key", "ctrl+alt+j", "type", "--delay", "10", "biaoji"});
+    QTRY_COMPARE(typist.state(), QProcess::NotRunning);
+    typist.start("xdotool", {"key", "Return"});
+    QTRY_COMPARE(typist.state(), QProcess::NotRunning);
+    QTRY_VERIFY(QFile::exists(marker + ".out"));
+    QCOMPARE(m_window->findChild<QLineEdit *>("lineEdit_search")->text(), QStringLiteral("biaoji"));
 }
 
 void TestMainWindow::shouldRefuseHotkeyHeldByAnotherClient()

@@ -86,6 +86,7 @@ bool DataControl::openDatabase(const QString &connectionName,
 
 bool DataControl::init_databases()
 {
+    ++m_catalogueChanges;
     if (!openDatabase(mainConnection, QStringLiteral("../data/data.db"),
                       "主要数据库打开失败，错误原因："))
         return false;
@@ -204,6 +205,8 @@ bool DataControl::runOn(const QSqlDatabase &database,
                         const QString &name)
 {
     QSqlQuery query = bound(database, statement, bindings);
+    if (database.connectionName() == mainConnection)
+        ++m_catalogueChanges;
     return query_check(query, name);
 }
 
@@ -453,6 +456,24 @@ QSqlQuery DataControl::items_search(const QString &columns, const QString &text)
             .arg(columns),
         {{QStringLiteral(":Text"), QString(QLatin1Char('%') + text + QLatin1Char('%'))}},
         QStringLiteral("items_search"));
+}
+
+QSqlQuery DataControl::items_all(const QString &columns)
+{
+    return selectOn(mainDatabase(), QStringLiteral("SELECT %1 FROM Items").arg(columns), {},
+                    QStringLiteral("items_all"));
+}
+
+QSqlQuery DataControl::items_byId(const QString &columns, const QVector<int> &ids)
+{
+    QStringList list;
+    list.reserve(ids.size());
+    for (int id : ids)
+        list << QString::number(id);
+    return selectOn(mainDatabase(),
+                    QStringLiteral("SELECT %1 FROM Items WHERE ID IN (%2)")
+                        .arg(columns, list.join(QLatin1Char(','))),
+                    {}, QStringLiteral("items_byId"));
 }
 
 QSqlQuery DataControl::items_ofType(const QString &columns, int type)

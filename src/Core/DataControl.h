@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
+#include <QVector>
 
 // The data store: the catalogue "../data/data.db" (types, groups, items) and the icon index
 // "../cache/cache.db", reached only through the named operations below. Each operation logs
@@ -67,6 +68,10 @@ public:
     QSqlQuery items_select(const QString &columns, const QVariant &groupsID);
     QSqlQuery items_search(const QString &columns, const QString &text);
     QSqlQuery items_history(const QString &columns);
+    // Every item of the catalogue.
+    QSqlQuery items_all(const QString &columns);
+    // The items of these ids, in no particular order.
+    QSqlQuery items_byId(const QString &columns, const QVector<int> &ids);
     // Every item of one type (0 file, 1 folder, 2 web address, 3 command line), in any group.
     QSqlQuery items_ofType(const QString &columns, int type);
 
@@ -78,7 +83,13 @@ public:
     bool cache_rename(const QString &name, const QVariant &id);
     QSqlQuery cache_select(const QString &columns);
 
+    // Grows with every statement run on the catalogue, and with every opening of it: what was
+    // read from it before a change of this number may be out of date.
+    quint64 catalogueChanges() const { return m_catalogueChanges; }
+
 private:
+    quint64 m_catalogueChanges = 0;
+
     static QSqlDatabase mainDatabase();
     static QSqlDatabase cachesDatabase();
     static bool

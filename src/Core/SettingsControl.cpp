@@ -72,6 +72,7 @@ void SettingsControl::readCaches()
     m_singleClickRun = value(QStringLiteral("Item/SingleClickRun"), false).toBool();
     m_trayIconHide = value(QStringLiteral("Form/TrayIconHide"), false).toBool();
     m_trayIconHideWithMain = value(QStringLiteral("Form/TrayIconHideWithMain"), false).toBool();
+    m_instantSearch = value(QStringLiteral("Search/Instant"), true).toBool();
 }
 
 void SettingsControl::setDragEnabled(bool enable)
@@ -166,6 +167,14 @@ void SettingsControl::setUseRelativePath(bool enable)
 {
     m_useRelativePath = enable;
     const bool written = write(QStringLiteral("Form/UseRelativePath"), enable);
+    emit result(written);
+}
+
+void SettingsControl::setInstantSearch(bool instant)
+{
+    m_instantSearch = instant;
+    const bool written = write(QStringLiteral("Search/Instant"), instant);
+    emit instantSearchChanged(instant);
     emit result(written);
 }
 

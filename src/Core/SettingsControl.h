@@ -50,6 +50,7 @@ public:
     bool isUseRelativePath() const { return m_useRelativePath; }
     bool isTrayIconHideWithMain() const { return m_trayIconHideWithMain; }
     bool isTrayIconHide() const { return m_trayIconHide; }
+    bool isInstantSearch() const { return m_instantSearch; }
 
     // Debug switches of the debugger window; never stored.
     bool isIconLoadEnabled() const { return m_iconLoadEnabled; }
@@ -66,6 +67,7 @@ signals:
     void updateFinished(QByteArray reply);
     void itemClickChanged(bool singleClick);
     void dragEnabledChanged(bool enable);
+    void instantSearchChanged(bool instant);
 
 public slots:
     void setDragEnabled(bool enable);
@@ -82,6 +84,7 @@ public slots:
     void setCloseThenQuit(bool bQuit);
     void setUseRelativePath(bool enable);
     void setSkin(QString skinFile);
+    void setInstantSearch(bool instant);
     // Asks the update service synchronously (up to 5 s) and emits updateFinished with the reply,
     // empty on any failure.
     void checkUpdate();
@@ -97,6 +100,7 @@ private:
     bool m_useRelativePath = false;
     bool m_trayIconHideWithMain = false;
     bool m_trayIconHide = false;
+    bool m_instantSearch = true;
     bool m_iconLoadEnabled = true;
     bool m_timeMonitoring = false;
 };

@@ -1,5 +1,6 @@
 #include "ApplicationImport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -16,14 +17,48 @@
 namespace {
 const QString typeName = QStringLiteral("应用程序");
 
-// Items point at their entry files; a path stored relative counts as its absolute form.
-QSet<QString> entriesInCatalogue()
+// The desktop-file id of an entry in an applications folder ("org.gnome.Terminal.desktop",
+// "kde-okular.desktop" for kde/okular.desktop): the same application, wherever its file lies.
+QString desktopId(const QString &path)
+{
+    for (const QString &data : DesktopIcons::dataFolders()) {
+        const QString folder =
+            QDir(data).absoluteFilePath(QStringLiteral("applications")) + QLatin1Char('/');
+        if (path.startsWith(folder))
+            return path.mid(folder.size()).replace(QLatin1Char('/'), QLatin1Char('-'));
+    }
+    return QString();
+}
+
+// What items of the catalogue already point at: entry files by their real path (a link or a
+// relative path counts as what it leads to) and by their desktop-file id.
+struct Known
 {
     QSet<QString> paths;
+    QSet<QString> ids;
+
+    bool contains(const QString &path) const
+    {
+        const QString real = QFileInfo(path).canonicalFilePath();
+        const QString id = desktopId(path);
+        return paths.contains(real) || (!id.isEmpty() && ids.contains(id));
+    }
+};
+
+Known entriesInCatalogue()
+{
+    Known known;
     QSqlQuery query = DataControl::instance().items_ofType(QStringLiteral("Path"), 0);
-    while (query.next())
-        paths << QFileInfo(query.value(0).toString()).absoluteFilePath();
-    return paths;
+    while (query.next()) {
+        const QFileInfo file(query.value(0).toString());
+        if (!DesktopEntry::isEntryFile(file.fileName()))
+            continue;
+        known.paths << file.canonicalFilePath();
+        const QString id = desktopId(file.absoluteFilePath());
+        if (!id.isEmpty())
+            known.ids << id;
+    }
+    return known;
 }
 
 // The id of the type named "应用程序", made when there is none.
@@ -122,8 +157,9 @@ int ApplicationImport::run(const std::function<void(int done, int total)> &progr
     {
         QString path;
         DesktopEntry entry;
+        QString iconHash;
     };
-    const QSet<QString> known = entriesInCatalogue();
+    const Known known = entriesInCatalogue();
     QList<Found> found;
     for (const QString &installed : installedEntries()) {
         const QString path = QFileInfo(installed).absoluteFilePath();
@@ -131,13 +167,28 @@ int ApplicationImport::run(const std::function<void(int done, int total)> &progr
             continue;
         const DesktopEntry entry = DesktopEntry::read(path);
         if (entry.kind() == DesktopEntry::Kind::Application)
-            found << Found{path, entry};
+            found << Found{path, entry, QString()};
     }
     if (found.isEmpty())
         return 0;
     std::sort(found.begin(), found.end(), [](const Found &a, const Found &b) {
         return QString::localeAwareCompare(a.entry.name(), b.entry.name()) < 0;
     });
+
+    // Rendering is the costly part, and many entries share an icon: each is rendered once,
+    // before the catalogue is touched, so that no transaction waits on it.
+    DesktopIcons::rescan();
+    QHash<QString, QString> storedIcons;
+    for (int i = 0; i < found.size(); ++i) {
+        if (progress)
+            progress(i, found.size());
+        const QString icon = found.at(i).entry.icon();
+        if (!storedIcons.contains(icon))
+            storedIcons.insert(
+                icon, IconStore::store(DesktopIcons::render(DesktopIcons::icon(icon), 64),
+                                       found.at(i).entry.name(), QStringLiteral("拖拽添加")));
+        found[i].iconHash = storedIcons.value(icon);
+    }
 
     DataControl &data = DataControl::instance();
     data.database_transaction(true);
@@ -149,23 +200,13 @@ int ApplicationImport::run(const std::function<void(int done, int total)> &progr
     for (const QString &group : groupOrder)
         if (needed.contains(group))
             groups.id(group);
-    // Rendering is the costly part, and many entries share an icon.
-    QHash<QString, QString> storedIcons;
-    int done = 0;
     int added = 0;
     for (const Found &each : qAsConst(found)) {
-        if (progress)
-            progress(done++, found.size());
-        const QString icon = each.entry.icon();
-        if (!storedIcons.contains(icon))
-            storedIcons.insert(icon,
-                               IconStore::store(DesktopIcons::render(DesktopIcons::icon(icon), 64),
-                                                each.entry.name(), QStringLiteral("拖拽添加")));
         const QVariantMap item{{QStringLiteral("Name"), each.entry.name()},
                                {QStringLiteral("Type"), 0},
                                {QStringLiteral("Path"), each.path},
                                {QStringLiteral("Note"), each.entry.note()},
-                               {QStringLiteral("IconPath"), storedIcons.value(icon)}};
+                               {QStringLiteral("IconPath"), each.iconHash}};
         if (data.item_add(item, typeId, groups.id(groupOf(each.entry.categories()))))
             ++added;
     }

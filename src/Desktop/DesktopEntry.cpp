@@ -38,11 +38,14 @@ bool DesktopEntry::isEntryFile(const QString &path)
 DesktopEntry DesktopEntry::read(const QString &path)
 {
     DesktopEntry entry;
+    constexpr qint64 maximumSize = 1024 * 1024;
     QFile file(path);
-    // Entries are a few kilobytes; anything much larger is no entry.
-    if (!file.open(QIODevice::ReadOnly) || file.size() > 1024 * 1024)
+    // Entries are a few kilobytes; a device or a pipe named like one has no end.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return entry;
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.read(maximumSize + 1);
+    if (bytes.size() > maximumSize)
+        return entry;
     if (!g_utf8_validate(bytes.constData(), bytes.size(), nullptr))
         return entry;
     const GLibSupport::KeyFile keys(g_key_file_new());

@@ -60,6 +60,13 @@ QIcon DesktopIcons::icon(const QString &name)
     return themed.isNull() ? fromPixmaps(name) : themed;
 }
 
+void DesktopIcons::rescan()
+{
+    prepareTheme();
+    // Setting the search paths, even to what they are, drops what Qt read of the themes.
+    QIcon::setThemeSearchPaths(QIcon::themeSearchPaths());
+}
+
 QPixmap DesktopIcons::render(const QIcon &icon, int size)
 {
     if (icon.isNull())

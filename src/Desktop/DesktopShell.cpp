@@ -17,6 +17,8 @@
 
 #include "GLibSupport.h"
 
+#include <unistd.h>
+
 namespace {
 QFuture<bool> onPool(std::function<bool()> start)
 {
@@ -98,35 +100,57 @@ QFuture<bool> DesktopShell::openCommand(const QString &text)
                         QDir::homePath());
 }
 
-QFuture<bool> DesktopShell::launchEntry(const QString &entry, const QString &workingDirectory)
+namespace {
+// Runs in the started process between fork and exec: only async-signal-safe calls.
+void enterFolder(gpointer folder)
+{
+    if (chdir(static_cast<const char *>(folder)) != 0)
+        _exit(127);
+}
+
+// The argument list as the URIs an entry's %U and %F receive: addresses as they are, anything
+// else a file.
+GList *urisOf(const QStringList &arguments, QList<QByteArray> &keep)
+{
+    GList *uris = nullptr;
+    for (const QString &argument : arguments) {
+        if (argument.isEmpty())
+            continue;
+        const QUrl url(argument);
+        keep << (url.scheme().size() > 1 ? url.toEncoded()
+                                         : QUrl::fromLocalFile(absolute(argument)).toEncoded());
+        uris = g_list_append(uris, keep.last().data());
+    }
+    return uris;
+}
+} // namespace
+
+QFuture<bool> DesktopShell::launchEntry(const QString &entry,
+                                        const QStringList &arguments,
+                                        const QString &workingDirectory)
 {
     const QString file = absolute(entry);
     const QString folder = absolute(workingDirectory);
-    return onPool([file, folder] {
+    return onPool([file, arguments, folder] {
         const QByteArray name = QFile::encodeName(file);
+        const GLibSupport::KeyFile keys(g_key_file_new());
+        if (!g_key_file_load_from_file(keys.get(), name.constData(), G_KEY_FILE_NONE, nullptr)) {
+            LOG(WARNING) << "start " << file << " failed: not a readable entry";
+            return false;
+        }
         GLibSupport::Object<GDesktopAppInfo> info;
-        // Debian's own choice of terminal, which GIO does not know of.
+        // Debian's own choice of terminal, which GIO does not know of: Exec runs in it.
         const QString terminal =
             QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
-        const GLibSupport::KeyFile keys(g_key_file_new());
-        const bool loaded =
-            g_key_file_load_from_file(keys.get(), name.constData(), G_KEY_FILE_NONE, nullptr);
-        const bool inTerminal =
-            loaded && g_key_file_get_boolean(keys.get(), "Desktop Entry", "Terminal", nullptr);
-        if (loaded && (!folder.isEmpty() || (inTerminal && !terminal.isEmpty()))) {
-            // The item's working folder comes before the entry's own Path.
-            if (!folder.isEmpty())
-                g_key_file_set_string(keys.get(), "Desktop Entry", "Path",
-                                      QFile::encodeName(folder).constData());
-            if (inTerminal && !terminal.isEmpty()) {
-                const QString exec = GLibSupport::takeString(
-                    g_key_file_get_string(keys.get(), "Desktop Entry", "Exec", nullptr));
-                g_key_file_set_boolean(keys.get(), "Desktop Entry", "Terminal", false);
-                const QString inTerminalExec =
-                    DesktopEntryText::quotedArgument(terminal) + QStringLiteral(" -e ") + exec;
-                g_key_file_set_string(keys.get(), "Desktop Entry", "Exec",
-                                      inTerminalExec.toUtf8().constData());
-            }
+        if (g_key_file_get_boolean(keys.get(), "Desktop Entry", "Terminal", nullptr) &&
+            !terminal.isEmpty()) {
+            const QString exec = GLibSupport::takeString(
+                g_key_file_get_string(keys.get(), "Desktop Entry", "Exec", nullptr));
+            g_key_file_set_boolean(keys.get(), "Desktop Entry", "Terminal", false);
+            const QString inTerminal =
+                DesktopEntryText::quotedArgument(terminal) + QStringLiteral(" -e ") + exec;
+            g_key_file_set_string(keys.get(), "Desktop Entry", "Exec",
+                                  inTerminal.toUtf8().constData());
             info.reset(g_desktop_app_info_new_from_keyfile(keys.get()));
         } else {
             info.reset(g_desktop_app_info_new_from_filename(name.constData()));
@@ -135,8 +159,25 @@ QFuture<bool> DesktopShell::launchEntry(const QString &entry, const QString &wor
             LOG(WARNING) << "start " << file << " failed: not an application entry";
             return false;
         }
+        // The item's working folder comes before the entry's Path; with neither, the home
+        // folder, as the desktop starts applications (not the launcher's own folder).
+        QByteArray enter;
+        if (!folder.isEmpty())
+            enter = QFile::encodeName(folder);
+        else if (!g_key_file_has_key(keys.get(), "Desktop Entry", "Path", nullptr))
+            enter = QFile::encodeName(QDir::homePath());
+        if (!enter.isEmpty() && !QFileInfo(QFile::decodeName(enter)).isDir()) {
+            LOG(WARNING) << "start " << file << " failed: no folder " << QFile::decodeName(enter);
+            return false;
+        }
+        QList<QByteArray> keep;
+        GList *uris = urisOf(arguments, keep);
         GError *error = nullptr;
-        if (g_app_info_launch(G_APP_INFO(info.get()), nullptr, nullptr, &error))
+        const bool started = g_desktop_app_info_launch_uris_as_manager(
+            info.get(), uris, nullptr, G_SPAWN_SEARCH_PATH, enter.isEmpty() ? nullptr : enterFolder,
+            enter.data(), nullptr, nullptr, &error);
+        g_list_free(uris);
+        if (started)
             return true;
         LOG(WARNING) << "start " << file
                      << " failed: " << QString::fromUtf8(error ? error->message : "");

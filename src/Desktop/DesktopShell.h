@@ -25,8 +25,10 @@ QFuture<bool> openAddress(const QUrl &url);
 QFuture<bool> openCommand(const QString &text);
 // Starts the application a desktop entry describes, as the desktop does (GIO): Exec with its
 // field codes, Terminal (in Debian's x-terminal-emulator when there is one), Path, TryExec and
-// D-Bus activation. A working folder, when given, comes before the entry's Path.
-QFuture<bool> launchEntry(const QString &entry, const QString &workingDirectory);
+// D-Bus activation. The arguments are handed over as the files or addresses to open. A working
+// folder, when given, comes before the entry's Path; with neither it starts in the home folder.
+QFuture<bool>
+launchEntry(const QString &entry, const QStringList &arguments, const QString &workingDirectory);
 // Starts a program with administrator rights (pkexec), parameters split as item arguments are;
 // anything but a program is refused.
 QFuture<bool> startAsAdministrator(const QString &program, const QString &parameters);

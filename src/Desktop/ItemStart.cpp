@@ -36,7 +36,8 @@ ItemStart ItemStart::begin(const QString &path,
             const DesktopEntry entry = DesktopEntry::read(path);
             if (entry.kind() == DesktopEntry::Kind::Link)
                 return started(DesktopShell::openAddress(QUrl::fromUserInput(entry.url())));
-            return started(DesktopShell::launchEntry(path, workingDirectory));
+            return started(DesktopShell::launchEntry(path, KelWinAPI::splitArguments(arguments),
+                                                     workingDirectory));
         }
         // A link to a program starts as the link, in the link's folder: multi-call programs
         // read the name they were started by.

@@ -362,11 +362,10 @@ void TestAcceptance::shouldAddFileDroppedFromOutside()
 
 void TestAcceptance::shouldRunFromSearchAndHistory()
 {
+    // Results come as the name is typed; Enter starts the first.
     click(searchBox);
     type("mark");
     key("Return");
-    QTest::qWait(300);
-    click(firstResult, 1, 2);
     QTRY_COMPARE(runCount(), 2);
 
     click(historyButton);

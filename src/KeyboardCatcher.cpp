@@ -1,0 +1,146 @@
+#include "KeyboardCatcher.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+#include <QWindow>
+#include <QX11Info>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <xcb/xcb.h>
+
+// Xlib's names clash with Qt's (QEvent::KeyPress).
+namespace {
+constexpr int xKeyPress = KeyPress;
+}
+#undef KeyPress
+#undef KeyRelease
+
+KeyboardCatcher::KeyboardCatcher(QObject *parent)
+    : QObject(parent)
+{
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(1000);
+    connect(&m_deadline, &QTimer::timeout, this, &KeyboardCatcher::release);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *window) {
+        if (m_catching && m_target && window && window == m_target->window()->windowHandle())
+            release();
+    });
+}
+
+KeyboardCatcher::~KeyboardCatcher()
+{
+    if (m_window && QX11Info::isPlatformX11()) {
+        if (m_catching)
+            xcb_ungrab_keyboard(QX11Info::connection(), XCB_CURRENT_TIME);
+        xcb_destroy_window(QX11Info::connection(), m_window);
+        xcb_flush(QX11Info::connection());
+    }
+}
+
+bool KeyboardCatcher::ensureWindow()
+{
+    if (m_window)
+        return true;
+    if (!QX11Info::isPlatformX11())
+        return false;
+    xcb_connection_t *connection = QX11Info::connection();
+    m_window = xcb_generate_id(connection);
+    // Input only, so never drawn; override-redirect, so no window manager handles it; mapped
+    // off screen, because only a viewable window can hold a grab.
+    const quint32 values[] = {1, XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE};
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, m_window, QX11Info::appRootWindow(), -10,
+                      -10, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT,
+                      XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+    xcb_map_window(connection, m_window);
+    qApp->installNativeEventFilter(this);
+    return true;
+}
+
+void KeyboardCatcher::catchFor(QWidget *target)
+{
+    if (!ensureWindow() || (target->window()->isActiveWindow()))
+        return;
+    xcb_connection_t *connection = QX11Info::connection();
+    const xcb_grab_keyboard_cookie_t cookie = xcb_grab_keyboard(
+        connection, 0, m_window, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    xcb_grab_keyboard_reply_t *reply = xcb_grab_keyboard_reply(connection, cookie, nullptr);
+    // Another client holding the keyboard (a menu, a screen locker) keeps it.
+    const bool grabbed = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+    free(reply);
+    if (!grabbed)
+        return;
+    m_target = target;
+    m_catching = true;
+    m_deadline.start();
+}
+
+void KeyboardCatcher::release()
+{
+    if (!m_catching)
+        return;
+    m_catching = false;
+    m_deadline.stop();
+    xcb_ungrab_keyboard(QX11Info::connection(), XCB_CURRENT_TIME);
+    xcb_flush(QX11Info::connection());
+    const QVector<Key> caught = std::exchange(m_caught, {});
+    for (const Key &key : caught)
+        deliver(key);
+}
+
+void KeyboardCatcher::deliver(const Key &key)
+{
+    if (!m_target)
+        return;
+    QKeyEvent press(QEvent::KeyPress, key.key, Qt::NoModifier, key.text);
+    QApplication::sendEvent(m_target, &press);
+}
+
+bool KeyboardCatcher::nativeEventFilter(const QByteArray &eventType, void *message, long *)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    const int type = event->response_type & ~0x80;
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
+        return false;
+    const auto *keyEvent = static_cast<const xcb_key_press_event_t *>(message);
+    if (keyEvent->event != m_window)
+        return false;
+    if (type == XCB_KEY_RELEASE)
+        return true;
+    // Translated as Xlib would for a window of its own: the keyboard map and the modifiers.
+    XKeyEvent x{};
+    x.type = xKeyPress;
+    x.display = QX11Info::display();
+    x.window = keyEvent->event;
+    x.root = keyEvent->root;
+    x.time = keyEvent->time;
+    x.state = keyEvent->state;
+    x.keycode = keyEvent->detail;
+    char buffer[16] = {};
+    KeySym keysym = NoSymbol;
+    const int length = XLookupString(&x, buffer, sizeof buffer - 1, &keysym, nullptr);
+    Key key{Qt::Key_unknown, QString()};
+    if (keysym == XK_Return || keysym == XK_KP_Enter)
+        key.key = Qt::Key_Return;
+    else if (keysym == XK_BackSpace)
+        key.key = Qt::Key_Backspace;
+    else if (keysym == XK_Escape)
+        key.key = Qt::Key_Escape;
+    else if (keysym == XK_Up || keysym == XK_Down)
+        key.key = keysym == XK_Up ? Qt::Key_Up : Qt::Key_Down;
+    else if (length > 0 && !(keyEvent->state & (ControlMask | Mod1Mask | Mod4Mask)) &&
+             QChar(buffer[0]).isPrint())
+        key.text = QString::fromLocal8Bit(buffer, length);
+    else
+        return true; // modifiers and the like: nothing to keep
+    // Keys still arriving from the grab after it ended come after the caught ones.
+    if (m_catching)
+        m_caught << key;
+    else
+        deliver(key);
+    return true;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+// The catalogue's items as the search box sees them: names and notes case-folded, with their
+// runs, held in memory and read again from the catalogue when it has changed since.
+class SearchIndex final
+{
+public:
+    // The ids of the items that match what was typed, best first, at most limit of them. A
+    // better band always comes first; within a band, more runs, then later runs, then the
+    // shorter name, then the lower id.
+    QVector<int> find(const QString &typed, int limit);
+    // Reads the catalogue again if it changed since it was last read.
+    void refresh();
+    // Bytes held per item, for the benchmarks.
+    qint64 memoryUse() const;
+
+private:
+    struct Item
+    {
+        QString name;
+        QString note;
+        qint64 runDate;
+        int id;
+        int runCount;
+    };
+
+    QVector<Item> m_items;
+    quint64 m_readAt = ~quint64(0);
+};
