@@ -78,9 +78,10 @@ int main(int argc, char **argv)
             ++group;
             inGroup = 0;
         }
-        const QString name = QStringLiteral("%1 %2 %3")
-                                 .arg(QLatin1String(latin[item % 7]), QLatin1String(chinese[item % 7]))
-                                 .arg(item);
+        const QString name =
+            QStringLiteral("%1 %2 %3")
+                .arg(QLatin1String(latin[item % 7]), QLatin1String(chinese[item % 7]))
+                .arg(item);
         data.item_add({{QStringLiteral("Name"), name},
                        {QStringLiteral("Type"), 0},
                        {QStringLiteral("Path"), QStringLiteral("/usr/bin/app%1").arg(item)},

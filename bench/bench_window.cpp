@@ -3,12 +3,14 @@
 //   quiver_bench_window <root of a catalogue from quiver_bench_catalogue> [runs]
 #include "BenchSupport.h"
 #include "FormMain.h"
+#include "SearchIndex.h"
 #include "SettingsControl.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QSqlDatabase>
@@ -41,6 +43,8 @@ int main(int argc, char **argv)
         return 2;
     }
     const int runs = app.arguments().value(2, QStringLiteral("15")).toInt();
+    // "search": only the figures of typing in the search box.
+    const bool searchOnly = app.arguments().value(3) == QLatin1String("search");
     QDir::setCurrent(QDir(app.arguments().at(1)).filePath(QStringLiteral("bin")));
     writeSkin(QStringLiteral("BenchDark"),
               R"({"MainColor":"#2d7dd2","MainBgColor":"#202124","FontColor":"#e8eaed"})");
@@ -71,19 +75,52 @@ int main(int argc, char **argv)
         }
         return sample;
     };
-    const int count1k = 1;
-    const int count10k = 0;
-    fill(count1k, true).print(QStringLiteral("fill 1k items, icons on"), "ms", 16);
-    fill(count1k, false).print(QStringLiteral("fill 1k items, icons off"), "ms", 16);
-    fill(count10k, true).print(QStringLiteral("fill 10k items, icons on"), "ms", 0);
-    fill(count10k, false).print(QStringLiteral("fill 10k items, icons off"), "ms", 0);
-    settings.setIconLoadEnabled(true);
+    if (!searchOnly) {
+        const int count1k = 1;
+        const int count10k = 0;
+        fill(count1k, true).print(QStringLiteral("fill 1k items, icons on"), "ms", 16);
+        fill(count1k, false).print(QStringLiteral("fill 1k items, icons off"), "ms", 16);
+        fill(count10k, true).print(QStringLiteral("fill 10k items, icons on"), "ms", 0);
+        fill(count10k, false).print(QStringLiteral("fill 10k items, icons off"), "ms", 0);
+        settings.setIconLoadEnabled(true);
+    }
 
     const int total = [] {
         QSqlQuery query(QSqlDatabase::database(QStringLiteral("MainDatabase")));
         query.exec(QStringLiteral("SELECT COUNT(*) FROM Items"));
         return query.next() ? query.value(0).toInt() : 0;
     }();
+    // Typed key by key with instant search: each key to the repainted results.
+    settings.setInstantSearch(true);
+    Sample typing;
+    for (int run = 0; run < runs; ++run) {
+        for (const QString &term :
+             {QStringLiteral("gongju"), QStringLiteral("edit 42"), QStringLiteral("wdx")}) {
+            search->clear();
+            show(items);
+            for (const QChar c : term) {
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+                QElapsedTimer timer;
+                timer.start();
+                QApplication::sendEvent(search, &press);
+                show(results);
+                typing.add(timer.nsecsElapsed() / 1e6);
+            }
+        }
+    }
+    typing.print(QStringLiteral("key press to ranked results over %1 items").arg(total), "ms",
+                 total > 50000 ? 16 : 8);
+    SearchIndex index;
+    index.refresh();
+    Sample bytes;
+    bytes.add(double(index.memoryUse()) / total);
+    bytes.print(QStringLiteral("search index per item (%1 items)").arg(total), "B", 150);
+    search->clear();
+    if (searchOnly)
+        return 0;
+
+    // The search Enter starts, with instant search off.
+    settings.setInstantSearch(false);
     for (const QString &term : {QStringLiteral("4242"), QStringLiteral("note for Build")}) {
         Sample sample;
         for (int run = 0; run < runs; ++run) {

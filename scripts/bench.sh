@@ -32,5 +32,7 @@ for name in 1k 100k; do
     build/bench/bench/quiver_bench_process "$work/$name/bin/Quiver" "$work/$name" "$runs" start
 done
 build/bench/bench/quiver_bench_process "$work/10k/bin/Quiver" "$work/10k" "$runs"
+build/bench/bench/quiver_bench_window "$work/10k" "$runs" search
 build/bench/bench/quiver_bench_window "$work/100k" "$runs"
+build/bench/bench/quiver_bench_matcher "$runs"
 build/bench/bench/quiver_bench_import "$runs"

@@ -403,7 +403,7 @@ void TestMatcher::queries()
     // What to show for an empty query is the caller's choice: it finds nothing itself.
     QCOMPARE(matchItem(query, QString(), QString()), MatchBand::None);
     if (empty)
-        QCOMPARE(matchItem(query, "weixin", "weixin"), MatchBand::None);
+        QCOMPARE(matchItem(query, u"weixin", u"weixin"), MatchBand::None);
 }
 
 QUIVER_TEST_MAIN(TestMatcher)

@@ -78,9 +78,9 @@ inline bool isWordSeparator(char32_t c)
     return c == '-' || c == '_' || c == '.' || isSpace(c);
 }
 
-inline const char16_t *units(const QString &text)
+inline const char16_t *units(QStringView text)
 {
-    return reinterpret_cast<const char16_t *>(text.constData());
+    return reinterpret_cast<const char16_t *>(text.utf16());
 }
 
 // The character at i, moving i past it; a lone surrogate stands for itself.
@@ -93,7 +93,7 @@ inline char32_t next(const char16_t *text, int size, int &i)
 }
 
 // SQL LIKE without escapes, as the old search had it: "%" any run, "_" any one character.
-bool like(const QString &pattern, const QString &text)
+bool like(QStringView pattern, QStringView text)
 {
     const char16_t *p = units(pattern);
     const char16_t *const patternEnd = p + pattern.size();
@@ -137,8 +137,8 @@ struct SearchQuery::Prepared
 
     explicit Prepared(const QString &folded);
 
-    MatchBand matchText(const QString &name, const QString &note) const;
-    MatchBand matchPattern(const QString &name, const QString &note) const;
+    MatchBand matchText(QStringView name, QStringView note) const;
+    MatchBand matchPattern(QStringView name, QStringView note) const;
 
     Kind kind = Kind::Empty;
     QString text;
@@ -177,9 +177,9 @@ private:
     template<bool Name>
     void step(char32_t c, Reached &reached, Found &found) const;
     template<bool Name>
-    Found scan(const QString &s) const;
-    bool latinInitials(const QString &name) const;
-    bool fuzzy(const QString &name, int from) const;
+    Found scan(QStringView s) const;
+    bool latinInitials(QStringView name) const;
+    bool fuzzy(QStringView name, int from) const;
 };
 
 SearchQuery::Prepared::Prepared(const QString &folded)
@@ -363,11 +363,11 @@ inline void SearchQuery::Prepared::step(char32_t c, Reached &reached, Found &fou
 }
 
 template<bool Name>
-Found SearchQuery::Prepared::scan(const QString &s) const
+Found SearchQuery::Prepared::scan(QStringView s) const
 {
     Found found;
     const char16_t *u = units(s);
-    const int size = s.size();
+    const int size = int(s.size());
     const char16_t *textUnits = units(text);
     const int textSize = text.size();
     Reached reached;
@@ -405,10 +405,10 @@ Found SearchQuery::Prepared::scan(const QString &s) const
 
 // Words of a Latin name from the first one on, each by its first letter or spelled out, the last
 // one possibly cut short: "vsc", "vs", "vscode" for "visual studio code".
-bool SearchQuery::Prepared::latinInitials(const QString &name) const
+bool SearchQuery::Prepared::latinInitials(QStringView name) const
 {
     const char16_t *u = units(name);
-    const int size = name.size();
+    const int size = int(name.size());
     const int m = int(key.size());
     quint64 from = 1;
     int i = 0;
@@ -448,19 +448,20 @@ bool SearchQuery::Prepared::latinInitials(const QString &name) const
 }
 
 // The key's characters in order anywhere in the name, from the first one's first place on.
-bool SearchQuery::Prepared::fuzzy(const QString &name, int from) const
+bool SearchQuery::Prepared::fuzzy(QStringView name, int from) const
 {
     if (from < 0 || key.empty())
         return false;
     const char16_t *u = units(name);
     size_t found = 0;
-    for (int i = from; i < name.size();)
-        if (next(u, name.size(), i) == key[found] && ++found == key.size())
+    const int size = int(name.size());
+    for (int i = from; i < size;)
+        if (next(u, size, i) == key[found] && ++found == key.size())
             return true;
     return false;
 }
 
-MatchBand SearchQuery::Prepared::matchText(const QString &name, const QString &note) const
+MatchBand SearchQuery::Prepared::matchText(QStringView name, QStringView note) const
 {
     const char16_t *textUnits = units(text);
     if (name.size() >= text.size() && units(name)[0] == textUnits[0] &&
@@ -484,7 +485,7 @@ MatchBand SearchQuery::Prepared::matchText(const QString &name, const QString &n
 
 // A pattern that spells the whole name, or its start, is as good as text that does; a pattern
 // that is all "%" matches every item, as LIKE did.
-MatchBand SearchQuery::Prepared::matchPattern(const QString &name, const QString &note) const
+MatchBand SearchQuery::Prepared::matchPattern(QStringView name, QStringView note) const
 {
     if (plainCore) {
         if (core.isEmpty())
@@ -524,7 +525,7 @@ QString foldForSearch(const QString &text)
     return text.toCaseFolded();
 }
 
-MatchBand matchItem(const SearchQuery &query, const QString &foldedName, const QString &foldedNote)
+MatchBand matchItem(const SearchQuery &query, QStringView foldedName, QStringView foldedNote)
 {
     const SearchQuery::Prepared &prepared = *query.m_prepared;
     switch (prepared.kind) {

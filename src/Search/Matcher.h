@@ -33,7 +33,7 @@ public:
 private:
     struct Prepared;
     friend MatchBand
-    matchItem(const SearchQuery &query, const QString &foldedName, const QString &foldedNote);
+    matchItem(const SearchQuery &query, QStringView foldedName, QStringView foldedNote);
 
     QString m_text;
     std::shared_ptr<const Prepared> m_prepared;
@@ -45,4 +45,5 @@ QString foldForSearch(const QString &text);
 
 // The best band in which the query matches an item, given its name and note as foldForSearch
 // gives them. Must be fast: it runs for every item of a 100k catalogue on each key press.
-MatchBand matchItem(const SearchQuery &query, const QString &foldedName, const QString &foldedNote);
+// The text may lie anywhere: the index keeps all its names and notes in one block.
+MatchBand matchItem(const SearchQuery &query, QStringView foldedName, QStringView foldedNote);

@@ -7,19 +7,37 @@
 
 #include <algorithm>
 
+QStringView SearchIndex::name(const Item &item) const
+{
+    return QStringView(m_text).mid(item.text, item.nameLength);
+}
+
+QStringView SearchIndex::note(const Item &item) const
+{
+    return QStringView(m_text).mid(item.text + item.nameLength, item.noteLength);
+}
+
 void SearchIndex::refresh()
 {
     DataControl &data = DataControl::instance();
     if (m_readAt == data.catalogueChanges())
         return;
     QVector<Item> items;
+    QString text;
     QSqlQuery query = data.items_all(QStringLiteral("ID, Name, Note, RunCount, RunDate"));
-    while (query.next())
-        items << Item{foldForSearch(query.value(1).toString()),
-                      foldForSearch(query.value(2).toString()), query.value(4).toLongLong(),
-                      query.value(0).toInt(), query.value(3).toInt()};
+    while (query.next()) {
+        const QString name = foldForSearch(query.value(1).toString());
+        const QString note = foldForSearch(query.value(2).toString());
+        items << Item{
+            query.value(0).toInt(), query.value(3).toInt(), quint32(query.value(4).toLongLong()),
+            int(text.size()),       int(name.size()),       int(note.size())};
+        text += name;
+        text += note;
+    }
     items.squeeze();
+    text.squeeze();
     m_items = std::move(items);
+    m_text = std::move(text);
     m_readAt = data.catalogueChanges();
 }
 
@@ -36,7 +54,7 @@ QVector<int> SearchIndex::find(const QString &typed, int limit)
     };
     QVector<Hit> hits;
     for (const Item &item : qAsConst(m_items)) {
-        const MatchBand band = matchItem(query, item.name, item.note);
+        const MatchBand band = matchItem(query, name(item), note(item));
         if (band != MatchBand::None)
             hits << Hit{band, &item};
     }
@@ -49,8 +67,8 @@ QVector<int> SearchIndex::find(const QString &typed, int limit)
             return a.item->runCount > b.item->runCount;
         if (a.item->runDate != b.item->runDate)
             return a.item->runDate > b.item->runDate;
-        if (a.item->name.size() != b.item->name.size())
-            return a.item->name.size() < b.item->name.size();
+        if (a.item->nameLength != b.item->nameLength)
+            return a.item->nameLength < b.item->nameLength;
         return a.item->id < b.item->id;
     };
     const int shown = std::min(limit, int(hits.size()));
@@ -64,13 +82,6 @@ QVector<int> SearchIndex::find(const QString &typed, int limit)
 
 qint64 SearchIndex::memoryUse() const
 {
-    // QString's data block: a header, the characters and the terminating zero; the shared empty
-    // string costs nothing.
-    const auto text = [](const QString &s) -> qint64 {
-        return s.isEmpty() ? 0 : qint64(sizeof(QArrayData)) + (s.capacity() + 1) * 2;
-    };
-    qint64 bytes = qint64(m_items.capacity()) * qint64(sizeof(Item));
-    for (const Item &item : m_items)
-        bytes += text(item.name) + text(item.note);
-    return bytes;
+    return qint64(m_items.capacity()) * qint64(sizeof(Item)) +
+           (m_text.capacity() + 1) * qint64(sizeof(QChar));
 }

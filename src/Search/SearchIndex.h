@@ -18,15 +18,21 @@ public:
     qint64 memoryUse() const;
 
 private:
+    // Small and without pointers: an item's name and note lie in one block of text for all.
     struct Item
     {
-        QString name;
-        QString note;
-        qint64 runDate;
         int id;
         int runCount;
+        quint32 runDate;
+        int text;
+        int nameLength;
+        int noteLength;
     };
 
+    QStringView name(const Item &item) const;
+    QStringView note(const Item &item) const;
+
     QVector<Item> m_items;
+    QString m_text;
     quint64 m_readAt = ~quint64(0);
 };
