@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quiver needs to build, run and test, skipping what is present.
-# "scripts/deps.sh test" adds clang and its libFuzzer runtime for the fuzz targets, and the
+# "scripts/deps.sh package" adds what builds and checks the Debian package;
+# "scripts/deps.sh test" adds that too, clang and its libFuzzer runtime for the fuzz targets, and the
 # X test extension the benchmarks press keys with, openssl for the local HTTPS server and
 # desktop-file-validate for the entries the program writes.
 set -euo pipefail
@@ -12,6 +13,7 @@ packages=(
     qttranslations5-l10n fonts-wqy-microhei unicode-data bzip2
     xvfb xauth xdotool openbox trayer xclip
 )
+[[ "${1:-}" == "test" || "${1:-}" == "package" ]] && packages+=(dpkg-dev lintian)
 [[ "${1:-}" == "test" ]] && packages+=(clang libclang-rt-14-dev libxtst-dev openssl desktop-file-utils)
 
 missing=()

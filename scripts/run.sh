@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds, installs into the per-user folder and starts the launcher.
+# Sets up, builds, installs into the per-user folder, registers the menu entry and icons, and
+# starts the launcher.
 # QUIVER_HOME chooses the install folder (default ~/.local/share/Quiver); the catalogue,
 # settings and skins kept there survive every rebuild.
 set -euo pipefail
@@ -10,6 +11,7 @@ home=${QUIVER_HOME:-$HOME/.local/share/Quiver}
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQUIVER_BUILD_TESTS=OFF >/dev/null
 cmake --build build/release --parallel "$(nproc)"
 cmake --install build/release --prefix "$home" --component Runtime >/dev/null
+bash scripts/register.sh "$home"
 
 cd "$home/bin"
 exec ./Quiver "$@"

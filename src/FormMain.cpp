@@ -16,6 +16,7 @@
 #include <QStandardItemModel>
 #include <QTimer>
 
+#include "Activation.h"
 #include "AutostartEntry.h"
 #include "DataControl.h"
 #include "Form_Debugger.h"
@@ -355,11 +356,41 @@ void FormMain::init_data()
         LOG(WARNING) << "系统托盘不可用且未设置全局热键, 隐藏窗口将改为最小化";
 }
 
+bool FormMain::isWaylandSession()
+{
+    return qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 bool FormMain::canHide(bool trayHidesToo) const
 {
     const bool trayStays = QSystemTrayIcon::isSystemTrayAvailable() && !trayHidesToo &&
                            !SettingsControl::instance().isTrayIconHide();
-    return trayStays || (m_hotkey && m_hotkey->isRegistered());
+    return trayStays || (m_hotkey && m_hotkey->isRegistered() && !isWaylandSession());
+}
+
+void FormMain::onCommand(CommandLine::Command command, const QString &token)
+{
+    const SettingsControl &settings = SettingsControl::instance();
+    switch (command) {
+    case CommandLine::Command::Toggle:
+        Activation::prepare(token);
+        onShow();
+        break;
+    case CommandLine::Command::Show:
+        Activation::prepare(token);
+        bringToFront();
+        break;
+    case CommandLine::Command::Hide:
+        if (isVisible())
+            hideWindow(settings.isTrayIconHideWithMain() || settings.isTrayIconHide());
+        break;
+    case CommandLine::Command::Quit:
+        onQuit();
+        break;
+    case CommandLine::Command::Start:
+        break;
+    }
 }
 
 void FormMain::hideWindow(bool hideTray)
@@ -382,17 +413,22 @@ void FormMain::onShow()
     const bool justShown =
         m_activationRequested.isValid() && !m_activationRequested.hasExpired(1000);
     if (isMinimized() || isHidden() || (!isActiveWindow() && !justShown)) {
-        showNormal();
-        raise();
-        activateWindow();
-        focusSearch();
-        if (!isActiveWindow())
-            m_activationRequested.start();
-        if (!m_tray->isVisible() && !settings.isTrayIconHide())
-            m_tray->show();
+        bringToFront();
         return;
     }
     hideWindow(settings.isTrayIconHideWithMain() || settings.isTrayIconHide());
+}
+
+void FormMain::bringToFront()
+{
+    showNormal();
+    raise();
+    activateWindow();
+    focusSearch();
+    if (!isActiveWindow())
+        m_activationRequested.start();
+    if (!m_tray->isVisible() && !SettingsControl::instance().isTrayIconHide())
+        m_tray->show();
 }
 
 void FormMain::onFirstStart()

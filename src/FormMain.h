@@ -10,6 +10,8 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+#include "CommandLine.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -40,14 +42,20 @@ public:
     explicit FormMain(QWidget *parent = nullptr);
     ~FormMain() override;
 
-    // Whether a hidden window can be brought back: by the tray icon or the global hotkey.
-    // Without either, hiding minimises instead.
+    // Whether a hidden window can be brought back: by the tray icon or the global hotkey (which
+    // a Wayland session only delivers while one of our windows has the focus). Without either,
+    // hiding minimises instead.
     bool canHide(bool trayHidesToo) const;
+    // A Wayland session, where X11 key grabs reach us only while we have the focus.
+    static bool isWaylandSession();
 
 public slots:
     void onShow();
     // On a start with an empty catalogue, offers once to import the installed applications.
     void onFirstStart();
+    // A command handed over by another process ("Quiver --toggle"); token: its startup
+    // identifier or activation token.
+    void onCommand(CommandLine::Command command, const QString &token);
     void onSetSkins(QString fileName);
 
     void data_typesAdd();
@@ -121,6 +129,8 @@ private:
     // Hides the window to the tray (and the tray icon with it when asked), or minimises it when
     // nothing could bring it back.
     void hideWindow(bool hideTray);
+    // Shows the window in front with the keyboard in the search box.
+    void bringToFront();
     void registerHotkey(const QString &key);
     // Minimises a hidden window when neither tray nor hotkey could bring it back.
     void keepReachable();

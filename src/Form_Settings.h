@@ -17,6 +17,9 @@ public:
     explicit Form_Settings(QWidget *parent = nullptr);
     ~Form_Settings() override;
 
+    // What to bind in a desktop's keyboard settings to show and hide the window.
+    static QString toggleCommand();
+
 private:
     void loadValues();
     void connectControls();

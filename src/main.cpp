@@ -2,7 +2,12 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <cstdio>
+
+#include "Activation.h"
+#include "CommandLine.h"
 #include "FormMain.h"
+#include "IconLoader.h"
 #include "QtSingleApplication.h"
 #include "SettingsControl.h"
 #include "TerminationWatcher.h"
@@ -10,12 +15,29 @@
 int main(int argc, char *argv[])
 {
     const QString id = QStringLiteral("Quiver");
+    CommandLine line;
+    {
+        // Read before the application object, which needs a display: "--help" works anywhere.
+        QCoreApplication reading(argc, argv);
+        QCoreApplication::setApplicationVersion(QStringLiteral(QUIVER_VERSION));
+        line = CommandLine::parse(QCoreApplication::arguments());
+    }
+    if (line.exitCode) {
+        std::fputs(line.output.toLocal8Bit().constData(), stdout);
+        std::fputs(line.error.toLocal8Bit().constData(), stderr);
+        return *line.exitCode;
+    }
+
     // Nothing here draws with OpenGL; probing for it loads Mesa, which costs about 100 ms of
     // start-up and 50 MB of memory. A value set by the user still wins.
     const bool glProbeOff = qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION");
     if (glProbeOff)
         qputenv("QT_XCB_GL_INTEGRATION", "none");
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    // Qt would close every window when the session ends; the main window ignores its close
+    // (it hides to the tray), which a session manager takes for a refused logout. The session's
+    // end quits the program instead, as "退出" does.
+    QGuiApplication::setFallbackSessionManagementEnabled(false);
     QtSingleApplication app(id, argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(QUIVER_VERSION));
 
@@ -26,22 +48,35 @@ int main(int argc, char *argv[])
 
     SettingsControl &settings = SettingsControl::instance();
     const bool singleApp = settings.value(QStringLiteral("Form/IsSingleApp"), false).toBool();
-    // Asked in every process: the first one becomes the instance the others hand over to.
-    if (app.isRunning() && singleApp) {
-        app.sendMessage(QString(), 5000);
+    using Command = CommandLine::Command;
+    // Asked in every process: the first one becomes the instance the others hand over to. A
+    // command goes to it whatever "Form/IsSingleApp" says.
+    if (app.isRunning() && (singleApp || line.command != Command::Start))
+        return app.sendMessage(line.message(Activation::callerToken()), 5000) ? 0 : 1;
+    // Nothing runs to hide or to end.
+    if (line.command == Command::Hide || line.command == Command::Quit)
         return 0;
-    }
 
     TerminationWatcher terminationWatcher;
+    // Task bars and window switchers show every window of ours with the program icon.
+    QApplication::setWindowIcon(IconLoader::instance().appIcon());
     FormMain window;
     // Qt chooses its OpenGL integration with the first native window, which the main window's
     // construction made. The programs started from here get the user's environment: Qt Quick
     // programs need their OpenGL.
     if (glProbeOff)
         qunsetenv("QT_XCB_GL_INTEGRATION");
-    app.setActivationWindow(&window, true);
+    app.setActivationWindow(&window, false);
+    QObject::connect(&app, &QtSingleApplication::messageReceived, &window,
+                     [&window](const QString &message) {
+                         QString token;
+                         const CommandLine received = CommandLine::fromMessage(message, &token);
+                         window.onCommand(received.command, token);
+                     });
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    if (!settings.value(QStringLiteral("Form/AppRunThenHide"), false).toBool())
+    // Asked to show, it shows even when it would start to the tray.
+    if (!settings.value(QStringLiteral("Form/AppRunThenHide"), false).toBool() ||
+        line.command == Command::Show || line.command == Command::Toggle)
         window.show();
     else if (!window.canHide(false))
         window.showMinimized(); // nothing else could bring a hidden window back

@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "X11Desktop.h"
+
 #include <csignal>
 #include <memory>
 #include <vector>
@@ -25,9 +27,17 @@ private slots:
     void shouldOpenSecondWindowWhenNotSingle();
     void shouldStartAfterCrashedInstance();
     void shouldStartWithoutOpenGl();
+    void shouldToggleRunningWindowFromCommandLine_data();
+    void shouldToggleRunningWindowFromCommandLine();
+    void shouldQuitRunningInstanceCleanly();
+    void shouldAnswerCommandLineWithoutStarting_data();
+    void shouldAnswerCommandLineWithoutStarting();
 
 private:
-    QProcess *start();
+    QProcess *start(const QStringList &arguments = {});
+    // Runs the program to its end; its exit code, and what it printed.
+    int
+    run(const QStringList &arguments, QByteArray *output = nullptr, QByteArray *error = nullptr);
     void setSettings(const QVariantMap &values);
     QStringList logLines() const;
     int countLines(const QString &text) const { return logLines().filter(text).size(); }
@@ -60,17 +70,31 @@ void TestStartup::cleanup()
     m_dir.reset();
 }
 
-QProcess *TestStartup::start()
+int TestStartup::run(const QStringList &arguments, QByteArray *output, QByteArray *error)
+{
+    QProcess *process = start(arguments);
+    if (!process->waitForFinished(10000))
+        return -1;
+    if (output)
+        *output = process->readAllStandardOutput();
+    if (error)
+        *error = process->readAllStandardError();
+    return process->exitCode();
+}
+
+QProcess *TestStartup::start(const QStringList &arguments)
 {
     auto process = std::make_unique<QProcess>();
     process->setProgram(QStringLiteral(QUIVER_BINARY));
+    process->setArguments(arguments);
     process->setWorkingDirectory(m_dir->path("bin"));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_RUNTIME_DIR", m_dir->path("run"));
     env.insert("QT_QPA_PLATFORM", env.contains("DISPLAY") ? "xcb" : "offscreen");
     env.remove("QT_XCB_GL_INTEGRATION");
     process->setProcessEnvironment(env);
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setProcessChannelMode(arguments.isEmpty() ? QProcess::ForwardedErrorChannel
+                                                       : QProcess::SeparateChannels);
     process->start();
     process->waitForStarted();
     m_processes.push_back(std::move(process));
@@ -199,6 +223,83 @@ void TestStartup::shouldStartWithoutOpenGl()
     const QString mapped = QString::fromUtf8(maps.readAll());
     QVERIFY(!mapped.contains("libGLX_mesa"));
     QVERIFY(!mapped.contains("_dri.so"));
+}
+
+void TestStartup::shouldToggleRunningWindowFromCommandLine_data()
+{
+    QTest::addColumn<bool>("singleApp");
+    QTest::newRow("several instances allowed") << false;
+    QTest::newRow("single instance") << true;
+}
+
+// Under Wayland the desktop's own shortcut settings run "Quiver --toggle": it must reach the
+// running window whatever "Form/IsSingleApp" says, and start nothing of its own.
+void TestStartup::shouldToggleRunningWindowFromCommandLine()
+{
+    requireX11();
+    // Hiding takes a window that has the focus, which a window manager gives.
+    X11Desktop desktop;
+    QString reason;
+    if (!desktop.start(false, &reason))
+        QSKIP(qPrintable(reason));
+    QFETCH(bool, singleApp);
+    setSettings({{"Form/IsSingleApp", singleApp}, {"HotKey/ShowApp", "Ctrl+Alt+F10"}});
+    QProcess *first = start();
+    QTRY_VERIFY_WITH_TIMEOUT(hasVisibleWindow(first->processId()), 10000);
+    const int starts = countLines("Mode:Release");
+
+    QCOMPARE(run({"--toggle"}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!hasVisibleWindow(first->processId()), 5000);
+    QCOMPARE(run({"--toggle"}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(hasVisibleWindow(first->processId()), 5000);
+    QCOMPARE(run({"--hide"}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!hasVisibleWindow(first->processId()), 5000);
+    QCOMPARE(run({"--show"}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(hasVisibleWindow(first->processId()), 5000);
+    QCOMPARE(countLines("Mode:Release"), starts);
+    QCOMPARE(first->state(), QProcess::Running);
+}
+
+void TestStartup::shouldQuitRunningInstanceCleanly()
+{
+    QProcess *first = start();
+    QTRY_COMPARE_WITH_TIMEOUT(countLines("Mode:Release"), 1, 10000);
+    QCOMPARE(run({"--quit"}), 0);
+    QVERIFY(first->waitForFinished(10000));
+    QCOMPARE(first->exitCode(), 0);
+    QVERIFY(logLines().last().endsWith(" | INFO | 正常退出"));
+}
+
+void TestStartup::shouldAnswerCommandLineWithoutStarting_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("printed");
+    QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 2 << QByteArray("frobnicate");
+    QTest::newRow("stray argument") << QStringList{"file.txt"} << 2 << QByteArray("file.txt");
+    QTest::newRow("two commands") << QStringList{"--show", "--hide"} << 2 << QByteArray("--show");
+    QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("--toggle");
+    QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray(QUIVER_VERSION);
+    // Nothing runs: nothing to hide or to end, and nothing is started for it.
+    QTest::newRow("hide, none running") << QStringList{"--hide"} << 0 << QByteArray();
+    QTest::newRow("quit, none running") << QStringList{"--quit"} << 0 << QByteArray();
+}
+
+void TestStartup::shouldAnswerCommandLineWithoutStarting()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, printed);
+    QByteArray output;
+    QByteArray error;
+    QCOMPARE(run(arguments, &output, &error), exitCode);
+    QVERIFY2((exitCode == 0 ? output : error).contains(printed),
+             QByteArray(output + error).constData());
+    if (exitCode == 2)
+        QVERIFY(error.endsWith('\n'));
+    // No catalogue, no log: the program never started.
+    QVERIFY(logLines().isEmpty());
+    QVERIFY(!QFile::exists(m_dir->path("data/data.db")));
 }
 
 QUIVER_TEST_MAIN(TestStartup)

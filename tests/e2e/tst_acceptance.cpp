@@ -3,6 +3,10 @@
 #include "X11Desktop.h"
 
 #include <QDate>
+#include <QDialogButtonBox>
+#include <QImage>
+#include <QPushButton>
+#include <QTranslator>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -66,6 +70,8 @@ private slots:
     void shouldKeepOneInstanceOfTwentyStarts();
     void shouldPaintSkinColours();
     void shouldImportInstalledApplications();
+    void shouldSpeakChineseInQtDialogs();
+    void shouldRegisterWithTheDesktop();
 
 private:
     QString root(const QString &relative = QString()) const { return m_root.filePath(relative); }
@@ -487,6 +493,49 @@ void TestAcceptance::shouldImportInstalledApplications()
                    "'应用程序')"),
              QStringLiteral("工具"));
     quitThroughMenu();
+}
+
+// Debian's qt_zh_CN.qm only names other catalogues: installed alone it loads nothing.
+void TestAcceptance::shouldSpeakChineseInQtDialogs()
+{
+    QTranslator translator;
+    QVERIFY(translator.load(root("lang/qt_zh_CN.qm")));
+    QCoreApplication::installTranslator(&translator);
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
+                             QDialogButtonBox::Yes | QDialogButtonBox::No);
+    QStringList texts;
+    for (const auto which : {QDialogButtonBox::Ok, QDialogButtonBox::Cancel, QDialogButtonBox::Yes,
+                             QDialogButtonBox::No})
+        texts << buttons.button(which)->text().remove('&').section('(', 0, 0);
+    QCoreApplication::removeTranslator(&translator);
+    QCOMPARE(texts, (QStringList{"确定", "取消", "是", "否"}));
+}
+
+void TestAcceptance::shouldRegisterWithTheDesktop()
+{
+    if (QStandardPaths::findExecutable("desktop-file-validate").isEmpty())
+        QSKIP("needs desktop-file-validate (desktop-file-utils)");
+    QTemporaryDir data;
+    QProcess registering;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_DATA_HOME", data.path());
+    registering.setProcessEnvironment(environment);
+    registering.setProcessChannelMode(QProcess::ForwardedChannels);
+    registering.start("bash", {QStringLiteral(QUIVER_SOURCE_DIR "/scripts/register.sh"), root()});
+    QVERIFY(registering.waitForFinished(30000));
+    QCOMPARE(registering.exitCode(), 0);
+    const QString entry = data.filePath("applications/quiver.desktop");
+    QProcess validate;
+    validate.start("desktop-file-validate", {entry});
+    QVERIFY(validate.waitForFinished(10000));
+    QVERIFY2(validate.exitCode() == 0 && validate.readAllStandardOutput().isEmpty(),
+             validate.readAllStandardOutput().constData());
+    QSettings read(entry, QSettings::IniFormat);
+    QCOMPARE(read.value("Desktop Entry/Path").toString(), root("bin"));
+    for (const char *icon : {"48x48/apps/quiver.png", "64x64/apps/quiver.png",
+                             "128x128/apps/quiver.png", "scalable/apps/quiver.svg"})
+        QVERIFY2(QFile::exists(data.filePath(QStringLiteral("icons/hicolor/") + icon)), icon);
+    QCOMPARE(QImage(data.filePath("icons/hicolor/64x64/apps/quiver.png")).size(), QSize(64, 64));
 }
 
 QTEST_MAIN(TestAcceptance)

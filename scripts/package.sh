@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Builds the Debian package quiver_<version>_<arch>.deb and checks it with lintian:
+#   scripts/package.sh [build folder] [output folder]
+# Without a build folder a release tree is built in build/package. The package puts the program
+# under /usr/lib/quiver, the starter /usr/bin/quiver (which keeps each user's catalogue in
+# ~/.local/share/Quiver), the menu entry and icons under /usr/share.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh package
+
+build=${1:-build/package/tree}
+out=$(mkdir -p "${2:-build/package}" && cd "${2:-build/package}" && pwd)
+if [[ $# -lt 1 ]]; then
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUIVER_BUILD_TESTS=OFF >/dev/null
+    cmake --build "$build" --parallel "$(nproc)"
+fi
+version=$(sed -n 's/^project(Quiver VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+arch=$(dpkg --print-architecture)
+stage=$(mktemp -d)
+chmod 755 "$stage"
+trap 'rm -rf "$stage"' EXIT
+umask 022
+
+cmake --install "$build" --prefix "$stage/usr/lib/quiver" --component Runtime --strip >/dev/null
+# The icons belong to the desktop's theme; the package's own starter replaces the per-folder one.
+mkdir -p "$stage/usr/share"
+mv "$stage/usr/lib/quiver/share/icons" "$stage/usr/share/icons"
+rm -rf "$stage/usr/lib/quiver/share" "$stage/usr/lib/quiver/bin/quiver"
+install -D -m 755 resources/desktop/quiver-user.sh "$stage/usr/bin/quiver"
+
+install -d "$stage/usr/share/applications"
+cat > "$stage/usr/share/applications/quiver.desktop" <<'ENTRY'
+[Desktop Entry]
+Type=Application
+Name=Quiver
+Name[zh_CN]=Quiver 快速启动
+GenericName=Launcher
+GenericName[zh_CN]=快速启动器
+Comment=Start programs, documents, folders and web addresses from a catalogue of your own
+Comment[zh_CN]=整理并快速启动程序、文档、文件夹、网址和命令行
+Icon=quiver
+Exec=quiver
+Terminal=false
+Categories=Utility;
+StartupWMClass=Quiver
+ENTRY
+
+install -d "$stage/usr/share/man/man1"
+gzip -9n < resources/desktop/quiver.1 > "$stage/usr/share/man/man1/quiver.1.gz"
+
+doc=$stage/usr/share/doc/quiver
+install -d "$doc"
+cat > "$doc/copyright" <<'COPYRIGHT'
+Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: Quiver
+
+Files: *
+Copyright: 2026 The Quiver developers
+License: MIT
+ Permission is hereby granted, free of charge, to any person obtaining a copy of this software
+ and associated documentation files (the "Software"), to deal in the Software without
+ restriction, including without limitation the rights to use, copy, modify, merge, publish,
+ distribute, sublicense, and/or sell copies of the Software, and to permit persons to whom the
+ Software is furnished to do so, subject to the following conditions:
+ .
+ The above copyright notice and this permission notice shall be included in all copies or
+ substantial portions of the Software.
+ .
+ THE SOFTWARE IS PROVIDED "AS IS", WITHOUT WARRANTY OF ANY KIND, EXPRESS OR IMPLIED, INCLUDING
+ BUT NOT LIMITED TO THE WARRANTIES OF MERCHANTABILITY, FITNESS FOR A PARTICULAR PURPOSE AND
+ NONINFRINGEMENT. IN NO EVENT SHALL THE AUTHORS OR COPYRIGHT HOLDERS BE LIABLE FOR ANY CLAIM,
+ DAMAGES OR OTHER LIABILITY, WHETHER IN AN ACTION OF CONTRACT, TORT OR OTHERWISE, ARISING FROM,
+ OUT OF OR IN CONNECTION WITH THE SOFTWARE OR THE USE OR OTHER DEALINGS IN THE SOFTWARE.
+COPYRIGHT
+printf 'quiver (%s) unstable; urgency=medium\n\n  * Package of the launcher.\n\n -- Quiver developers <quiver@example.org>  %s\n' \
+    "$version" "$(date -R -d @"${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}")" |
+    gzip -9n > "$doc/changelog.gz"
+
+# The libraries the binaries load, as dpkg-shlibdeps finds them; the SQLite and SVG plugins
+# Qt loads at run time are named by hand.
+shlibs=$(mktemp -d)
+mkdir -p "$shlibs/debian"
+printf 'Source: quiver\n\nPackage: quiver\nArchitecture: any\n' > "$shlibs/debian/control"
+depends=$(cd "$shlibs" && dpkg-shlibdeps -O --ignore-missing-info \
+    -l"$stage/usr/lib/quiver/lib" \
+    "$stage/usr/lib/quiver/bin/Quiver" "$stage"/usr/lib/quiver/lib/libKelWidgets.so.* 2>/dev/null |
+    sed -n 's/^shlibs:Depends=//p')
+rm -rf "$shlibs"
+
+install -d "$stage/DEBIAN"
+cat > "$stage/DEBIAN/control" <<CONTROL
+Package: quiver
+Version: $version
+Architecture: $arch
+Maintainer: Quiver developers <quiver@example.org>
+Installed-Size: $(du -sk --exclude=DEBIAN "$stage" | cut -f1)
+Depends: $depends, libqt5sql5-sqlite, libqt5svg5
+Recommends: fonts-wqy-microhei, pkexec
+Section: utils
+Priority: optional
+Description: quick launcher for programs, documents, folders and web addresses
+ Quiver keeps a catalogue of things to start, sorted into types and groups,
+ and starts them with a click, a global hotkey or a search box that
+ understands pinyin.
+CONTROL
+
+deb=$out/quiver_${version}_${arch}.deb
+dpkg-deb --root-owner-group -Zxz --build "$stage" "$deb" >/dev/null
+echo "$deb"
+# Errors fail the build; warnings are shown.
+lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" || {
+    echo "lintian found errors in $deb" >&2
+    exit 1
+}

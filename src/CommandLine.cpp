@@ -1,0 +1,90 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace {
+struct Known
+{
+    const char *name;
+    CommandLine::Command command;
+    const char *description;
+};
+
+const Known commands[] = {
+    {"toggle", CommandLine::Command::Toggle, "显示或隐藏正在运行的窗口（与热键相同）"},
+    {"show", CommandLine::Command::Show, "显示正在运行的窗口，没有则启动"},
+    {"hide", CommandLine::Command::Hide, "隐藏正在运行的窗口"},
+    {"quit", CommandLine::Command::Quit, "退出正在运行的程序"},
+};
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList &arguments)
+{
+    CommandLine line;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("快速启动器"));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    for (const Known &known : commands)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(known.name),
+                                            QString::fromUtf8(known.description)));
+    if (!parser.parse(arguments)) {
+        line.exitCode = 2;
+        line.error = QCoreApplication::applicationName() + QStringLiteral(": ") +
+                     parser.errorText() + QStringLiteral("\n") +
+                     QStringLiteral("用法见 %1 --help\n").arg(QCoreApplication::applicationName());
+        return line;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        line.exitCode = 2;
+        line.error =
+            QCoreApplication::applicationName() +
+            QStringLiteral(": 未知的参数 '%1'\n").arg(parser.positionalArguments().first());
+        return line;
+    }
+    if (parser.isSet(help)) {
+        line.exitCode = 0;
+        line.output = parser.helpText();
+        return line;
+    }
+    if (parser.isSet(version)) {
+        line.exitCode = 0;
+        line.output = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                      QCoreApplication::applicationVersion() + QLatin1Char('\n');
+        return line;
+    }
+    int given = 0;
+    for (const Known &known : commands)
+        if (parser.isSet(QString::fromLatin1(known.name))) {
+            line.command = known.command;
+            ++given;
+        }
+    if (given > 1) {
+        line.exitCode = 2;
+        line.error = QCoreApplication::applicationName() +
+                     QStringLiteral(": --toggle、--show、--hide、--quit 只能选一个\n");
+    }
+    return line;
+}
+
+QString CommandLine::message(const QString &startupId) const
+{
+    for (const Known &known : commands)
+        if (known.command == command)
+            return QString::fromLatin1(known.name) + QLatin1Char('\n') + startupId;
+    return QStringLiteral("show\n") + startupId;
+}
+
+CommandLine CommandLine::fromMessage(const QString &message, QString *startupId)
+{
+    CommandLine line;
+    // An empty message is what a plain second start sends: bring the window to the front.
+    line.command = Command::Show;
+    const QString name = message.section(QLatin1Char('\n'), 0, 0);
+    for (const Known &known : commands)
+        if (name == QLatin1String(known.name))
+            line.command = known.command;
+    *startupId = message.section(QLatin1Char('\n'), 1);
+    return line;
+}
