@@ -24,10 +24,10 @@ struct Sample
     // The median, the 10th and 90th percentiles and the target, if there is one (> 0).
     void print(const QString &name, const char *unit, double target) const
     {
-        std::printf("%-52s %8.1f %-2s (p10 %.1f, p90 %.1f, n=%d)", qPrintable(name),
-                    quantile(0.5), unit, quantile(0.1), quantile(0.9), int(values.size()));
+        std::printf("%-52s %8.1f %-2s (p10 %.1f, p90 %.1f, n=%d)", qPrintable(name), quantile(0.5),
+                    unit, quantile(0.1), quantile(0.9), int(values.size()));
         if (target > 0)
-            std::printf("  target <= %.0f %s", target, unit);
+            std::printf("  target <= %g %s", target, unit);
         std::printf("\n");
         std::fflush(stdout);
     }

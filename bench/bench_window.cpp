@@ -116,6 +116,28 @@ int main(int argc, char **argv)
     bytes.add(double(index.memoryUse()) / total);
     bytes.print(QStringLiteral("search index per item (%1 items)").arg(total), "B", 150);
     search->clear();
+    // Searching all day must not grow the program.
+    const auto resident = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        status.open(QIODevice::ReadOnly);
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        return 0.0;
+    };
+    for (int run = 0; run < 100; ++run)
+        search->setText(QStringLiteral("edit %1").arg(run));
+    Sample before;
+    before.add(resident());
+    for (int run = 0; run < 1000; ++run) {
+        search->setText(QStringLiteral("gongju %1").arg(run % 97));
+        show(results);
+        search->clear();
+    }
+    Sample after;
+    after.add(resident());
+    before.print(QStringLiteral("resident memory before 1,000 searches"), "MB", 0);
+    after.print(QStringLiteral("resident memory after 1,000 searches"), "MB", 0);
     if (searchOnly)
         return 0;
 

@@ -27,7 +27,15 @@ for size in 1k:1000:1000 10k:10000:10000 100k:100000:10000; do
     cp -r "$work/install/lib" "$work/$name/"
 done
 
+# An empty catalogue, the first-start question already answered.
+mkdir -p "$work/empty/bin" "$work/empty/data"
+cp "$work/install/bin/Quiver" "$work/empty/bin/"
+cp -r "$work/install/lib" "$work/empty/"
+printf '[Form]\nImportOffered=true\n' > "$work/empty/data/config.ini"
+
 echo "Quiver $(git describe --always --dirty 2>/dev/null), $(nproc) cores, $(date -u +%F)"
+build/bench/bench/quiver_bench_process "$work/empty/bin/Quiver" "$work/empty" "$runs" empty \
+    build/bench/bench/quiver_bench_bare
 for name in 1k 100k; do
     build/bench/bench/quiver_bench_process "$work/$name/bin/Quiver" "$work/$name" "$runs" start
 done

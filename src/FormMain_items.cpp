@@ -13,6 +13,7 @@
 #include "DataControl.h"
 #include "IconLoader.h"
 #include "ItemRoles.h"
+#include "ItemRow.h"
 #include "KelBlockSignals.h"
 #include "KelElapsedTimer.h"
 #include "KelMessageBox.h"
@@ -20,6 +21,8 @@
 #include "SettingsControl.h"
 
 #include <easylogging++.h>
+
+#include <malloc.h>
 
 namespace {
 // The columns an item row is made of, looked up once per query rather than once per value.
@@ -30,22 +33,19 @@ struct ItemColumns
         const QSqlRecord record = query.record();
         name = record.indexOf(QStringLiteral("Name"));
         path = record.indexOf(QStringLiteral("Path"));
-        note = record.indexOf(QStringLiteral("Note"));
         iconPath = record.indexOf(QStringLiteral("IconPath"));
         type = record.indexOf(QStringLiteral("Type"));
-        runCount = record.indexOf(QStringLiteral("RunCount"));
         id = record.indexOf(QStringLiteral("ID"));
     }
-    int name, path, note, iconPath, type, runCount, id;
+    int name, path, iconPath, type, id;
 };
 
-// An item or result row: icon, name and tooltip from the query's current row.
-QStandardItem *itemRow(const QSqlQuery &query, const ItemColumns &columns)
+// An item or result row: icon and name from the query's current row.
+ItemRow *itemRow(const QSqlQuery &query,
+                 const ItemColumns &columns,
+                 const QVariant &typeId,
+                 const QVariant &groupId)
 {
-    const QString name = query.value(columns.name).toString();
-    const QString path = query.value(columns.path).toString();
-    const QString note = query.value(columns.note).toString();
-
     const IconLoader &icons = IconLoader::instance();
     QIcon icon;
     if (!SettingsControl::instance().isIconLoadEnabled()) {
@@ -53,18 +53,13 @@ QStandardItem *itemRow(const QSqlQuery &query, const ItemColumns &columns)
     } else {
         icon = icons.cacheIcon(query.value(columns.iconPath).toString());
         if (icon.isNull())
-            icon = icons.itemIcon(query.value(columns.type).toInt(), path);
+            icon = icons.itemIcon(query.value(columns.type).toInt(),
+                                  query.value(columns.path).toString());
     }
-    auto *item = new QStandardItem(icon, name);
-    QString tip = QStringLiteral("名称:") + name + QLatin1Char('\n') + QStringLiteral("路径:") +
-                  path + QLatin1Char('\n');
-    if (!note.isEmpty())
-        tip += QStringLiteral("备注:") + note + QLatin1Char('\n');
-    tip += QStringLiteral("运行次数:") + query.value(columns.runCount).toString();
-    item->setToolTip(tip);
-    item->setData(query.value(columns.id), ItemIdRole);
-    return item;
+    return new ItemRow(icon, query.value(columns.name).toString(), query.value(columns.id).toInt(),
+                       typeId.toInt(), groupId.toInt());
 }
+
 // The rows of a search or the history, as the query returns them.
 QList<QStandardItem *> resultRows(QSqlQuery &query)
 {
@@ -72,12 +67,8 @@ QList<QStandardItem *> resultRows(QSqlQuery &query)
     const ItemColumns columns(query);
     const int typeColumn = query.record().indexOf(QStringLiteral("TypesID"));
     const int groupColumn = query.record().indexOf(QStringLiteral("GroupsID"));
-    while (query.next()) {
-        QStandardItem *item = itemRow(query, columns);
-        item->setData(query.value(typeColumn), TypesIdRole);
-        item->setData(query.value(groupColumn), GroupsIdRole);
-        rows << item;
-    }
+    while (query.next())
+        rows << itemRow(query, columns, query.value(typeColumn), query.value(groupColumn));
     return rows;
 }
 } // namespace
@@ -114,9 +105,7 @@ void FormMain::data_itemsUpdate(QSqlQuery &query)
     while (query.next()) {
         QElapsedTimer row;
         row.start();
-        QStandardItem *item = itemRow(query, columns);
-        item->setData(typeId, TypesIdRole);
-        item->setData(groupId, GroupsIdRole);
+        ItemRow *item = itemRow(query, columns, typeId, groupId);
         item->setData(rowPosition(query.value(rowColumn)), RowRole);
         rows << item;
         if (timed)
@@ -124,6 +113,10 @@ void FormMain::data_itemsUpdate(QSqlQuery &query)
                 << QStringLiteral("  [ %1 ] 加载耗时%2毫秒").arg(item->text()).arg(row.elapsed());
     }
     m_itemsModel->invisibleRootItem()->appendRows(rows);
+    // Reading a large group leaves freed memory behind (the query's rows, the items' growth);
+    // it goes back to the system instead of staying with the process all day.
+    if (rows.size() > 1000)
+        malloc_trim(0);
     if (timed)
         LOG(DEBUG) << QStringLiteral("[ %1 ] 加载总耗时%2毫秒").arg(groupName).arg(total.elapsed());
 }

@@ -1,25 +1,15 @@
 #include "IconLoader.h"
 
-#include <QDomDocument>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 
 #include "DataControl.h"
 #include "DesktopEntry.h"
 #include "DesktopIcons.h"
 #include "SettingsControl.h"
-
-namespace {
-void setOnEveryPath(QDomElement element, const QString &attribute, const QString &value)
-{
-    if (element.tagName() == QLatin1String("path"))
-        element.setAttribute(attribute, value);
-    for (QDomElement child = element.firstChildElement(); !child.isNull();
-         child = child.nextSiblingElement())
-        setOnEveryPath(child, attribute, value);
-}
-} // namespace
 
 IconLoader &IconLoader::instance()
 {
@@ -120,13 +110,32 @@ QPixmap IconLoader::svgToPixmap(const QString &fileName,
                                 const QString &attribute) const
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!file.open(QIODevice::ReadOnly))
         return QPixmap();
-    QDomDocument document;
-    if (!document.setContent(file.readAll()))
+    // Copied token by token, the attribute set on every "path" element on the way; a stream
+    // needs no document tree (nor the library that builds one).
+    QXmlStreamReader reader(&file);
+    QByteArray recoloured;
+    QXmlStreamWriter writer(&recoloured);
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (!reader.isStartElement() || reader.name() != QLatin1String("path")) {
+            writer.writeCurrentToken(reader);
+            continue;
+        }
+        writer.writeStartElement(reader.namespaceUri().toString(), reader.name().toString());
+        for (const QXmlStreamNamespaceDeclaration &declared : reader.namespaceDeclarations())
+            writer.writeNamespace(declared.namespaceUri().toString(), declared.prefix().toString());
+        QXmlStreamAttributes attributes;
+        for (const QXmlStreamAttribute &each : reader.attributes())
+            if (!each.namespaceUri().isEmpty() || each.name() != attribute)
+                attributes.append(each);
+        attributes.append(attribute, value);
+        writer.writeAttributes(attributes);
+    }
+    if (reader.hasError())
         return QPixmap();
-    setOnEveryPath(document.documentElement(), attribute, value);
     QPixmap pixmap;
-    pixmap.loadFromData(document.toByteArray(1));
+    pixmap.loadFromData(recoloured, "svg");
     return pixmap;
 }

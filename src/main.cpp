@@ -58,8 +58,6 @@ int main(int argc, char *argv[])
         return 0;
 
     TerminationWatcher terminationWatcher;
-    // Task bars and window switchers show every window of ours with the program icon.
-    QApplication::setWindowIcon(IconLoader::instance().appIcon());
     FormMain window;
     // Qt chooses its OpenGL integration with the first native window, which the main window's
     // construction made. The programs started from here get the user's environment: Qt Quick
@@ -80,6 +78,9 @@ int main(int argc, char *argv[])
         window.show();
     else if (!window.canHide(false))
         window.showMinimized(); // nothing else could bring a hidden window back
+    // Task bars and window switchers show every window of ours with the program icon; decoding
+    // it waits until the first frame is out.
+    QTimer::singleShot(0, [] { QApplication::setWindowIcon(IconLoader::instance().appIcon()); });
     // Once the window manager has placed the window, so that the question stands over it.
     QTimer::singleShot(300, &window, &FormMain::onFirstStart);
 

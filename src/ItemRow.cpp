@@ -1,0 +1,90 @@
+#include "ItemRow.h"
+
+#include <QSqlRecord>
+
+#include <cmath>
+
+#include "DataControl.h"
+#include "ItemRoles.h"
+
+namespace {
+// Ids of the catalogue are positive; an item shown without a group has none.
+QVariant idOrNone(int id)
+{
+    return id > 0 ? QVariant(id) : QVariant();
+}
+
+int idOf(const QVariant &value)
+{
+    bool ok = false;
+    const int id = value.toInt(&ok);
+    return ok ? id : 0;
+}
+} // namespace
+
+ItemRow::ItemRow(const QIcon &icon, const QString &name, int id, int typeId, int groupId)
+    : QStandardItem(icon, name)
+    , m_id(id)
+    , m_typeId(typeId)
+    , m_groupId(groupId)
+{}
+
+QVariant ItemRow::data(int role) const
+{
+    switch (role) {
+    case ItemIdRole:
+        return m_id;
+    case TypesIdRole:
+        return idOrNone(m_typeId);
+    case GroupsIdRole:
+        return idOrNone(m_groupId);
+    case RowRole:
+        return std::isnan(m_row) ? QVariant() : QVariant(m_row);
+    case Qt::ToolTipRole:
+        return tooltip(m_id);
+    default:
+        return QStandardItem::data(role);
+    }
+}
+
+void ItemRow::setData(const QVariant &value, int role)
+{
+    switch (role) {
+    case ItemIdRole:
+        m_id = idOf(value);
+        break;
+    case TypesIdRole:
+        m_typeId = idOf(value);
+        break;
+    case GroupsIdRole:
+        m_groupId = idOf(value);
+        break;
+    case RowRole:
+        m_row = value.isValid() ? value.toDouble() : std::numeric_limits<double>::quiet_NaN();
+        break;
+    default:
+        QStandardItem::setData(value, role);
+        return;
+    }
+    emitDataChanged();
+}
+
+QStandardItem *ItemRow::clone() const
+{
+    auto *copy = new ItemRow(icon(), text(), m_id, m_typeId, m_groupId);
+    copy->m_row = m_row;
+    return copy;
+}
+
+QString ItemRow::tooltip(int id)
+{
+    const QSqlRecord record =
+        DataControl::instance().item_select(QStringLiteral("Name, Path, Note, RunCount"), id);
+    const QString note = record.value(QStringLiteral("Note")).toString();
+    QString tip = QStringLiteral("名称:") + record.value(QStringLiteral("Name")).toString() +
+                  QLatin1Char('\n') + QStringLiteral("路径:") +
+                  record.value(QStringLiteral("Path")).toString() + QLatin1Char('\n');
+    if (!note.isEmpty())
+        tip += QStringLiteral("备注:") + note + QLatin1Char('\n');
+    return tip + QStringLiteral("运行次数:") + record.value(QStringLiteral("RunCount")).toString();
+}
