@@ -157,7 +157,12 @@ void FormMain::init_connections()
             [this] { m_moreMenu->exec(QCursor::pos()); });
     connect(ui->toolButton_minimize, &QToolButton::clicked, this, &QWidget::showMinimized);
     connect(ui->toolButton_close, &QToolButton::clicked, this, &QWidget::close);
-    connect(ui->toolButton_back, &QToolButton::clicked, this, &FormMain::showMainPage);
+    connect(ui->toolButton_back, &QToolButton::clicked, this, [this] {
+        // Typed searches end with their page: the next letter starts a new one.
+        if (SettingsControl::instance().isInstantSearch())
+            ui->lineEdit_search->clear();
+        showMainPage();
+    });
     connect(ui->lineEdit_search, &QLineEdit::returnPressed, this, &FormMain::data_itemSearch);
     connect(ui->lineEdit_search, &QLineEdit::textChanged, this, &FormMain::onSearchTextChanged);
     for (QWidget *keys : std::initializer_list<QWidget *>{ui->lineEdit_search, ui->listView_types,
@@ -323,12 +328,16 @@ void FormMain::init_data()
     data.database_transaction(false);
 
     m_hotkey = new QHotkey(this);
-    connect(m_hotkey, &QHotkey::activated, this, [this] {
-        onShow();
-        // Typing starts with the hotkey: no key may go to the window that had the focus.
-        if (isVisible() && !isMinimized() && SettingsControl::instance().isInstantSearch())
-            m_keyboardCatcher->catchFor(ui->lineEdit_search);
-    });
+    // Typing starts with the hotkey: the keyboard is taken at the press itself, before a key
+    // typed right after it can reach the window that had the focus.
+    connect(
+        m_hotkey, &QHotkey::pressed, this,
+        [this] {
+            if (!isInFront() && SettingsControl::instance().isInstantSearch())
+                m_keyboardCatcher->catchFor(ui->lineEdit_search);
+        },
+        Qt::DirectConnection);
+    connect(m_hotkey, &QHotkey::activated, this, &FormMain::onShow);
     emit settings.hotKeyChanged_showApp(
         settings.value(QStringLiteral("HotKey/ShowApp"), QString()).toString());
 
@@ -404,18 +413,23 @@ void FormMain::hideWindow(bool hideTray)
         m_tray->hide();
 }
 
-void FormMain::onShow()
+bool FormMain::isInFront() const
 {
-    const SettingsControl &settings = SettingsControl::instance();
     // Shown a moment ago, the window may not be active yet (the window manager has not
     // answered, or a late deactivation of the hide before arrived): it is in front all the
     // same, and a press within the next second hides it.
     const bool justShown =
         m_activationRequested.isValid() && !m_activationRequested.hasExpired(1000);
-    if (isMinimized() || isHidden() || (!isActiveWindow() && !justShown)) {
+    return !isMinimized() && !isHidden() && (isActiveWindow() || justShown);
+}
+
+void FormMain::onShow()
+{
+    if (!isInFront()) {
         bringToFront();
         return;
     }
+    const SettingsControl &settings = SettingsControl::instance();
     hideWindow(settings.isTrayIconHideWithMain() || settings.isTrayIconHide());
 }
 
@@ -526,7 +540,9 @@ bool FormMain::searchBoxKey(QKeyEvent *event)
 bool FormMain::listKey(QListView *view, QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if ((view == ui->listView_items || view == ui->listView_result) &&
+        // The Enter that ends a rename comes on to the list from its editor: it only renames.
+        if (QApplication::focusWidget() == view &&
+            (view == ui->listView_items || view == ui->listView_result) &&
             view->currentIndex().isValid()) {
             data_itemRun(view->currentIndex());
             return true;

@@ -131,6 +131,7 @@ private:
     void hideWindow(bool hideTray);
     // Shows the window in front with the keyboard in the search box.
     void bringToFront();
+    bool isInFront() const;
     void registerHotkey(const QString &key);
     // Minimises a hidden window when neither tray nor hotkey could bring it back.
     void keepReachable();

@@ -81,6 +81,9 @@ void FormMain::data_itemsLoad(const QModelIndex &groupIndex)
         QStringLiteral("ID, Name, Path, Type, Note, RunCount, Row, IconPath"),
         group.data(GroupsIdRole));
     data_itemsUpdate(query);
+    // Items are read again after every change made to them: the index follows soon after,
+    // before the next search has to wait for it.
+    refreshSearchSoon(300);
 }
 
 void FormMain::data_itemsUpdate(QSqlQuery &query)

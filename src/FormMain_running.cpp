@@ -11,6 +11,7 @@
 #include <QStandardItemModel>
 
 #include "DataControl.h"
+#include "SearchIndex.h"
 #include "DesktopShell.h"
 #include "ItemRoles.h"
 #include "ItemStart.h"
@@ -34,7 +35,10 @@ void FormMain::refuse(const QString &text)
 
 void FormMain::recordRun(const QVariant &id)
 {
-    DataControl::instance().item_ran(id);
+    DataControl &data = DataControl::instance();
+    const quint64 before = data.catalogueChanges();
+    if (data.item_ran(id))
+        m_searchIndex->ran(id.toInt(), before);
     if (SettingsControl::instance().isThenHide())
         hideWindow(false);
 }

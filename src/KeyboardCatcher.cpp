@@ -134,7 +134,7 @@ bool KeyboardCatcher::nativeEventFilter(const QByteArray &eventType, void *messa
         key.key = keysym == XK_Up ? Qt::Key_Up : Qt::Key_Down;
     else if (length > 0 && !(keyEvent->state & (ControlMask | Mod1Mask | Mod4Mask)) &&
              QChar(buffer[0]).isPrint())
-        key.text = QString::fromLocal8Bit(buffer, length);
+        key.text = QString::fromLatin1(buffer, length); // what XLookupString gives
     else
         return true; // modifiers and the like: nothing to keep
     // Keys still arriving from the grab after it ended come after the caught ones.

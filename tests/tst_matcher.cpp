@@ -177,6 +177,10 @@ void TestMatcher::pinyinForms_data()
     row("sh and h", "上海", "shh", MatchBand::Initials);
 
     row("v for ü", "绿色", "lvse", MatchBand::NamePrefix);
+    // Input methods take "lue" and "nue" for lüe and nüe: 略 and 虐.
+    row("lue as input methods type it", "策略", "celue", MatchBand::NamePrefix);
+    row("lve as well", "策略", "celve", MatchBand::NamePrefix);
+    row("nue", "虐待", "nuedai", MatchBand::NamePrefix);
     row("other reading of 绿", "绿色", "luse", MatchBand::NamePrefix);
     row("v as initial", "绿色", "ls", MatchBand::Initials);
     row("nv", "女人", "nvren", MatchBand::NamePrefix);

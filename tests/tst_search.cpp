@@ -166,6 +166,12 @@ void TestSearch::shouldShowRankedResultsAsTyped()
     search()->clear();
     QCOMPARE(page(), 0);
     QVERIFY(!m_window->findChild<QToolButton *>("toolButton_back")->isVisible());
+
+    // Back ends the search with its page.
+    QTest::keyClicks(search(), "wei");
+    m_window->findChild<QToolButton *>("toolButton_back")->click();
+    QCOMPARE(page(), 0);
+    QVERIFY(search()->text().isEmpty());
 }
 
 void TestSearch::shouldMoveAndRunFromTheSearchBox()
@@ -192,6 +198,10 @@ void TestSearch::shouldMoveAndRunFromTheSearchBox()
     QTRY_VERIFY(QFile::exists(second + ".out"));
     QTRY_COMPARE(Catalogue::value("SELECT RunCount FROM Items WHERE ID = 2"), QStringLiteral("1"));
     QVERIFY(!QFile::exists(first + ".out"));
+    // The run counts at once: searched again, it comes first.
+    search()->clear();
+    QTest::keyClicks(search(), "marker");
+    QCOMPARE(results(), (QStringList{"marker two", "marker one"}));
 }
 
 void TestSearch::shouldClearThenHideOnEscape()
@@ -246,8 +256,20 @@ void TestSearch::shouldRunCurrentEntryOnEnterInLists()
     QTest::keyClick(items(), Qt::Key_Return);
     QTRY_COMPARE(Catalogue::value("SELECT RunCount FROM Items"), QStringLiteral("1"));
 
+    // Enter ending a rename only renames.
+    QTest::keyClick(items(), Qt::Key_F2);
+    QWidget *editor = QApplication::focusWidget();
+    QVERIFY(qobject_cast<QLineEdit *>(editor));
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, "listed again");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(Catalogue::value("SELECT Name FROM Items"), QStringLiteral("listed again"));
+    QTest::qWait(200);
+    QCOMPARE(Catalogue::value("SELECT RunCount FROM Items"), QStringLiteral("1"));
+
     QTest::keyClicks(search(), "listed");
     resultsView()->setFocus();
+    QCOMPARE(results(), QStringList{"listed again"});
     QTest::keyClick(resultsView(), Qt::Key_Enter);
     QTRY_COMPARE(Catalogue::value("SELECT RunCount FROM Items"), QStringLiteral("2"));
 }

@@ -42,6 +42,13 @@ public:
             return false;
         const auto *press = static_cast<const xcb_key_press_event_t *>(message);
         QHotkey *hotkey = hotkeys.value(comboKey(press->detail, press->state & ~ignoredMasks));
+        // The grab holds the keyboard still at the press (synchronous mode): whatever is typed
+        // next waits in the server until it is let go, so a listener to pressed() can take the
+        // keyboard first and no key slips to another window.
+        if (hotkey)
+            emit hotkey->pressed();
+        xcb_allow_events(QX11Info::connection(), XCB_ALLOW_ASYNC_KEYBOARD, press->time);
+        xcb_flush(QX11Info::connection());
         if (!hotkey)
             return false;
         // Delivered from the event loop, not from inside the X event handling.
@@ -184,7 +191,7 @@ bool QHotkey::grab()
     xcb_void_cookie_t cookies[std::size(lockMasks)];
     for (std::size_t i = 0; i < std::size(lockMasks); ++i)
         cookies[i] = xcb_grab_key_checked(connection, 1, root, modifiers | lockMasks[i], keycode,
-                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC);
     bool refused = false;
     for (xcb_void_cookie_t cookie : cookies) {
         if (xcb_generic_error_t *error = xcb_request_check(connection, cookie)) {

@@ -27,6 +27,9 @@ public:
 
 signals:
     void activated();
+    // At the press itself, from within the X event handling, while the keyboard is held still
+    // for a moment: keys typed right after it reach whoever grabs the keyboard now.
+    void pressed();
 
 private:
     bool grab();

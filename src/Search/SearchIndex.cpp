@@ -1,5 +1,6 @@
 #include "SearchIndex.h"
 
+#include <QDateTime>
 #include <QSqlQuery>
 
 #include "DataControl.h"
@@ -39,6 +40,21 @@ void SearchIndex::refresh()
     m_items = std::move(items);
     m_text = std::move(text);
     m_readAt = data.catalogueChanges();
+}
+
+void SearchIndex::ran(int id, quint64 changesBefore)
+{
+    const quint64 changes = DataControl::instance().catalogueChanges();
+    // Anything else written since the last read is left to refresh().
+    if (m_readAt != changesBefore || changes != changesBefore + 1)
+        return;
+    const auto item = std::find_if(m_items.begin(), m_items.end(),
+                                   [id](const Item &candidate) { return candidate.id == id; });
+    if (item == m_items.end())
+        return;
+    ++item->runCount;
+    item->runDate = quint32(QDateTime::currentSecsSinceEpoch());
+    m_readAt = changes;
 }
 
 QVector<int> SearchIndex::find(const QString &typed, int limit)

@@ -14,6 +14,9 @@ public:
     QVector<int> find(const QString &typed, int limit);
     // Reads the catalogue again if it changed since it was last read.
     void refresh();
+    // Counts a run of the item just written to the catalogue, changesBefore being the
+    // catalogue's count of changes before it: the index stays current without a new read.
+    void ran(int id, quint64 changesBefore);
     // Bytes held per item, for the benchmarks.
     qint64 memoryUse() const;
 

@@ -97,6 +97,12 @@ bool build(const QByteArray &text, Table &table)
             QStringList &list = readings[code][field];
             if (!list.contains(plain))
                 list << plain;
+            // Input methods take "lue" and "nue" for lüe and nüe, which nothing else spells.
+            if (plain == QLatin1String("lve") || plain == QLatin1String("nve")) {
+                const QString typed = plain.left(1) + QStringLiteral("ue");
+                if (!list.contains(typed))
+                    list << typed;
+            }
         }
     }
     if (skipped)
