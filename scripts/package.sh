@@ -29,21 +29,10 @@ rm -rf "$stage/usr/lib/quiver/share" "$stage/usr/lib/quiver/bin/quiver"
 install -D -m 755 resources/desktop/quiver-user.sh "$stage/usr/bin/quiver"
 
 install -d "$stage/usr/share/applications"
-cat > "$stage/usr/share/applications/quiver.desktop" <<'ENTRY'
-[Desktop Entry]
-Type=Application
-Name=Quiver
-Name[zh_CN]=Quiver 快速启动
-GenericName=Launcher
-GenericName[zh_CN]=快速启动器
-Comment=Start programs, documents, folders and web addresses from a catalogue of your own
-Comment[zh_CN]=整理并快速启动程序、文档、文件夹、网址和命令行
-Icon=quiver
-Exec=quiver
-Terminal=false
-Categories=Utility;
-StartupWMClass=Quiver
-ENTRY
+{
+    cat resources/desktop/quiver.desktop
+    echo "Exec=quiver"
+} > "$stage/usr/share/applications/quiver.desktop"
 
 install -d "$stage/usr/share/man/man1"
 gzip -9n < resources/desktop/quiver.1 > "$stage/usr/share/man/man1/quiver.1.gz"

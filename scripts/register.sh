@@ -7,7 +7,8 @@ data=${XDG_DATA_HOME:-$HOME/.local/share}
 
 # A value of the desktop entry format: backslashes and line breaks escaped.
 entry_string() {
-    printf '%s' "$1" | sed -e 's/\\/\\\\/g'
+    local value=${1//\\/\\\\}
+    printf '%s' "${value//$'\n'/\\n}"
 }
 # One argument of Exec: quoted, the characters reserved inside quotes escaped, "%" doubled,
 # then escaped as any value.
@@ -25,23 +26,18 @@ for size in 48x48 64x64 128x128 scalable; do
     cp "$home/share/icons/hicolor/$size/apps/quiver.$suffix" "$data/icons/hicolor/$size/apps/"
 done
 
-cat > "$data/applications/quiver.desktop" <<ENTRY
-[Desktop Entry]
-Type=Application
-Name=Quiver
-Name[zh_CN]=Quiver 快速启动
-GenericName=Launcher
-GenericName[zh_CN]=快速启动器
-Comment=Start programs, documents, folders and web addresses from a catalogue of your own
-Comment[zh_CN]=整理并快速启动程序、文档、文件夹、网址和命令行
-Icon=quiver
-Exec=$(exec_argument "$home/bin/Quiver")
-Path=$(entry_string "$home/bin")
-Terminal=false
-Categories=Utility;
-StartupWMClass=Quiver
-ENTRY
+# The shared entry, with the program's place in this install.
+{
+    cat "$home/share/quiver/quiver.desktop"
+    echo "Exec=$(exec_argument "$home/bin/Quiver")"
+    echo "Path=$(entry_string "$home/bin")"
+} > "$data/applications/quiver.desktop"
 
-# Menus and icon caches catch up at once where the tools are installed.
+# Menus catch up at once where the tool is installed. The icon theme folder's new time tells
+# GTK to look again; an icon cache is brought up to date only where one is: a cache of our
+# making would hide the icons other programs put here later.
 command -v update-desktop-database >/dev/null && update-desktop-database -q "$data/applications" || true
-command -v gtk-update-icon-cache >/dev/null && gtk-update-icon-cache -q -t "$data/icons/hicolor" || true
+touch "$data/icons/hicolor"
+if [[ -f $data/icons/hicolor/icon-theme.cache ]] && command -v gtk-update-icon-cache >/dev/null; then
+    gtk-update-icon-cache -q -t "$data/icons/hicolor" || true
+fi

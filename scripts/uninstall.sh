@@ -20,3 +20,9 @@ else
     echo "Quiver removed; the catalogue, settings and skins stay in $home (--purge removes them)"
 fi
 command -v update-desktop-database >/dev/null && update-desktop-database -q "$data/applications" || true
+if [[ -d $data/icons/hicolor ]]; then
+    touch "$data/icons/hicolor"
+    if [[ -f $data/icons/hicolor/icon-theme.cache ]] && command -v gtk-update-icon-cache >/dev/null; then
+        gtk-update-icon-cache -q -t "$data/icons/hicolor" || true
+    fi
+fi

@@ -17,6 +17,30 @@ const Known commands[] = {
     {"hide", CommandLine::Command::Hide, "隐藏正在运行的窗口"},
     {"quit", CommandLine::Command::Quit, "退出正在运行的程序"},
 };
+// Qt's own options, which the application object takes off the command line later: a session
+// manager restores the program with "-session <id>", a user may give "-style Fusion".
+const char *const qtOptionsWithValue[] = {"platform",      "platformpluginpath",
+                                          "platformtheme", "plugin",
+                                          "qmljsdebugger", "qwindowgeometry",
+                                          "qwindowicon",   "qwindowtitle",
+                                          "session",       "display",
+                                          "name",          "title",
+                                          "visual",        "geometry",
+                                          "style",         "stylesheet"};
+const char *const qtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+void addQtOptions(QCommandLineParser &parser)
+{
+    const auto hidden = [&parser](const char *name, const QString &valueName) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), valueName);
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    };
+    for (const char *name : qtOptionsWithValue)
+        hidden(name, QStringLiteral("value"));
+    for (const char *name : qtFlags)
+        hidden(name, QString());
+}
 } // namespace
 
 CommandLine CommandLine::parse(const QStringList &arguments)
@@ -29,6 +53,9 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     for (const Known &known : commands)
         parser.addOption(QCommandLineOption(QString::fromLatin1(known.name),
                                             QString::fromUtf8(known.description)));
+    // "-session" is one option, as Qt reads it, not seven letters.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    addQtOptions(parser);
     if (!parser.parse(arguments)) {
         line.exitCode = 2;
         line.error = QCoreApplication::applicationName() + QStringLiteral(": ") +

@@ -58,7 +58,9 @@ QString Form_Settings::toggleCommand()
     // starter is on PATH) the command is the package's.
     const QString starter = QCoreApplication::applicationDirPath() + QStringLiteral("/quiver");
     if (QFileInfo(starter).isExecutable())
-        return QLatin1Char('"') + starter + QStringLiteral("\" --toggle");
+        return QLatin1Char('\'') +
+               QString(starter).replace(QLatin1Char('\''), QLatin1String("'\\''")) +
+               QStringLiteral("' --toggle"); // as a shell quotes: nothing inside is special
     return QStringLiteral("quiver --toggle");
 }
 

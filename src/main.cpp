@@ -9,6 +9,7 @@
 #include "FormMain.h"
 #include "IconLoader.h"
 #include "QtSingleApplication.h"
+#include "SessionEnd.h"
 #include "SettingsControl.h"
 #include "TerminationWatcher.h"
 
@@ -28,6 +29,17 @@ int main(int argc, char *argv[])
         return *line.exitCode;
     }
 
+    // The hotkey, the keyboard catch and taking the focus all work through X11: in a Wayland
+    // session the program runs under XWayland unless told otherwise.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    // Qt would abort with a core dump.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("Quiver: 没有可用的图形显示 (DISPLAY 未设置)\n", stderr);
+        return 1;
+    }
+
     // Nothing here draws with OpenGL; probing for it loads Mesa, which costs about 100 ms of
     // start-up and 50 MB of memory. A value set by the user still wins.
     const bool glProbeOff = qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION");
@@ -38,7 +50,10 @@ int main(int argc, char *argv[])
     // (it hides to the tray), which a session manager takes for a refused logout. The session's
     // end quits the program instead, as "退出" does.
     QGuiApplication::setFallbackSessionManagementEnabled(false);
+    // Qt's X11 support takes the startup identifier out of the environment as it starts.
+    const QString callerToken = Activation::callerToken();
     QtSingleApplication app(id, argc, argv);
+    const SessionEnd sessionEnd;
     QCoreApplication::setApplicationVersion(QStringLiteral(QUIVER_VERSION));
 
     // Without it Qt's own dialog texts stay in English.
@@ -52,7 +67,7 @@ int main(int argc, char *argv[])
     // Asked in every process: the first one becomes the instance the others hand over to. A
     // command goes to it whatever "Form/IsSingleApp" says.
     if (app.isRunning() && (singleApp || line.command != Command::Start))
-        return app.sendMessage(line.message(Activation::callerToken()), 5000) ? 0 : 1;
+        return app.sendMessage(line.message(callerToken), 5000) ? 0 : 1;
     // Nothing runs to hide or to end.
     if (line.command == Command::Hide || line.command == Command::Quit)
         return 0;
@@ -70,6 +85,8 @@ int main(int argc, char *argv[])
                          QString token;
                          const CommandLine received = CommandLine::fromMessage(message, &token);
                          window.onCommand(received.command, token);
+                         // After the window manager has seen the window with it.
+                         QTimer::singleShot(1000, [token] { Activation::end(token); });
                      });
     QGuiApplication::setQuitOnLastWindowClosed(false);
     // Asked to show, it shows even when it would start to the tray.
@@ -78,6 +95,9 @@ int main(int argc, char *argv[])
         window.show();
     else if (!window.canHide(false))
         window.showMinimized(); // nothing else could bring a hidden window back
+    // Qt ends the starter's launch feedback when it maps a window; started to the tray, it
+    // maps none.
+    QTimer::singleShot(1000, [callerToken] { Activation::end(callerToken); });
     // Task bars and window switchers show every window of ours with the program icon; decoding
     // it waits until the first frame is out.
     QTimer::singleShot(0, [] { QApplication::setWindowIcon(IconLoader::instance().appIcon()); });

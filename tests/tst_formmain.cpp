@@ -4,6 +4,7 @@
 #include "GroupsListView.h"
 #include "ItemsListView.h"
 #include "ResultsListView.h"
+#include "SessionEnd.h"
 #include "CatalogueSupport.h"
 #include "TestSupport.h"
 #include "TypesListView.h"
@@ -267,6 +268,15 @@ void TestFormMain::shouldMinimiseWhenNothingCouldBringItBack()
     QTest::keyClick(&window, Qt::Key_Escape);
     QVERIFY(window.isMinimized());
     QVERIFY(logLines(*m_dir).filter("系统托盘不可用且未设置全局热键").size() >= 1);
+
+    // The session's end ends the program all the same: a window that refuses its close would
+    // hold up the logout.
+    const SessionEnd sessionEnd;
+    QTimer::singleShot(0, [] {
+        QEvent quit(QEvent::Quit);
+        QCoreApplication::sendEvent(qApp, &quit);
+    });
+    QCOMPARE(runLoop(3000), 0);
 }
 
 void TestFormMain::shouldOpenOneDebuggerThatSwitchesAndResets()

@@ -8,9 +8,65 @@
 
 #include "X11Desktop.h"
 
+#include <QAbstractNativeEventFilter>
+
 #include <csignal>
 #include <memory>
 #include <vector>
+
+namespace {
+// The startup notification messages sent to the root window, as a desktop's launch feedback
+// reads them.
+class StartupMessages final : public QAbstractNativeEventFilter
+{
+public:
+    StartupMessages()
+    {
+        xcb_connection_t *connection = QX11Info::connection();
+        m_begin = atom("_NET_STARTUP_INFO_BEGIN");
+        m_more = atom("_NET_STARTUP_INFO");
+        const xcb_window_t root = QX11Info::appRootWindow();
+        xcb_get_window_attributes_reply_t *attributes = xcb_get_window_attributes_reply(
+            connection, xcb_get_window_attributes(connection, root), nullptr);
+        const quint32 mask =
+            (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_PROPERTY_CHANGE;
+        free(attributes);
+        xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(connection);
+        qApp->installNativeEventFilter(this);
+    }
+    ~StartupMessages() override { qApp->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray &, void *message, long *) override
+    {
+        const auto *event = static_cast<const xcb_client_message_event_t *>(message);
+        if ((event->response_type & ~0x80) != XCB_CLIENT_MESSAGE ||
+            (event->type != m_begin && event->type != m_more))
+            return false;
+        QByteArray &text = m_partial[event->window];
+        if (event->type == m_begin)
+            text.clear();
+        text.append(reinterpret_cast<const char *>(event->data.data8), 20);
+        if (text.contains('\0')) {
+            messages << QString::fromUtf8(text.left(text.indexOf('\0')));
+            m_partial.remove(event->window);
+        }
+        return false;
+    }
+
+    QStringList messages;
+
+private:
+    static xcb_atom_t atom(const char *name)
+    {
+        return xcb_atom_t(XInternAtom(QX11Info::display(), name, False));
+    }
+
+    xcb_atom_t m_begin = XCB_ATOM_NONE;
+    xcb_atom_t m_more = XCB_ATOM_NONE;
+    QHash<xcb_window_t, QByteArray> m_partial;
+};
+} // namespace
 
 // Starts the real program the way the desktop does: working directory <root>/bin, with the
 // single-instance lock and socket in a runtime folder of the test's own.
@@ -48,10 +104,13 @@ private:
 
     std::unique_ptr<TestWorkDir> m_dir;
     std::vector<std::unique_ptr<QProcess>> m_processes;
+    // Set in the environment of the processes started next.
+    QProcessEnvironment m_environment;
 };
 
 void TestStartup::init()
 {
+    m_environment.clear();
     m_dir = std::make_unique<TestWorkDir>();
     QDir(m_dir->path(QString())).mkpath("run");
     QFile::setPermissions(m_dir->path("run"),
@@ -92,6 +151,7 @@ QProcess *TestStartup::start(const QStringList &arguments)
     env.insert("XDG_RUNTIME_DIR", m_dir->path("run"));
     env.insert("QT_QPA_PLATFORM", env.contains("DISPLAY") ? "xcb" : "offscreen");
     env.remove("QT_XCB_GL_INTEGRATION");
+    env.insert(m_environment);
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(arguments.isEmpty() ? QProcess::ForwardedErrorChannel
                                                        : QProcess::SeparateChannels);
@@ -256,6 +316,14 @@ void TestStartup::shouldToggleRunningWindowFromCommandLine()
     QTRY_VERIFY_WITH_TIMEOUT(!hasVisibleWindow(first->processId()), 5000);
     QCOMPARE(run({"--show"}), 0);
     QTRY_VERIFY_WITH_TIMEOUT(hasVisibleWindow(first->processId()), 5000);
+
+    // Started from a menu or a launcher with launch feedback, the command ends the feedback,
+    // even for a window already shown.
+    const StartupMessages feedback;
+    m_environment.insert("DESKTOP_STARTUP_ID", "quiver-test \"one\"_TIME4242");
+    QCOMPARE(run({"--show"}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        feedback.messages.contains("remove: ID=\"quiver-test \\\"one\\\"_TIME4242\""), 5000);
     QCOMPARE(countLines("Mode:Release"), starts);
     QCOMPARE(first->state(), QProcess::Running);
 }
@@ -283,6 +351,12 @@ void TestStartup::shouldAnswerCommandLineWithoutStarting_data()
     // Nothing runs: nothing to hide or to end, and nothing is started for it.
     QTest::newRow("hide, none running") << QStringList{"--hide"} << 0 << QByteArray();
     QTest::newRow("quit, none running") << QStringList{"--quit"} << 0 << QByteArray();
+    // Qt's own options, as a session manager or a user gives them, are no mistake.
+    QTest::newRow("Qt's options") << QStringList{"-session", "1234_5",   "-style",
+                                                 "Fusion",   "-reverse", "--hide"}
+                                  << 0 << QByteArray();
+    QTest::newRow("Qt's option with =")
+        << QStringList{"-platformtheme=gtk3", "--quit"} << 0 << QByteArray();
 }
 
 void TestStartup::shouldAnswerCommandLineWithoutStarting()

@@ -6,8 +6,13 @@ set -e
 program=/usr/lib/quiver
 home=${XDG_DATA_HOME:-$HOME/.local/share}/Quiver
 mkdir -p "$home/bin" "$home/skins"
-ln -sfn "$program/bin/Quiver" "$home/bin/Quiver"
-ln -sfn "$program/lang" "$home/lang"
+# Links only where nothing is or a link already is: a folder that holds a program built from
+# source keeps it, and that program is the one started.
+for name in bin/Quiver lang; do
+    if [ -L "$home/$name" ] || [ ! -e "$home/$name" ]; then
+        ln -sfn "$program/$name" "$home/$name"
+    fi
+done
 for skin in "$program"/skins/*.json; do
     [ -e "$home/skins/${skin##*/}" ] || cp "$skin" "$home/skins/"
 done

@@ -13,4 +13,8 @@ QString callerToken();
 // startup identifier carries ("…_TIME<n>"), and the identifier itself, so the starter's busy
 // cursor ends.
 void prepare(const QString &token);
+// Ends the starter's launch feedback (its busy cursor or bouncing icon) for an X11 startup
+// identifier. Qt ends it only for a window it maps anew; a command for a window already shown,
+// or one that hides it, ends it here.
+void end(const QString &token);
 } // namespace Activation
