@@ -347,7 +347,12 @@ int main(int argc, char **argv)
             waitFor([&] { return !isViewable(window); }, 1000);
         }
         QThread::msleep(50);
-        pressHotkey();
+        // The first letter right behind the hotkey, before any window manager has moved the
+        // focus: only a keyboard taken at the press keeps it.
+        key(XK_Alt_L, true);
+        key(XK_q, true);
+        key(XK_q, false);
+        key(XK_Alt_L, false);
         typeText("qwerty");
         key(XK_Return, true);
         key(XK_Return, false);
@@ -361,7 +366,7 @@ int main(int argc, char **argv)
     counted.exec(QStringLiteral("SELECT RunCount FROM Items WHERE Name = 'qwerty'"));
     const int whole = counted.next() ? counted.value(0).toInt() : 0;
     std::printf("%-52s %5d of %d (the rest: a key lost)\n",
-                "hotkey, 6 keys at 10 ms, Enter: whole name run", whole, trials);
+                "hotkey, at once 6 keys at 10 ms, Enter: name run", whole, trials);
     XCloseDisplay(display);
     return 0;
 }
