@@ -236,9 +236,9 @@ void FormMain::data_groupsMove(QAction *action)
 
 void FormMain::model_dataChanged(QModelIndex topLeft, QModelIndex, QVector<int> roles)
 {
-    // Icon changes are no names; nor are the renumberings of a drag, which would otherwise
-    // rewrite every row's name, one write each, when a drag starts.
-    if (roles.contains(Qt::DecorationRole) || roles == QVector<int>{RowRole})
+    // Only a changed name is written: icons, ids and the renumberings of a drag are none, and
+    // would otherwise rewrite every row's name, one write each, when a drag starts.
+    if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole) && !roles.contains(Qt::EditRole))
         return;
     const QAbstractItemModel *model = topLeft.model();
     const QString name = topLeft.data().toString();

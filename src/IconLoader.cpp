@@ -11,6 +11,10 @@
 #include "DesktopIcons.h"
 #include "SettingsControl.h"
 
+namespace {
+constexpr int kMaxCachedIcon = 256;
+} // namespace
+
 IconLoader &IconLoader::instance()
 {
     static IconLoader loader;
@@ -35,7 +39,13 @@ QIcon IconLoader::cacheIcon(const QString &hashName) const
     const QString file = DataControl::cacheFileName(hashName);
     if (!QFileInfo::exists(file))
         return QIcon();
-    return *m_decoded.insert(hashName, QIcon(loadPixmap(file)));
+    // Lists show icons at 32 px at most; a large picture is kept at a size that still serves
+    // the icon manager on a doubled-density screen, not at the megabytes it decodes to.
+    QImageReader reader(file);
+    const QSize size = reader.size();
+    if (size.width() > kMaxCachedIcon || size.height() > kMaxCachedIcon)
+        reader.setScaledSize(size.scaled(kMaxCachedIcon, kMaxCachedIcon, Qt::KeepAspectRatio));
+    return *m_decoded.insert(hashName, QIcon(QPixmap::fromImageReader(&reader)));
 }
 
 void IconLoader::forget(const QString &hashName)

@@ -1,6 +1,7 @@
 #include "ItemRow.h"
 
 #include <QSqlRecord>
+#include <QStandardItemModel>
 
 #include <cmath>
 
@@ -51,6 +52,18 @@ void ItemRow::setData(const QVariant &value, int role)
 {
     switch (role) {
     case ItemIdRole:
+    case TypesIdRole:
+    case GroupsIdRole:
+    case RowRole:
+        if (data(role) == value)
+            return;
+        break;
+    default:
+        QStandardItem::setData(value, role);
+        return;
+    }
+    switch (role) {
+    case ItemIdRole:
         m_id = idOf(value);
         break;
     case TypesIdRole:
@@ -59,21 +72,15 @@ void ItemRow::setData(const QVariant &value, int role)
     case GroupsIdRole:
         m_groupId = idOf(value);
         break;
-    case RowRole:
-        m_row = value.isValid() ? value.toDouble() : std::numeric_limits<double>::quiet_NaN();
-        break;
     default:
-        QStandardItem::setData(value, role);
-        return;
+        m_row = value.isValid() ? value.toDouble() : std::numeric_limits<double>::quiet_NaN();
     }
-    emitDataChanged();
-}
-
-QStandardItem *ItemRow::clone() const
-{
-    auto *copy = new ItemRow(icon(), text(), m_id, m_typeId, m_groupId);
-    copy->m_row = m_row;
-    return copy;
+    // Named by role: emitDataChanged() names none, and a change that names no role reads as
+    // an edit of the name, which the window writes to the catalogue.
+    if (QStandardItemModel *owner = model()) {
+        const QModelIndex at = index();
+        emit owner->dataChanged(at, at, {role});
+    }
 }
 
 QString ItemRow::tooltip(int id)

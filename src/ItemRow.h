@@ -14,7 +14,6 @@ public:
 
     QVariant data(int role) const override;
     void setData(const QVariant &value, int role) override;
-    QStandardItem *clone() const override;
 
     // The tooltip of an item: name, path, note when it has one, run count.
     static QString tooltip(int id);

@@ -98,8 +98,9 @@ int main(int argc, char *argv[])
     // Qt ends the starter's launch feedback when it maps a window; started to the tray, it
     // maps none.
     QTimer::singleShot(1000, [callerToken] { Activation::end(callerToken); });
-    // Task bars and window switchers show every window of ours with the program icon; decoding
-    // it waits until the first frame is out.
+    // Task bars and window switchers show every window of ours with the program icon. Decoding
+    // its sizes waits for the event loop, after the window's map request has gone out; a task
+    // bar takes the icon whenever it is set.
     QTimer::singleShot(0, [] { QApplication::setWindowIcon(IconLoader::instance().appIcon()); });
     // Once the window manager has placed the window, so that the question stands over it.
     QTimer::singleShot(300, &window, &FormMain::onFirstStart);

@@ -38,6 +38,8 @@ private slots:
     void initTestCase();
     void shouldRecolourEveryPath();
     void shouldGiveNullPixmapForMissingFiles();
+    void shouldKeepCachedIconsSmall_data();
+    void shouldKeepCachedIconsSmall();
     void shouldFallBackByItemType_data();
     void shouldFallBackByItemType();
     void shouldUseConfiguredDefaults_data();
@@ -89,6 +91,31 @@ void TestIconLoader::shouldGiveNullPixmapForMissingFiles()
     garbage.close();
     QVERIFY(icons.loadPixmap(garbage.fileName()).isNull());
     QCOMPARE(icons.loadPixmap(":/icon/web.svg", QSize(20, 20)).size(), QSize(20, 20));
+}
+
+void TestIconLoader::shouldKeepCachedIconsSmall_data()
+{
+    QTest::addColumn<QSize>("stored");
+    QTest::addColumn<QSize>("kept");
+    QTest::newRow("an icon as it is") << QSize(48, 48) << QSize(48, 48);
+    QTest::newRow("a photo, wide") << QSize(3000, 1500) << QSize(256, 128);
+    QTest::newRow("a photo, tall") << QSize(400, 800) << QSize(128, 256);
+}
+
+// Every decoded cache icon stays for the whole run: a photo added as an icon must not stay
+// there at its full size.
+void TestIconLoader::shouldKeepCachedIconsSmall()
+{
+    QFETCH(QSize, stored);
+    QFETCH(QSize, kept);
+    const QString hash = QStringLiteral("size%1x%2").arg(stored.width()).arg(stored.height());
+    QImage image(stored, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QVERIFY(image.save(DataControl::cacheFileName(hash), "PNG"));
+    const QIcon icon = IconLoader::instance().cacheIcon(hash);
+    QCOMPARE(icon.availableSizes(), QList<QSize>{kept});
+    QCOMPARE(icon.pixmap(kept).toImage().pixelColor(kept.width() / 2, kept.height() / 2),
+             QColor(Qt::blue));
 }
 
 void TestIconLoader::shouldFallBackByItemType_data()

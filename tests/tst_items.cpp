@@ -44,6 +44,7 @@ private slots:
     void cleanup();
 
     void shouldListInRowOrderWithTooltips();
+    void shouldRenumberWithoutRewritingNames();
     void shouldShowAppIconWhenIconLoadingIsOff();
     void shouldLogTimingOnlyWhenMonitoring();
     void shouldSearchNotesAndShowHistory();
@@ -126,6 +127,27 @@ void TestItems::shouldListInRowOrderWithTooltips()
     items()->actionRefresh()->trigger();
     // Never numbered comes first, then the stored order.
     QCOMPARE(rowTexts(itemsModel()), (QStringList{"new", "two", "three", "one"}));
+}
+
+// A drag renumbers every row as it starts and moves; none of it is a rename, so a name changed
+// meanwhile by a second instance stays.
+void TestItems::shouldRenumberWithoutRewritingNames()
+{
+    Catalogue::exec("INSERT INTO Items(ID, Name, Path, Type, Row, GroupsID, TypesID) VALUES "
+                    "(1, 'one', '/a', 3, 0, 10, 1), (2, 'two', '/b', 3, 1, 10, 1), "
+                    "(3, 'three', '/c', 3, 2, 10, 1)");
+    open();
+    Catalogue::exec("UPDATE Items SET Name = 'elsewhere' WHERE ID = 1");
+    const QList<int> reversed{2, 1, 0};
+    QList<QPersistentModelIndex> rows;
+    for (int row = 0; row < 3; ++row)
+        rows << QPersistentModelIndex(itemsModel()->index(row, 0));
+    for (int row = 0; row < 3; ++row)
+        QVERIFY(itemsModel()->setData(rows.at(row), reversed.at(row), RowRole));
+
+    QCOMPARE(rowTexts(itemsModel()), (QStringList{"three", "two", "one"}));
+    QCOMPARE(Catalogue::column("SELECT Name FROM Items ORDER BY ID"),
+             (QStringList{"elsewhere", "two", "three"}));
 }
 
 void TestItems::shouldShowAppIconWhenIconLoadingIsOff()
