@@ -75,9 +75,17 @@ ItemDrop::Outcome ItemDrop::readEntry(const QString &path, QVariantMap &record) 
                                    KelMessageBox::getDefaultColor(KelMessageBox::Red), QString());
         return Outcome::Skip;
     }
-    const bool link = entry.kind() == DesktopEntry::Kind::Link;
-    record[QStringLiteral("Type")] = link ? 2 : 0;
-    record[QStringLiteral("Path")] = link ? entry.url() : path;
+    if (entry.kind() == DesktopEntry::Kind::Link) {
+        // A file manager's link to a place on this machine is a file or folder item: a web item
+        // refuses local files.
+        const QUrl url(entry.url());
+        const QString local = url.isLocalFile() ? url.toLocalFile() : QString();
+        record[QStringLiteral("Type")] = local.isEmpty() ? 2 : QFileInfo(local).isDir() ? 1 : 0;
+        record[QStringLiteral("Path")] = local.isEmpty() ? entry.url() : local;
+    } else {
+        record[QStringLiteral("Type")] = 0;
+        record[QStringLiteral("Path")] = path;
+    }
     record[QStringLiteral("Name")] = entry.name();
     record[QStringLiteral("Note")] = entry.note();
     record[QStringLiteral("IconPath")] =

@@ -31,7 +31,9 @@ int main(int argc, char *argv[])
 
     // The hotkey, the keyboard catch and taking the focus all work through X11: in a Wayland
     // session the program runs under XWayland unless told otherwise.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+    const bool platformChosen =
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY");
+    if (platformChosen)
         qputenv("QT_QPA_PLATFORM", "xcb");
     // Qt would abort with a core dump.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -53,6 +55,9 @@ int main(int argc, char *argv[])
     // Qt's X11 support takes the startup identifier out of the environment as it starts.
     const QString callerToken = Activation::callerToken();
     QtSingleApplication app(id, argc, argv);
+    // Chosen for this program alone: what it starts picks its own platform.
+    if (platformChosen)
+        qunsetenv("QT_QPA_PLATFORM");
     const SessionEnd sessionEnd;
     QCoreApplication::setApplicationVersion(QStringLiteral(QUIVER_VERSION));
 

@@ -197,6 +197,10 @@ void TestDesktopEntries::shouldReadEntries_data()
         << head + "Name=Editor\nName[fr]=Éditeur\nGenericName=Text Editor\n"
         << application << "Editor"
         << "Text Editor";
+    QTest::newRow("empty translations, as menu editors leave them")
+        << head + "Name=English\nName[zh_CN]=\nComment=Plain\nComment[zh_CN]=\nGenericName=G\n"
+        << application << "English"
+        << "Plain";
     QTest::newRow("D-Bus activatable without Exec")
         << QByteArray("[Desktop Entry]\nType=Application\nName=Service\nDBusActivatable=true\n")
         << application << "Service"
@@ -245,14 +249,23 @@ void TestDesktopEntries::shouldAddDroppedEntries()
     const QString site = m_desktop->path("share/applications/link.desktop");
     const QString broken = writeEntry("broken", "Type=Application\nName=Broken\n");
     m_desktop->write("entries/notes.txt", "notes");
+    // A file manager's links to places on this machine.
+    const QString place =
+        writeEntry("place", "Type=Link\nName=Work\nURL=" +
+                                QUrl::fromLocalFile(m_desktop->path("work")).toString());
+    const QString document = writeEntry("document", "Type=Link\nName=Notes\nURL=file://" +
+                                                        m_desktop->path("entries/notes.txt"));
     open();
     emit items()->dropIn({QUrl::fromLocalFile(terminal), QUrl::fromLocalFile(broken),
                           QUrl::fromLocalFile(player), QUrl::fromLocalFile(site),
-                          QUrl::fromLocalFile(m_desktop->path("entries/notes.txt"))});
+                          QUrl::fromLocalFile(m_desktop->path("entries/notes.txt")),
+                          QUrl::fromLocalFile(place), QUrl::fromLocalFile(document)});
     QCOMPARE(Notices::shown(), QStringList{"无效的应用程序入口"});
     QCOMPARE(Catalogue::column("SELECT Name || '|' || Type || '|' || Path FROM Items ORDER BY ID"),
              (QStringList{"终端|0|" + terminal, "Player|0|" + player, "Site|2|https://example.org",
-                          "notes|0|" + m_desktop->path("entries/notes.txt")}));
+                          "notes|0|" + m_desktop->path("entries/notes.txt"),
+                          "Work|1|" + m_desktop->path("work"),
+                          "Notes|0|" + m_desktop->path("entries/notes.txt")}));
     // The two applications share an icon: one cached file, rendered at 64 px.
     const QStringList icons = Catalogue::column("SELECT IconPath FROM Items ORDER BY ID");
     QCOMPARE(icons.at(0).size(), 40);
@@ -307,6 +320,10 @@ void TestDesktopEntries::shouldStartApplicationsAsTheDesktopDoes_data()
                                                " path\nPath=" + m_desktop->path("work") + "\n"
                                         << ""
                                         << "path" << QStringList{m_desktop->path("work")};
+    QTest::newRow("an empty Path is none")
+        << "Type=Application\nName=P\nExec=" + script + " empty\nPath=\n"
+        << ""
+        << "empty" << QStringList{QDir::homePath()};
     QTest::newRow("the item's folder first")
         << "Type=Application\nName=P\nExec=" + script + " own\nPath=" + m_desktop->path("work") +
                "\n"
@@ -396,6 +413,7 @@ void TestDesktopEntries::shouldShowApplicationIcons_data()
     QTest::newRow("theme name") << "quiver-red" << int(Qt::red);
     QTest::newRow("pixmaps folder") << "quiver-old" << int(Qt::blue);
     QTest::newRow("pixmaps with suffix") << "quiver-old.png" << int(Qt::blue);
+    QTest::newRow("theme name with suffix") << "quiver-red.png" << int(Qt::red);
     QTest::newRow("absolute path") << "ABS" << int(Qt::blue);
 }
 

@@ -100,6 +100,7 @@ private:
     // The log's length once the running instance has finished starting.
     int settledLogSize() const;
     bool hasVisibleWindow(qint64 pid) const;
+    bool hasActiveWindow(qint64 pid) const;
     void requireX11();
 
     std::unique_ptr<TestWorkDir> m_dir;
@@ -192,6 +193,14 @@ bool TestStartup::hasVisibleWindow(qint64 pid) const
     search.start("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)});
     search.waitForFinished(5000);
     return !search.readAllStandardOutput().trimmed().isEmpty();
+}
+
+bool TestStartup::hasActiveWindow(qint64 pid) const
+{
+    QProcess active;
+    active.start("xdotool", {"getactivewindow", "getwindowpid"});
+    active.waitForFinished(5000);
+    return active.readAllStandardOutput().trimmed() == QByteArray::number(pid);
 }
 
 void TestStartup::requireX11()
@@ -306,6 +315,8 @@ void TestStartup::shouldToggleRunningWindowFromCommandLine()
     setSettings({{"Form/IsSingleApp", singleApp}, {"HotKey/ShowApp", "Ctrl+Alt+F10"}});
     QProcess *first = start();
     QTRY_VERIFY_WITH_TIMEOUT(hasVisibleWindow(first->processId()), 10000);
+    // Toggling hides a window in front; a slow start may not have been given the focus yet.
+    QTRY_VERIFY_WITH_TIMEOUT(hasActiveWindow(first->processId()), 5000);
     const int starts = countLines("Mode:Release");
 
     QCOMPARE(run({"--toggle"}), 0);

@@ -11,14 +11,18 @@ const char group[] = "Desktop Entry";
 // The interface is Chinese; GKeyFile falls back from zh_CN to zh to the untranslated value.
 const char locale[] = "zh_CN";
 
-QString localeString(GKeyFile *file, const char *key)
-{
-    return GLibSupport::takeString(g_key_file_get_locale_string(file, group, key, locale, nullptr));
-}
-
 QString plainString(GKeyFile *file, const char *key)
 {
     return GLibSupport::takeString(g_key_file_get_string(file, group, key, nullptr));
+}
+
+// An empty translation ("Name[zh_CN]=", as menu editors leave them) gives way to the
+// untranslated value.
+QString localeString(GKeyFile *file, const char *key)
+{
+    const QString translated =
+        GLibSupport::takeString(g_key_file_get_locale_string(file, group, key, locale, nullptr));
+    return translated.isEmpty() ? plainString(file, key) : translated;
 }
 
 bool boolean(GKeyFile *file, const char *key)

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QPixmap>
 
 QStringList DesktopIcons::dataFolders()
@@ -56,7 +57,10 @@ QIcon DesktopIcons::icon(const QString &name)
     if (QDir::isAbsolutePath(name))
         return QFileInfo(name).isFile() ? QIcon(name) : QIcon();
     prepareTheme();
-    const QIcon themed = QIcon::fromTheme(name);
+    // "Icon=app.png" names the theme icon "app", as the desktop reads it.
+    QString themeName = name;
+    themeName.remove(QRegularExpression(QStringLiteral("\\.(png|svg|xpm)$")));
+    const QIcon themed = QIcon::fromTheme(themeName);
     return themed.isNull() ? fromPixmaps(name) : themed;
 }
 

@@ -164,7 +164,9 @@ QFuture<bool> DesktopShell::launchEntry(const QString &entry,
         QByteArray enter;
         if (!folder.isEmpty())
             enter = QFile::encodeName(folder);
-        else if (!g_key_file_has_key(keys.get(), "Desktop Entry", "Path", nullptr))
+        else if (GLibSupport::takeString(
+                     g_key_file_get_string(keys.get(), "Desktop Entry", "Path", nullptr))
+                     .isEmpty()) // GIO takes an empty Path for none
             enter = QFile::encodeName(QDir::homePath());
         if (!enter.isEmpty() && !QFileInfo(QFile::decodeName(enter)).isDir()) {
             LOG(WARNING) << "start " << file << " failed: no folder " << QFile::decodeName(enter);

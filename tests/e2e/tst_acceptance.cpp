@@ -149,10 +149,11 @@ void TestAcceptance::start()
 {
     m_quiver = std::make_unique<QProcess>();
     m_quiver->setWorkingDirectory(root("bin"));
-    // The launcher switches Qt's OpenGL probe off for itself; what it starts must not inherit
-    // that, while what the user set reaches it.
+    // The launcher switches Qt's OpenGL probe off and chooses X11 for itself; what it starts
+    // must not inherit either, while what the user set reaches it.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("QT_XCB_GL_INTEGRATION");
+    environment.remove("QT_QPA_PLATFORM");
     environment.insert("QUIVER_USER_SETTING", "kept");
     environment.insert("XDG_DATA_HOME", m_applications.filePath("data"));
     environment.insert("XDG_DATA_DIRS", m_applications.filePath("share"));
@@ -343,6 +344,7 @@ void TestAcceptance::shouldRunItemOnDoubleClick()
     const QStringList variables = QString::fromUtf8(environment.readAll()).split('\n');
     QVERIFY(variables.contains("QUIVER_USER_SETTING=kept"));
     QVERIFY(variables.filter(QRegularExpression("^QT_XCB_GL_INTEGRATION=")).isEmpty());
+    QVERIFY(variables.filter(QRegularExpression("^QT_QPA_PLATFORM=")).isEmpty());
 }
 
 void TestAcceptance::shouldAddFileDroppedFromOutside()
