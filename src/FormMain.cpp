@@ -671,8 +671,9 @@ void FormMain::registerHotkey(const QString &key)
 
 void FormMain::keepReachable()
 {
-    // Hidden, with nothing left that could bring it back: it stays as a minimised window.
-    if (m_constructed && isHidden() && !canHide(false))
+    // Hidden, with nothing left that could bring it back: it stays as a minimised window. The
+    // tray icon may have gone with the window.
+    if (m_constructed && isHidden() && !canHide(!m_tray->isVisible()))
         showMinimized();
 }
 

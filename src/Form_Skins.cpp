@@ -153,13 +153,22 @@ void Form_Skins::onRename()
     const QString name = Questions::askText(this, QStringLiteral("输入新名称"), current);
     if (name.isEmpty())
         return;
-    if (!Skin::isValidName(name) || !QFile::rename(Skin::fileName(current), Skin::fileName(name))) {
+    // The background moves with the skin, or the skin keeps its name: a skin renamed without
+    // its folder would lose its background.
+    QDir skins(QStringLiteral("../skins"));
+    const bool hasFolder = skins.exists(current);
+    if (!Skin::isValidName(name) || (hasFolder && !skins.rename(current, name))) {
+        notify(QStringLiteral("重命名失败，请重试"), false);
+        return;
+    }
+    if (!QFile::rename(Skin::fileName(current), Skin::fileName(name))) {
+        if (hasFolder)
+            skins.rename(name, current);
         notify(QStringLiteral("重命名失败，请重试"), false);
         return;
     }
     fillList();
     selectSkin(name);
-    QDir(QStringLiteral("../skins")).rename(current, name);
     notify(QStringLiteral("重命名成功"), true);
 }
 

@@ -43,20 +43,25 @@ QByteArray IconStore::readPicture(const QString &path, QString *error)
         *error = QStringLiteral("文件超过8MiB");
         return QByteArray();
     }
-    QBuffer buffer(&bytes);
+    return decode(bytes, error).isNull() ? QByteArray() : bytes;
+}
+
+QImage IconStore::decode(const QByteArray &bytes, QString *error)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     // A small file may still claim a picture too large to hold in memory.
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > 4096 * 4096) {
         *error = QStringLiteral("图片尺寸过大");
-        return QByteArray();
+        return QImage();
     }
-    if (reader.read().isNull()) {
+    QImage image = reader.read();
+    if (image.isNull())
         *error = QStringLiteral("不是可以读取的图片");
-        return QByteArray();
-    }
-    return bytes;
+    return image;
 }
 
 QString IconStore::store(const QPixmap &pixmap, const QString &name, const QString &origin)

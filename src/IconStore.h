@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 
 class QIcon;
@@ -17,6 +18,9 @@ QByteArray toPng(const QIcon &icon);
 // The bytes of a picture file the image reader can read, up to 8 MiB; empty otherwise, with
 // the reason in error.
 QByteArray readPicture(const QString &path, QString *error);
+// The picture in bytes the image reader can read, when it fits in memory (4096 × 4096 pixels at
+// most, whatever few bytes claim it); null otherwise, with the reason in error.
+QImage decode(const QByteArray &bytes, QString *error);
 // Stores a rendered icon as PNG unless it is there already; its hash name, or empty when the
 // pixmap is null.
 QString store(const QPixmap &pixmap, const QString &name, const QString &origin);

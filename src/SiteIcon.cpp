@@ -3,9 +3,12 @@
 #include <QDeadlineTimer>
 #include <QUrlQuery>
 
+#include "IconStore.h"
 #include "KelNetwork.h"
 #include "SettingsControl.h"
 #include "WebPage.h"
+
+#include <easylogging++.h>
 
 namespace {
 // For the whole fetch, however many requests it takes: the window waits for it.
@@ -13,9 +16,14 @@ constexpr int timeout = 6000;
 
 QPixmap download(const QUrl &url, const QDeadlineTimer &deadline)
 {
-    QPixmap pixmap;
-    pixmap.loadFromData(KelNetwork::net_Get(url, int(deadline.remainingTime())));
-    return pixmap;
+    const QByteArray bytes = KelNetwork::net_Get(url, int(deadline.remainingTime()));
+    if (bytes.isEmpty())
+        return QPixmap();
+    QString error;
+    const QImage image = IconStore::decode(bytes, &error);
+    if (image.isNull())
+        LOG(INFO) << "site icon " << url.toString() << " skipped: " << error;
+    return QPixmap::fromImage(image);
 }
 
 QPixmap fromService(const QUrl &service, const QUrl &site)

@@ -91,6 +91,7 @@ private slots:
 
     void shouldFetchIconTheSiteNames_data();
     void shouldFetchIconTheSiteNames();
+    void shouldSkipSiteIconTooLargeToHold();
     void shouldAskFaviconServiceWhenConfigured();
     void shouldReadTitleAndDescription_data();
     void shouldReadTitleAndDescription();
@@ -597,6 +598,23 @@ void TestIconSelector::shouldFetchIconTheSiteNames()
     const QPixmap icon = SiteIcon::fetch(server.url("/site/index.html"));
     QCOMPARE(icon.size(), QSize(24, 24));
     QCOMPARE(server.requests().count("/site/index.html"), 1);
+}
+
+// A few kilobytes can claim millions of pixels; decoded, they would take the memory of the
+// whole desktop. The site's own favicon serves instead.
+void TestIconSelector::shouldSkipSiteIconTooLargeToHold()
+{
+    QImage huge(5000, 5000, QImage::Format_Mono);
+    huge.fill(0);
+    QByteArray claimed;
+    QBuffer buffer(&claimed);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && huge.save(&buffer, "PNG"));
+    LocalHttpServer server;
+    server.setAnswer("/site/index.html", {"200 OK", "<link rel=\"icon\" href=\"/huge.png\">", {}});
+    server.setAnswer("/huge.png", {"200 OK", claimed, {}});
+    server.setAnswer("/favicon.ico", {"200 OK", pngBytes(Qt::green, 24), {}});
+    QCOMPARE(SiteIcon::fetch(server.url("/site/index.html")).size(), QSize(24, 24));
+    QVERIFY(server.requests().contains("/huge.png"));
 }
 
 void TestIconSelector::shouldAskFaviconServiceWhenConfigured()

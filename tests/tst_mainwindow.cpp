@@ -197,7 +197,7 @@ void TestMainWindow::shouldRunWhatIsTypedRightAfterTheHotkey()
     // The window that had the focus is another client's text box: a key that slips past shows
     // up in it. (A window of this process would not do: Qt hands keys to its own active window.)
     QProcess other;
-    other.start(QUIVER_KEY_WITNESS);
+    other.start(QUIVER_KEY_WITNESS, QStringList());
     QVERIFY(X11Desktop::xdotool(
         {"search", "--sync", "--name", "quiver key witness", "windowactivate", "--sync"}));
     QByteArray received;
@@ -336,12 +336,24 @@ void TestMainWindow::shouldHideOnPressRightAfterQuickShow()
 
 void TestMainWindow::shouldStayReachableWhenTrayIsHiddenWhileHidden()
 {
-    // No hotkey: with the tray icon gone, nothing could bring the hidden window back.
     FormMain &window = *m_window;
-    window.hide();
-    SettingsControl::instance().setTrayIconHide(true);
+    SettingsControl &settings = SettingsControl::instance();
+    auto *tray = window.findChild<QSystemTrayIcon *>();
+    // The tray icon goes with the window; then the hotkey that could bring it back is cleared.
+    settings.setTrayIconHideWithMain(true);
+    settings.setHotKey_showApp(QKeySequence("Ctrl+Alt+Q").toString(QKeySequence::NativeText));
+    QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+q"}));
+    QTRY_VERIFY(window.isHidden());
+    QVERIFY(!tray->isVisible());
+    settings.setHotKey_showApp(QString());
+    settings.setTrayIconHideWithMain(false);
     QTRY_VERIFY(window.isVisible() && window.isMinimized());
-    SettingsControl::instance().setTrayIconHide(false);
+
+    // No hotkey: with the tray icon gone, nothing could bring the hidden window back.
+    window.hide();
+    settings.setTrayIconHide(true);
+    QTRY_VERIFY(window.isVisible() && window.isMinimized());
+    settings.setTrayIconHide(false);
 }
 
 void TestMainWindow::shouldStayOnTopAndBack()

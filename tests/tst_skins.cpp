@@ -193,13 +193,23 @@ void TestSkins::shouldCreateUseSaveRenameAndDelete()
     QCOMPARE(Skin::read("夜间").value("Opacity").toInt(), 80);
 
     SettingsControl::instance().setSkin("夜间");
+    // A folder of that name left behind would keep the background: the rename is refused.
+    QVERIFY(QDir().mkpath("../skins/夜间") && QDir().mkpath("../skins/深夜/kept"));
+    QFile background("../skins/夜间/bg.jpg");
+    QVERIFY(background.open(QIODevice::WriteOnly) && background.write("jpeg") == 4);
+    background.close();
+    answerNextDialog("深夜");
+    editor.onRename();
+    QVERIFY(Notices::shown().contains("重命名失败，请重试"));
+    QVERIFY(QFile::exists(Skin::fileName("夜间")) && QFile::exists("../skins/夜间/bg.jpg"));
+    QVERIFY(QDir("../skins/深夜").removeRecursively());
     answerNextDialog("深夜");
     editor.onRename();
     QVERIFY(Notices::shown().contains("重命名成功"));
     QVERIFY(QFile::exists(Skin::fileName("深夜")) && !QFile::exists(Skin::fileName("夜间")));
+    QVERIFY(QFile::exists("../skins/深夜/bg.jpg") && !QDir("../skins/夜间").exists());
     QCOMPARE(SettingsControl::instance().value("Form/SkinName").toString(), QStringLiteral("夜间"));
 
-    QDir().mkpath("../skins/深夜");
     answerNextDialog();
     editor.onDelete();
     QVERIFY(Notices::shown().contains("删除完成"));

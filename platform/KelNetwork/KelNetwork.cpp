@@ -30,6 +30,9 @@ QByteArray KelNetwork::net_Get(const QUrl &url, int timeout, qint64 maximumSize)
     // can unpack to gigabytes.
     request.setRawHeader("Accept-Encoding", "identity");
     QNetworkReply *reply = manager.get(request);
+    // Qt's network thread reads ahead of this one: unbounded, an endless body fills memory
+    // faster than the progress below can stop it.
+    reply->setReadBufferSize(maximumSize + 1);
 
     bool refused = false;
     QUrl current = url;
