@@ -21,8 +21,11 @@ void writeFakePkexec(const QString &dir, int exitCode)
 {
     QFile script(dir + "/pkexec");
     QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"%1/args.tmp\"\n/bin/mv "
-                                "\"%1/args.tmp\" \"%1/args\"\nexit %2\n")
+    // As pkexec does, it refuses a caller whose parent is gone, and runs what it is given once
+    // the user is authorised (exit code 0 here); else it ends with the code.
+    script.write(QStringLiteral("#!/bin/sh\n[ \"$PPID\" = 1 ] && exit 127\nprintf '%s\\n' \"$@\" > "
+                                "\"%1/args.tmp\"\n/bin/mv \"%1/args.tmp\" \"%1/args\"\n[ %2 = 0 ] "
+                                "|| exit %2\nexec \"$@\"\n")
                      .arg(dir)
                      .arg(exitCode)
                      .toUtf8());
@@ -118,18 +121,26 @@ void TestKelCore::shouldElevateThroughPkexec()
     writeFakePkexec(bin.path(), 0);
     QFile target(bin.filePath("tool"));
     QVERIFY(target.open(QIODevice::WriteOnly));
+    target.write("#!/bin/sh\n");
     target.close();
+    target.setPermissions(target.permissions() | QFile::ExeOwner);
     QDir::setCurrent(bin.path());
     // A relative file is handed over absolute: pkexec does not keep the working directory.
     QVERIFY(KelWinAPI::KelShellExecuteExW("tool", "--a  b", false));
     QCOMPARE(recordedArguments(bin.path()), (QStringList{bin.filePath("tool"), "--a", "", "b"}));
 
+    // Started and left running, but only once the user was authorised.
     QFile::remove(bin.filePath("args"));
-    QVERIFY(KelWinAPI::KelShellExecuteExW("/usr/bin/env", "", true));
-    QTRY_COMPARE(recordedArguments(bin.path()), QStringList{"/usr/bin/env"});
-
-    writeFakePkexec(bin.path(), 126);
-    QVERIFY(!KelWinAPI::KelShellExecuteExW("/usr/bin/env", "", false));
+    QVERIFY(KelWinAPI::KelShellExecuteExW("/bin/true", "x", true));
+    QCOMPARE(recordedArguments(bin.path()),
+             (QStringList{"/bin/sh", "-c", "echo authorised; exec \"$0\" \"$@\" >&2", "/bin/true",
+                          "x"}));
+    // The password dialog cancelled, or the user not authorised.
+    for (int refused : {126, 127}) {
+        writeFakePkexec(bin.path(), refused);
+        QVERIFY(!KelWinAPI::KelShellExecuteExW("/bin/true", "", true));
+        QVERIFY(!KelWinAPI::KelShellExecuteExW("/bin/true", "", false));
+    }
 }
 
 void TestKelCore::shouldStayOnTopAndKeepGeometry()

@@ -495,12 +495,16 @@ void TestRunning::shouldRunFilesOnlyAsAdministratorOnTheDisplay()
 #ifdef QUIVER_SANITIZE_BUILD
     QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
 #endif
-    // pkexec is replaced by a script that records what it was asked to start, then starts it.
+    // pkexec is replaced by a script that records what it was asked to start, then starts it;
+    // as pkexec does, it refuses a caller whose parent is gone, and QUIVER_REFUSE makes it end
+    // as a cancelled password dialog does.
     const QString record = root("pkexec.out");
-    write(
-        root("fake/pkexec"),
-        QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > %1\nexec \"$@\"\n").arg(record).toUtf8(),
-        true);
+    write(root("fake/pkexec"),
+          QStringLiteral("#!/bin/sh\n[ \"$PPID\" = 1 ] && exit 127\n[ -n \"$QUIVER_REFUSE\" ] && "
+                         "exit 126\nprintf '%s\\n' \"$@\" > %1\nexec \"$@\"\n")
+              .arg(record)
+              .toUtf8(),
+          true);
     // A folder named like a variable assignment: env must not take the program for one.
     const QString tool = root("a=b/tool");
     write(tool,
@@ -536,14 +540,22 @@ void TestRunning::shouldRunFilesOnlyAsAdministratorOnTheDisplay()
     QTRY_COMPARE(Notices::shown(), QStringList{"打开失败, 无法启动"});
     QVERIFY(!QFile::exists(record));
 
+    // The password dialog cancelled: nothing started, nothing counted.
     items()->setCurrentIndex(itemsModel()->index(0, 0));
+    environment.set("QUIVER_REFUSE", "1");
+    Notices::clear();
+    items()->actionRunAsAdmin()->trigger();
+    QTRY_COMPARE(Notices::shown(), QStringList{"打开失败, 无法启动"});
+    QCOMPARE(runCount(), QStringLiteral("0"));
+    environment.set("QUIVER_REFUSE", QByteArray());
+
     items()->actionRunAsAdmin()->trigger();
     QTRY_VERIFY(QFileInfo(root("admin.out")).size() > 0);
     // pkexec clears the environment: env hands the display on, and a shell names the program.
     QCOMPARE(lines(record),
              (QStringList{"/usr/bin/env", "DISPLAY=:7", "XAUTHORITY=/run/user/4242/xauth",
                           "WAYLAND_DISPLAY=/run/user/4242/wayland-3", "/bin/sh", "-c",
-                          "exec \"$0\" \"$@\"", tool, "rm", "-rf"}));
+                          "echo authorised; exec \"$0\" \"$@\" >&2", tool, "rm", "-rf"}));
     QCOMPARE(lines(root("admin.out")), (QStringList{":7", "[rm]", "[]", "[-rf]"}));
     QVERIFY(log.lines().contains(
         QStringLiteral("Item_RunAsAdmin: Path[%1], Parameters[rm  -rf]").arg(tool)));
