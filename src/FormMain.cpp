@@ -157,12 +157,7 @@ void FormMain::init_connections()
             [this] { m_moreMenu->exec(QCursor::pos()); });
     connect(ui->toolButton_minimize, &QToolButton::clicked, this, &QWidget::showMinimized);
     connect(ui->toolButton_close, &QToolButton::clicked, this, &QWidget::close);
-    connect(ui->toolButton_back, &QToolButton::clicked, this, [this] {
-        // Typed searches end with their page: the next letter starts a new one.
-        if (SettingsControl::instance().isInstantSearch())
-            ui->lineEdit_search->clear();
-        showMainPage();
-    });
+    connect(ui->toolButton_back, &QToolButton::clicked, this, &FormMain::leaveResults);
     connect(ui->lineEdit_search, &QLineEdit::returnPressed, this, &FormMain::data_itemSearch);
     connect(ui->lineEdit_search, &QLineEdit::textChanged, this, &FormMain::onSearchTextChanged);
     for (QWidget *keys : std::initializer_list<QWidget *>{ui->lineEdit_search, ui->listView_types,
@@ -499,7 +494,20 @@ void FormMain::focusSearch()
 
 bool FormMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() != QEvent::KeyPress || !SettingsControl::instance().isInstantSearch())
+    if (!SettingsControl::instance().isInstantSearch())
+        return QWidget::eventFilter(watched, event);
+    // With an input method on, letters typed in a list of the catalogue page come as its
+    // composition and committed text: they search, as typed keys do.
+    if (event->type() == QEvent::InputMethod && watched != ui->lineEdit_search &&
+        watched != ui->listView_result) {
+        const auto *input = static_cast<QInputMethodEvent *>(event);
+        if (input->commitString().isEmpty() && input->preeditString().isEmpty())
+            return false;
+        ui->lineEdit_search->setFocus(Qt::OtherFocusReason);
+        QApplication::sendEvent(ui->lineEdit_search, event);
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
     if (watched == ui->lineEdit_search)
@@ -594,10 +602,13 @@ void FormMain::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() != Qt::Key_Escape)
         return;
-    if (ui->stackedWidget->currentIndex() == 1)
-        ui->stackedWidget->setCurrentIndex(0);
-    else
+    if (ui->stackedWidget->currentIndex() != 1)
         hideWindow(false);
+    else if (SettingsControl::instance().isInstantSearch() &&
+             !ui->lineEdit_search->text().isEmpty())
+        leaveResults();
+    else
+        ui->stackedWidget->setCurrentIndex(0);
 }
 
 void FormMain::onQuit()

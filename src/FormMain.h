@@ -156,6 +156,8 @@ private:
     bool listKey(QListView *view, QKeyEvent *event);
     void showResultsPage();
     void showMainPage();
+    // Back to the catalogue page, a typed search cleared with it.
+    void leaveResults();
     // A refused run or operation, as a red notice.
     void refuse(const QString &text);
     void recordRun(const QVariant &id);

@@ -149,6 +149,15 @@ void FormMain::showResultsPage()
     ui->stackedWidget->setCurrentIndex(1);
 }
 
+void FormMain::leaveResults()
+{
+    // Typed searches end with their page: the next letter starts a new one, and Enter in the
+    // box starts nothing hidden.
+    if (SettingsControl::instance().isInstantSearch())
+        ui->lineEdit_search->clear();
+    showMainPage();
+}
+
 void FormMain::showMainPage()
 {
     ui->toolButton_back->hide();
@@ -218,7 +227,7 @@ void FormMain::data_itemGoIndex(QModelIndex index)
     const QModelIndex item = findRow(m_itemsModel, ItemIdRole, itemId);
     if (item.isValid())
         ui->listView_items->setCurrentIndex(m_itemsProxy->mapFromSource(item));
-    showMainPage();
+    leaveResults();
 }
 
 void FormMain::data_itemsMove(QAction *action)

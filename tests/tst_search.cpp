@@ -9,10 +9,12 @@
 #include "CatalogueSupport.h"
 #include "TestSupport.h"
 
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QToolButton>
 
+#include <functional>
 #include <memory>
 
 // Keyboard-first search through the real window on a real catalogue: typing, ranking, keys,
@@ -217,6 +219,25 @@ void TestSearch::shouldClearThenHideOnEscape()
     QVERIFY(m_window->isVisible());
     QTest::keyClick(search(), Qt::Key_Escape);
     QTRY_VERIFY(m_window->isHidden() || m_window->isMinimized());
+
+    // Left by Escape in the results or by "定位位置", a search leaves no text behind whose
+    // hidden results Enter would start, or that the next letter would add to.
+    const auto leave = [this](const std::function<void()> &how) {
+        QTest::keyClicks(search(), "alp");
+        QCOMPARE(results(), QStringList{"alpha"});
+        how();
+        QCOMPARE(page(), 0);
+        QVERIFY(search()->text().isEmpty());
+        QVERIFY(results().isEmpty());
+    };
+    m_window->showNormal();
+    leave([this] {
+        resultsView()->setFocus();
+        QTest::keyClick(resultsView(), Qt::Key_Escape);
+    });
+    QVERIFY(m_window->isVisible() && !m_window->isMinimized());
+    leave([this] { resultsView()->actionLocate()->trigger(); });
+    QCOMPARE(items()->currentIndex().data().toString(), QStringLiteral("alpha"));
 }
 
 void TestSearch::shouldTypeIntoSearchFromTheLists()
@@ -239,6 +260,24 @@ void TestSearch::shouldTypeIntoSearchFromTheLists()
     m_window->findChild<TypesListView *>()->setFocus();
     QTest::keyClicks(m_window->findChild<TypesListView *>(), "a");
     QCOMPARE(search()->text(), QStringLiteral("a"));
+
+    // An input method composes and commits in the list that has the focus.
+    search()->clear();
+    items()->setFocus();
+    QInputMethodEvent composing(QStringLiteral("be"), {});
+    QApplication::sendEvent(items(), &composing);
+    QVERIFY(search()->hasFocus());
+    QInputMethodEvent committed;
+    committed.setCommitString(QStringLiteral("beta"));
+    QApplication::sendEvent(search(), &committed);
+    QCOMPARE(search()->text(), QStringLiteral("beta"));
+    QCOMPARE(results(), QStringList{"beta"});
+    search()->clear();
+    items()->setFocus();
+    QInputMethodEvent direct;
+    direct.setCommitString(QStringLiteral("al"));
+    QApplication::sendEvent(items(), &direct);
+    QCOMPARE(search()->text(), QStringLiteral("al"));
 }
 
 void TestSearch::shouldRunCurrentEntryOnEnterInLists()
