@@ -154,6 +154,7 @@ void TestMatcher::pinyinForms_data()
     row("last syllable cut short", "微信", "weix", MatchBand::NamePrefix);
     row("first letter alone", "微信", "w", MatchBand::NamePrefix);
     row("initials", "微信", "wx", MatchBand::Initials);
+    row("initials typed full-width", "微信", QStringLiteral("ｗｘ"), MatchBand::Initials);
     row("four initials", "中国银行", "zgyh", MatchBand::Initials);
     row("initial then syllable", "微信", "wxin", MatchBand::NamePinyin);
     row("not from the first character", "微信", "xin", MatchBand::NamePinyin);
@@ -186,6 +187,8 @@ void TestMatcher::pinyinForms_data()
     row("nv", "女人", "nvren", MatchBand::NamePrefix);
 
     row("apostrophe between syllables", "西安", "xi'an", MatchBand::NamePrefix);
+    row("Chinese opening quote between syllables", "西安", QStringLiteral("xi‘an"),
+        MatchBand::NamePrefix);
     row("apostrophe splits xian", "先锋", "xi'an", MatchBand::None);
     row("xian as one syllable", "先锋", "xian", MatchBand::NamePrefix);
     row("xian as two syllables", "西安", "xian", MatchBand::NamePrefix);
@@ -246,6 +249,9 @@ void TestMatcher::textForms_data()
     row("dots", "org.gnome.Nautilus", "", "ogn", MatchBand::Initials);
 
     row("exact, other case", code, "", "VISUAL STUDIO CODE", MatchBand::ExactName);
+    row("full-width letters", QStringLiteral("ＱＱ音乐"), "", "qq", MatchBand::NamePrefix);
+    row("full-width digits and space", "123 Player", "", QStringLiteral("１２３　p"),
+        MatchBand::NamePrefix);
     row("prefix", code, "", "visual s", MatchBand::NamePrefix);
     row("substring", code, "", "studio", MatchBand::NameSubstring);
     row("subsequence", "Firefox", "", "ffx", MatchBand::Fuzzy);

@@ -57,9 +57,10 @@ struct Found
     int keyFront = -1;     // where the key's first character is first found
 };
 
+// Input methods type ’ and, in Chinese punctuation mode, ‘ between syllables.
 inline bool isApostrophe(char32_t c)
 {
-    return c == '\'' || c == 0x2019;
+    return c == '\'' || c == 0x2018 || c == 0x2019;
 }
 
 // QChar::isSpace without the call out of line for every CJK character: the separators of
@@ -522,7 +523,15 @@ bool SearchQuery::isPattern() const
 
 QString foldForSearch(const QString &text)
 {
-    return text.toCaseFolded();
+    QString folded = text.toCaseFolded();
+    // Chinese input methods in full-width mode type "ｗｘ" and "１２３" for wx and 123.
+    for (QChar &c : folded) {
+        if (c.unicode() >= 0xff01 && c.unicode() <= 0xff5e)
+            c = QChar(c.unicode() - 0xfee0);
+        else if (c.unicode() == 0x3000)
+            c = QLatin1Char(' ');
+    }
+    return folded;
 }
 
 MatchBand matchItem(const SearchQuery &query, QStringView foldedName, QStringView foldedNote)
