@@ -292,6 +292,14 @@ void TestRunning::shouldOpenThroughTheDesktop_data()
     QTest::newRow("folder") << 1 << root("docs") << "folder" << root("docs");
     QTest::newRow("relative folder") << 1 << "../docs"
                                      << "folder" << root("docs");
+    // A file manager's link to a place on this machine, picked as a file item.
+    write(root("docs/place.desktop"),
+          QStringLiteral("[Desktop Entry]\nType=Link\nName=Docs\nURL=file://%1\n")
+              .arg(root("docs"))
+              .toUtf8(),
+          false);
+    QTest::newRow("link entry to a folder")
+        << 0 << root("docs/place.desktop") << "folder" << root("docs");
     QTest::newRow("bare host") << 2 << "www.example.com"
                                << "web"
                                << "http://www.example.com";

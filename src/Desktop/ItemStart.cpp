@@ -34,8 +34,12 @@ ItemStart ItemStart::begin(const QString &path,
         // An application's entry starts the application, not an editor on its text.
         if (DesktopEntry::isEntryFile(path)) {
             const DesktopEntry entry = DesktopEntry::read(path);
-            if (entry.kind() == DesktopEntry::Kind::Link)
-                return started(DesktopShell::openAddress(QUrl::fromUserInput(entry.url())));
+            if (entry.kind() == DesktopEntry::Kind::Link) {
+                // A file manager's link to a place here opens that place, as the desktop does.
+                const QUrl url = QUrl::fromUserInput(entry.url());
+                return started(url.isLocalFile() ? DesktopShell::openPath(url.toLocalFile())
+                                                 : DesktopShell::openAddress(url));
+            }
             return started(DesktopShell::launchEntry(path, KelWinAPI::splitArguments(arguments),
                                                      workingDirectory));
         }
