@@ -181,6 +181,9 @@ void FormMain::data_itemSearch()
     }
     // Nobody reads past the first screens of a ranked list; the rest would only cost time.
     constexpr int shown = 100;
+    // Mostly a look at two numbers; a read when this window or a second instance wrote since.
+    if (m_catalogueOpen)
+        m_searchIndex->refresh();
     const QVector<int> ids = m_searchIndex->find(text, shown);
     QSqlQuery query = DataControl::instance().items_byId(columns, ids);
     data_resultsUpdate(query, ids);

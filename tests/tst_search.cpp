@@ -350,6 +350,11 @@ void TestSearch::shouldFollowCatalogueChanges()
         m_window->findChild<TypesListView *>()->model()->index(1, 0));
     m_window->data_typesDelete();
     QCOMPARE(found(), QStringList{"zeta four"});
+
+    // Written by a second instance, through a connection of its own.
+    Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) VALUES "
+                    "(9, 'zeta nine', 3, 'true', 10, 1)");
+    QCOMPARE(found(), (QStringList{"zeta four", "zeta nine"}));
 }
 
 void TestSearch::shouldKeepOldSearchWhenInstantIsOff()

@@ -199,6 +199,14 @@ QSqlQuery DataControl::bound(const QSqlDatabase &database,
     return query;
 }
 
+qint64 DataControl::catalogueCommitsElsewhere() const
+{
+    QSqlQuery query(mainDatabase());
+    return query.exec(QStringLiteral("PRAGMA data_version")) && query.next()
+               ? query.value(0).toLongLong()
+               : -1;
+}
+
 bool DataControl::runOn(const QSqlDatabase &database,
                         const QString &statement,
                         const QVariantMap &bindings,

@@ -86,6 +86,9 @@ public:
     // Grows with every statement run on the catalogue, and with every opening of it: what was
     // read from it before a change of this number may be out of date.
     quint64 catalogueChanges() const { return m_catalogueChanges; }
+    // Changes with every commit another process (a second instance) made to the catalogue
+    // file since it was opened here; -1 when it cannot be read.
+    qint64 catalogueCommitsElsewhere() const;
 
 private:
     quint64 m_catalogueChanges = 0;

@@ -21,7 +21,8 @@ QStringView SearchIndex::note(const Item &item) const
 void SearchIndex::refresh()
 {
     DataControl &data = DataControl::instance();
-    if (m_readAt == data.catalogueChanges())
+    const qint64 elsewhere = data.catalogueCommitsElsewhere();
+    if (m_readAt == data.catalogueChanges() && m_elsewhereAt == elsewhere)
         return;
     QVector<Item> items;
     QString text;
@@ -40,6 +41,7 @@ void SearchIndex::refresh()
     m_items = std::move(items);
     m_text = std::move(text);
     m_readAt = data.catalogueChanges();
+    m_elsewhereAt = elsewhere;
 }
 
 void SearchIndex::ran(int id, quint64 changesBefore)

@@ -38,4 +38,5 @@ private:
     QVector<Item> m_items;
     QString m_text;
     quint64 m_readAt = ~quint64(0);
+    qint64 m_elsewhereAt = -1;
 };
