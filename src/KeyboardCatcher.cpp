@@ -6,6 +6,8 @@
 #include <QWindow>
 #include <QX11Info>
 
+#include <algorithm>
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -94,7 +96,7 @@ void KeyboardCatcher::deliver(const Key &key)
 {
     if (!m_target)
         return;
-    QKeyEvent press(QEvent::KeyPress, key.key, Qt::NoModifier, key.text);
+    QKeyEvent press(QEvent::KeyPress, key.key, key.modifiers, key.text);
     QApplication::sendEvent(m_target, &press);
 }
 
@@ -123,17 +125,45 @@ bool KeyboardCatcher::nativeEventFilter(const QByteArray &eventType, void *messa
     char buffer[16] = {};
     KeySym keysym = NoSymbol;
     const int length = XLookupString(&x, buffer, sizeof buffer - 1, &keysym, nullptr);
-    Key key{Qt::Key_unknown, QString()};
-    if (keysym == XK_Return || keysym == XK_KP_Enter)
-        key.key = Qt::Key_Return;
-    else if (keysym == XK_BackSpace)
-        key.key = Qt::Key_Backspace;
-    else if (keysym == XK_Escape)
-        key.key = Qt::Key_Escape;
-    else if (keysym == XK_Up || keysym == XK_Down)
-        key.key = keysym == XK_Up ? Qt::Key_Up : Qt::Key_Down;
-    else if (length > 0 && !(keyEvent->state & (ControlMask | Mod1Mask | Mod4Mask)) &&
-             QChar(buffer[0]).isPrint())
+    Key key{Qt::Key_unknown, QString(), Qt::NoModifier};
+    if (keyEvent->state & ShiftMask)
+        key.modifiers |= Qt::ShiftModifier;
+    if (keyEvent->state & ControlMask)
+        key.modifiers |= Qt::ControlModifier;
+    if (keyEvent->state & Mod1Mask)
+        key.modifiers |= Qt::AltModifier;
+    if (keyEvent->state & Mod4Mask)
+        key.modifiers |= Qt::MetaModifier;
+    const bool command = key.modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    // The keys that edit and move in a line edit; the rest of the keyboard has nothing to do
+    // in the search box.
+    static const struct
+    {
+        KeySym symbol;
+        int key;
+    } editing[] = {{XK_Return, Qt::Key_Return},
+                   {XK_KP_Enter, Qt::Key_Return},
+                   {XK_BackSpace, Qt::Key_Backspace},
+                   {XK_Delete, Qt::Key_Delete},
+                   {XK_Escape, Qt::Key_Escape},
+                   {XK_Tab, Qt::Key_Tab},
+                   {XK_Up, Qt::Key_Up},
+                   {XK_Down, Qt::Key_Down},
+                   {XK_Left, Qt::Key_Left},
+                   {XK_Right, Qt::Key_Right},
+                   {XK_Home, Qt::Key_Home},
+                   {XK_End, Qt::Key_End},
+                   {XK_Page_Up, Qt::Key_PageUp},
+                   {XK_Page_Down, Qt::Key_PageDown}};
+    const auto named = std::find_if(std::begin(editing), std::end(editing),
+                                    [keysym](const auto &entry) { return entry.symbol == keysym; });
+    if (named != std::end(editing))
+        key.key = named->key;
+    else if (command && keysym >= XK_a && keysym <= XK_z)
+        key.key = Qt::Key_A + int(keysym - XK_a); // Ctrl+A, Ctrl+V and the like
+    else if (command && keysym >= XK_A && keysym <= XK_Z)
+        key.key = Qt::Key_A + int(keysym - XK_A);
+    else if (length > 0 && !command && QChar(buffer[0]).isPrint())
         key.text = QString::fromLatin1(buffer, length); // what XLookupString gives
     else
         return true; // modifiers and the like: nothing to keep

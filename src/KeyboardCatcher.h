@@ -33,6 +33,7 @@ private:
     {
         int key;
         QString text;
+        Qt::KeyboardModifiers modifiers;
     };
 
     void release();

@@ -213,10 +213,19 @@ void TestMainWindow::shouldRunWhatIsTypedRightAfterTheHotkey()
         key(symbol, true);
     for (KeySym symbol : {XK_j, XK_Alt_L, XK_Control_L})
         key(symbol, false);
-    for (KeySym symbol : {XK_b, XK_i, XK_a, XK_o, XK_j, XK_i, XK_Return}) {
-        key(symbol, true);
-        key(symbol, false);
-    }
+    const auto type = [&key](std::initializer_list<KeySym> symbols) {
+        for (KeySym symbol : symbols) {
+            key(symbol, true);
+            key(symbol, false);
+        }
+    };
+    // Edited as it is typed: a slip taken back with Ctrl+A, another with Left and Delete.
+    type({XK_x});
+    key(XK_Control_L, true);
+    type({XK_a});
+    key(XK_Control_L, false);
+    type(
+        {XK_b, XK_i, XK_a, XK_o, XK_j, XK_i, XK_k, XK_Left, XK_Delete, XK_Home, XK_End, XK_Return});
     XFlush(display);
     QTRY_VERIFY(QFile::exists(marker + ".out"));
     QCOMPARE(m_window->findChild<QLineEdit *>("lineEdit_search")->text(), QStringLiteral("biaoji"));
