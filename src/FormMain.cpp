@@ -239,6 +239,11 @@ void FormMain::init_connections()
         keepReachable();
     });
     connect(&settings, &SettingsControl::trayIconColorChanged, this, &FormMain::onSetTrayIconColor);
+    // Switched on with text in the box, the box shows its results at once, as typing would.
+    connect(&settings, &SettingsControl::instantSearchChanged, this, [this](bool instant) {
+        if (instant)
+            onSearchTextChanged(ui->lineEdit_search->text());
+    });
     connect(&settings, &SettingsControl::dragEnabledChanged, this, &FormMain::onSetDragEnabled);
     connect(&settings, &SettingsControl::itemClickChanged, this, [this](bool single) {
         ui->listView_items->setEditTriggers(single ? QAbstractItemView::EditKeyPressed

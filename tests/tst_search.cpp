@@ -371,6 +371,10 @@ void TestSearch::shouldKeepOldSearchWhenInstantIsOff()
     // Storage order, and no pinyin.
     QCOMPARE(results(), (QStringList{"Code Runner", "code"}));
     QCOMPARE(Catalogue::value("SELECT SUM(RunCount) FROM Items"), QStringLiteral("0"));
+
+    // Switched on, the text in the box is ranked at once.
+    SettingsControl::instance().setInstantSearch(true);
+    QCOMPARE(results(), (QStringList{"code", "Code Runner"}));
 }
 
 QUIVER_TEST_MAIN(TestSearch)
