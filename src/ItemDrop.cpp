@@ -76,12 +76,15 @@ ItemDrop::Outcome ItemDrop::readEntry(const QString &path, QVariantMap &record) 
         return Outcome::Skip;
     }
     if (entry.kind() == DesktopEntry::Kind::Link) {
-        // A file manager's link to a place on this machine is a file or folder item: a web item
-        // refuses local files.
-        const QUrl url(entry.url());
-        const QString local = url.isLocalFile() ? url.toLocalFile() : QString();
-        record[QStringLiteral("Type")] = local.isEmpty() ? 2 : QFileInfo(local).isDir() ? 1 : 0;
-        record[QStringLiteral("Path")] = local.isEmpty() ? entry.url() : local;
+        // A file manager's link to a place on this machine: a web item refuses local files. A
+        // folder becomes a folder item; a file stays behind its entry, which opens it as the
+        // desktop does, and never runs it as a program.
+        const QUrl url = QUrl::fromUserInput(entry.url());
+        const bool folder = url.isLocalFile() && QFileInfo(url.toLocalFile()).isDir();
+        record[QStringLiteral("Type")] = folder ? 1 : url.isLocalFile() ? 0 : 2;
+        record[QStringLiteral("Path")] = folder              ? url.toLocalFile()
+                                         : url.isLocalFile() ? path
+                                                             : entry.url();
     } else {
         record[QStringLiteral("Type")] = 0;
         record[QStringLiteral("Path")] = path;

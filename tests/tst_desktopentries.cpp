@@ -264,8 +264,7 @@ void TestDesktopEntries::shouldAddDroppedEntries()
     QCOMPARE(Catalogue::column("SELECT Name || '|' || Type || '|' || Path FROM Items ORDER BY ID"),
              (QStringList{"终端|0|" + terminal, "Player|0|" + player, "Site|2|https://example.org",
                           "notes|0|" + m_desktop->path("entries/notes.txt"),
-                          "Work|1|" + m_desktop->path("work"),
-                          "Notes|0|" + m_desktop->path("entries/notes.txt")}));
+                          "Work|1|" + m_desktop->path("work"), "Notes|0|" + document}));
     // The two applications share an icon: one cached file, rendered at 64 px.
     const QStringList icons = Catalogue::column("SELECT IconPath FROM Items ORDER BY ID");
     QCOMPARE(icons.at(0).size(), 40);

@@ -560,10 +560,11 @@ void TestRunning::shouldRunFilesOnlyAsAdministratorOnTheDisplay()
     items()->actionRunAsAdmin()->trigger();
     QTRY_VERIFY(QFileInfo(root("admin.out")).size() > 0);
     // pkexec clears the environment: env hands the display on, and a shell names the program.
-    QCOMPARE(lines(record),
-             (QStringList{"/usr/bin/env", "DISPLAY=:7", "XAUTHORITY=/run/user/4242/xauth",
-                          "WAYLAND_DISPLAY=/run/user/4242/wayland-3", "/bin/sh", "-c",
-                          "echo authorised; exec \"$0\" \"$@\" >&2", tool, "rm", "-rf"}));
+    QCOMPARE(
+        lines(record),
+        (QStringList{"/usr/bin/env", "DISPLAY=:7", "XAUTHORITY=/run/user/4242/xauth",
+                     "WAYLAND_DISPLAY=/run/user/4242/wayland-3", "/bin/sh", "-c",
+                     "(echo authorised) 2>/dev/null; exec \"$0\" \"$@\" >&2", tool, "rm", "-rf"}));
     QCOMPARE(lines(root("admin.out")), (QStringList{":7", "[rm]", "[]", "[-rf]"}));
     QVERIFY(log.lines().contains(
         QStringLiteral("Item_RunAsAdmin: Path[%1], Parameters[rm  -rf]").arg(tool)));

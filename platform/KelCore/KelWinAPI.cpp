@@ -4,11 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QDeadlineTimer>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -46,10 +47,10 @@ QStringList KelWinAPI::displayEnvironment()
 namespace {
 // pkexec refuses, silently, a caller whose parent is gone, which a detached start leaves it
 // with; and whether the user was authorised shows only in what it runs. So a shell stays its
-// parent, and the command it runs as root first says "authorised" on its output, a pipe that
-// only this process and the shell opened by name. Then the program runs, its output on the
+// parent, and the command it runs as root first says "authorised" on its output, a pipe the
+// shell opened once by name while nobody else could. Then the program runs, its output on the
 // error stream. The shell says "ended" when pkexec ends; without "authorised" before it,
-// nothing was started.
+// nothing was started. Nobody writes by name after the start: the name may be taken by then.
 bool startAuthorised(const QString &pkexec,
                      const QStringList &display,
                      const QString &program,
@@ -57,49 +58,48 @@ bool startAuthorised(const QString &pkexec,
 {
     const QTemporaryDir folder;
     const QString pipe = folder.path() + QStringLiteral("/outcome");
-    if (!folder.isValid() || mkfifo(QFile::encodeName(pipe).constData(), 0600) != 0)
+    if (!folder.isValid() || mkfifo(QFile::encodeName(pipe).constData(), 0600) != 0) {
+        qWarning("pkexec: no pipe for its outcome in %s", qPrintable(folder.path()));
         return false;
-    // Read and write: the shell's own opens never wait for a reader, and no end of file comes
+    }
+    // Read and write: the shell's open never waits for a reader, and no end of file comes
     // between pkexec's output and the shell's word.
     const int fd = ::open(QFile::encodeName(pipe).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return false;
-    // Gone by name before it is closed: a shell that opened it later would wait for a reader.
-    const auto closing = qScopeGuard([fd, pipe] {
-        QFile::remove(pipe);
-        ::close(fd);
-    });
+    const auto closing = qScopeGuard([fd] { ::close(fd); });
 
     const QString env = QStringLiteral("/usr/bin/env");
+    // The word goes out in a subshell: with this process gone (the launcher quit while the
+    // password was asked) the pipe has no reader, and only the subshell dies of it.
     const QStringList root =
         (display.isEmpty() || !QFile::exists(env) ? QStringList() : QStringList{env} + display) +
         QStringList{QStringLiteral("/bin/sh"), QStringLiteral("-c"),
-                    QStringLiteral("echo authorised; exec \"$0\" \"$@\" >&2"), program} +
+                    QStringLiteral("(echo authorised) 2>/dev/null; exec \"$0\" \"$@\" >&2"),
+                    program} +
         arguments;
     const QStringList shell{QStringLiteral("-c"),
-                            QStringLiteral("\"$@\" > \"$0\"; { echo ended > \"$0\"; } 2>/dev/null"),
-                            pipe, pkexec};
-    if (!QProcess::startDetached(QStringLiteral("/bin/sh"), shell + root))
+                            QStringLiteral("exec 3>\"$0\"; \"$@\" >&3 3>&-; echo ended >&3"), pipe,
+                            pkexec};
+    qint64 pid = 0;
+    if (!QProcess::startDetached(QStringLiteral("/bin/sh"), shell + root, QString(), &pid))
         return false;
 
-    // The user may take a while over the password.
-    const QDeadlineTimer deadline(5 * 60 * 1000);
+    // As long as the user takes over the password, and no longer than the shell lives.
     QByteArray said;
-    while (!deadline.hasExpired()) {
+    while (!said.contains("authorised\n") && !said.contains("ended\n")) {
         pollfd ready{fd, POLLIN, 0};
-        if (::poll(&ready, 1, int(qMin<qint64>(deadline.remainingTime(), 1000))) <= 0)
+        if (::poll(&ready, 1, 1000) <= 0) {
+            if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+                return false;
             continue;
+        }
         char buffer[64];
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got <= 0)
-            continue;
-        said.append(buffer, int(got));
-        if (said.contains("authorised\n"))
-            return true;
-        if (said.contains("ended\n"))
-            return false;
+        if (got > 0)
+            said.append(buffer, int(got));
     }
-    return false;
+    return said.contains("authorised\n");
 }
 } // namespace
 

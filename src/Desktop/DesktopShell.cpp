@@ -10,6 +10,8 @@
 #include <QUrl>
 #include <QtConcurrent>
 
+#include <thread>
+
 #include "DesktopEntryText.h"
 #include "KelWinAPI.h"
 
@@ -190,17 +192,22 @@ QFuture<bool> DesktopShell::launchEntry(const QString &entry,
 
 QFuture<bool> DesktopShell::startAsAdministrator(const QString &program, const QString &parameters)
 {
-    return onPool([program, parameters] {
+    // The answer waits for the user's password, for as long as that takes: on a thread of its
+    // own, so that the pool's few threads keep starting other items and quitting never waits.
+    QFutureInterface<bool> outcome(QFutureInterfaceBase::Started);
+    std::thread([outcome, program, parameters]() mutable {
+        bool started = false;
         // A document has no rights to be started with: no password is asked for nothing.
         if (!isProgram(program)) {
             LOG(WARNING) << "start " << program << " as administrator failed: not a program";
-            return false;
+        } else {
+            started = KelWinAPI::KelShellExecuteExW(program, parameters, true);
+            if (!started)
+                LOG(WARNING) << "start " << program << " as administrator failed";
         }
-        if (KelWinAPI::KelShellExecuteExW(program, parameters, true))
-            return true;
-        LOG(WARNING) << "start " << program << " as administrator failed";
-        return false;
-    });
+        outcome.reportFinished(&started);
+    }).detach();
+    return outcome.future();
 }
 
 bool DesktopShell::isProgram(const QString &path)
