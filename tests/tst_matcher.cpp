@@ -155,6 +155,8 @@ void TestMatcher::pinyinForms_data()
     row("first letter alone", "微信", "w", MatchBand::NamePrefix);
     row("initials", "微信", "wx", MatchBand::Initials);
     row("initials typed full-width", "微信", QStringLiteral("ｗｘ"), MatchBand::Initials);
+    row("ü typed as such", "女人", QStringLiteral("nüren"), MatchBand::NamePrefix);
+    row("lüe typed as such", "策略", QStringLiteral("celüe"), MatchBand::NamePrefix);
     row("four initials", "中国银行", "zgyh", MatchBand::Initials);
     row("initial then syllable", "微信", "wxin", MatchBand::NamePinyin);
     row("not from the first character", "微信", "xin", MatchBand::NamePinyin);

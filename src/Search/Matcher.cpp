@@ -57,6 +57,12 @@ struct Found
     int keyFront = -1;     // where the key's first character is first found
 };
 
+// The syllables spell ü as v, as keyboards do; a ü typed as such (lüe, nü) means the same.
+inline char32_t pinyinLetter(char32_t c)
+{
+    return c == 0xfc ? 'v' : c;
+}
+
 // Input methods type ’ and, in Chinese punctuation mode, ‘ between syllables.
 inline bool isApostrophe(char32_t c)
 {
@@ -260,13 +266,13 @@ void SearchQuery::Prepared::preparePinyin()
             syllable.text[1] == 'h' &&
             (syllable.text[0] == 'z' || syllable.text[0] == 'c' || syllable.text[0] == 's');
         for (int p = 0; p < m; ++p) {
-            if (key[size_t(p)] != char32_t(syllable.text[0]))
+            if (pinyinLetter(key[size_t(p)]) != char32_t(syllable.text[0]))
                 continue;
             const quint64 bit = quint64(1) << p;
             masks.initial |= bit;
             int k = 1;
             while (k < syllable.length && p + k < m && !(gaps >> (p + k) & 1) &&
-                   key[size_t(p + k)] == char32_t(syllable.text[k]))
+                   pinyinLetter(key[size_t(p + k)]) == char32_t(syllable.text[k]))
                 ++k;
             if (k == syllable.length)
                 masks.whole |= bit;
