@@ -153,9 +153,10 @@ void FormMain::leaveResults()
 {
     // Typed searches end with their page: the next letter starts a new one, and Enter in the
     // box starts nothing hidden.
-    if (SettingsControl::instance().isInstantSearch())
-        ui->lineEdit_search->clear();
-    showMainPage();
+    if (SettingsControl::instance().isInstantSearch() && !ui->lineEdit_search->text().isEmpty())
+        ui->lineEdit_search->clear(); // shows the catalogue page, as any emptied search does
+    else
+        showMainPage();
 }
 
 void FormMain::showMainPage()
@@ -181,10 +182,11 @@ void FormMain::data_itemSearch()
     }
     // Nobody reads past the first screens of a ranked list; the rest would only cost time.
     constexpr int shown = 100;
-    // Mostly a look at two numbers; a read when this window or a second instance wrote since.
-    if (m_catalogueOpen)
-        m_searchIndex->refresh();
     const QVector<int> ids = m_searchIndex->find(text, shown);
+    if (ids.isEmpty()) {
+        m_resultsModel->clear();
+        return;
+    }
     QSqlQuery query = DataControl::instance().items_byId(columns, ids);
     data_resultsUpdate(query, ids);
     ui->listView_result->setCurrentIndex(m_resultsModel->index(0, 0));

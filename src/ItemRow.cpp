@@ -15,6 +15,16 @@ QVariant idOrNone(int id)
     return id > 0 ? QVariant(id) : QVariant();
 }
 
+// Sets member to value; false when it held that value already.
+template<typename T>
+bool replace(T &member, T value)
+{
+    if (member == value)
+        return false;
+    member = value;
+    return true;
+}
+
 int idOf(const QVariant &value)
 {
     bool ok = false;
@@ -50,31 +60,29 @@ QVariant ItemRow::data(int role) const
 
 void ItemRow::setData(const QVariant &value, int role)
 {
+    bool changed = false;
     switch (role) {
     case ItemIdRole:
-    case TypesIdRole:
-    case GroupsIdRole:
-    case RowRole:
-        if (data(role) == value)
-            return;
+        changed = replace(m_id, idOf(value));
         break;
+    case TypesIdRole:
+        changed = replace(m_typeId, idOf(value));
+        break;
+    case GroupsIdRole:
+        changed = replace(m_groupId, idOf(value));
+        break;
+    case RowRole: {
+        const double row =
+            value.isValid() ? value.toDouble() : std::numeric_limits<double>::quiet_NaN();
+        changed = !(std::isnan(row) && std::isnan(m_row)) && replace(m_row, row);
+        break;
+    }
     default:
         QStandardItem::setData(value, role);
         return;
     }
-    switch (role) {
-    case ItemIdRole:
-        m_id = idOf(value);
-        break;
-    case TypesIdRole:
-        m_typeId = idOf(value);
-        break;
-    case GroupsIdRole:
-        m_groupId = idOf(value);
-        break;
-    default:
-        m_row = value.isValid() ? value.toDouble() : std::numeric_limits<double>::quiet_NaN();
-    }
+    if (!changed)
+        return;
     // Named by role: emitDataChanged() names none, and a change that names no role reads as
     // an edit of the name, which the window writes to the catalogue.
     if (QStandardItemModel *owner = model()) {

@@ -121,8 +121,8 @@ void TestSearch::shouldRankInBandsThenByUse_data()
         << QStringList{"微信||0|0", "文学||0|0", "无线网络||0|0"} << "wx"
         << QStringList{"微信", "文学", "无线网络"};
     QTest::newRow("note-only match last but one, fuzzy last")
-        << QStringList{"Visual Studio Code||0|0", "Terminal|vsc settings|0|0"} << "vsc"
-        << QStringList{"Visual Studio Code", "Terminal"};
+        << QStringList{"Navy Scout||0|0", "Visual Studio Code||0|0", "Terminal|vsc settings|0|0"}
+        << "vsc" << QStringList{"Visual Studio Code", "Terminal", "Navy Scout"};
     QTest::newRow("wildcards as before") << QStringList{"report 2024||0|0", "rapport||0|0"}
                                          << "r_port" << QStringList{"report 2024"};
 }

@@ -513,9 +513,13 @@ MatchBand SearchQuery::Prepared::matchPattern(QStringView name, QStringView note
 }
 
 SearchQuery::SearchQuery(const QString &typed)
-    : m_text(foldForSearch(typed).trimmed())
-    , m_prepared(std::make_shared<const Prepared>(m_text))
+    : m_prepared(std::make_shared<const Prepared>(foldForSearch(typed).trimmed()))
 {}
+
+const QString &SearchQuery::text() const
+{
+    return m_prepared->text;
+}
 
 bool SearchQuery::isEmpty() const
 {

@@ -28,14 +28,13 @@ public:
     // "%" or "_" make the query an SQL LIKE pattern, matched as text only.
     bool isPattern() const;
     // The query as text is matched: folded, without surrounding white space.
-    const QString &text() const { return m_text; }
+    const QString &text() const;
 
 private:
     struct Prepared;
     friend MatchBand
     matchItem(const SearchQuery &query, QStringView foldedName, QStringView foldedNote);
 
-    QString m_text;
     std::shared_ptr<const Prepared> m_prepared;
 };
 

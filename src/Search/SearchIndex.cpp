@@ -21,8 +21,9 @@ QStringView SearchIndex::note(const Item &item) const
 void SearchIndex::refresh()
 {
     DataControl &data = DataControl::instance();
+    const quint64 changes = data.catalogueChanges();
     const qint64 elsewhere = data.catalogueCommitsElsewhere();
-    if (m_readAt == data.catalogueChanges() && m_elsewhereAt == elsewhere)
+    if (m_readAt == changes && m_elsewhereAt == elsewhere)
         return;
     QVector<Item> items;
     QString text;
@@ -40,7 +41,7 @@ void SearchIndex::refresh()
     text.squeeze();
     m_items = std::move(items);
     m_text = std::move(text);
-    m_readAt = data.catalogueChanges();
+    m_readAt = changes;
     m_elsewhereAt = elsewhere;
 }
 
