@@ -65,8 +65,11 @@ void ItemDrop::readWebLink(const QUrl &url, QVariantMap &record) const
 
 ItemDrop::Outcome ItemDrop::readEntry(const QString &path, QVariantMap &record) const
 {
-    // The application may be new, and its icon with it.
-    DesktopIcons::rescan();
+    // The application may be new, and its icon with it; once per drop of many.
+    if (!m_iconsRescanned) {
+        DesktopIcons::rescan();
+        m_iconsRescanned = true;
+    }
     const DesktopEntry entry = DesktopEntry::read(path);
     if (!entry.isValid()) {
         LOG(WARNING) << "item add skips " << path << ": not a readable desktop entry";

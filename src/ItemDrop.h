@@ -29,4 +29,5 @@ private:
 
     QWidget *m_parent;
     QMessageBox::StandardButton m_shortcutAnswer = QMessageBox::Yes;
+    mutable bool m_iconsRescanned = false;
 };

@@ -17,7 +17,8 @@ int main(int argc, char *argv[])
 {
     const QString id = QStringLiteral("Quiver");
     CommandLine line;
-    {
+    // A plain start, as from the menu or at login, has nothing to read.
+    if (argc > 1) {
         // Read before the application object, which needs a display: "--help" works anywhere.
         QCoreApplication reading(argc, argv);
         QCoreApplication::setApplicationVersion(QStringLiteral(QUIVER_VERSION));

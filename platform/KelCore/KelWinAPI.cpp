@@ -45,6 +45,15 @@ QStringList KelWinAPI::displayEnvironment()
 }
 
 namespace {
+// What pkexec runs: it resets the environment, so env hands the display on, and a shell names
+// the program, which env would take for one more variable if its path held "=".
+QStringList asRoot(const QStringList &display, const QString &script)
+{
+    const QString env = QStringLiteral("/usr/bin/env");
+    return (display.isEmpty() || !QFile::exists(env) ? QStringList() : QStringList{env} + display) +
+           QStringList{QStringLiteral("/bin/sh"), QStringLiteral("-c"), script};
+}
+
 // pkexec refuses, silently, a caller whose parent is gone, which a detached start leaves it
 // with; and whether the user was authorised shows only in what it runs. So a shell stays its
 // parent, and the command it runs as root first says "authorised" on its output, a pipe the
@@ -69,15 +78,11 @@ bool startAuthorised(const QString &pkexec,
         return false;
     const auto closing = qScopeGuard([fd] { ::close(fd); });
 
-    const QString env = QStringLiteral("/usr/bin/env");
     // The word goes out in a subshell: with this process gone (the launcher quit while the
     // password was asked) the pipe has no reader, and only the subshell dies of it.
     const QStringList root =
-        (display.isEmpty() || !QFile::exists(env) ? QStringList() : QStringList{env} + display) +
-        QStringList{QStringLiteral("/bin/sh"), QStringLiteral("-c"),
-                    QStringLiteral("(echo authorised) 2>/dev/null; exec \"$0\" \"$@\" >&2"),
-                    program} +
-        arguments;
+        asRoot(display, QStringLiteral("(echo authorised) 2>/dev/null; exec \"$0\" \"$@\" >&2")) +
+        QStringList{program} + arguments;
     const QStringList shell{QStringLiteral("-c"),
                             QStringLiteral("exec 3>\"$0\"; \"$@\" >&3 3>&-; echo ended >&3"), pipe,
                             pkexec};
@@ -108,21 +113,15 @@ bool KelWinAPI::KelShellExecuteExW(const QString &file, const QString &parameter
     const QString pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"));
     if (pkexec.isEmpty() || file.isEmpty())
         return false;
-    // pkexec resets the environment and working directory, so a relative path would be lost,
-    // and a graphical program would find no display: env hands the display on. env would take
-    // a program path holding "=" for one more variable, so a shell names the program instead.
+    // pkexec resets the working directory too: a relative path would be lost.
     const QFileInfo info(file);
     const QString program = info.exists() ? info.absoluteFilePath() : file;
     const QStringList display = displayEnvironment();
     if (detached)
         return startAuthorised(pkexec, display, program, splitArguments(parameters));
-    const QString env = QStringLiteral("/usr/bin/env");
+    // Without a display to hand on, pkexec starts the program itself.
     const QStringList wrapper =
-        display.isEmpty() || !QFile::exists(env)
-            ? QStringList()
-            : QStringList{env} + display +
-                  QStringList{QStringLiteral("/bin/sh"), QStringLiteral("-c"),
-                              QStringLiteral("exec \"$0\" \"$@\"")};
+        display.isEmpty() ? QStringList() : asRoot(display, QStringLiteral("exec \"$0\" \"$@\""));
     const QStringList arguments = wrapper + QStringList{program} + splitArguments(parameters);
     return QProcess::execute(pkexec, arguments) == 0;
 }
