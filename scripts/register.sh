@@ -5,10 +5,15 @@ set -euo pipefail
 home=$(cd "$1" && pwd)
 data=${XDG_DATA_HOME:-$HOME/.local/share}
 
-# A value of the desktop entry format: backslashes and line breaks escaped.
+# A value of the desktop entry format, escaped as the program escapes its own entries:
+# backslashes, line breaks, tabs, carriage returns, and a leading space.
 entry_string() {
     local value=${1//\\/\\\\}
-    printf '%s' "${value//$'\n'/\\n}"
+    value=${value//$'\n'/\\n}
+    value=${value//$'\t'/\\t}
+    value=${value//$'\r'/\\r}
+    [[ $value == ' '* ]] && value="\\s${value:1}"
+    printf '%s' "$value"
 }
 # One argument of Exec: quoted, the characters reserved inside quotes escaped, "%" doubled,
 # then escaped as any value.
