@@ -512,6 +512,17 @@ void TestDesktopEntries::shouldImportOnlyWhatIsNew()
     QCOMPARE(cacheRows(), 2);
     Catalogue::exec("UPDATE Items SET Name = '我的终端', IconPath = '' WHERE Name = '终端'");
     Catalogue::exec("UPDATE Items SET GroupsID = 10, TypesID = 1 WHERE Name = 'Editor'");
+    // Added by hand before, through a link of its own: the same application, not imported again.
+    const QString linked = m_desktop->path("share/applications/linked.desktop");
+    m_desktop->write("share/applications/linked.desktop",
+                     entry("Type=Application\nName=Linked\nExec=true\n").toUtf8());
+    QTRY_VERIFY(ApplicationImport::installedEntries().contains(linked));
+    QDir().mkpath(m_desktop->path("links"));
+    QFile::remove(m_desktop->path("links/mine.desktop"));
+    QVERIFY(QFile::link(linked, m_desktop->path("links/mine.desktop")));
+    Catalogue::exec(QStringLiteral("INSERT INTO Items(Name, Type, Path, GroupsID, TypesID) VALUES "
+                                   "('mine', 0, '%1', 10, 1)")
+                        .arg(m_desktop->path("links/mine.desktop")));
     const QStringList before =
         Catalogue::column("SELECT ID || Name || GroupsID || IFNULL(IconPath, '') FROM Items");
     m_window->findChild<TypesListView *>()->actionImport()->trigger();
