@@ -25,8 +25,12 @@ cmake --install "$build" --prefix "$stage/usr/lib/quiver" --component Runtime --
 # The icons belong to the desktop's theme; the package's own starter replaces the per-folder one.
 mkdir -p "$stage/usr/share"
 mv "$stage/usr/lib/quiver/share/icons" "$stage/usr/share/icons"
-rm -rf "$stage/usr/lib/quiver/share" "$stage/usr/lib/quiver/bin/quiver"
-install -D -m 755 resources/desktop/quiver-user.sh "$stage/usr/bin/quiver"
+rm -rf "$stage/usr/lib/quiver/share"
+# The starter on PATH hands commands to the running instance itself; to start, it runs the
+# script that prepares the user's folder.
+install -d "$stage/usr/bin"
+mv "$stage/usr/lib/quiver/bin/quiver" "$stage/usr/bin/quiver"
+install -m 755 resources/desktop/quiver-user.sh "$stage/usr/lib/quiver/quiver-user"
 
 install -d "$stage/usr/share/applications"
 {

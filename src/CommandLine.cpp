@@ -95,15 +95,17 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     return line;
 }
 
-QString CommandLine::message(const QString &startupId) const
+QString CommandLine::message(const Activation::Request &request) const
 {
+    QString name = QStringLiteral("show");
     for (const Known &known : commands)
         if (known.command == command)
-            return QString::fromLatin1(known.name) + QLatin1Char('\n') + startupId;
-    return QStringLiteral("show\n") + startupId;
+            name = QString::fromLatin1(known.name);
+    return name + QLatin1Char('\n') + request.token + QLatin1Char('\n') +
+           QString::number(request.userTime);
 }
 
-CommandLine CommandLine::fromMessage(const QString &message, QString *startupId)
+CommandLine CommandLine::fromMessage(const QString &message, Activation::Request *request)
 {
     CommandLine line;
     // An empty message is what a plain second start sends: bring the window to the front.
@@ -112,6 +114,7 @@ CommandLine CommandLine::fromMessage(const QString &message, QString *startupId)
     for (const Known &known : commands)
         if (name == QLatin1String(known.name))
             line.command = known.command;
-    *startupId = message.section(QLatin1Char('\n'), 1);
+    request->token = message.section(QLatin1Char('\n'), 1, 1);
+    request->userTime = message.section(QLatin1Char('\n'), 2, 2).toUInt();
     return line;
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "Activation.h"
+
 #include <optional>
 
 // What the program was asked on its command line: a plain start, or one of the commands a
@@ -15,10 +17,11 @@ struct CommandLine
     // Needs a QCoreApplication for the help text.
     static CommandLine parse(const QStringList &arguments);
 
-    // The message that hands the command to the running instance, with the caller's startup
-    // identifier or activation token, so the window may take the focus from the caller.
-    QString message(const QString &startupId) const;
-    static CommandLine fromMessage(const QString &message, QString *startupId);
+    // The message that hands the command to the running instance, with what lets the window
+    // take the focus from the caller: its startup identifier or activation token, and the X
+    // server time of its start. The starter beside the program writes the same lines.
+    QString message(const Activation::Request &request) const;
+    static CommandLine fromMessage(const QString &message, Activation::Request *request);
 
     Command command = Command::Start;
     // Set when the program ends at once, after printing output or error.

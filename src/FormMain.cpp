@@ -26,11 +26,11 @@
 #include "IconLoader.h"
 #include "ItemRoles.h"
 #include "KelMessageBox.h"
-#include "KelShortKeyEdit.h"
 #include "KeyboardCatcher.h"
 #include "KelWidgetHelper.h"
-#include "QHotkey.h"
 #include "SearchIndex.h"
+#include "ShowHotkey.h"
+#include "DesktopShortcut.h"
 #include "SettingsControl.h"
 #include "SingleWindow.h"
 
@@ -327,17 +327,23 @@ void FormMain::init_data()
     data_typesUpdate();
     data.database_transaction(false);
 
-    m_hotkey = new QHotkey(this);
+    m_showHotkey = new ShowHotkey(this);
     // Typing starts with the hotkey: the keyboard is taken at the press itself, before a key
     // typed right after it can reach the window that had the focus.
     connect(
-        m_hotkey, &QHotkey::pressed, this,
+        m_showHotkey, &ShowHotkey::pressed, this,
         [this] {
             if (!isInFront() && SettingsControl::instance().isInstantSearch())
                 m_keyboardCatcher->catchFor(ui->lineEdit_search);
         },
         Qt::DirectConnection);
-    connect(m_hotkey, &QHotkey::activated, this, &FormMain::onShow);
+    connect(m_showHotkey, &ShowHotkey::activated, this, &FormMain::onShow);
+    connect(m_showHotkey, &ShowHotkey::result, &settings, &SettingsControl::result);
+    connect(m_showHotkey, &ShowHotkey::refused, this, [this](const QString &text) {
+        if (m_constructed)
+            refuse(text);
+    });
+    connect(m_showHotkey, &ShowHotkey::placeChanged, &settings, &SettingsControl::setHotKeyPlace);
     emit settings.hotKeyChanged_showApp(
         settings.value(QStringLiteral("HotKey/ShowApp"), QString()).toString());
 
@@ -360,34 +366,41 @@ void FormMain::init_data()
             QTimer::singleShot(5000, &settings, &SettingsControl::checkUpdate);
     }
 
-    // The hotkey first: asking for the tray may probe the session bus.
-    if (!m_hotkey->isRegistered() && !QSystemTrayIcon::isSystemTrayAvailable())
-        LOG(WARNING) << "系统托盘不可用且未设置全局热键, 隐藏窗口将改为最小化";
+    const QStringList ways = waysBack();
+    if (ways.isEmpty())
+        LOG(WARNING) << "没有托盘图标, 也没有可用的全局快捷键, 隐藏窗口将改为最小化";
+    else
+        LOG(INFO) << "隐藏的窗口可由" << ways.join(QStringLiteral("、")) << "唤醒";
 }
 
-bool FormMain::isWaylandSession()
+QStringList FormMain::waysBack() const
 {
-    return qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    QStringList ways;
+    // The hotkey first: asking for the tray may probe the session bus.
+    if (m_showHotkey && m_showHotkey->isWayBack())
+        ways << QStringLiteral("快捷键 (%1)").arg(m_showHotkey->place());
+    if (QSystemTrayIcon::isSystemTrayAvailable() && !SettingsControl::instance().isTrayIconHide())
+        ways << QStringLiteral("托盘图标");
+    return ways;
 }
 
 bool FormMain::canHide(bool trayHidesToo) const
 {
     const bool trayStays = QSystemTrayIcon::isSystemTrayAvailable() && !trayHidesToo &&
                            !SettingsControl::instance().isTrayIconHide();
-    return trayStays || (m_hotkey && m_hotkey->isRegistered() && !isWaylandSession());
+    return trayStays || (m_showHotkey && m_showHotkey->isWayBack());
 }
 
-void FormMain::onCommand(CommandLine::Command command, const QString &token)
+void FormMain::onCommand(CommandLine::Command command, const Activation::Request &request)
 {
     const SettingsControl &settings = SettingsControl::instance();
     switch (command) {
     case CommandLine::Command::Toggle:
-        Activation::prepare(token);
+        Activation::prepare(request);
         onShow();
         break;
     case CommandLine::Command::Show:
-        Activation::prepare(token);
+        Activation::prepare(request);
         bringToFront();
         break;
     case CommandLine::Command::Hide:
@@ -668,20 +681,9 @@ void FormMain::onSetDragEnabled(bool enable)
 
 void FormMain::registerHotkey(const QString &key)
 {
-    if (!m_hotkey)
+    if (!m_showHotkey)
         return;
-    const QKeySequence sequence(key, QKeySequence::NativeText);
-    m_hotkey->setRegistered(false);
-    if (!sequence.isEmpty()) {
-        // A bare key stored by hand or by an older version would be taken from every program.
-        if (KelShortKeyEdit::isGlobalShortcut(sequence)) {
-            m_hotkey->setShortcut(sequence, false);
-            emit SettingsControl::instance().result(m_hotkey->setRegistered(true));
-        } else {
-            LOG(WARNING) << "热键 " << key << " 不含Ctrl、Alt或Meta, 未注册";
-            emit SettingsControl::instance().result(false);
-        }
-    }
+    m_showHotkey->set(key);
     keepReachable();
 }
 

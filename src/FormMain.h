@@ -18,7 +18,7 @@
 
 struct SkinInfo;
 class QAction;
-class QHotkey;
+class ShowHotkey;
 class QListView;
 class QMenu;
 class QSortFilterProxyModel;
@@ -42,20 +42,18 @@ public:
     explicit FormMain(QWidget *parent = nullptr);
     ~FormMain() override;
 
-    // Whether a hidden window can be brought back: by the tray icon or the global hotkey (which
-    // a Wayland session only delivers while one of our windows has the focus). Without either,
-    // hiding minimises instead.
+    // Whether a hidden window can be brought back: by the tray icon, the X11 hotkey (which a
+    // Wayland session only delivers while one of our windows has the focus) or the desktop's own
+    // shortcut. Without any, hiding minimises instead.
     bool canHide(bool trayHidesToo) const;
-    // A Wayland session, where X11 key grabs reach us only while we have the focus.
-    static bool isWaylandSession();
 
 public slots:
     void onShow();
     // On a start with an empty catalogue, offers once to import the installed applications.
     void onFirstStart();
-    // A command handed over by another process ("Quiver --toggle"); token: its startup
-    // identifier or activation token.
-    void onCommand(CommandLine::Command command, const QString &token);
+    // A command handed over by another process ("quiver --toggle"), with what lets the window
+    // take the focus on its behalf.
+    void onCommand(CommandLine::Command command, const Activation::Request &request);
     void onSetSkins(QString fileName);
 
     void data_typesAdd();
@@ -133,6 +131,8 @@ private:
     void bringToFront();
     bool isInFront() const;
     void registerHotkey(const QString &key);
+    // What could bring a hidden window back, in words for the log.
+    QStringList waysBack() const;
     // Minimises a hidden window when neither tray nor hotkey could bring it back.
     void keepReachable();
     // Reloads the groups of a type; an invalid index means the current type.
@@ -188,7 +188,7 @@ private:
     QSortFilterProxyModel *m_itemsProxy = nullptr;
     std::unique_ptr<SearchIndex> m_searchIndex;
     KeyboardCatcher *m_keyboardCatcher = nullptr;
-    QHotkey *m_hotkey = nullptr;
+    ShowHotkey *m_showHotkey = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *m_trayMenu = nullptr;
     QMenu *m_moreMenu = nullptr;

@@ -2,9 +2,7 @@
 #include "ui_Form_Settings.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 
-#include "FormMain.h"
 #include "Form_IconSelector.h"
 #include "Form_KelSo.h"
 #include "SettingsControl.h"
@@ -44,24 +42,13 @@ Form_Settings::Form_Settings(QWidget *parent)
     ui->listView->addItem(QStringLiteral("关于"), QStringLiteral(":/icon/about.svg"));
     ui->textBrowser->setHtml(
         QString::fromUtf8(aboutText).arg(QCoreApplication::applicationVersion()));
-    // Under Wayland the desktop, not this program, owns global shortcuts.
-    ui->label_waylandCommand->setVisible(FormMain::isWaylandSession());
-    ui->label_waylandCommand->setText(
-        QStringLiteral("Wayland 会话中，上面的热键只在本程序的窗口有焦点时有效。"
-                       "请在桌面的键盘设置中为以下命令添加自定义快捷键：\n%1")
-            .arg(toggleCommand()));
-}
-
-QString Form_Settings::toggleCommand()
-{
-    // The starter beside the program enters its folder first; without one (the package's
-    // starter is on PATH) the command is the package's.
-    const QString starter = QCoreApplication::applicationDirPath() + QStringLiteral("/quiver");
-    if (QFileInfo(starter).isExecutable())
-        return QLatin1Char('\'') +
-               QString(starter).replace(QLatin1Char('\''), QLatin1String("'\\''")) +
-               QStringLiteral("' --toggle"); // as a shell quotes: nothing inside is special
-    return QStringLiteral("quiver --toggle");
+    // Where the hotkey now lives: a grab of ours, or the desktop's own shortcut settings.
+    const auto showPlace = [this](const QString &place) {
+        ui->label_hotkeyPlace->setText(place);
+        ui->label_hotkeyPlace->setVisible(!place.isEmpty());
+    };
+    showPlace(SettingsControl::instance().hotKeyPlace());
+    connect(&SettingsControl::instance(), &SettingsControl::hotKeyPlaceChanged, this, showPlace);
 }
 
 Form_Settings::~Form_Settings()

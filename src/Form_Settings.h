@@ -17,9 +17,6 @@ public:
     explicit Form_Settings(QWidget *parent = nullptr);
     ~Form_Settings() override;
 
-    // What to bind in a desktop's keyboard settings to show and hide the window.
-    static QString toggleCommand();
-
 private:
     void loadValues();
     void connectControls();

@@ -72,8 +72,9 @@ int main(int argc, char *argv[])
     using Command = CommandLine::Command;
     // Asked in every process: the first one becomes the instance the others hand over to. A
     // command goes to it whatever "Form/IsSingleApp" says.
+    const Activation::Request activation = Activation::fromCaller(callerToken);
     if (app.isRunning() && (singleApp || line.command != Command::Start))
-        return app.sendMessage(line.message(callerToken), 5000) ? 0 : 1;
+        return app.sendMessage(line.message(activation), 5000) ? 0 : 1;
     // Nothing runs to hide or to end.
     if (line.command == Command::Hide || line.command == Command::Quit)
         return 0;
@@ -86,15 +87,17 @@ int main(int argc, char *argv[])
     if (glProbeOff)
         qunsetenv("QT_XCB_GL_INTEGRATION");
     app.setActivationWindow(&window, false);
-    QObject::connect(&app, &QtSingleApplication::messageReceived, &window,
-                     [&window](const QString &message) {
-                         QString token;
-                         const CommandLine received = CommandLine::fromMessage(message, &token);
-                         window.onCommand(received.command, token);
-                         // After the window manager has seen the window with it.
-                         QTimer::singleShot(1000, [token] { Activation::end(token); });
-                     });
+    QObject::connect(
+        &app, &QtSingleApplication::messageReceived, &window, [&window](const QString &message) {
+            Activation::Request request;
+            const CommandLine received = CommandLine::fromMessage(message, &request);
+            window.onCommand(received.command, request);
+            // After the window manager has seen the window with it.
+            QTimer::singleShot(1000, [token = request.token] { Activation::end(token); });
+        });
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    // The first window takes the focus from the window the user typed in before starting us.
+    Activation::prepare(activation);
     // Asked to show, it shows even when it would start to the tray.
     if (!settings.value(QStringLiteral("Form/AppRunThenHide"), false).toBool() ||
         line.command == Command::Show || line.command == Command::Toggle)

@@ -267,7 +267,7 @@ void TestFormMain::shouldMinimiseWhenNothingCouldBringItBack()
     window.showNormal();
     QTest::keyClick(&window, Qt::Key_Escape);
     QVERIFY(window.isMinimized());
-    QVERIFY(logLines(*m_dir).filter("系统托盘不可用且未设置全局热键").size() >= 1);
+    QVERIFY(logLines(*m_dir).filter("没有托盘图标, 也没有可用的全局快捷键").size() >= 1);
 
     // The session's end ends the program all the same: a window that refuses its close would
     // hold up the logout.

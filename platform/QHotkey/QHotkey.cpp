@@ -45,8 +45,14 @@ public:
         // The grab holds the keyboard still at the press (synchronous mode): whatever is typed
         // next waits in the server until it is let go, so a listener to pressed() can take the
         // keyboard first and no key slips to another window.
-        if (hotkey)
+        if (hotkey) {
+            // The press is the user's action the window shows for: a window manager that
+            // prevents focus stealing compares its time with the last input elsewhere. Qt takes
+            // event times only from its own windows' events.
+            QX11Info::setAppTime(press->time);
+            QX11Info::setAppUserTime(press->time);
             emit hotkey->pressed();
+        }
         xcb_allow_events(QX11Info::connection(), XCB_ALLOW_ASYNC_KEYBOARD, press->time);
         xcb_flush(QX11Info::connection());
         if (!hotkey)
@@ -149,6 +155,11 @@ bool QHotkey::setShortcut(const QKeySequence &shortcut, bool autoRegister)
     setRegistered(false);
     m_shortcut = shortcut;
     return autoRegister ? setRegistered(true) : true;
+}
+
+quint32 QHotkey::keysym(int key)
+{
+    return quint32(keysymOf(key));
 }
 
 bool QHotkey::isRegistered() const

@@ -21,6 +21,10 @@ public:
     bool setShortcut(const QKeySequence &shortcut, bool autoRegister = false);
 
     bool isRegistered() const;
+
+    // The X keysym of a key without its modifiers (Qt::Key_Space → XK_space), 0 for a key X
+    // has no symbol for; letters give their upper case symbol.
+    static quint32 keysym(int key);
     // False when the shortcut is empty or cannot be grabbed: another client holds it, or the
     // session has no X11 display.
     bool setRegistered(bool registered);

@@ -149,6 +149,12 @@ void SettingsControl::setAppRunThenHide(bool enable)
     emit result(written);
 }
 
+void SettingsControl::setHotKeyPlace(const QString &place)
+{
+    m_hotKeyPlace = place;
+    emit hotKeyPlaceChanged(place);
+}
+
 void SettingsControl::setHotKey_showApp(QString key)
 {
     write(QStringLiteral("HotKey/ShowApp"), key);

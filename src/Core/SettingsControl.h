@@ -52,6 +52,11 @@ public:
     bool isTrayIconHide() const { return m_trayIconHide; }
     bool isInstantSearch() const { return m_instantSearch; }
 
+    // Where the show/hide hotkey lives now (an X11 grab, the desktop's shortcut settings), as
+    // the main window registered it; never stored.
+    QString hotKeyPlace() const { return m_hotKeyPlace; }
+    void setHotKeyPlace(const QString &place);
+
     // Debug switches of the debugger window; never stored.
     bool isIconLoadEnabled() const { return m_iconLoadEnabled; }
     void setIconLoadEnabled(bool enabled) { m_iconLoadEnabled = enabled; }
@@ -68,6 +73,7 @@ signals:
     void itemClickChanged(bool singleClick);
     void dragEnabledChanged(bool enable);
     void instantSearchChanged(bool instant);
+    void hotKeyPlaceChanged(const QString &place);
 
 public slots:
     void setDragEnabled(bool enable);
@@ -103,4 +109,5 @@ private:
     bool m_instantSearch = true;
     bool m_iconLoadEnabled = true;
     bool m_timeMonitoring = false;
+    QString m_hotKeyPlace;
 };

@@ -13,18 +13,31 @@ QString Activation::callerToken()
     return startupId.isEmpty() ? qEnvironmentVariable("XDG_ACTIVATION_TOKEN") : startupId;
 }
 
-void Activation::prepare(const QString &token)
+Activation::Request Activation::fromCaller(const QString &token)
 {
-    if (token.isEmpty() || !QX11Info::isPlatformX11())
+    Request request;
+    request.token = token;
+    if (QX11Info::isPlatformX11())
+        request.userTime = QX11Info::getTimestamp();
+    return request;
+}
+
+void Activation::prepare(const Request &request)
+{
+    if (!QX11Info::isPlatformX11())
         return;
+    quint32 userTime = request.userTime;
     static const QRegularExpression time(QStringLiteral("_TIME(\\d+)$"));
-    const QRegularExpressionMatch match = time.match(token);
-    if (match.hasMatch()) {
-        const unsigned long userTime = match.captured(1).toULong();
+    const QRegularExpressionMatch match = time.match(request.token);
+    if (!userTime && match.hasMatch())
+        userTime = match.captured(1).toUInt();
+    // Qt stamps the activation request and the next mapped window with these.
+    if (userTime) {
         QX11Info::setAppTime(userTime);
         QX11Info::setAppUserTime(userTime);
     }
-    QX11Info::setNextStartupId(token.toUtf8());
+    if (!request.token.isEmpty())
+        QX11Info::setNextStartupId(request.token.toUtf8());
 }
 
 void Activation::end(const QString &token)

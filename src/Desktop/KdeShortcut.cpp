@@ -1,0 +1,149 @@
+#include "KdeShortcut.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include "DesktopEntryText.h"
+
+namespace {
+const char service[] = "org.kde.kglobalaccel";
+const char path[] = "/kglobalaccel";
+const char interface[] = "org.kde.KGlobalAccel";
+const char component[] = "quiver-toggle.desktop";
+const char launchAction[] = "_launch";
+// KGlobalAccel::SetShortcutFlag: the keys are to be active at once, and taken as given rather
+// than from KGlobalAccel's own store.
+constexpr uint setPresent = 2;
+constexpr uint noAutoloading = 4;
+
+QDBusMessage call(const char *method, const QVariantList &arguments)
+{
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
+                                       QString::fromLatin1(interface), QString::fromLatin1(method));
+    message.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(message, QDBus::Block, 5000);
+}
+
+QList<int> keysOf(const QDBusMessage &reply)
+{
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return {};
+    return qdbus_cast<QList<int>>(reply.arguments().constFirst());
+}
+} // namespace
+
+bool KdeShortcut::isAvailable()
+{
+    QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+    if (!bus)
+        return false;
+    const QString name = QString::fromLatin1(service);
+    return bus->isServiceRegistered(name) || bus->activatableServiceNames().value().contains(name);
+}
+
+QString KdeShortcut::place() const
+{
+    return QStringLiteral("KDE 系统设置 → 快捷键 → “Quiver 显示/隐藏”");
+}
+
+QString KdeShortcut::entryPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/applications/") + QString::fromLatin1(component);
+}
+
+QStringList KdeShortcut::actionId()
+{
+    return {QString::fromLatin1(component), QString::fromLatin1(launchAction),
+            QStringLiteral("Quiver 显示/隐藏"), QStringLiteral("显示/隐藏 Quiver")};
+}
+
+QString KdeShortcut::takenBy(int key)
+{
+    // A list of KGlobalShortcutInfo: context, its name, component, its name, action, its name,
+    // keys, default keys.
+    const QDBusMessage reply = call("getGlobalShortcutsByKey", {key});
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return QStringLiteral("KDE");
+    const auto argument = reply.arguments().constFirst().value<QDBusArgument>();
+    QStringList holders;
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        QString contextUnique, contextName, componentUnique, componentName, actionUnique,
+            actionName;
+        QList<int> keys, defaultKeys;
+        argument.beginStructure();
+        argument >> contextUnique >> contextName >> componentUnique >> componentName >>
+            actionUnique >> actionName >> keys >> defaultKeys;
+        argument.endStructure();
+        holders << (componentName.isEmpty() ? componentUnique : componentName) +
+                       QStringLiteral(": ") + (actionName.isEmpty() ? actionUnique : actionName);
+    }
+    argument.endArray();
+    return holders.isEmpty() ? QStringLiteral("KDE") : holders.join(QStringLiteral(", "));
+}
+
+DesktopShortcut::Result KdeShortcut::bind(const QKeySequence &keys, const QStringList &command)
+{
+    Result result;
+    if (keys.isEmpty())
+        return result;
+    const int key = keys[0];
+    const QString entry = entryPath();
+    QDir().mkpath(QFileInfo(entry).path());
+    QSaveFile file(entry);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return result;
+    QStringList exec;
+    for (const QString &word : command)
+        exec << DesktopEntryText::execArgument(word);
+    file.write(QStringLiteral("[Desktop Entry]\n"
+                              "Type=Application\n"
+                              "Name=%1\n"
+                              "Exec=%2\n"
+                              "NoDisplay=true\n"
+                              "StartupNotify=false\n")
+                   .arg(DesktopEntryText::string(actionId().at(3)), exec.join(QLatin1Char(' ')))
+                   .toUtf8());
+    if (!file.commit())
+        return result;
+    call("doRegister", {actionId()});
+    const QDBusMessage available =
+        call("isGlobalShortcutAvailable", {key, QString::fromLatin1(component)});
+    if (available.type() == QDBusMessage::ReplyMessage && !available.arguments().isEmpty() &&
+        !available.arguments().constFirst().toBool()) {
+        result.takenBy = takenBy(key);
+        return result;
+    }
+    const QList<int> set =
+        keysOf(call("setShortcut", {actionId(), QVariant::fromValue(QList<int>{key}),
+                                    setPresent | noAutoloading}));
+    result.bound = !set.isEmpty() && set.constFirst() == key;
+    if (!result.bound)
+        result.takenBy = takenBy(key);
+    return result;
+}
+
+bool KdeShortcut::unbind()
+{
+    if (isAvailable())
+        call("unregister", {QString::fromLatin1(component), QString::fromLatin1(launchAction)});
+    QFile::remove(entryPath());
+    return !isBound();
+}
+
+bool KdeShortcut::isBound() const
+{
+    if (!QFileInfo::exists(entryPath()) || !isAvailable())
+        return false;
+    const QList<int> keys = keysOf(call("shortcut", {actionId()}));
+    return !keys.isEmpty() && keys.constFirst() != 0;
+}
