@@ -23,7 +23,7 @@ for size in 1k:1000:1000 10k:10000:10000 100k:100000:10000; do
     IFS=: read -r name total first <<<"$size"
     build/bench/bench/quiver_bench_catalogue "$work/$name" "$total" "$first" >/dev/null
     # The generated root gets the installed program, as a user's install would have it.
-    cp "$work/install/bin/Quiver" "$work/$name/bin/"
+    cp "$work/install/bin/Quiver" "$work/install/bin/quiver" "$work/$name/bin/"
     cp -r "$work/install/lib" "$work/$name/"
 done
 

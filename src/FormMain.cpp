@@ -448,6 +448,7 @@ void FormMain::onShow()
 
 void FormMain::bringToFront()
 {
+    m_placement.placeOnPointerScreen(this);
     showNormal();
     raise();
     activateWindow();
@@ -597,6 +598,7 @@ void FormMain::changeEvent(QEvent *event)
 
 void FormMain::hideEvent(QHideEvent *event)
 {
+    m_placement.remember(this);
     // Hidden after a run: the index catches up while nobody waits for it.
     refreshSearchSoon(0);
     m_activationRequested.invalidate();

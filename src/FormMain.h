@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "CommandLine.h"
+#include "WindowPlacement.h"
 
 #include <functional>
 #include <memory>
@@ -181,6 +182,7 @@ private:
     bool m_addingDrops = false;
     // Since onShow asked for the window to be activated, until the window manager reports it.
     QElapsedTimer m_activationRequested;
+    WindowPlacement m_placement;
     QStandardItemModel *m_typesModel = nullptr;
     QStandardItemModel *m_groupsModel = nullptr;
     QStandardItemModel *m_itemsModel = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
@@ -66,6 +67,40 @@ private:
     xcb_atom_t m_more = XCB_ATOM_NONE;
     QHash<xcb_window_t, QByteArray> m_partial;
 };
+// The requests of other clients to activate their windows (_NET_ACTIVE_WINDOW), as the window
+// manager receives them: the time each carries.
+class ActivationRequests final : public QAbstractNativeEventFilter
+{
+public:
+    ActivationRequests()
+    {
+        xcb_connection_t *connection = QX11Info::connection();
+        m_active = xcb_atom_t(XInternAtom(QX11Info::display(), "_NET_ACTIVE_WINDOW", False));
+        const xcb_window_t root = QX11Info::appRootWindow();
+        xcb_get_window_attributes_reply_t *attributes = xcb_get_window_attributes_reply(
+            connection, xcb_get_window_attributes(connection, root), nullptr);
+        const quint32 mask =
+            (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        free(attributes);
+        xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(connection);
+        qApp->installNativeEventFilter(this);
+    }
+    ~ActivationRequests() override { qApp->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray &, void *message, long *) override
+    {
+        const auto *event = static_cast<const xcb_client_message_event_t *>(message);
+        if ((event->response_type & ~0x80) == XCB_CLIENT_MESSAGE && event->type == m_active)
+            times << event->data.data32[1];
+        return false;
+    }
+
+    QVector<quint32> times;
+
+private:
+    xcb_atom_t m_active = XCB_ATOM_NONE;
+};
 } // namespace
 
 // Starts the real program the way the desktop does: working directory <root>/bin, with the
@@ -88,12 +123,18 @@ private slots:
     void shouldQuitRunningInstanceCleanly();
     void shouldAnswerCommandLineWithoutStarting_data();
     void shouldAnswerCommandLineWithoutStarting();
+    void shouldStartThroughStarterWhenNoneRuns();
+    void shouldStampActivationWithCallersTime_data();
+    void shouldStampActivationWithCallersTime();
 
 private:
-    QProcess *start(const QStringList &arguments = {});
+    // The program itself, or the starter a desktop shortcut runs, installed beside it.
+    QProcess *start(const QStringList &arguments = {}, bool throughStarter = false);
     // Runs the program to its end; its exit code, and what it printed.
-    int
-    run(const QStringList &arguments, QByteArray *output = nullptr, QByteArray *error = nullptr);
+    int run(const QStringList &arguments,
+            QByteArray *output = nullptr,
+            QByteArray *error = nullptr,
+            bool throughStarter = false);
     void setSettings(const QVariantMap &values);
     QStringList logLines() const;
     int countLines(const QString &text) const { return logLines().filter(text).size(); }
@@ -130,9 +171,12 @@ void TestStartup::cleanup()
     m_dir.reset();
 }
 
-int TestStartup::run(const QStringList &arguments, QByteArray *output, QByteArray *error)
+int TestStartup::run(const QStringList &arguments,
+                     QByteArray *output,
+                     QByteArray *error,
+                     bool throughStarter)
 {
-    QProcess *process = start(arguments);
+    QProcess *process = start(arguments, throughStarter);
     if (!process->waitForFinished(10000))
         return -1;
     if (output)
@@ -142,10 +186,19 @@ int TestStartup::run(const QStringList &arguments, QByteArray *output, QByteArra
     return process->exitCode();
 }
 
-QProcess *TestStartup::start(const QStringList &arguments)
+QProcess *TestStartup::start(const QStringList &arguments, bool throughStarter)
 {
     auto process = std::make_unique<QProcess>();
     process->setProgram(QStringLiteral(QUIVER_BINARY));
+    if (throughStarter) {
+        // As installed: the starter beside the program, which it finds through its own path.
+        const QString starter = m_dir->path("bin/quiver");
+        if (!QFile::exists(starter)) {
+            QFile::copy(QStringLiteral(QUIVER_STARTER), starter);
+            QFile::link(QStringLiteral(QUIVER_BINARY), m_dir->path("bin/Quiver"));
+        }
+        process->setProgram(starter);
+    }
     process->setArguments(arguments);
     process->setWorkingDirectory(m_dir->path("bin"));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -297,8 +350,11 @@ void TestStartup::shouldStartWithoutOpenGl()
 void TestStartup::shouldToggleRunningWindowFromCommandLine_data()
 {
     QTest::addColumn<bool>("singleApp");
-    QTest::newRow("several instances allowed") << false;
-    QTest::newRow("single instance") << true;
+    QTest::addColumn<bool>("throughStarter");
+    QTest::newRow("several instances allowed") << false << false;
+    QTest::newRow("single instance") << true << false;
+    // What the desktop's shortcut runs: the starter hands the command over without Qt.
+    QTest::newRow("through the starter") << false << true;
 }
 
 // Under Wayland the desktop's own shortcut settings run "Quiver --toggle": it must reach the
@@ -312,6 +368,7 @@ void TestStartup::shouldToggleRunningWindowFromCommandLine()
     if (!desktop.start(false, &reason))
         QSKIP(qPrintable(reason));
     QFETCH(bool, singleApp);
+    QFETCH(bool, throughStarter);
     // The first start's question about importing would be one more window of the process.
     setSettings({{"Form/IsSingleApp", singleApp},
                  {"HotKey/ShowApp", "Ctrl+Alt+F10"},
@@ -322,20 +379,20 @@ void TestStartup::shouldToggleRunningWindowFromCommandLine()
     QTRY_VERIFY_WITH_TIMEOUT(hasActiveWindow(first->processId()), 5000);
     const int starts = countLines("Mode:Release");
 
-    QCOMPARE(run({"--toggle"}), 0);
+    QCOMPARE(run({"--toggle"}, nullptr, nullptr, throughStarter), 0);
     QTRY_VERIFY_WITH_TIMEOUT(!hasVisibleWindow(first->processId()), 5000);
-    QCOMPARE(run({"--toggle"}), 0);
+    QCOMPARE(run({"--toggle"}, nullptr, nullptr, throughStarter), 0);
     QTRY_VERIFY_WITH_TIMEOUT(hasVisibleWindow(first->processId()), 5000);
-    QCOMPARE(run({"--hide"}), 0);
+    QCOMPARE(run({"--hide"}, nullptr, nullptr, throughStarter), 0);
     QTRY_VERIFY_WITH_TIMEOUT(!hasVisibleWindow(first->processId()), 5000);
-    QCOMPARE(run({"--show"}), 0);
+    QCOMPARE(run({"--show"}, nullptr, nullptr, throughStarter), 0);
     QTRY_VERIFY_WITH_TIMEOUT(hasVisibleWindow(first->processId()), 5000);
 
     // Started from a menu or a launcher with launch feedback, the command ends the feedback,
     // even for a window already shown.
     const StartupMessages feedback;
     m_environment.insert("DESKTOP_STARTUP_ID", "quiver-test \"one\"_TIME4242");
-    QCOMPARE(run({"--show"}), 0);
+    QCOMPARE(run({"--show"}, nullptr, nullptr, throughStarter), 0);
     QTRY_VERIFY_WITH_TIMEOUT(
         feedback.messages.contains("remove: ID=\"quiver-test \\\"one\\\"_TIME4242\""), 5000);
     QCOMPARE(countLines("Mode:Release"), starts);
@@ -357,20 +414,35 @@ void TestStartup::shouldAnswerCommandLineWithoutStarting_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("printed");
-    QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 2 << QByteArray("frobnicate");
-    QTest::newRow("stray argument") << QStringList{"file.txt"} << 2 << QByteArray("file.txt");
-    QTest::newRow("two commands") << QStringList{"--show", "--hide"} << 2 << QByteArray("--show");
-    QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("--toggle");
-    QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray(QUIVER_VERSION);
+    QTest::addColumn<bool>("throughStarter");
+    QTest::newRow("unknown option")
+        << QStringList{"--frobnicate"} << 2 << QByteArray("frobnicate") << false;
+    QTest::newRow("stray argument")
+        << QStringList{"file.txt"} << 2 << QByteArray("file.txt") << false;
+    QTest::newRow("two commands") << QStringList{"--show", "--hide"} << 2 << QByteArray("--show")
+                                  << false;
+    QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("--toggle") << false;
+    QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray(QUIVER_VERSION)
+                             << false;
     // Nothing runs: nothing to hide or to end, and nothing is started for it.
-    QTest::newRow("hide, none running") << QStringList{"--hide"} << 0 << QByteArray();
-    QTest::newRow("quit, none running") << QStringList{"--quit"} << 0 << QByteArray();
+    QTest::newRow("hide, none running") << QStringList{"--hide"} << 0 << QByteArray() << false;
+    QTest::newRow("quit, none running") << QStringList{"--quit"} << 0 << QByteArray() << false;
     // Qt's own options, as a session manager or a user gives them, are no mistake.
     QTest::newRow("Qt's options") << QStringList{"-session", "1234_5",   "-style",
                                                  "Fusion",   "-reverse", "--hide"}
-                                  << 0 << QByteArray();
+                                  << 0 << QByteArray() << false;
     QTest::newRow("Qt's option with =")
-        << QStringList{"-platformtheme=gtk3", "--quit"} << 0 << QByteArray();
+        << QStringList{"-platformtheme=gtk3", "--quit"} << 0 << QByteArray() << false;
+    // The starter hands these over itself when an instance answers; otherwise the program
+    // answers them as it would.
+    QTest::newRow("hide, none running, starter")
+        << QStringList{"--hide"} << 0 << QByteArray() << true;
+    QTest::newRow("quit, none running, starter")
+        << QStringList{"--quit"} << 0 << QByteArray() << true;
+    QTest::newRow("unknown option, starter")
+        << QStringList{"--frobnicate"} << 2 << QByteArray("frobnicate") << true;
+    QTest::newRow("version, starter")
+        << QStringList{"--version"} << 0 << QByteArray(QUIVER_VERSION) << true;
 }
 
 void TestStartup::shouldAnswerCommandLineWithoutStarting()
@@ -378,9 +450,10 @@ void TestStartup::shouldAnswerCommandLineWithoutStarting()
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QByteArray, printed);
+    QFETCH(bool, throughStarter);
     QByteArray output;
     QByteArray error;
-    QCOMPARE(run(arguments, &output, &error), exitCode);
+    QCOMPARE(run(arguments, &output, &error, throughStarter), exitCode);
     QVERIFY2((exitCode == 0 ? output : error).contains(printed),
              QByteArray(output + error).constData());
     if (exitCode == 2)
@@ -388,6 +461,75 @@ void TestStartup::shouldAnswerCommandLineWithoutStarting()
     // No catalogue, no log: the program never started.
     QVERIFY(logLines().isEmpty());
     QVERIFY(!QFile::exists(m_dir->path("data/data.db")));
+}
+
+// With no instance to answer, the starter starts the program in its own folder, which then
+// answers the next command through the starter's own hand-over.
+void TestStartup::shouldStartThroughStarterWhenNoneRuns()
+{
+    requireX11();
+    X11Desktop desktop;
+    QString reason;
+    if (!desktop.start(false, &reason))
+        QSKIP(qPrintable(reason));
+    setSettings({{"HotKey/ShowApp", "Ctrl+Alt+F10"}, {"Form/ImportOffered", true}});
+    QProcess *first = start({"--show"}, true);
+    QTRY_COMPARE_WITH_TIMEOUT(countLines("Mode:Release"), 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(hasActiveWindow(first->processId()), 10000);
+    QCOMPARE(run({"--hide"}, nullptr, nullptr, true), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!hasVisibleWindow(first->processId()), 5000);
+    QCOMPARE(run({"--show"}, nullptr, nullptr, true), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(hasVisibleWindow(first->processId()), 5000);
+    QCOMPARE(run({"--quit"}, nullptr, nullptr, true), 0);
+    QVERIFY(first->waitForFinished(10000));
+    QCOMPARE(countLines("Mode:Release"), 1);
+    QVERIFY(logLines().last().endsWith(" | INFO | 正常退出"));
+}
+
+void TestStartup::shouldStampActivationWithCallersTime_data()
+{
+    QTest::addColumn<bool>("throughStarter");
+    QTest::addColumn<QString>("command");
+    QTest::newRow("starter, show") << true << "--show";
+    QTest::newRow("starter, toggle") << true << "--toggle";
+    QTest::newRow("program, show") << false << "--show";
+}
+
+// A window manager that prevents focus stealing (Mutter, KWin) gives the focus only to a
+// request newer than the last input into the window that has it. The window stands behind one
+// the user has just typed into: the command carries the X server time of its start, and the
+// activation request goes out with it.
+void TestStartup::shouldStampActivationWithCallersTime()
+{
+    requireX11();
+    X11Desktop desktop;
+    QString reason;
+    if (!desktop.start(false, &reason))
+        QSKIP(qPrintable(reason));
+    QFETCH(bool, throughStarter);
+    QFETCH(QString, command);
+    setSettings({{"HotKey/ShowApp", "Ctrl+Alt+F10"}, {"Form/ImportOffered", true}});
+    QProcess *first = start();
+    QTRY_VERIFY_WITH_TIMEOUT(hasActiveWindow(first->processId()), 10000);
+    // Its start finished, the window manager has done with it.
+    settledLogSize();
+
+    QLineEdit other;
+    other.setWindowTitle("typed into");
+    other.show();
+    other.activateWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(other.hasFocus(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(hasActiveWindow(QCoreApplication::applicationPid()), 5000);
+    X11Desktop::xdotool({"type", "--delay", "20", "abc"});
+    QTRY_COMPARE(other.text(), QString("abc"));
+
+    const ActivationRequests requests;
+    const quint32 before = QX11Info::getTimestamp();
+    QCOMPARE(run({command}, nullptr, nullptr, throughStarter), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!requests.times.isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(hasActiveWindow(first->processId()), 5000);
+    QVERIFY2(requests.times.last() >= before,
+             qPrintable(QStringLiteral("%1 < %2").arg(requests.times.last()).arg(before)));
 }
 
 QUIVER_TEST_MAIN(TestStartup)

@@ -1,0 +1,34 @@
+#include "WindowPlacement.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace {
+QScreen *screenOf(const QWidget *window)
+{
+    return QGuiApplication::screenAt(window->frameGeometry().center());
+}
+} // namespace
+
+void WindowPlacement::remember(const QWidget *window)
+{
+    if (const QScreen *screen = screenOf(window))
+        m_positions.insert(screen->name(), window->pos());
+}
+
+void WindowPlacement::placeOnPointerScreen(QWidget *window) const
+{
+    QScreen *pointer = QGuiApplication::screenAt(QCursor::pos());
+    if (!pointer || QGuiApplication::screens().size() < 2 || screenOf(window) == pointer)
+        return;
+    const auto remembered = m_positions.constFind(pointer->name());
+    if (remembered != m_positions.cend()) {
+        window->move(*remembered);
+        return;
+    }
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(pointer->availableGeometry().center());
+    window->move(frame.topLeft());
+}
