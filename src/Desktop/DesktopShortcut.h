@@ -51,3 +51,5 @@ signals:
     // The outcome of a bind that was pending.
     void finished(const DesktopShortcut::Result &result);
 };
+
+Q_DECLARE_METATYPE(DesktopShortcut::Result)

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 #include "DesktopEntryText.h"
 
@@ -56,8 +55,11 @@ QString KdeShortcut::place() const
 
 QString KdeShortcut::entryPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/applications/") + QString::fromLatin1(component);
+    // Where KGlobalAccel looks, whatever this process's own idea of its data folder.
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.isEmpty())
+        data = QDir::homePath() + QStringLiteral("/.local/share");
+    return data + QStringLiteral("/applications/") + QString::fromLatin1(component);
 }
 
 QStringList KdeShortcut::actionId()
@@ -68,7 +70,7 @@ QStringList KdeShortcut::actionId()
 
 QString KdeShortcut::takenBy(int key)
 {
-    // A list of KGlobalShortcutInfo: context, its name, component, its name, action, its name,
+    // A list of KGlobalShortcutInfo: action, its name, component, its name, context, its name,
     // keys, default keys.
     const QDBusMessage reply = call("getGlobalShortcutsByKey", {key});
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
@@ -77,12 +79,12 @@ QString KdeShortcut::takenBy(int key)
     QStringList holders;
     argument.beginArray();
     while (!argument.atEnd()) {
-        QString contextUnique, contextName, componentUnique, componentName, actionUnique,
-            actionName;
+        QString actionUnique, actionName, componentUnique, componentName, contextUnique,
+            contextName;
         QList<int> keys, defaultKeys;
         argument.beginStructure();
-        argument >> contextUnique >> contextName >> componentUnique >> componentName >>
-            actionUnique >> actionName >> keys >> defaultKeys;
+        argument >> actionUnique >> actionName >> componentUnique >> componentName >>
+            contextUnique >> contextName >> keys >> defaultKeys;
         argument.endStructure();
         holders << (componentName.isEmpty() ? componentUnique : componentName) +
                        QStringLiteral(": ") + (actionName.isEmpty() ? actionUnique : actionName);
