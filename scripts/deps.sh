@@ -14,7 +14,8 @@ packages=(
     xvfb xauth xdotool openbox trayer xclip
 )
 [[ "${1:-}" == "test" || "${1:-}" == "package" ]] && packages+=(dpkg-dev lintian)
-[[ "${1:-}" == "test" ]] && packages+=(clang libclang-rt-14-dev libxtst-dev openssl desktop-file-utils)
+[[ "${1:-}" == "test" ]] && packages+=(clang libclang-rt-14-dev libxtst-dev openssl desktop-file-utils
+    xserver-xephyr x11-utils)
 
 missing=()
 for package in "${packages[@]}"; do
