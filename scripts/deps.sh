@@ -4,6 +4,9 @@
 # "scripts/deps.sh test" adds that too, clang and its libFuzzer runtime for the fuzz targets, and the
 # X test extension the benchmarks press keys with, openssl for the local HTTPS server and
 # desktop-file-validate for the entries the program writes.
+# "scripts/deps.sh desktops" (and "test") adds the desktops tests/desktops runs headless: GNOME Shell
+# with its media-keys daemon, KWin with its global shortcuts and Plasma's title bars, the Wayland
+# protocol files the key injection is generated from, and the tools that set them up.
 set -euo pipefail
 
 packages=(
@@ -16,6 +19,12 @@ packages=(
 [[ "${1:-}" == "test" || "${1:-}" == "package" ]] && packages+=(dpkg-dev lintian)
 [[ "${1:-}" == "test" ]] && packages+=(clang libclang-rt-14-dev libxtst-dev openssl desktop-file-utils
     xserver-xephyr x11-utils)
+[[ "${1:-}" == "test" || "${1:-}" == "desktops" ]] && packages+=(
+    libxtst-dev xwayland dbus libglib2.0-bin x11-utils iproute2 procps
+    gnome-shell gnome-settings-daemon dconf-service
+    kwin-wayland kwin-style-breeze libkf5globalaccel-bin
+    libwayland-dev wayland-protocols plasma-wayland-protocols
+)
 
 missing=()
 for package in "${packages[@]}"; do
