@@ -97,6 +97,27 @@ Description: quick launcher for programs, documents, folders and web addresses
  understands pinyin.
 CONTROL
 
+# Removing the package takes away the desktop shortcut that runs /usr/bin/quiver, for the user
+# who removes it (through sudo or pkexec) while that user's session can be reached.
+cat > "$stage/DEBIAN/prerm" <<'PRERM'
+#!/bin/sh
+set -e
+if [ "$1" = remove ]; then
+    uid=${PKEXEC_UID:-}
+    if [ -z "$uid" ] && [ -n "${SUDO_USER:-}" ]; then
+        uid=$(id -u "$SUDO_USER" 2>/dev/null || true)
+    fi
+    if [ -n "$uid" ] && [ "$uid" != 0 ] && [ -S "/run/user/$uid/bus" ]; then
+        user=$(id -nu "$uid")
+        home=$(getent passwd "$user" | cut -d: -f6)
+        runuser -u "$user" -- env HOME="$home" XDG_RUNTIME_DIR="/run/user/$uid" \
+            DBUS_SESSION_BUS_ADDRESS="unix:path=/run/user/$uid/bus" \
+            /usr/lib/quiver/bin/Quiver --remove-shortcut >/dev/null 2>&1 || true
+    fi
+fi
+PRERM
+chmod 755 "$stage/DEBIAN/prerm"
+
 deb=$out/quiver_${version}_${arch}.deb
 dpkg-deb --root-owner-group -Zxz --build "$stage" "$deb" >/dev/null
 echo "$deb"

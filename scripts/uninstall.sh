@@ -6,6 +6,10 @@ set -euo pipefail
 home=${QUIVER_HOME:-$HOME/.local/share/Quiver}
 data=${XDG_DATA_HOME:-$HOME/.local/share}
 
+# The desktop's own shortcut that runs this install's starter goes with it (GNOME, KDE).
+if [[ -x $home/bin/Quiver ]]; then
+    "$home/bin/Quiver" --remove-shortcut 2>/dev/null || true
+fi
 rm -rf "$home/bin" "$home/lib" "$home/lang" "$home/share" "$home/include"
 rm -f "$data/applications/quiver.desktop"
 for size in 48x48 64x64 128x128; do

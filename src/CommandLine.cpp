@@ -53,6 +53,9 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     for (const Known &known : commands)
         parser.addOption(QCommandLineOption(QString::fromLatin1(known.name),
                                             QString::fromUtf8(known.description)));
+    const QCommandLineOption removeShortcut(QStringLiteral("remove-shortcut"),
+                                            QStringLiteral("删除本程序在桌面设置中注册的快捷键"));
+    parser.addOption(removeShortcut);
     // "-session" is one option, as Qt reads it, not seven letters.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     addQtOptions(parser);
@@ -81,7 +84,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
                       QCoreApplication::applicationVersion() + QLatin1Char('\n');
         return line;
     }
-    int given = 0;
+    line.removeShortcut = parser.isSet(removeShortcut);
+    int given = line.removeShortcut ? 1 : 0;
     for (const Known &known : commands)
         if (parser.isSet(QString::fromLatin1(known.name))) {
             line.command = known.command;
@@ -89,8 +93,9 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         }
     if (given > 1) {
         line.exitCode = 2;
-        line.error = QCoreApplication::applicationName() +
-                     QStringLiteral(": --toggle、--show、--hide、--quit 只能选一个\n");
+        line.error =
+            QCoreApplication::applicationName() +
+            QStringLiteral(": --toggle、--show、--hide、--quit、--remove-shortcut 只能选一个\n");
     }
     return line;
 }

@@ -24,6 +24,8 @@ struct CommandLine
     static CommandLine fromMessage(const QString &message, Activation::Request *request);
 
     Command command = Command::Start;
+    // "--remove-shortcut": take away the desktop shortcut this install registered, then end.
+    bool removeShortcut = false;
     // Set when the program ends at once, after printing output or error.
     std::optional<int> exitCode;
     QString output;

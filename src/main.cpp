@@ -6,6 +6,7 @@
 
 #include "Activation.h"
 #include "CommandLine.h"
+#include "DesktopShortcut.h"
 #include "FormMain.h"
 #include "IconLoader.h"
 #include "QtSingleApplication.h"
@@ -23,6 +24,9 @@ int main(int argc, char *argv[])
         QCoreApplication reading(argc, argv);
         QCoreApplication::setApplicationVersion(QStringLiteral(QUIVER_VERSION));
         line = CommandLine::parse(QCoreApplication::arguments());
+        // Needs no display: GSettings and D-Bus only.
+        if (!line.exitCode && line.removeShortcut)
+            return DesktopShortcut::removeOurs() ? 0 : 1;
     }
     if (line.exitCode) {
         std::fputs(line.output.toLocal8Bit().constData(), stdout);

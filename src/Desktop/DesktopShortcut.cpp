@@ -46,6 +46,16 @@ std::vector<std::unique_ptr<DesktopShortcut>> DesktopShortcut::all()
     return ways;
 }
 
+bool DesktopShortcut::removeOurs()
+{
+    const QStringList command = toggleCommand();
+    bool removed = true;
+    for (const auto &desktop : all())
+        if (desktop->isBoundTo(command))
+            removed = desktop->unbind() && removed;
+    return removed;
+}
+
 QStringList DesktopShortcut::toggleCommand()
 {
     // The starter beside the program enters its folder first. The package's program has none

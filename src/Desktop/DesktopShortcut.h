@@ -33,11 +33,16 @@ public:
     // Removes ours, wherever it is; true when none is left.
     virtual bool unbind() = 0;
     virtual bool isBound() const = 0;
+    // Bound, and to this command.
+    virtual bool isBoundTo(const QStringList &command) const = 0;
 
     // The desktop's own way for this session: none on X11, where the grab serves.
     static std::unique_ptr<DesktopShortcut> forSession();
     // Every way this machine offers, for taking ours away wherever it was made.
     static std::vector<std::unique_ptr<DesktopShortcut>> all();
+    // Takes away the shortcuts that run this install's command, in every desktop's settings
+    // (an uninstall); another install's stay. False when one could not be taken away.
+    static bool removeOurs();
     // The command the shortcut runs, as program and arguments: the starter beside the program,
     // else the one on PATH.
     static QStringList toggleCommand();

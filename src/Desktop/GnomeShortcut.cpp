@@ -258,3 +258,9 @@ bool GnomeShortcut::isBound() const
     return list && ours && strings(list.get(), customList).contains(QLatin1String(ourPath)) &&
            !string(ours.get(), "binding").isEmpty();
 }
+
+bool GnomeShortcut::isBoundTo(const QStringList &command) const
+{
+    Settings ours = open(customSchema, ourPath);
+    return isBound() && string(ours.get(), "command") == shellCommand(command);
+}

@@ -16,6 +16,7 @@ public:
     Result bind(const QKeySequence &keys, const QStringList &command) override;
     bool unbind() override;
     bool isBound() const override;
+    bool isBoundTo(const QStringList &command) const override;
 
     // The combination as GNOME writes it ("<Control><Alt>t"); empty when it has no X key name.
     static QString accelerator(const QKeySequence &keys);

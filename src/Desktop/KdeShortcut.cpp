@@ -62,6 +62,14 @@ QString KdeShortcut::entryPath()
     return data + QStringLiteral("/applications/") + QString::fromLatin1(component);
 }
 
+QString KdeShortcut::execLine(const QStringList &command)
+{
+    QStringList words;
+    for (const QString &word : command)
+        words << DesktopEntryText::execArgument(word);
+    return words.join(QLatin1Char(' '));
+}
+
 QStringList KdeShortcut::actionId()
 {
     return {QString::fromLatin1(component), QString::fromLatin1(launchAction),
@@ -104,20 +112,22 @@ DesktopShortcut::Result KdeShortcut::bind(const QKeySequence &keys, const QStrin
     QSaveFile file(entry);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return result;
-    QStringList exec;
-    for (const QString &word : command)
-        exec << DesktopEntryText::execArgument(word);
     file.write(QStringLiteral("[Desktop Entry]\n"
                               "Type=Application\n"
                               "Name=%1\n"
                               "Exec=%2\n"
                               "NoDisplay=true\n"
                               "StartupNotify=false\n")
-                   .arg(DesktopEntryText::string(actionId().at(3)), exec.join(QLatin1Char(' ')))
+                   .arg(DesktopEntryText::string(actionId().at(3)), execLine(command))
                    .toUtf8());
     if (!file.commit())
         return result;
     call("doRegister", {actionId()});
+    // Ours already: bound at an earlier start.
+    if (keysOf(call("shortcut", {actionId()})).value(0) == key) {
+        result.bound = true;
+        return result;
+    }
     const QDBusMessage available =
         call("isGlobalShortcutAvailable", {key, QString::fromLatin1(component)});
     if (available.type() == QDBusMessage::ReplyMessage && !available.arguments().isEmpty() &&
@@ -148,4 +158,11 @@ bool KdeShortcut::isBound() const
         return false;
     const QList<int> keys = keysOf(call("shortcut", {actionId()}));
     return !keys.isEmpty() && keys.constFirst() != 0;
+}
+
+bool KdeShortcut::isBoundTo(const QStringList &command) const
+{
+    QFile entry(entryPath());
+    return isBound() && entry.open(QIODevice::ReadOnly) &&
+           entry.readAll().contains(QByteArray("\nExec=") + execLine(command).toUtf8() + '\n');
 }

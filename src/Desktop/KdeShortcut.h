@@ -18,6 +18,7 @@ public:
     Result bind(const QKeySequence &keys, const QStringList &command) override;
     bool unbind() override;
     bool isBound() const override;
+    bool isBoundTo(const QStringList &command) const override;
 
     // The hidden entry KGlobalAccel starts: its file in the user's applications folder.
     static QString entryPath();
@@ -25,6 +26,8 @@ public:
 private:
     // Component, action, and their names as Plasma's shortcut settings show them.
     static QStringList actionId();
+    // The command as the entry's Exec line.
+    static QString execLine(const QStringList &command);
     // Who holds the key in KGlobalAccel, as "component: action".
     static QString takenBy(int key);
 };

@@ -203,3 +203,9 @@ bool PortalShortcut::isBound() const
 {
     return m_bound;
 }
+
+bool PortalShortcut::isBoundTo(const QStringList &) const
+{
+    // Bound for this process alone, whatever would run it.
+    return m_bound;
+}

@@ -24,6 +24,7 @@ public:
     Result bind(const QKeySequence &keys, const QStringList &command) override;
     bool unbind() override;
     bool isBound() const override;
+    bool isBoundTo(const QStringList &command) const override;
 
     // The combination as the portal's shortcuts format writes it ("CTRL+ALT+space").
     static QString trigger(const QKeySequence &keys);

@@ -101,6 +101,9 @@ private slots:
 
     void shouldBindThroughPortalAndReportPresses();
 
+    void shouldRemoveOnlyThisInstallsShortcut_data();
+    void shouldRemoveOnlyThisInstallsShortcut();
+
 private:
     QTemporaryDir m_home;
     QProcess m_kglobalaccel;
@@ -398,6 +401,35 @@ void TestDesktopShortcuts::shouldBindThroughPortalAndReportPresses()
     QCOMPARE(activated.size(), 1);
     QVERIFY(shortcut.unbind());
     QVERIFY(!shortcut.isBound());
+}
+
+void TestDesktopShortcuts::shouldRemoveOnlyThisInstallsShortcut_data()
+{
+    QTest::addColumn<QString>("desktop");
+    QTest::newRow("GNOME") << "GNOME";
+    QTest::newRow("KDE") << "KDE";
+}
+
+// An uninstall takes away the shortcut that runs its own starter; one that another install of
+// the program registered (the package's, or a build elsewhere) still works afterwards.
+void TestDesktopShortcuts::shouldRemoveOnlyThisInstallsShortcut()
+{
+    QFETCH(QString, desktop);
+    std::unique_ptr<DesktopShortcut> shortcut;
+    if (desktop == "GNOME" && GnomeShortcut::isAvailable())
+        shortcut = std::make_unique<GnomeShortcut>();
+    if (desktop == "KDE" && m_kglobalaccel.state() == QProcess::Running)
+        shortcut = std::make_unique<KdeShortcut>();
+    if (!shortcut)
+        QSKIP("the desktop's shortcuts are not available here");
+    QVERIFY(shortcut->bind(QKeySequence("Ctrl+Alt+K"), {"/elsewhere/bin/quiver", "--toggle"})
+                .bound);
+    QVERIFY(DesktopShortcut::removeOurs());
+    QVERIFY(shortcut->isBound());
+    QVERIFY(shortcut->bind(QKeySequence("Ctrl+Alt+K"), DesktopShortcut::toggleCommand()).bound);
+    QVERIFY(shortcut->isBoundTo(DesktopShortcut::toggleCommand()));
+    QVERIFY(DesktopShortcut::removeOurs());
+    QVERIFY(!shortcut->isBound());
 }
 
 // The desktop's daemons and GSettings read their folders from the environment: set before
