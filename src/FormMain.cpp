@@ -36,6 +36,8 @@
 
 #include <easylogging++.h>
 
+#include <xcb/xcb.h>
+
 namespace {
 // Not stored: every start begins in the ordinary stacking order.
 bool appOnTop = false;
@@ -428,12 +430,19 @@ void FormMain::hideWindow(bool hideTray)
 
 bool FormMain::isInFront() const
 {
+    if (isMinimized() || isHidden())
+        return false;
     // Shown a moment ago, the window may not be active yet (the window manager has not
     // answered, or a late deactivation of the hide before arrived): it is in front all the
     // same, and a press within the next second hides it.
     const bool justShown =
         m_activationRequested.isValid() && !m_activationRequested.hasExpired(1000);
-    return !isMinimized() && !isHidden() && (isActiveWindow() || justShown);
+    // The window manager knows best: Qt takes a window for active until 400 ms after it lost
+    // the focus, and a user who has gone on to another window since a request sees that one
+    // active.
+    if (const std::optional<quint32> active = Activation::activeWindow())
+        return *active == winId() || (justShown && active == m_activeWhenRequested);
+    return isActiveWindow() || justShown;
 }
 
 void FormMain::onShow()
@@ -453,8 +462,10 @@ void FormMain::bringToFront()
     raise();
     activateWindow();
     focusSearch();
-    if (!isActiveWindow())
+    if (!isActiveWindow()) {
         m_activationRequested.start();
+        m_activeWhenRequested = Activation::activeWindow();
+    }
     if (!m_tray->isVisible() && !SettingsControl::instance().isTrayIconHide())
         m_tray->show();
 }
@@ -594,6 +605,16 @@ void FormMain::changeEvent(QEvent *event)
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         m_activationRequested.invalidate();
     QWidget::changeEvent(event);
+}
+
+bool FormMain::nativeEvent(const QByteArray &eventType, void *message, long *result)
+{
+    // The window manager's answer to an activation: Qt may not report it, when the window was
+    // hidden and shown again within the time Qt keeps a window active after losing the focus.
+    if (eventType == "xcb_generic_event_t" &&
+        (static_cast<xcb_generic_event_t *>(message)->response_type & ~0x80) == XCB_FOCUS_IN)
+        m_activationRequested.invalidate();
+    return QWidget::nativeEvent(eventType, message, result);
 }
 
 void FormMain::hideEvent(QHideEvent *event)

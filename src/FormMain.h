@@ -112,6 +112,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
     void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -182,6 +183,8 @@ private:
     bool m_addingDrops = false;
     // Since onShow asked for the window to be activated, until the window manager reports it.
     QElapsedTimer m_activationRequested;
+    // The window the window manager named active then.
+    std::optional<quint32> m_activeWhenRequested;
     WindowPlacement m_placement;
     QStandardItemModel *m_typesModel = nullptr;
     QStandardItemModel *m_groupsModel = nullptr;

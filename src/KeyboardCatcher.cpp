@@ -106,6 +106,14 @@ bool KeyboardCatcher::nativeEventFilter(const QByteArray &eventType, void *messa
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
     const int type = event->response_type & ~0x80;
+    // The server's word that the target's window has the keyboard. Qt may not say so: it keeps
+    // a window active for a while after it lost the focus, so a window hidden and shown again
+    // at once never changes Qt's focus window.
+    if (type == XCB_FOCUS_IN && m_catching && m_target &&
+        static_cast<const xcb_focus_in_event_t *>(message)->event == m_target->window()->winId()) {
+        QMetaObject::invokeMethod(this, &KeyboardCatcher::release, Qt::QueuedConnection);
+        return false;
+    }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     const auto *keyEvent = static_cast<const xcb_key_press_event_t *>(message);

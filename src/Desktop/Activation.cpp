@@ -40,6 +40,29 @@ void Activation::prepare(const Request &request)
         QX11Info::setNextStartupId(request.token.toUtf8());
 }
 
+std::optional<quint32> Activation::activeWindow()
+{
+    if (!QX11Info::isPlatformX11())
+        return std::nullopt;
+    xcb_connection_t *connection = QX11Info::connection();
+    static const xcb_atom_t active = [connection] {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, 18, "_NET_ACTIVE_WINDOW"), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return atom;
+    }();
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, QX11Info::appRootWindow(), active, XCB_ATOM_WINDOW, 0, 1),
+        nullptr);
+    std::optional<quint32> window;
+    if (reply && xcb_get_property_value_length(reply) == 4)
+        window = *static_cast<quint32 *>(xcb_get_property_value(reply));
+    free(reply);
+    return window;
+}
+
 void Activation::end(const QString &token)
 {
     if (token.isEmpty() || !QX11Info::isPlatformX11())

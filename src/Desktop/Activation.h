@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // Bringing the window to the front on behalf of another process (a second start, a desktop
 // shortcut running "quiver --toggle"). Window managers that prevent focus stealing (KWin,
 // Mutter) let a window take the focus only with proof of a user action newer than the last
@@ -26,6 +28,9 @@ QString callerToken();
 // or the "…_TIME<n>" an X11 startup identifier ends with) as the time of the activation
 // request, and the identifier itself, so that the starter's launch feedback ends.
 void prepare(const Request &request);
+// The window the window manager names active (_NET_ACTIVE_WINDOW), 0 for none; nullopt where
+// it names none at all (no EWMH window manager, or not X11).
+std::optional<quint32> activeWindow();
 // Ends the starter's launch feedback (its busy cursor or bouncing icon) for an X11 startup
 // identifier. Qt ends it only for a window it maps anew; a command for a window already shown,
 // or one that hides it, ends it here.
