@@ -6,6 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh test
+# The desktops and input methods the suites run inside are installed: one that cannot start is
+# a failure, not a skipped test.
+export QUIVER_SESSION_REQUIRED=1
 
 run_suite() {
     local dir=$1; shift
