@@ -500,7 +500,10 @@ void FormMain::onTrayAction(QSystemTrayIcon::ActivationReason action)
 void FormMain::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    focusSearch();
+    // Shown by us, not reported shown by the window system later: by then keys typed into the
+    // box would be selected and replaced.
+    if (!event->spontaneous())
+        focusSearch();
     // Read once the window is up (not on the way to its first frame), so that the first key
     // typed finds the index ready.
     refreshSearchSoon(300);

@@ -36,6 +36,8 @@ int main(int argc, char **argv)
         argc > 2 ? QString::fromLocal8Bit(argv[2]).split(QLatin1Char(',')) : QStringList();
     if (at.size() == 2)
         edit.move(at.at(0).toInt(), at.at(1).toInt());
+    QObject::connect(&edit, &QLineEdit::textEdited,
+                     [&](const QString &text) { say(QStringLiteral("edited ") + text); });
     QObject::connect(&edit, &QLineEdit::returnPressed,
                      [&] { say(QStringLiteral("text ") + edit.text()); });
     QObject::connect(new QShortcut(Qt::Key_Escape, &edit), &QShortcut::activated,
