@@ -18,7 +18,7 @@ packages=(
 )
 [[ "${1:-}" == "test" || "${1:-}" == "package" ]] && packages+=(dpkg-dev lintian)
 [[ "${1:-}" == "test" ]] && packages+=(clang libclang-rt-14-dev libxtst-dev openssl desktop-file-utils
-    xserver-xephyr x11-utils)
+    xserver-xephyr x11-utils time)
 [[ "${1:-}" == "test" || "${1:-}" == "desktops" ]] && packages+=(
     libxtst-dev xwayland dbus libglib2.0-bin x11-utils iproute2 procps
     gnome-shell gnome-settings-daemon dconf-service
