@@ -4,6 +4,8 @@
 # "scripts/deps.sh test" adds that too, clang and its libFuzzer runtime for the fuzz targets, and the
 # X test extension the benchmarks press keys with, openssl for the local HTTPS server and
 # desktop-file-validate for the entries the program writes.
+# "scripts/deps.sh inputmethods" adds the Chinese input methods the typing tests go through:
+# fcitx5 with its pinyin engine and IBus with libpinyin, each with what its Qt 5 frontend needs.
 # "scripts/deps.sh desktops" (and "test") adds the desktops tests/desktops runs headless: GNOME Shell
 # with its media-keys daemon, KWin with its global shortcuts and Plasma's title bars, the Wayland
 # protocol files the key injection is generated from, and the tools that set them up.
@@ -19,6 +21,11 @@ packages=(
 [[ "${1:-}" == "test" || "${1:-}" == "package" ]] && packages+=(dpkg-dev lintian)
 [[ "${1:-}" == "test" ]] && packages+=(clang libclang-rt-14-dev libxtst-dev openssl desktop-file-utils
     xserver-xephyr x11-utils time)
+[[ "${1:-}" == "test" || "${1:-}" == "inputmethods" ]] && packages+=(
+    fcitx5 fcitx5-chinese-addons fcitx5-frontend-qt5
+    ibus ibus-libpinyin dconf-cli dconf-service
+    dbus x11-utils libxtst-dev
+)
 [[ "${1:-}" == "test" || "${1:-}" == "desktops" ]] && packages+=(
     libxtst-dev xwayland dbus libglib2.0-bin x11-utils iproute2 procps
     gnome-shell gnome-settings-daemon dconf-service

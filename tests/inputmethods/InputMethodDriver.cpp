@@ -1,0 +1,296 @@
+#include "InputMethodDriver.h"
+
+#include <QApplication>
+#include <QDBusArgument>
+#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QKeyEvent>
+#include <QWindow>
+#include <QtTest>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#include <X11/extensions/XTest.h>
+// Xlib's macros would shadow QEvent's names.
+#undef KeyPress
+#undef KeyRelease
+
+namespace {
+
+const QString fcitxService = QStringLiteral("org.fcitx.Fcitx5");
+const QString fcitxPath = QStringLiteral("/controller");
+const QString fcitxInterface = QStringLiteral("org.fcitx.Fcitx.Controller1");
+const QString ibusService = QStringLiteral("org.freedesktop.IBus");
+const QString ibusPath = QStringLiteral("/org/freedesktop/IBus");
+const QString ibusLatin = QStringLiteral("xkb:us::eng");
+const QString ibusPinyin = QStringLiteral("libpinyin");
+
+} // namespace
+
+InputMethodDriver::InputMethodDriver() = default;
+
+InputMethodDriver::~InputMethodDriver()
+{
+    if (m_display)
+        XCloseDisplay(m_display);
+    if (m_bus)
+        QDBusConnection::disconnectFromBus(m_bus->name());
+}
+
+InputMethodDriver::Kind InputMethodDriver::kind()
+{
+    const QByteArray im = qgetenv("QUIVER_TEST_IM");
+    if (im == "fcitx5")
+        return Kind::Fcitx5;
+    if (im == "ibus")
+        return Kind::IBus;
+    return Kind::NoSession;
+}
+
+QString InputMethodDriver::name()
+{
+    return QString::fromLocal8Bit(qgetenv("QUIVER_TEST_IM"));
+}
+
+bool InputMethodDriver::connect(QString *reason)
+{
+    m_kind = kind();
+    if (m_kind == Kind::NoSession) {
+        *reason = QStringLiteral("runs inside tests/inputmethods/im-session.sh");
+        return false;
+    }
+    // A connection of our own: XTest events sent on Qt's would queue behind its requests.
+    m_display = XOpenDisplay(nullptr);
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!m_display || !XTestQueryExtension(m_display, &event, &error, &major, &minor)) {
+        *reason = QStringLiteral("needs an X server with the XTest extension");
+        return false;
+    }
+    if (m_kind == Kind::Fcitx5) {
+        m_bus = std::make_unique<QDBusConnection>(QDBusConnection::sessionBus());
+    } else {
+        const QString address = qEnvironmentVariable("IBUS_ADDRESS");
+        m_bus = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(address, QStringLiteral("quiver-test-ibus")));
+    }
+    if (!m_bus->isConnected() || state() < 0) {
+        *reason = QStringLiteral("%1 does not answer on D-Bus").arg(name());
+        return false;
+    }
+    qApp->installEventFilter(this);
+    return true;
+}
+
+QDBusConnection InputMethodDriver::bus() const
+{
+    return *m_bus;
+}
+
+bool InputMethodDriver::waitForKeyboardFocus(const QWindow *window, int timeoutMs)
+{
+    const Window target = window->winId();
+    return QTest::qWaitFor(
+        [&] {
+            Window focus = None;
+            int revert = 0;
+            XGetInputFocus(m_display, &focus, &revert);
+            // The focus may be on a child of ours; walk up to the root.
+            while (focus != None && focus != PointerRoot && focus != target) {
+                Window root = None, parent = None, *children = nullptr;
+                unsigned int count = 0;
+                if (!XQueryTree(m_display, focus, &root, &parent, &children, &count))
+                    return false;
+                if (children)
+                    XFree(children);
+                focus = parent == root ? None : parent;
+            }
+            return focus == target;
+        },
+        timeoutMs);
+}
+
+bool InputMethodDriver::waitForFocusedContext(int timeoutMs)
+{
+    return QTest::qWaitFor([this] { return state() > 0; }, timeoutMs);
+}
+
+bool InputMethodDriver::setActive(bool active, int timeoutMs)
+{
+    if (m_kind == Kind::Fcitx5) {
+        QDBusInterface controller(fcitxService, fcitxPath, fcitxInterface, *m_bus);
+        if (!controller.call(active ? QStringLiteral("Activate") : QStringLiteral("Deactivate"))
+                 .errorMessage()
+                 .isEmpty())
+            return false;
+    } else if (!ibusSetEngine(active ? ibusPinyin : ibusLatin)) {
+        return false;
+    }
+    const int wanted = active ? 2 : 1;
+    return QTest::qWaitFor([&] { return state() == wanted; }, timeoutMs);
+}
+
+int InputMethodDriver::state()
+{
+    if (m_kind == Kind::IBus)
+        return ibusState();
+    QDBusInterface controller(fcitxService, fcitxPath, fcitxInterface, *m_bus);
+    const QDBusReply<int> reply = controller.call(QStringLiteral("State"));
+    return reply.isValid() ? reply.value() : -1;
+}
+
+QString InputMethodDriver::currentInputMethod()
+{
+    if (m_kind == Kind::IBus)
+        return ibusEngine();
+    QDBusInterface controller(fcitxService, fcitxPath, fcitxInterface, *m_bus);
+    const QDBusReply<QString> reply = controller.call(QStringLiteral("CurrentInputMethod"));
+    return reply.isValid() ? reply.value() : QString();
+}
+
+int InputMethodDriver::ibusState()
+{
+    // The daemon names the input context that has the focus; "/" or nothing when none has.
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        ibusService, ibusPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
+    get << ibusService << QStringLiteral("CurrentInputContext");
+    const QDBusMessage reply = m_bus->call(get);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return -1;
+    const QString context =
+        reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusObjectPath>().path();
+    if (context.isEmpty() || context == QLatin1String("/"))
+        return 0;
+    return ibusEngine() == ibusPinyin ? 2 : 1;
+}
+
+QString InputMethodDriver::ibusEngine()
+{
+    const QDBusMessage reply = m_bus->call(QDBusMessage::createMethodCall(
+        ibusService, ibusPath, ibusService, QStringLiteral("GetGlobalEngine")));
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return QString();
+    // An IBusEngineDesc: a variant holding (s type name, a{sv} attachments, s engine name, …).
+    const QDBusArgument description =
+        reply.arguments().at(0).value<QDBusVariant>().variant().value<QDBusArgument>();
+    QString typeName, engine;
+    description.beginStructure();
+    description >> typeName;
+    description.beginMap();
+    while (!description.atEnd()) {
+        QString key;
+        QDBusVariant value;
+        description.beginMapEntry();
+        description >> key >> value;
+        description.endMapEntry();
+    }
+    description.endMap();
+    description >> engine;
+    return engine;
+}
+
+bool InputMethodDriver::ibusSetEngine(const QString &engine)
+{
+    const QDBusMessage reply =
+        m_bus->call(QDBusMessage::createMethodCall(ibusService, ibusPath, ibusService,
+                                                   QStringLiteral("SetGlobalEngine"))
+                    << engine);
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+unsigned char InputMethodDriver::keycode(unsigned long keysym)
+{
+    // Picks up keymap changes first: Xlib refreshes its copy only on the notices it reads.
+    while (XPending(m_display)) {
+        XEvent event;
+        XNextEvent(m_display, &event);
+        if (event.type == MappingNotify)
+            XRefreshKeyboardMapping(&event.xmapping);
+    }
+    return XKeysymToKeycode(m_display, keysym);
+}
+
+unsigned long InputMethodDriver::syncKeysym()
+{
+    // A key no shortcut and no input method uses, so it passes through untouched. Xvfb's usual
+    // keymap has no F20; F12 is free too.
+    return keycode(XK_F20) ? XK_F20 : XK_F12;
+}
+
+bool InputMethodDriver::fakeKey(unsigned long keysym, bool press)
+{
+    const KeyCode code = keycode(keysym);
+    if (!code)
+        return false;
+    XTestFakeKeyEvent(m_display, code, press, CurrentTime);
+    // The server has the key once this returns; what the application makes of it comes later.
+    XSync(m_display, False);
+    return true;
+}
+
+bool InputMethodDriver::press(unsigned long keysym)
+{
+    return fakeKey(keysym, true);
+}
+
+bool InputMethodDriver::release(unsigned long keysym)
+{
+    return fakeKey(keysym, false);
+}
+
+bool InputMethodDriver::tap(unsigned long keysym, std::initializer_list<unsigned long> modifiers)
+{
+    bool ok = true;
+    for (unsigned long modifier : modifiers)
+        ok = press(modifier) && ok;
+    ok = press(keysym) && release(keysym) && ok;
+    for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it)
+        ok = release(*it) && ok;
+    return ok;
+}
+
+bool InputMethodDriver::type(const QString &text)
+{
+    for (const QChar c : text) {
+        // Latin-1 characters are their own keysyms.
+        const KeySym keysym = c.unicode();
+        if (c.unicode() > 0xff)
+            return false;
+        const KeyCode code = keycode(keysym);
+        if (!code)
+            return false;
+        // The keysym a key gives without Shift is its first; any other needs Shift.
+        const bool shifted = XkbKeycodeToKeysym(m_display, code, 0, 0) != keysym;
+        if (!(shifted ? tap(keysym, {XK_Shift_L}) : tap(keysym)))
+            return false;
+    }
+    return true;
+}
+
+bool InputMethodDriver::sync(int timeoutMs)
+{
+    const int wanted = m_syncSeen + 1;
+    if (!tap(syncKeysym()))
+        return false;
+    return QTest::qWaitFor([&] { return m_syncSeen >= wanted; }, timeoutMs);
+}
+
+bool InputMethodDriver::eventFilter(QObject *watched, QEvent *event)
+{
+    // Taken where it is first seen, the window, so no widget gets it and it is counted once.
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease ||
+        type == QEvent::ShortcutOverride) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_F20 || key->key() == Qt::Key_F12) {
+            if (type == QEvent::KeyRelease && !key->isAutoRepeat())
+                ++m_syncSeen;
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
