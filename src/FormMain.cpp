@@ -27,8 +27,10 @@
 #include "ItemRoles.h"
 #include "KelMessageBox.h"
 #include "KeyboardCatcher.h"
+#include "LatinInput.h"
 #include "KelWidgetHelper.h"
 #include "SearchIndex.h"
+#include "SearchTyping.h"
 #include "ShowHotkey.h"
 #include "DesktopShortcut.h"
 #include "SettingsControl.h"
@@ -117,6 +119,7 @@ void FormMain::init_models()
 {
     m_searchIndex = std::make_unique<SearchIndex>();
     m_keyboardCatcher = new KeyboardCatcher(this);
+    m_latinInput = new LatinInput(this, this);
     m_typesModel = new QStandardItemModel(this);
     m_typesModel->setSortRole(RowRole);
     ui->listView_types->setModel(m_typesModel);
@@ -162,10 +165,13 @@ void FormMain::init_connections()
     connect(ui->toolButton_back, &QToolButton::clicked, this, &FormMain::leaveResults);
     connect(ui->lineEdit_search, &QLineEdit::returnPressed, this, &FormMain::data_itemSearch);
     connect(ui->lineEdit_search, &QLineEdit::textChanged, this, &FormMain::onSearchTextChanged);
-    for (QWidget *keys : std::initializer_list<QWidget *>{ui->lineEdit_search, ui->listView_types,
-                                                          ui->listView_groups, ui->listView_items,
+    for (QWidget *keys : std::initializer_list<QWidget *>{ui->lineEdit_search, ui->listView_items,
                                                           ui->listView_result})
         keys->installEventFilter(this);
+    m_searchTyping = new SearchTyping(ui->lineEdit_search, this);
+    for (QAbstractItemView *view : std::initializer_list<QAbstractItemView *>{
+             ui->listView_types, ui->listView_groups, ui->listView_items})
+        m_searchTyping->watch(view);
     connect(ui->toolButton_history, &QToolButton::clicked, this, &FormMain::data_itemHistory);
     connect(m_tray, &QSystemTrayIcon::activated, this, &FormMain::onTrayAction);
 
@@ -457,6 +463,8 @@ void FormMain::onShow()
 
 void FormMain::bringToFront()
 {
+    if (SettingsControl::instance().isLatinOnShow())
+        m_latinInput->calledUp();
     m_placement.placeOnPointerScreen(this);
     showNormal();
     raise();
@@ -529,17 +537,6 @@ bool FormMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (!SettingsControl::instance().isInstantSearch())
         return QWidget::eventFilter(watched, event);
-    // With an input method on, letters typed in a list of the catalogue page come as its
-    // composition and committed text: they search, as typed keys do.
-    if (event->type() == QEvent::InputMethod && watched != ui->lineEdit_search &&
-        watched != ui->listView_result) {
-        const auto *input = static_cast<QInputMethodEvent *>(event);
-        if (input->commitString().isEmpty() && input->preeditString().isEmpty())
-            return false;
-        ui->lineEdit_search->setFocus(Qt::OtherFocusReason);
-        QApplication::sendEvent(ui->lineEdit_search, event);
-        return true;
-    }
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
@@ -580,26 +577,14 @@ bool FormMain::searchBoxKey(QKeyEvent *event)
 
 bool FormMain::listKey(QListView *view, QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        // The Enter that ends a rename comes on to the list from its editor: it only renames.
-        if (QApplication::focusWidget() == view &&
-            (view == ui->listView_items || view == ui->listView_result) &&
-            view->currentIndex().isValid()) {
-            data_itemRun(view->currentIndex());
-            return true;
-        }
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
         return false;
-    }
-    // Typing in a list of the catalogue page searches. Keys with a meaning there (arrows,
-    // Home/End, pages, F2, Enter, Escape) bring no printable text.
-    const QString text = event->text();
-    const bool printable =
-        !text.isEmpty() && text.at(0).isPrint() &&
-        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
-    if (view == ui->listView_result || !printable)
+    // The Enter that ends a rename comes on to the list from its editor: it only renames.
+    if (QApplication::focusWidget() != view ||
+        (view != ui->listView_items && view != ui->listView_result) ||
+        !view->currentIndex().isValid())
         return false;
-    ui->lineEdit_search->setFocus(Qt::OtherFocusReason);
-    QApplication::sendEvent(ui->lineEdit_search, event);
+    data_itemRun(view->currentIndex());
     return true;
 }
 
@@ -615,8 +600,9 @@ bool FormMain::nativeEvent(const QByteArray &eventType, void *message, long *res
     // The window manager's answer to an activation: Qt may not report it, when the window was
     // hidden and shown again within the time Qt keeps a window active after losing the focus.
     if (eventType == "xcb_generic_event_t" &&
-        (static_cast<xcb_generic_event_t *>(message)->response_type & ~0x80) == XCB_FOCUS_IN)
+        (static_cast<xcb_generic_event_t *>(message)->response_type & ~0x80) == XCB_FOCUS_IN) {
         m_activationRequested.invalidate();
+    }
     return QWidget::nativeEvent(eventType, message, result);
 }
 

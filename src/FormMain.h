@@ -19,6 +19,8 @@
 
 struct SkinInfo;
 class QAction;
+class LatinInput;
+class SearchTyping;
 class ShowHotkey;
 class QListView;
 class QMenu;
@@ -193,6 +195,8 @@ private:
     QSortFilterProxyModel *m_itemsProxy = nullptr;
     std::unique_ptr<SearchIndex> m_searchIndex;
     KeyboardCatcher *m_keyboardCatcher = nullptr;
+    SearchTyping *m_searchTyping = nullptr;
+    LatinInput *m_latinInput = nullptr;
     ShowHotkey *m_showHotkey = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *m_trayMenu = nullptr;

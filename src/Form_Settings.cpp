@@ -73,6 +73,7 @@ void Form_Settings::loadValues()
     ui->checkBox_dragEnabled->setChecked(
         settings.value(QStringLiteral("Item/DragEnabled"), true).toBool());
     ui->checkBox_instantSearch->setChecked(settings.isInstantSearch());
+    ui->checkBox_latinOnShow->setChecked(settings.isLatinOnShow());
     ui->radioButton_singleClick->setChecked(settings.isSingleClickRun());
     ui->radioButton_doubleClick->setChecked(!settings.isSingleClickRun());
     ui->checkBox_trayIconHide->setChecked(settings.isTrayIconHide());
@@ -106,6 +107,7 @@ void Form_Settings::connectControls()
         {ui->checkBox_toRelativePath, &SettingsControl::setUseRelativePath},
         {ui->checkBox_dragEnabled, &SettingsControl::setDragEnabled},
         {ui->checkBox_instantSearch, &SettingsControl::setInstantSearch},
+        {ui->checkBox_latinOnShow, &SettingsControl::setLatinOnShow},
         {ui->checkBox_trayIconHide, &SettingsControl::setTrayIconHide},
         {ui->checkBox_trayIconHideWithMain, &SettingsControl::setTrayIconHideWithMain},
     };

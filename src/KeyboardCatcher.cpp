@@ -1,24 +1,13 @@
 #include "KeyboardCatcher.h"
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QWidget>
 #include <QWindow>
 #include <QX11Info>
 
 #include <algorithm>
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/keysym.h>
 #include <xcb/xcb.h>
-
-// Xlib's names clash with Qt's (QEvent::KeyPress).
-namespace {
-constexpr int xKeyPress = KeyPress;
-}
-#undef KeyPress
-#undef KeyRelease
 
 KeyboardCatcher::KeyboardCatcher(QObject *parent)
     : QObject(parent)
@@ -85,19 +74,28 @@ void KeyboardCatcher::release()
         return;
     m_catching = false;
     m_deadline.stop();
+    // Sent before the grab ends, so that they come before whatever is typed next.
+    const QVector<xcb_key_press_event_t> caught = std::exchange(m_caught, {});
+    for (const xcb_key_press_event_t &key : caught)
+        deliver(key);
     xcb_ungrab_keyboard(QX11Info::connection(), XCB_CURRENT_TIME);
     xcb_flush(QX11Info::connection());
-    const QVector<Key> caught = std::exchange(m_caught, {});
-    for (const Key &key : caught)
-        deliver(key);
 }
 
-void KeyboardCatcher::deliver(const Key &key)
+void KeyboardCatcher::deliver(xcb_key_press_event_t key)
 {
     if (!m_target)
         return;
-    QKeyEvent press(QEvent::KeyPress, key.key, key.modifiers, key.text);
-    QApplication::sendEvent(m_target, &press);
+    // The key as the server gave it, now to the target's window: Qt reads it there as it reads
+    // any key (the keyboard's layout, the modifiers held when it was typed, Unicode), and an
+    // input method composes with it.
+    const xcb_window_t window = xcb_window_t(m_target->window()->winId());
+    key.event = window;
+    key.child = XCB_WINDOW_NONE;
+    const bool press = (key.response_type & ~0x80) == XCB_KEY_PRESS;
+    xcb_send_event(QX11Info::connection(), 0, window,
+                   press ? XCB_EVENT_MASK_KEY_PRESS : XCB_EVENT_MASK_KEY_RELEASE,
+                   reinterpret_cast<const char *>(&key));
 }
 
 bool KeyboardCatcher::nativeEventFilter(const QByteArray &eventType, void *message, long *)
@@ -116,69 +114,14 @@ bool KeyboardCatcher::nativeEventFilter(const QByteArray &eventType, void *messa
     }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
-    const auto *keyEvent = static_cast<const xcb_key_press_event_t *>(message);
-    if (keyEvent->event != m_window)
+    const auto *key = static_cast<const xcb_key_press_event_t *>(message);
+    if (key->event != m_window)
         return false;
-    if (type == XCB_KEY_RELEASE)
-        return true;
-    // Translated as Xlib would for a window of its own: the keyboard map and the modifiers.
-    XKeyEvent x{};
-    x.type = xKeyPress;
-    x.display = QX11Info::display();
-    x.window = keyEvent->event;
-    x.root = keyEvent->root;
-    x.time = keyEvent->time;
-    x.state = keyEvent->state;
-    x.keycode = keyEvent->detail;
-    char buffer[16] = {};
-    KeySym keysym = NoSymbol;
-    const int length = XLookupString(&x, buffer, sizeof buffer - 1, &keysym, nullptr);
-    Key key{Qt::Key_unknown, QString(), Qt::NoModifier};
-    if (keyEvent->state & ShiftMask)
-        key.modifiers |= Qt::ShiftModifier;
-    if (keyEvent->state & ControlMask)
-        key.modifiers |= Qt::ControlModifier;
-    if (keyEvent->state & Mod1Mask)
-        key.modifiers |= Qt::AltModifier;
-    if (keyEvent->state & Mod4Mask)
-        key.modifiers |= Qt::MetaModifier;
-    const bool command = key.modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    // The keys that edit and move in a line edit; the rest of the keyboard has nothing to do
-    // in the search box.
-    static const struct
-    {
-        KeySym symbol;
-        int key;
-    } editing[] = {{XK_Return, Qt::Key_Return},
-                   {XK_KP_Enter, Qt::Key_Return},
-                   {XK_BackSpace, Qt::Key_Backspace},
-                   {XK_Delete, Qt::Key_Delete},
-                   {XK_Escape, Qt::Key_Escape},
-                   {XK_Tab, Qt::Key_Tab},
-                   {XK_Up, Qt::Key_Up},
-                   {XK_Down, Qt::Key_Down},
-                   {XK_Left, Qt::Key_Left},
-                   {XK_Right, Qt::Key_Right},
-                   {XK_Home, Qt::Key_Home},
-                   {XK_End, Qt::Key_End},
-                   {XK_Page_Up, Qt::Key_PageUp},
-                   {XK_Page_Down, Qt::Key_PageDown}};
-    const auto named = std::find_if(std::begin(editing), std::end(editing),
-                                    [keysym](const auto &entry) { return entry.symbol == keysym; });
-    if (named != std::end(editing))
-        key.key = named->key;
-    else if (command && keysym >= XK_a && keysym <= XK_z)
-        key.key = Qt::Key_A + int(keysym - XK_a); // Ctrl+A, Ctrl+V and the like
-    else if (command && keysym >= XK_A && keysym <= XK_Z)
-        key.key = Qt::Key_A + int(keysym - XK_A);
-    else if (length > 0 && !command && QChar(buffer[0]).isPrint())
-        key.text = QString::fromLatin1(buffer, length); // what XLookupString gives
-    else
-        return true; // modifiers and the like: nothing to keep
     // Keys still arriving from the grab after it ended come after the caught ones.
     if (m_catching)
-        m_caught << key;
+        m_caught << *key;
     else
-        deliver(key);
+        deliver(*key);
+    xcb_flush(QX11Info::connection());
     return true;
 }

@@ -6,13 +6,15 @@
 #include <QTimer>
 #include <QVector>
 
-class QKeyEvent;
+#include <xcb/xproto.h>
+
 class QWidget;
 
 // Keeps the keys typed right after the hotkey. Until the window manager has given the shown
 // window the focus, keys go to whatever window had it and are lost; a keyboard grab on an
-// invisible window of ours catches them meanwhile, and they are handed to the target once its
-// window is active. X11 only; elsewhere it does nothing.
+// invisible window of ours catches them meanwhile, and they are handed to the target's window
+// as the server gave them once it has the keyboard, so that an input method composes with them
+// as with any key. X11 only; elsewhere it does nothing.
 class KeyboardCatcher final : public QObject, public QAbstractNativeEventFilter
 {
     Q_OBJECT
@@ -29,19 +31,12 @@ public:
     bool nativeEventFilter(const QByteArray &eventType, void *message, long *result) override;
 
 private:
-    struct Key
-    {
-        int key;
-        QString text;
-        Qt::KeyboardModifiers modifiers;
-    };
-
     void release();
-    void deliver(const Key &key);
+    void deliver(xcb_key_press_event_t key);
     bool ensureWindow();
 
     QPointer<QWidget> m_target;
-    QVector<Key> m_caught;
+    QVector<xcb_key_press_event_t> m_caught;
     QTimer m_deadline;
     quint32 m_window = 0;
     bool m_catching = false;

@@ -73,6 +73,7 @@ void SettingsControl::readCaches()
     m_trayIconHide = value(QStringLiteral("Form/TrayIconHide"), false).toBool();
     m_trayIconHideWithMain = value(QStringLiteral("Form/TrayIconHideWithMain"), false).toBool();
     m_instantSearch = value(QStringLiteral("Search/Instant"), true).toBool();
+    m_latinOnShow = value(QStringLiteral("Search/LatinOnShow"), true).toBool();
 }
 
 void SettingsControl::setDragEnabled(bool enable)
@@ -182,6 +183,12 @@ void SettingsControl::setInstantSearch(bool instant)
     const bool written = write(QStringLiteral("Search/Instant"), instant);
     emit instantSearchChanged(instant);
     emit result(written);
+}
+
+void SettingsControl::setLatinOnShow(bool latin)
+{
+    m_latinOnShow = latin;
+    emit result(write(QStringLiteral("Search/LatinOnShow"), latin));
 }
 
 void SettingsControl::setSkin(QString skinFile)

@@ -51,6 +51,8 @@ public:
     bool isTrayIconHideWithMain() const { return m_trayIconHideWithMain; }
     bool isTrayIconHide() const { return m_trayIconHide; }
     bool isInstantSearch() const { return m_instantSearch; }
+    // The input method starts in its Latin state each time the window is called up.
+    bool isLatinOnShow() const { return m_latinOnShow; }
 
     // Where the show/hide hotkey lives now (an X11 grab, the desktop's shortcut settings), as
     // the main window registered it; never stored.
@@ -91,6 +93,7 @@ public slots:
     void setUseRelativePath(bool enable);
     void setSkin(QString skinFile);
     void setInstantSearch(bool instant);
+    void setLatinOnShow(bool latin);
     // Asks the update service synchronously (up to 5 s) and emits updateFinished with the reply,
     // empty on any failure.
     void checkUpdate();
@@ -107,6 +110,7 @@ private:
     bool m_trayIconHideWithMain = false;
     bool m_trayIconHide = false;
     bool m_instantSearch = true;
+    bool m_latinOnShow = true;
     bool m_iconLoadEnabled = true;
     bool m_timeMonitoring = false;
     QString m_hotKeyPlace;
