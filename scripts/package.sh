@@ -97,23 +97,25 @@ Description: quick launcher for programs, documents, folders and web addresses
  understands pinyin.
 CONTROL
 
-# Removing the package takes away the desktop shortcut that runs /usr/bin/quiver, for the user
-# who removes it (through sudo or pkexec) while that user's session can be reached.
+# Removing the package takes away the desktop shortcut that runs /usr/bin/quiver, for every user
+# whose session can be reached.
 cat > "$stage/DEBIAN/prerm" <<'PRERM'
 #!/bin/sh
 set -e
+# Every user with a running session: "--remove-shortcut" takes away only a shortcut that runs
+# this package's /usr/bin/quiver, so other installs' stay.
 if [ "$1" = remove ]; then
-    uid=${PKEXEC_UID:-}
-    if [ -z "$uid" ] && [ -n "${SUDO_USER:-}" ]; then
-        uid=$(id -u "$SUDO_USER" 2>/dev/null || true)
-    fi
-    if [ -n "$uid" ] && [ "$uid" != 0 ] && [ -S "/run/user/$uid/bus" ]; then
-        user=$(id -nu "$uid")
+    for bus in /run/user/*/bus; do
+        [ -S "$bus" ] || continue
+        uid=${bus#/run/user/}
+        uid=${uid%/bus}
+        [ "$uid" != 0 ] || continue
+        user=$(id -nu "$uid" 2>/dev/null) || continue
         home=$(getent passwd "$user" | cut -d: -f6)
         runuser -u "$user" -- env HOME="$home" XDG_RUNTIME_DIR="/run/user/$uid" \
-            DBUS_SESSION_BUS_ADDRESS="unix:path=/run/user/$uid/bus" \
+            DBUS_SESSION_BUS_ADDRESS="unix:path=$bus" \
             /usr/lib/quiver/bin/Quiver --remove-shortcut >/dev/null 2>&1 || true
-    fi
+    done
 fi
 PRERM
 chmod 755 "$stage/DEBIAN/prerm"

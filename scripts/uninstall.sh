@@ -6,8 +6,10 @@ set -euo pipefail
 home=${QUIVER_HOME:-$HOME/.local/share/Quiver}
 data=${XDG_DATA_HOME:-$HOME/.local/share}
 
-# The desktop's own shortcut that runs this install's starter goes with it (GNOME, KDE).
+# A running Quiver of this install ends as "退出" does; the desktop's own shortcut that runs its
+# starter goes with it (GNOME, KDE).
 if [[ -x $home/bin/Quiver ]]; then
+    "$home/bin/Quiver" --quit 2>/dev/null || true
     "$home/bin/Quiver" --remove-shortcut 2>/dev/null || true
 fi
 rm -rf "$home/bin" "$home/lib" "$home/lang" "$home/share" "$home/include"

@@ -347,9 +347,9 @@ void FormMain::init_data()
         Qt::DirectConnection);
     connect(m_showHotkey, &ShowHotkey::activated, this, &FormMain::onShow);
     connect(m_showHotkey, &ShowHotkey::result, &settings, &SettingsControl::result);
+    // Told once the window is up when found at start.
     connect(m_showHotkey, &ShowHotkey::refused, this, [this](const QString &text) {
-        if (m_constructed)
-            refuse(text);
+        QTimer::singleShot(0, this, [this, text] { refuse(text); });
     });
     connect(m_showHotkey, &ShowHotkey::placeChanged, &settings, &SettingsControl::setHotKeyPlace);
     emit settings.hotKeyChanged_showApp(

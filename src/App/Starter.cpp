@@ -27,6 +27,7 @@
 namespace {
 constexpr char acknowledgement = '\x06';
 constexpr int answerTimeoutMs = 5000;
+constexpr int serverTimeoutMs = 1000;
 
 std::string environment(const char *name)
 {
@@ -87,13 +88,18 @@ uint32_t serverTime()
         xcb_change_property(connection, XCB_PROP_MODE_APPEND, window, XCB_ATOM_WM_NAME,
                             XCB_ATOM_STRING, 8, 0, nullptr);
         xcb_flush(connection);
-        while (xcb_generic_event_t *event = xcb_wait_for_event(connection)) {
-            const bool found = (event->response_type & ~0x80) == XCB_PROPERTY_NOTIFY;
-            if (found)
+        // A server that does not answer within a second leaves the time unknown.
+        pollfd server{xcb_get_file_descriptor(connection), POLLIN, 0};
+        while (!time && !xcb_connection_has_error(connection)) {
+            xcb_generic_event_t *event = xcb_poll_for_event(connection);
+            if (!event) {
+                if (poll(&server, 1, serverTimeoutMs) <= 0)
+                    break;
+                continue;
+            }
+            if ((event->response_type & ~0x80) == XCB_PROPERTY_NOTIFY)
                 time = reinterpret_cast<xcb_property_notify_event_t *>(event)->time;
             std::free(event);
-            if (found)
-                break;
         }
     }
     xcb_disconnect(connection);

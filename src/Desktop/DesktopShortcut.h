@@ -33,8 +33,8 @@ public:
     // Removes ours, wherever it is; true when none is left.
     virtual bool unbind() = 0;
     virtual bool isBound() const = 0;
-    // Bound, and to this command.
-    virtual bool isBoundTo(const QStringList &command) const = 0;
+    // Bound, to this command, and to these keys when some are given.
+    virtual bool isBoundTo(const QStringList &command, const QKeySequence &keys = {}) const = 0;
 
     // The desktop's own way for this session: none on X11, where the grab serves.
     static std::unique_ptr<DesktopShortcut> forSession();

@@ -181,8 +181,10 @@ bool GnomeShortcut::sameAccelerator(const QString &first, const QString &second)
     return a.symbol != NoSymbol && a == Combination::parse(second);
 }
 
-QString GnomeShortcut::takenBy(const QString &accelerator) const
+QString
+GnomeShortcut::takenBy(const QString &accelerator, const QString &commandLine, bool *runsOurs) const
 {
+    *runsOurs = false;
     for (const char *id : keybindingSchemas) {
         Schema schema = lookup(id);
         if (!schema)
@@ -206,8 +208,10 @@ QString GnomeShortcut::takenBy(const QString &accelerator) const
         if (path == QLatin1String(ourPath))
             continue;
         Settings custom = open(customSchema, path.toUtf8().constData());
-        if (custom && sameAccelerator(accelerator, string(custom.get(), "binding")))
+        if (custom && sameAccelerator(accelerator, string(custom.get(), "binding"))) {
+            *runsOurs = string(custom.get(), "command") == commandLine;
             return string(custom.get(), "name");
+        }
     }
     return {};
 }
@@ -220,13 +224,19 @@ DesktopShortcut::Result GnomeShortcut::bind(const QKeySequence &keys, const QStr
     Settings ours = open(customSchema, ourPath);
     if (binding.isEmpty() || !list || !ours)
         return result;
-    result.takenBy = takenBy(binding);
+    bool runsOurs = false;
+    result.takenBy = takenBy(binding, commandLine(command), &runsOurs);
+    // A shortcut the user made for our command (as the README once told) serves as ours.
+    if (runsOurs) {
+        result.takenBy.clear();
+        result.bound = true;
+        return result;
+    }
     if (!result.takenBy.isEmpty())
         return result;
     // The binding is complete before the settings daemon sees it in the list.
     g_settings_set_string(ours.get(), "name", "Quiver");
-    // The settings daemon splits the command as a shell would.
-    g_settings_set_string(ours.get(), "command", shellCommand(command).toUtf8().constData());
+    g_settings_set_string(ours.get(), "command", commandLine(command).toUtf8().constData());
     g_settings_set_string(ours.get(), "binding", binding.toUtf8().constData());
     QStringList paths = strings(list.get(), customList);
     if (!paths.contains(QLatin1String(ourPath)))
@@ -259,8 +269,16 @@ bool GnomeShortcut::isBound() const
            !string(ours.get(), "binding").isEmpty();
 }
 
-bool GnomeShortcut::isBoundTo(const QStringList &command) const
+bool GnomeShortcut::isBoundTo(const QStringList &command, const QKeySequence &keys) const
 {
     Settings ours = open(customSchema, ourPath);
-    return isBound() && string(ours.get(), "command") == shellCommand(command);
+    return isBound() && string(ours.get(), "command") == commandLine(command) &&
+           (keys.isEmpty() || sameAccelerator(string(ours.get(), "binding"), accelerator(keys)));
+}
+
+QString GnomeShortcut::commandLine(const QStringList &command)
+{
+    // The settings daemon reads the command as a desktop entry's Exec: quoted as a shell
+    // quotes, and "%" doubled, which would start a field code.
+    return shellCommand(command).replace(QLatin1Char('%'), QLatin1String("%%"));
 }

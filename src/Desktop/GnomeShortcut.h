@@ -16,7 +16,7 @@ public:
     Result bind(const QKeySequence &keys, const QStringList &command) override;
     bool unbind() override;
     bool isBound() const override;
-    bool isBoundTo(const QStringList &command) const override;
+    bool isBoundTo(const QStringList &command, const QKeySequence &keys = {}) const override;
 
     // The combination as GNOME writes it ("<Control><Alt>t"); empty when it has no X key name.
     static QString accelerator(const QKeySequence &keys);
@@ -24,7 +24,11 @@ public:
     // "<Ctrl>t" do).
     static bool sameAccelerator(const QString &first, const QString &second);
 
+    // The command as GNOME's settings daemon reads it.
+    static QString commandLine(const QStringList &command);
+
 private:
-    // The binding, GNOME's or another program's, that uses the accelerator: its description.
-    QString takenBy(const QString &accelerator) const;
+    // The binding, GNOME's or the user's, that uses the accelerator: its description; runsOurs
+    // tells whether it is the user's own shortcut for the command line.
+    QString takenBy(const QString &accelerator, const QString &commandLine, bool *runsOurs) const;
 };

@@ -133,14 +133,17 @@ DesktopShortcut::Result KdeShortcut::bind(const QKeySequence &keys, const QStrin
     if (available.type() == QDBusMessage::ReplyMessage && !available.arguments().isEmpty() &&
         !available.arguments().constFirst().toBool()) {
         result.takenBy = takenBy(key);
-        return result;
+    } else {
+        const QList<int> set =
+            keysOf(call("setShortcut", {actionId(), QVariant::fromValue(QList<int>{key}),
+                                        setPresent | noAutoloading}));
+        result.bound = !set.isEmpty() && set.constFirst() == key;
+        if (!result.bound)
+            result.takenBy = takenBy(key);
     }
-    const QList<int> set =
-        keysOf(call("setShortcut", {actionId(), QVariant::fromValue(QList<int>{key}),
-                                    setPresent | noAutoloading}));
-    result.bound = !set.isEmpty() && set.constFirst() == key;
+    // Nothing of ours is left behind a refusal: no entry, no registration.
     if (!result.bound)
-        result.takenBy = takenBy(key);
+        unbind();
     return result;
 }
 
@@ -160,9 +163,11 @@ bool KdeShortcut::isBound() const
     return !keys.isEmpty() && keys.constFirst() != 0;
 }
 
-bool KdeShortcut::isBoundTo(const QStringList &command) const
+bool KdeShortcut::isBoundTo(const QStringList &command, const QKeySequence &keys) const
 {
     QFile entry(entryPath());
-    return isBound() && entry.open(QIODevice::ReadOnly) &&
-           entry.readAll().contains(QByteArray("\nExec=") + execLine(command).toUtf8() + '\n');
+    if (!isBound() || !entry.open(QIODevice::ReadOnly) ||
+        !entry.readAll().contains(QByteArray("\nExec=") + execLine(command).toUtf8() + '\n'))
+        return false;
+    return keys.isEmpty() || keysOf(call("shortcut", {actionId()})).value(0) == keys[0];
 }

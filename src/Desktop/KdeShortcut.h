@@ -18,7 +18,7 @@ public:
     Result bind(const QKeySequence &keys, const QStringList &command) override;
     bool unbind() override;
     bool isBound() const override;
-    bool isBoundTo(const QStringList &command) const override;
+    bool isBoundTo(const QStringList &command, const QKeySequence &keys = {}) const override;
 
     // The hidden entry KGlobalAccel starts: its file in the user's applications folder.
     static QString entryPath();

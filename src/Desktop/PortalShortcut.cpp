@@ -124,6 +124,8 @@ void PortalShortcut::onResponse(uint response, const QVariantMap &results)
                                              SLOT(onResponse(uint, QVariantMap)));
     if (const auto then = std::exchange(m_then, nullptr))
         then(response, results);
+    if (std::exchange(m_rebind, false) && !m_session.isEmpty())
+        bindInSession();
 }
 
 DesktopShortcut::Result PortalShortcut::bind(const QKeySequence &keys, const QStringList &)
@@ -133,6 +135,11 @@ DesktopShortcut::Result PortalShortcut::bind(const QKeySequence &keys, const QSt
     m_trigger = trigger(keys);
     Result pending;
     pending.pending = true;
+    // One question at a time: a new combination asked while one is out is bound after it.
+    if (m_then) {
+        m_rebind = true;
+        return pending;
+    }
     if (!m_session.isEmpty()) {
         bindInSession();
         return pending;
@@ -204,8 +211,8 @@ bool PortalShortcut::isBound() const
     return m_bound;
 }
 
-bool PortalShortcut::isBoundTo(const QStringList &) const
+bool PortalShortcut::isBoundTo(const QStringList &, const QKeySequence &keys) const
 {
     // Bound for this process alone, whatever would run it.
-    return m_bound;
+    return m_bound && (keys.isEmpty() || trigger(keys) == m_trigger);
 }

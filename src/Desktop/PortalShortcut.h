@@ -24,7 +24,7 @@ public:
     Result bind(const QKeySequence &keys, const QStringList &command) override;
     bool unbind() override;
     bool isBound() const override;
-    bool isBoundTo(const QStringList &command) const override;
+    bool isBoundTo(const QStringList &command, const QKeySequence &keys = {}) const override;
 
     // The combination as the portal's shortcuts format writes it ("CTRL+ALT+space").
     static QString trigger(const QKeySequence &keys);
@@ -48,5 +48,6 @@ private:
     QString m_pendingRequest;
     std::function<void(uint, const QVariantMap &)> m_then;
     bool m_bound = false;
+    bool m_rebind = false;
     int m_tokens = 0;
 };

@@ -5,7 +5,8 @@
 
 #include <memory>
 
-class DesktopShortcut;
+#include "DesktopShortcut.h"
+
 class QHotkey;
 
 // The key combination that shows and hides the window ("HotKey/ShowApp"). On X11 it is a key
@@ -42,12 +43,19 @@ signals:
 
 private:
     void setPlace(const QString &place);
-    void onDesktopResult(bool bound, const QString &takenBy);
+    void onDesktopResult(const DesktopShortcut::Result &bound);
     // The X11 grab; false when another client holds the combination.
     bool grab(const QKeySequence &sequence);
 
     QHotkey *m_hotkey = nullptr;
     std::unique_ptr<DesktopShortcut> m_desktop;
     bool m_desktopBound = false;
+    // An X11 session whose desktop runs our command for the combination (made its shortcut in
+    // a Wayland session).
+    bool m_servedByDesktop = false;
+    QString m_key;
     QString m_place;
+    // Which set() a pending answer of the desktop belongs to.
+    int m_generation = 0;
+    int m_pendingGeneration = 0;
 };

@@ -95,6 +95,7 @@ private slots:
     void shouldRefuseGnomeCombinationInUse();
     void shouldQuoteCommandsForShell_data();
     void shouldQuoteCommandsForShell();
+    void shouldRunGnomesCommandLineWhole();
 
     void shouldRegisterKdeShortcut();
     void shouldRefuseKdeCombinationInUse();
@@ -322,6 +323,31 @@ void TestDesktopShortcuts::shouldQuoteCommandsForShell()
     QCOMPARE(parsed, command);
 }
 
+// GNOME's settings daemon starts the command as GIO reads a command line (a desktop entry's
+// Exec, where "%" starts a field code): a starter in a folder with spaces, quotes and "%" runs.
+void TestDesktopShortcuts::shouldRunGnomesCommandLineWhole()
+{
+    const QString folder = m_home.filePath("用户's $HOME/100% \"ok\"");
+    QVERIFY(QDir().mkpath(folder));
+    const QString starter = folder + "/quiver";
+    const QString marker = m_home.filePath("started");
+    QFile script(starter);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho \"$@\" > '%1'\n").arg(marker).toUtf8());
+    script.close();
+    script.setPermissions(script.permissions() | QFile::ExeOwner);
+    const QString line = GnomeShortcut::commandLine({starter, "--toggle"});
+    GError *error = nullptr;
+    GLibSupport::Object<GAppInfo> command(g_app_info_create_from_commandline(
+        line.toUtf8().constData(), nullptr, G_APP_INFO_CREATE_NONE, &error));
+    QVERIFY2(command, error ? error->message : "");
+    QVERIFY(g_app_info_launch(command.get(), nullptr, nullptr, nullptr));
+    QTRY_VERIFY(QFile::exists(marker));
+    QFile started(marker);
+    QVERIFY(started.open(QIODevice::ReadOnly));
+    QCOMPARE(started.readAll(), QByteArray("--toggle\n"));
+}
+
 // KGlobalAccel holds the combination for our hidden entry, which starts the command whole,
 // spaces and all, as any reader of desktop entries reads it. (Its presses are tried in a real
 // Plasma session: the daemon on its own cannot read keys from Xvfb.)
@@ -337,11 +363,10 @@ void TestDesktopShortcuts::shouldRegisterKdeShortcut()
     QVERIFY2(result.bound, qPrintable(result.takenBy));
     QVERIFY(kde.isBound());
     const int key = int(Qt::CTRL | Qt::ALT | Qt::Key_F9);
-    QCOMPARE(qdbus_cast<QList<int>>(kglobalaccel("shortcut", {QStringList{
-                                                                "quiver-toggle.desktop", "_launch",
-                                                                "", ""}})
-                                        .arguments()
-                                        .value(0)),
+    QCOMPARE(qdbus_cast<QList<int>>(
+                 kglobalaccel("shortcut", {QStringList{"quiver-toggle.desktop", "_launch", "", ""}})
+                     .arguments()
+                     .value(0)),
              QList<int>{key});
     GLibSupport::Object<GDesktopAppInfo> entry(
         g_desktop_app_info_new_from_filename(KdeShortcut::entryPath().toUtf8().constData()));
@@ -422,8 +447,8 @@ void TestDesktopShortcuts::shouldRemoveOnlyThisInstallsShortcut()
         shortcut = std::make_unique<KdeShortcut>();
     if (!shortcut)
         QSKIP("the desktop's shortcuts are not available here");
-    QVERIFY(shortcut->bind(QKeySequence("Ctrl+Alt+K"), {"/elsewhere/bin/quiver", "--toggle"})
-                .bound);
+    QVERIFY(
+        shortcut->bind(QKeySequence("Ctrl+Alt+K"), {"/elsewhere/bin/quiver", "--toggle"}).bound);
     QVERIFY(DesktopShortcut::removeOurs());
     QVERIFY(shortcut->isBound());
     QVERIFY(shortcut->bind(QKeySequence("Ctrl+Alt+K"), DesktopShortcut::toggleCommand()).bound);

@@ -11,10 +11,14 @@
 #include "DesktopShortcut.h"
 #include "FormMain.h"
 #include "Form_Settings.h"
+#include "GLibSupport.h"
 #include "GnomeShortcut.h"
 #include "KdeShortcut.h"
 #include "SettingsControl.h"
 #include "ShowHotkey.h"
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 // The show/hide hotkey as each kind of session gets it: an X11 grab, GNOME's or KDE's own
 // shortcut in a Wayland session, or, where the desktop offers none, the command to bind by hand.
@@ -31,6 +35,9 @@ private slots:
     void shouldLiveWhereTheSessionKeepsShortcuts_data();
     void shouldLiveWhereTheSessionKeepsShortcuts();
     void shouldReportCombinationInUse();
+    void shouldLeaveNothingBehindARefusalOrAClear();
+    void shouldTakeTheUsersOwnShortcutForOurCommand();
+    void shouldLetTheDesktopsShortcutServeOnX11();
     void shouldHideWithoutTrayWhenDesktopShortcutBound();
 
 private:
@@ -147,6 +154,96 @@ void TestShowHotkey::shouldReportCombinationInUse()
              qPrintable(refused.first().first().toString()));
     QVERIFY(!hotkey.isWayBack());
     QVERIFY(!GnomeShortcut().isBound());
+}
+
+// A combination refused takes the one set before away with it, and clearing the hotkey clears
+// one a former run left behind: the setting and the desktop never disagree.
+void TestShowHotkey::shouldLeaveNothingBehindARefusalOrAClear()
+{
+    if (!GnomeShortcut::isAvailable())
+        QSKIP("needs GNOME's schemas (gnome-settings-daemon-common)");
+    setSession("wayland", "GNOME");
+    {
+        ShowHotkey hotkey;
+        hotkey.set("Ctrl+Alt+K");
+        QVERIFY(GnomeShortcut().isBound());
+        hotkey.set("Alt+F7");
+        QVERIFY(!GnomeShortcut().isBound());
+        QVERIFY(!hotkey.isWayBack());
+    }
+    QVERIFY(
+        GnomeShortcut().bind(QKeySequence("Ctrl+Alt+K"), DesktopShortcut::toggleCommand()).bound);
+    ShowHotkey later;
+    later.set(QString());
+    QVERIFY(!GnomeShortcut().isBound());
+}
+
+// A custom shortcut the user made for our command (as the README once told) is taken as ours:
+// nothing is refused, no second binding is made, and it brings the window back.
+void TestShowHotkey::shouldTakeTheUsersOwnShortcutForOurCommand()
+{
+    if (!GnomeShortcut::isAvailable())
+        QSKIP("needs GNOME's schemas (gnome-settings-daemon-common)");
+    setSession("wayland", "GNOME");
+    const char theirs[] =
+        "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom7/";
+    GSettingsSchemaSource *source = g_settings_schema_source_get_default();
+    GSettingsSchema *customSchema = g_settings_schema_source_lookup(
+        source, "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding", TRUE);
+    GSettingsSchema *listSchema = g_settings_schema_source_lookup(
+        source, "org.gnome.settings-daemon.plugins.media-keys", TRUE);
+    GLibSupport::Object<GSettings> custom(g_settings_new_full(customSchema, nullptr, theirs));
+    GLibSupport::Object<GSettings> list(g_settings_new_full(listSchema, nullptr, nullptr));
+    g_settings_schema_unref(customSchema);
+    g_settings_schema_unref(listSchema);
+    g_settings_set_string(custom.get(), "name", "我的 Quiver");
+    g_settings_set_string(
+        custom.get(), "command",
+        GnomeShortcut::commandLine(DesktopShortcut::toggleCommand()).toUtf8().constData());
+    g_settings_set_string(custom.get(), "binding", "<Primary><Alt>k");
+    const gchar *const paths[] = {theirs, nullptr};
+    g_settings_set_strv(list.get(), "custom-keybindings", paths);
+    ShowHotkey hotkey;
+    QSignalSpy refused(&hotkey, &ShowHotkey::refused);
+    QSignalSpy results(&hotkey, &ShowHotkey::result);
+    hotkey.set("Ctrl+Alt+K");
+    QCOMPARE(refused.size(), 0);
+    QCOMPARE(results.size(), 1);
+    QVERIFY(results.first().first().toBool());
+    QVERIFY(hotkey.isWayBack());
+    QVERIFY(!GnomeShortcut().isBound());
+    g_settings_reset(list.get(), "custom-keybindings");
+}
+
+// In an X11 session of a desktop where a Wayland session made the hotkey the desktop's own, the
+// desktop holds the combination and runs our command: that is no failure, and the window can
+// hide.
+void TestShowHotkey::shouldLetTheDesktopsShortcutServeOnX11()
+{
+    if (!GnomeShortcut::isAvailable())
+        QSKIP("needs GNOME's schemas (gnome-settings-daemon-common)");
+    setSession("x11", "GNOME");
+    QVERIFY(
+        GnomeShortcut().bind(QKeySequence("Ctrl+Alt+K"), DesktopShortcut::toggleCommand()).bound);
+    // The desktop's grab, as GNOME's shell holds it.
+    Display *desktop = XOpenDisplay(nullptr);
+    QVERIFY(desktop);
+    const KeyCode code = XKeysymToKeycode(desktop, XK_k);
+    for (unsigned locks :
+         {0u, unsigned(LockMask), unsigned(Mod2Mask), unsigned(LockMask | Mod2Mask)})
+        XGrabKey(desktop, code, ControlMask | Mod1Mask | locks, DefaultRootWindow(desktop), True,
+                 GrabModeAsync, GrabModeAsync);
+    XSync(desktop, False);
+    ShowHotkey hotkey;
+    QSignalSpy results(&hotkey, &ShowHotkey::result);
+    hotkey.set("Ctrl+Alt+K");
+    QCOMPARE(results.size(), 1);
+    QVERIFY(results.first().first().toBool());
+    QVERIFY(hotkey.isWayBack());
+    QVERIFY2(hotkey.place().contains("GNOME"), qPrintable(hotkey.place()));
+    QVERIFY(GnomeShortcut().isBound());
+    XCloseDisplay(desktop);
+    GnomeShortcut().unbind();
 }
 
 // GNOME has no tray: with its shortcut bound, hiding hides, the log says how the window comes

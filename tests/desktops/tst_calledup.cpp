@@ -16,6 +16,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 constexpr int calls = 20;
@@ -46,6 +47,21 @@ public:
                 isViewable(window))
                 found = window;
         return found;
+    }
+
+    // Minimised (iconic, in ICCCM's words) rather than hidden.
+    bool isMinimised(unsigned long window) const
+    {
+        return property(window, "WM_STATE", XInternAtom(m_display, "WM_STATE", False)).value(0) ==
+               IconicState;
+    }
+
+    // Whether the first window stands above the second in the window manager's stacking order.
+    bool isAbove(unsigned long first, unsigned long second) const
+    {
+        const QVector<unsigned long> stack =
+            property(DefaultRootWindow(m_display), "_NET_CLIENT_LIST_STACKING", XA_WINDOW);
+        return stack.indexOf(first) > stack.indexOf(second) && stack.contains(second);
     }
 
     bool isViewable(unsigned long window) const
@@ -168,7 +184,7 @@ void TestCalledUp::initTestCase()
     QVERIFY(QFile::copy(QUIVER_BINARY, root.filePath("bin/Quiver")));
     QVERIFY(QFile::copy(QUIVER_STARTER, root.filePath("bin/quiver")));
     {
-        // On the left, clear of the other window.
+        // On the left, under the other window's left end.
         QWidget placed;
         placed.setGeometry(40, 60, 700, 600);
         QSettings settings(root.filePath("data/config.ini"), QSettings::IniFormat);
@@ -187,7 +203,8 @@ void TestCalledUp::initTestCase()
     if (m_keys.desktop() == "gnome")
         QTRY_VERIFY_WITH_TIMEOUT(m_keys.shellBinds(QKeySequence(hotkey)[0]), 10000);
 
-    m_probe = std::make_unique<Probe>(QPoint(820, 300));
+    // Over Quiver's right edge, its middle clear of it: a click there brings it above Quiver.
+    m_probe = std::make_unique<Probe>(QPoint(620, 300));
     QTRY_VERIFY_WITH_TIMEOUT(m_probe->window() != 0, 15000);
 }
 
@@ -238,6 +255,9 @@ void TestCalledUp::shouldComeToFrontWithTheKeyboard()
         QTRY_VERIFY_WITH_TIMEOUT(m_keys.hasFocus(m_window), 5000);
         QVERIFY(m_keys.press(QKeySequence(Qt::Key_Escape)));
         QTRY_VERIFY_WITH_TIMEOUT(!m_windows.isViewable(m_window), 5000);
+        // Hidden, not minimised: the desktop's shortcut (or the X11 hotkey) brings it back,
+        // tray or none.
+        QVERIFY(!m_windows.isMinimised(m_window));
     }
     if (!hiddenBefore && !m_windows.isViewable(m_window)) {
         callUp(false);
@@ -246,6 +266,8 @@ void TestCalledUp::shouldComeToFrontWithTheKeyboard()
     // The user types into the other window a moment before calling Quiver.
     QVERIFY(m_keys.focusWindow(m_probe->window()));
     QTRY_VERIFY_WITH_TIMEOUT(m_keys.hasFocus(m_probe->window()), 5000);
+    if (!hiddenBefore)
+        QTRY_VERIFY_WITH_TIMEOUT(m_windows.isAbove(m_probe->window(), m_window), 5000);
     const int typed = m_probe->count("text");
     QVERIFY(m_keys.press(QKeySequence(Qt::CTRL | Qt::Key_A)));
     QVERIFY(m_keys.type("x\n"));
@@ -259,6 +281,7 @@ void TestCalledUp::shouldComeToFrontWithTheKeyboard()
                        .arg(m_keys.windowTitle(m_keys.focusedWindow()))
                        .arg(m_windows.isViewable(m_window) ? "shown" : "hidden")),
         5000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_windows.isAbove(m_window, m_probe->window()), 5000);
     // Mutter hands the keyboard to an Xwayland window's surface a little after it sets X's
     // focus (under load, keys typed in between are dropped): wait for the shell to name it.
     if (m_keys.desktop() == "gnome")
