@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -15,7 +16,8 @@ int signalPipe[2] = {-1, -1};
 TerminationWatcher::TerminationWatcher(QObject *parent)
     : QObject(parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
+    // Non-blocking: a handler must never wait, even on a pipe nobody has read for a while.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0) {
         qWarning("TerminationWatcher: no socket pair, termination signals end the process");
         return;
     }
@@ -47,6 +49,9 @@ TerminationWatcher::~TerminationWatcher()
 
 void TerminationWatcher::handleSignal(int signalNumber)
 {
+    // The interrupted code may be about to read errno.
+    const int saved = errno;
     const char byte = char(signalNumber);
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
+    errno = saved;
 }

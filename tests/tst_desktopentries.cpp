@@ -201,6 +201,13 @@ void TestDesktopEntries::shouldReadEntries_data()
         << head + "Name=English\nName[zh_CN]=\nComment=Plain\nComment[zh_CN]=\nGenericName=G\n"
         << application << "English"
         << "Plain";
+    // An empty translation gives way to the next one for the language, not straight to the
+    // untranslated value.
+    QTest::newRow("empty zh_CN, zh given")
+        << head + "Name=WeChat\nName[zh_CN]=\nName[zh]=微信\nComment=Chat\nComment[zh_CN]=\n"
+                  "Comment[zh]=聊天\n"
+        << application << "微信"
+        << "聊天";
     QTest::newRow("D-Bus activatable without Exec")
         << QByteArray("[Desktop Entry]\nType=Application\nName=Service\nDBusActivatable=true\n")
         << application << "Service"

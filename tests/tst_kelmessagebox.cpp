@@ -5,6 +5,7 @@
 #include <QAnimationDriver>
 #include <QLabel>
 #include <QPointer>
+#include <QX11Info>
 
 namespace {
 // Drives every animation by hand, so positions and opacities are read at exact moments.
@@ -65,6 +66,7 @@ private slots:
     void shouldUseInformationBackgroundAsGiven();
     void shouldRiseFadeAndDeleteItself();
     void shouldGoAtOnceOnClick();
+    void shouldBeOpaqueAndRoundWithoutCompositor();
 
 private:
     ManualAnimationDriver m_driver;
@@ -186,6 +188,27 @@ void TestKelMessageBox::shouldGoAtOnceOnClick()
     QVERIFY(box.isNull());
     // The animations of a removed box stop on their own.
     m_driver.advanceBy(5000);
+}
+
+// Without a compositing manager (a bare window manager on X11) translucency comes out black:
+// the notice paints itself whole and is cut to its rounded shape. Run on both platforms.
+void TestKelMessageBox::shouldBeOpaqueAndRoundWithoutCompositor()
+{
+    KelMessageBox::show(&m_parent, "无合成器", QVariant(int(KelMessageBox::Blue)), 2000,
+                        KelMessageBox::Bottom, QString());
+    QPointer<QDialog> box = lastNotice();
+    QVERIFY(box);
+    const bool bareX11 = QX11Info::isPlatformX11() && !QX11Info::isCompositingManagerRunning();
+    QCOMPARE(box->testAttribute(Qt::WA_TranslucentBackground), !bareX11);
+    if (!bareX11)
+        return;
+    const QRegion shape = box->mask();
+    QVERIFY(!shape.isEmpty());
+    QVERIFY(shape.contains(box->rect().center()));
+    QVERIFY(!shape.contains(QPoint(0, 0)));
+    QVERIFY(!shape.contains(box->rect().bottomRight()));
+    // The label paints the whole box: no unpainted margin around it.
+    QCOMPARE(box->findChild<QLabel *>()->geometry(), box->rect());
 }
 
 QUIVER_TEST_MAIN(TestKelMessageBox)

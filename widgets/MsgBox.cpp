@@ -2,14 +2,15 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainterPath>
 #include <QPropertyAnimation>
+#include <QX11Info>
 
 MsgBox::MsgBox(const QString &text, int duration)
     : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , m_duration(duration)
     , m_label(new QLabel(text, this))
 {
-    setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_DeleteOnClose);
     // A notice must not take the focus from the window the user is working in.
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -17,6 +18,25 @@ MsgBox::MsgBox(const QString &text, int duration)
     m_label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(m_label);
+    // Translucency needs a compositing manager; without one (a bare window manager) the
+    // transparent parts come out black. The label then fills the box, which is cut to its
+    // rounded shape.
+    m_opaque = QX11Info::isPlatformX11() && !QX11Info::isCompositingManagerRunning();
+    if (m_opaque)
+        layout->setContentsMargins(0, 0, 0, 0);
+    else
+        setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void MsgBox::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    if (!m_opaque)
+        return;
+    QPainterPath shape;
+    const qreal radius = qMin(width(), height()) * 0.05;
+    shape.addRoundedRect(rect(), radius, radius);
+    setMask(QRegion(shape.toFillPolygon().toPolygon()));
 }
 
 void MsgBox::mouseReleaseEvent(QMouseEvent *event)

@@ -18,8 +18,10 @@ public:
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    bool m_opaque = false;
     int m_duration;
     QLabel *m_label;
 };

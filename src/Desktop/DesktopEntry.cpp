@@ -8,7 +8,7 @@
 
 namespace {
 const char group[] = "Desktop Entry";
-// The interface is Chinese; GKeyFile falls back from zh_CN to zh to the untranslated value.
+// The interface is Chinese.
 const char locale[] = "zh_CN";
 
 QString plainString(GKeyFile *file, const char *key)
@@ -16,13 +16,20 @@ QString plainString(GKeyFile *file, const char *key)
     return GLibSupport::takeString(g_key_file_get_string(file, group, key, nullptr));
 }
 
-// An empty translation ("Name[zh_CN]=", as menu editors leave them) gives way to the
-// untranslated value.
+// The first translation that says something, in the order of the locale's variants (zh_CN,
+// then zh), else the untranslated value: an empty one ("Name[zh_CN]=", as menu editors leave
+// them) gives way to the next.
 QString localeString(GKeyFile *file, const char *key)
 {
-    const QString translated =
-        GLibSupport::takeString(g_key_file_get_locale_string(file, group, key, locale, nullptr));
-    return translated.isEmpty() ? plainString(file, key) : translated;
+    gchar **variants = g_get_locale_variants(locale);
+    QString value;
+    for (gchar **variant = variants; *variant && value.isEmpty(); ++variant) {
+        const QByteArray translated = QByteArray(key) + '[' + *variant + ']';
+        value = GLibSupport::takeString(
+            g_key_file_get_string(file, group, translated.constData(), nullptr));
+    }
+    g_strfreev(variants);
+    return value.isEmpty() ? plainString(file, key) : value;
 }
 
 bool boolean(GKeyFile *file, const char *key)
