@@ -194,6 +194,8 @@ void TestCalledUp::initTestCase()
     }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "xcb");
+    // The copied program no longer lies where the build tree's relative library path points.
+    environment.insert("LD_LIBRARY_PATH", QUIVER_LIBRARY_DIR);
     m_quiver.setProcessEnvironment(environment);
     m_quiver.setWorkingDirectory(root.filePath("bin"));
     m_quiver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
