@@ -38,6 +38,8 @@
 
 #include <easylogging++.h>
 
+#include <fcntl.h>
+
 #include <xcb/xcb.h>
 
 namespace {
@@ -151,6 +153,14 @@ void FormMain::init_log()
     conf.setGlobally(el::ConfigurationType::ToFile, "true");
     el::Loggers::reconfigureAllLoggers(conf);
     el::Loggers::reconfigureAllLoggers(el::ConfigurationType::ToStandardOutput, "false");
+    // The log's stream is opened without O_CLOEXEC; nothing open here yet is meant for the
+    // programs started from the catalogue.
+    const QDir descriptors(QStringLiteral("/proc/self/fd"));
+    for (const QString &name : descriptors.entryList(QDir::Files | QDir::System)) {
+        const int fd = name.toInt();
+        if (fd > 2)
+            ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
+    }
 
     LOG(INFO) << "Quiver version:" << QCoreApplication::applicationVersion();
     LOG(INFO) << "Mode:Release";

@@ -9,13 +9,16 @@
 #include <QGuiApplication>
 #include <QSqlRecord>
 #include <QStandardItemModel>
+#include <QX11Info>
 
 #include "DataControl.h"
+#include "DesktopEntry.h"
 #include "SearchIndex.h"
 #include "DesktopShell.h"
 #include "ItemRoles.h"
 #include "ItemStart.h"
 #include "KelMessageBox.h"
+#include "Questions.h"
 #include "SettingsControl.h"
 
 #include <easylogging++.h>
@@ -73,7 +76,18 @@ void FormMain::data_itemRun(QModelIndex index)
                      .arg(orNone(path), QString::number(type), orNone(arguments),
                           orNone(workingDirectory));
 
-    const ItemStart start = ItemStart::begin(path, type, arguments, workingDirectory);
+    // The time of the click or key that asks for it lets the started window take the focus.
+    const quint32 userTime = QX11Info::isPlatformX11() ? QX11Info::appUserTime() : 0;
+    ItemStart start = ItemStart::begin(path, type, arguments, workingDirectory, userTime);
+    if (!start.untrustedCommand.isEmpty()) {
+        LOG(INFO) << "Item_Run: untrusted entry " << path;
+        if (!Questions::confirm(this, QStringLiteral("此应用程序入口不受信任，是否仍要启动？\n\n") +
+                                          start.untrustedCommand))
+            return;
+        if (!DesktopEntry::markTrusted(path))
+            LOG(WARNING) << "could not mark " << path << " trusted";
+        start = ItemStart::begin(path, type, arguments, workingDirectory, userTime, true);
+    }
     if (!start.refusal.isEmpty())
         refuse(start.refusal);
     else if (start.start)
@@ -92,8 +106,8 @@ void FormMain::data_itemRun()
 void FormMain::data_itemRunAsAdmin()
 {
     const QVariant id = ui->listView_items->currentIndex().data(ItemIdRole);
-    const QSqlRecord record =
-        DataControl::instance().item_select(QStringLiteral("Type, Path, Arguments"), id);
+    const QSqlRecord record = DataControl::instance().item_select(
+        QStringLiteral("Type, Path, Arguments, WorkingDirectory"), id);
     if (record.isEmpty() || record.value(QStringLiteral("Type")).isNull()) {
         refuse(QStringLiteral("打开失败, 数据有误"));
         return;
@@ -108,9 +122,16 @@ void FormMain::data_itemRunAsAdmin()
         return;
     }
     const QString arguments = record.value(QStringLiteral("Arguments")).toString();
-    LOG(INFO)
-        << QStringLiteral("Item_RunAsAdmin: Path[%1], Parameters[%2]").arg(path, orNone(arguments));
-    whenStarted(DesktopShell::startAsAdministrator(path, arguments), [this, id] { recordRun(id); });
+    const QString workingDirectory = record.value(QStringLiteral("WorkingDirectory")).toString();
+    LOG(INFO) << QStringLiteral("Item_RunAsAdmin: Path[%1], Parameters[%2], WorkingDirectory[%3]")
+                     .arg(path, orNone(arguments), orNone(workingDirectory));
+    // The password dialog names only what pkexec runs: the program is named here first.
+    if (DesktopShell::asksForAdministrator(path))
+        KelMessageBox::information(this, QStringLiteral("以管理员身份运行: ") + path,
+                                   KelMessageBox::Bottom, 3000,
+                                   KelMessageBox::getDefaultColor(KelMessageBox::Blue), QString());
+    whenStarted(DesktopShell::startAsAdministrator(path, arguments, workingDirectory),
+                [this, id] { recordRun(id); });
 }
 
 void FormMain::data_itemOpenFolder()

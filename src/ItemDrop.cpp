@@ -124,8 +124,7 @@ ItemDrop::Outcome ItemDrop::readLocal(const QString &path, QVariantMap &record)
         const bool keepLink =
             m_shortcutAnswer == QMessageBox::Yes || m_shortcutAnswer == QMessageBox::YesToAll;
         record[QStringLiteral("Path")] = keepLink ? info.filePath() : info.symLinkTarget();
-        if (info.isFile() && (DesktopEntry::isEntryFile(info.fileName()) ||
-                              DesktopEntry::isEntryFile(info.symLinkTarget())))
+        if (info.isFile() && DesktopEntry::isEntryFile(info.filePath()))
             return readEntry(record.value(QStringLiteral("Path")).toString(), record);
         return Outcome::Record;
     }

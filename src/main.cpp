@@ -60,6 +60,7 @@ int main(int argc, char *argv[])
     // Qt's X11 support takes the startup identifier out of the environment as it starts.
     const QString callerToken = Activation::callerToken();
     QtSingleApplication app(id, argc, argv);
+    Activation::forgetCaller();
     // Chosen for this program alone: what it starts picks its own platform.
     if (platformChosen)
         qunsetenv("QT_QPA_PLATFORM");

@@ -13,6 +13,8 @@
 #include "TestSupport.h"
 
 #include <QListView>
+#include <QRegularExpression>
+#include <QX11Info>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -52,7 +54,11 @@ private slots:
     void shouldAddLinkedEntryAndEntryWithoutIcon();
     void shouldStartApplicationsAsTheDesktopDoes_data();
     void shouldStartApplicationsAsTheDesktopDoes();
-    void shouldOpenItemArgumentsWithTheApplication();
+    void shouldHandItemArgumentsToTheApplication_data();
+    void shouldHandItemArgumentsToTheApplication();
+    void shouldAskBeforeStartingUntrustedEntries_data();
+    void shouldAskBeforeStartingUntrustedEntries();
+    void shouldGiveStartedProgramsNothingOfOurs();
     void shouldRefuseEntriesThatCannotStart_data();
     void shouldRefuseEntriesThatCannotStart();
     void shouldShowApplicationIcons_data();
@@ -64,8 +70,9 @@ private slots:
 
 private:
     void open();
-    // Writes an entry outside the applications folders, where only the test knows of it.
-    QString writeEntry(const QString &name, const QString &body);
+    // Writes an entry outside the applications folders, where only the test knows of it;
+    // executable, as the user's own entries are, unless told otherwise.
+    QString writeEntry(const QString &name, const QString &body, bool executable = true);
     QStringList recorded(const QString &name) const { return m_desktop->opened(name); }
     ItemsListView *items() const { return m_window->findChild<ItemsListView *>("listView_items"); }
     int cacheRows() const;
@@ -162,11 +169,14 @@ void TestDesktopEntries::open()
     m_window->show();
 }
 
-QString TestDesktopEntries::writeEntry(const QString &name, const QString &body)
+QString TestDesktopEntries::writeEntry(const QString &name, const QString &body, bool executable)
 {
     const QString relative = QStringLiteral("entries/%1.desktop").arg(name);
     m_desktop->write(relative, entry(body).toUtf8());
-    return m_desktop->path(relative);
+    const QString file = m_desktop->path(relative);
+    QFile::setPermissions(file, executable ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                           : QFile::ReadOwner | QFile::WriteOwner);
+    return file;
 }
 
 int TestDesktopEntries::cacheRows() const
@@ -364,24 +374,185 @@ void TestDesktopEntries::shouldStartApplicationsAsTheDesktopDoes()
         QCOMPARE(recorded("terminal").value(0), "-e " + m_record + " term");
 }
 
-void TestDesktopEntries::shouldOpenItemArgumentsWithTheApplication()
+void TestDesktopEntries::shouldHandItemArgumentsToTheApplication_data()
+{
+    QTest::addColumn<QString>("exec");
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("notice");
+    const QString work = m_desktop->path("work");
+    m_desktop->write("work/notes.txt", "notes\n");
+    m_desktop->write("work/年度 总结.txt", "summary\n");
+    const auto row = [](const char *tag, const QString &exec, const QString &arguments,
+                        const QStringList &lines, const QString &notice = QString()) {
+        QTest::newRow(tag) << exec << arguments << lines << notice;
+    };
+    // Relative names of files in the item's folder become absolute; the rest pass as written.
+    row("file and address", "%U", "notes.txt https://example.org/a",
+        {work, "[" + work + "/notes.txt]", "[https://example.org/a]"});
+    row("option and address", "%U", "--new-window https://example.org",
+        {work, "[--new-window]", "[https://example.org]"});
+    row("quoted name with a space", "%F", "\"年度 总结.txt\" -v",
+        {work, "[" + work + "/年度 总结.txt]", "[-v]"});
+    row("a name that is no file here", "%f", "later.txt", {work, "[later.txt]"});
+    row("no field code: at the end", "--fixed", "-x 'a b'", {work, "[--fixed]", "[-x]", "[a b]"});
+    row("only the first file code", "%f --then %F", "one two",
+        {work, "[one]", "[two]", "[--then]"});
+    row("percent and dollar kept", "%U", "'50%' '$HOME' \\`x\\`",
+        {work, "[50%]", "[$HOME]", "[`x`]"});
+    row("quotes that do not close", "%U", "\"a b", {}, "打开失败, 参数有误");
+}
+
+void TestDesktopEntries::shouldHandItemArgumentsToTheApplication()
 {
 #ifdef QUIVER_SANITIZE_BUILD
     QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
 #endif
-    // The item's arguments are the files or addresses the application opens (%F, %U).
+    QFETCH(QString, exec);
+    QFETCH(QString, arguments);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, notice);
     const QString file = writeEntry(
-        "files", QStringLiteral("Type=Application\nName=F\nExec=\"%1\" files %U\n").arg(m_record));
-    Catalogue::exec(QStringLiteral("INSERT INTO Items(ID, Name, Type, Path, Arguments, GroupsID, "
-                                   "TypesID) VALUES (1, 'app', 0, '%1', 'notes.txt "
-                                   "https://example.org/a', 10, 1)")
-                        .arg(file));
+        "files",
+        QStringLiteral("Type=Application\nName=F\nExec=\"%1\" files %2\n").arg(m_record, exec));
+    QSqlQuery insert(Catalogue::connection());
+    insert.prepare("INSERT INTO Items(ID, Name, Type, Path, Arguments, WorkingDirectory, GroupsID, "
+                   "TypesID) VALUES (1, 'app', 0, ?, ?, ?, 10, 1)");
+    insert.addBindValue(file);
+    insert.addBindValue(arguments);
+    insert.addBindValue(m_desktop->path("work"));
+    QVERIFY(insert.exec());
     open();
     m_window->data_itemRun(items()->model()->index(0, 0));
-    // GIO hands local files over as paths, relative ones taken against the launcher's folder.
-    QTRY_COMPARE(recorded("files"),
-                 (QStringList{QDir::homePath(), "[" + m_dir->path("bin/notes.txt") + "]",
-                              "[https://example.org/a]"}));
+    if (!notice.isEmpty()) {
+        QCOMPARE(Notices::shown(), QStringList{notice});
+        QTest::qWait(200);
+        QVERIFY(recorded("files").isEmpty());
+        return;
+    }
+    QTRY_COMPARE(recorded("files"), lines);
+    QVERIFY(Notices::shown().isEmpty());
+}
+
+void TestDesktopEntries::shouldAskBeforeStartingUntrustedEntries_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<bool>("executable");
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("started");
+    const int none = QMessageBox::NoButton;
+    // A download dressed as a document: its own name and icon say nothing of what it runs.
+    QTest::newRow("downloaded, refused")
+        << "downloads/invoice.pdf.desktop" << false << "" << int(QMessageBox::No) << false;
+    QTest::newRow("downloaded, agreed")
+        << "downloads/invoice.pdf.desktop" << false << "" << int(QMessageBox::Yes) << true;
+    QTest::newRow("executable") << "downloads/mine.desktop" << true << "" << none << true;
+    QTest::newRow("in the applications folder")
+        << "data/applications/plain.desktop" << false << "" << none << true;
+    // A link is decided by what it leads to, and starts as an application, not a document.
+    QTest::newRow("link to a download")
+        << "downloads/app.desktop" << false << "links/myapp" << int(QMessageBox::No) << false;
+    QTest::newRow("link to an installed application")
+        << "data/applications/linked-app.desktop" << false << "links/myapp" << none << true;
+    QTest::newRow("link named as an entry, to a download")
+        << "downloads/app.desktop" << false << "links/myapp.desktop" << int(QMessageBox::No)
+        << false;
+}
+
+void TestDesktopEntries::shouldAskBeforeStartingUntrustedEntries()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    QFETCH(QString, where);
+    QFETCH(bool, executable);
+    QFETCH(QString, link);
+    QFETCH(int, answer);
+    QFETCH(bool, started);
+    const QString command = QStringLiteral("\"%1\" trust").arg(m_record);
+    m_desktop->write(
+        where, entry("Type=Application\nName=invoice.pdf\nIcon=application-pdf\nNoDisplay=true\n"
+                     "Exec=" +
+                     command + "\n")
+                   .toUtf8());
+    const QString file = m_desktop->path(where);
+    QFile::setPermissions(file, executable ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                           : QFile::ReadOwner | QFile::WriteOwner);
+    QString item = file;
+    if (!link.isEmpty()) {
+        item = m_desktop->path(link);
+        QDir().mkpath(QFileInfo(item).path());
+        QFile::remove(item);
+        QVERIFY(QFile::link(file, item));
+    }
+    Catalogue::exec(QStringLiteral("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) "
+                                   "VALUES (1, 'invoice.pdf', 0, '%1', 10, 1)")
+                        .arg(item));
+    open();
+    ModalAnswers answers;
+    if (answer != QMessageBox::NoButton)
+        answers.press(QMessageBox::StandardButton(answer));
+    m_window->data_itemRun(items()->model()->index(0, 0));
+    const QStringList asked{"此应用程序入口不受信任，是否仍要启动？\n\n" + command};
+    QCOMPARE(answers.questions(), answer == QMessageBox::NoButton ? QStringList() : asked);
+    if (!started) {
+        QTest::qWait(300);
+        QVERIFY(recorded("trust").isEmpty());
+        QCOMPARE(Catalogue::value("SELECT RunCount FROM Items"), QStringLiteral("0"));
+        QVERIFY(!QFileInfo(file).isExecutable());
+        return;
+    }
+    QTRY_COMPARE(recorded("trust"), QStringList{QDir::homePath()});
+    QTRY_COMPARE(Catalogue::value("SELECT RunCount FROM Items"), QStringLiteral("1"));
+    // Agreed once, trusted from then on, as a file manager marks it.
+    m_desktop->clear();
+    m_window->data_itemRun(items()->model()->index(0, 0));
+    QTRY_COMPARE(recorded("trust"), QStringList{QDir::homePath()});
+    QCOMPARE(answers.questions().size(), answer == QMessageBox::NoButton ? 0 : 1);
+}
+
+void TestDesktopEntries::shouldGiveStartedProgramsNothingOfOurs()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    // What it was started with: its startup identifier and the files it holds open.
+    const QString script = m_desktop->path("bin/inherit.sh");
+    m_desktop->write("bin/inherit.sh",
+                     QStringLiteral("#!/bin/sh\nout=%1/$1.out\n{ echo \"id=$DESKTOP_STARTUP_ID\"; "
+                                    "for f in /proc/$$/fd/*; do readlink \"$f\"; done; } > "
+                                    "\"$out.part\"\nmv \"$out.part\" \"$out\"\n")
+                         .arg(m_desktop->path("handlers"))
+                         .toUtf8());
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString app = writeEntry(
+        "inherit", QStringLiteral("Type=Application\nName=I\nExec=%1 app\n").arg(script));
+    Catalogue::exec(QStringLiteral("INSERT INTO Items(ID, Name, Type, Path, Arguments, GroupsID, "
+                                   "TypesID) VALUES (1, 'app', 0, '%1', '', 10, 1), "
+                                   "(2, 'program', 0, '%2', 'program', 10, 1)")
+                        .arg(app, script));
+    open();
+    const bool x11 = QX11Info::isPlatformX11();
+    if (x11)
+        QX11Info::setAppUserTime(4242);
+    // The day's log is open for writing here.
+    QVERIFY(QFileInfo(QDir::current().filePath("../cache/log")).isDir());
+    for (int row : {0, 1})
+        m_window->data_itemRun(items()->model()->index(row, 0));
+    for (const QString &name : {QStringLiteral("app"), QStringLiteral("program")}) {
+        QTRY_VERIFY(!recorded(name).isEmpty());
+        const QStringList lines = recorded(name);
+        for (const QString &open : lines.mid(1))
+            QVERIFY2(!open.endsWith(".log") && !open.contains("/cache/"), qPrintable(open));
+        // Each application start is announced with the time of the user's action.
+        if (name == "app" && x11)
+            QVERIFY2(
+                QRegularExpression("^id=quiver-\\d+-.*_TIME4242$").match(lines.value(0)).hasMatch(),
+                qPrintable(lines.value(0)));
+        if (name == "program")
+            QCOMPARE(lines.value(0), QStringLiteral("id="));
+    }
 }
 
 void TestDesktopEntries::shouldRefuseEntriesThatCannotStart_data()
@@ -527,9 +698,17 @@ void TestDesktopEntries::shouldImportOnlyWhatIsNew()
     QDir().mkpath(m_desktop->path("links"));
     QFile::remove(m_desktop->path("links/mine.desktop"));
     QVERIFY(QFile::link(linked, m_desktop->path("links/mine.desktop")));
-    Catalogue::exec(QStringLiteral("INSERT INTO Items(Name, Type, Path, GroupsID, TypesID) VALUES "
-                                   "('mine', 0, '%1', 10, 1)")
-                        .arg(m_desktop->path("links/mine.desktop")));
+    // And through a link named as a program is.
+    const QString named = m_desktop->path("share/applications/named.desktop");
+    m_desktop->write("share/applications/named.desktop",
+                     entry("Type=Application\nName=Named\nExec=true\n").toUtf8());
+    QTRY_VERIFY(ApplicationImport::installedEntries().contains(named));
+    QFile::remove(m_desktop->path("links/named"));
+    QVERIFY(QFile::link(named, m_desktop->path("links/named")));
+    Catalogue::exec(
+        QStringLiteral("INSERT INTO Items(Name, Type, Path, GroupsID, TypesID) VALUES "
+                       "('mine', 0, '%1', 10, 1), ('named', 0, '%2', 10, 1)")
+            .arg(m_desktop->path("links/mine.desktop"), m_desktop->path("links/named")));
     const QStringList before =
         Catalogue::column("SELECT ID || Name || GroupsID || IFNULL(IconPath, '') FROM Items");
     m_window->findChild<TypesListView *>()->actionImport()->trigger();

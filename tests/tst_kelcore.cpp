@@ -14,6 +14,9 @@
 #include "X11Desktop.h"
 
 #include <memory>
+#include <optional>
+
+Q_DECLARE_METATYPE(std::optional<QStringList>)
 
 namespace {
 // A stand-in for pkexec that records the arguments it was given, one per line.
@@ -51,8 +54,8 @@ class TestKelCore : public QObject
 private slots:
     void shouldRestoreSignalStateWhenNested();
     void shouldReportElapsedLabel();
-    void shouldSplitArgumentsKeepingEmptyPieces_data();
-    void shouldSplitArgumentsKeepingEmptyPieces();
+    void shouldSplitArgumentsAsAShellReadsThem_data();
+    void shouldSplitArgumentsAsAShellReadsThem();
     void shouldElevateThroughPkexec();
     void shouldStayOnTopAndKeepGeometry();
     void cleanupTestCase();
@@ -87,21 +90,32 @@ void TestKelCore::shouldReportElapsedLabel()
     KelElapsedTimer timer("查询耗时%1毫秒");
 }
 
-void TestKelCore::shouldSplitArgumentsKeepingEmptyPieces_data()
+void TestKelCore::shouldSplitArgumentsAsAShellReadsThem_data()
 {
     QTest::addColumn<QString>("arguments");
-    QTest::addColumn<QStringList>("split");
-    QTest::newRow("empty") << "" << QStringList{};
-    QTest::newRow("one") << "-v" << QStringList{"-v"};
-    QTest::newRow("double space") << "a  b" << QStringList{"a", "", "b"};
-    QTest::newRow("no quoting") << "\"x y\"" << QStringList{"\"x", "y\""};
-    QTest::newRow("trailing") << "a " << QStringList{"a", ""};
+    QTest::addColumn<std::optional<QStringList>>("split");
+    const auto row = [](const char *tag, const QString &arguments,
+                        const std::optional<QStringList> &split) {
+        QTest::newRow(tag) << arguments << split;
+    };
+    row("empty", "", QStringList{});
+    row("blanks only", "  \t ", QStringList{});
+    row("one", "-v", QStringList{"-v"});
+    row("double space", "rm  -rf", QStringList{"rm", "-rf"});
+    row("trailing", "a ", QStringList{"a"});
+    row("double quotes", "\"My Documents/a b.txt\" -v", QStringList{"My Documents/a b.txt", "-v"});
+    row("single quotes keep $", "'$HOME' x", QStringList{"$HOME", "x"});
+    row("backslash blank", "a\\ b", QStringList{"a b"});
+    row("quote inside a word", "--name=\"x y\"", QStringList{"--name=x y"});
+    row("Chinese", "报告 \"年度 总结.pdf\"", QStringList{"报告", "年度 总结.pdf"});
+    row("unbalanced quote", "\"a b", std::nullopt);
+    row("unbalanced single quote", "it's", std::nullopt);
 }
 
-void TestKelCore::shouldSplitArgumentsKeepingEmptyPieces()
+void TestKelCore::shouldSplitArgumentsAsAShellReadsThem()
 {
     QFETCH(QString, arguments);
-    QFETCH(QStringList, split);
+    QFETCH(std::optional<QStringList>, split);
     QCOMPARE(KelWinAPI::splitArguments(arguments), split);
 }
 
@@ -125,16 +139,24 @@ void TestKelCore::shouldElevateThroughPkexec()
     target.close();
     target.setPermissions(target.permissions() | QFile::ExeOwner);
     QDir::setCurrent(bin.path());
-    // A relative file is handed over absolute: pkexec does not keep the working directory.
-    QVERIFY(KelWinAPI::KelShellExecuteExW("tool", "--a  b", false));
-    QCOMPARE(recordedArguments(bin.path()), (QStringList{bin.filePath("tool"), "--a", "", "b"}));
-
-    // Started and left running, but only once the user was authorised.
-    QFile::remove(bin.filePath("args"));
-    QVERIFY(KelWinAPI::KelShellExecuteExW("/bin/true", "x", true));
+    // A relative file is handed over absolute: pkexec does not keep the working directory;
+    // the program's own folder is entered for it.
+    QVERIFY(KelWinAPI::KelShellExecuteExW("tool", "--a  'b c'", false));
     QCOMPARE(recordedArguments(bin.path()),
-             (QStringList{"/bin/sh", "-c", "(echo authorised) 2>/dev/null; exec \"$0\" \"$@\" >&2",
-                          "/bin/true", "x"}));
+             (QStringList{"/bin/sh", "-c", "cd -- \"$0\" || exit 1; exec \"$@\"", bin.path(),
+                          bin.filePath("tool"), "--a", "b c"}));
+
+    // Started and left running, but only once the user was authorised; in the folder given.
+    QFile::remove(bin.filePath("args"));
+    QVERIFY(KelWinAPI::KelShellExecuteExW("/bin/true", "x", true, "/tmp"));
+    QCOMPARE(recordedArguments(bin.path()),
+             (QStringList{"/bin/sh", "-c",
+                          "cd -- \"$0\" || exit 1; (echo authorised) 2>/dev/null; exec \"$@\" >&2",
+                          "/tmp", "/bin/true", "x"}));
+    // Quotes a shell cannot read start nothing, and ask for no password.
+    QFile::remove(bin.filePath("args"));
+    QVERIFY(!KelWinAPI::KelShellExecuteExW("/bin/true", "\"x", true));
+    QVERIFY(!QFile::exists(bin.filePath("args")));
     // The password dialog cancelled, or the user not authorised.
     for (int refused : {126, 127}) {
         writeFakePkexec(bin.path(), refused);

@@ -15,11 +15,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-QStringList KelWinAPI::splitArguments(const QString &arguments)
+#include <glib.h>
+
+std::optional<QStringList> KelWinAPI::splitArguments(const QString &arguments)
 {
-    if (arguments.isEmpty())
+    if (arguments.trimmed().isEmpty())
         return QStringList();
-    return arguments.split(QLatin1Char(' '), Qt::KeepEmptyParts, Qt::CaseSensitive);
+    gchar **words = nullptr;
+    if (!g_shell_parse_argv(arguments.toUtf8().constData(), nullptr, &words, nullptr))
+        return std::nullopt;
+    QStringList split;
+    for (gchar **word = words; *word; ++word)
+        split << QString::fromUtf8(*word);
+    g_strfreev(words);
+    return split;
 }
 
 QStringList KelWinAPI::displayEnvironment()
@@ -62,13 +71,14 @@ QStringList asRoot(const QStringList &display, const QString &script)
 // nothing was started. Nobody writes by name after the start: the name may be taken by then.
 bool startAuthorised(const QString &pkexec,
                      const QStringList &display,
+                     const QString &folder,
                      const QString &program,
                      const QStringList &arguments)
 {
-    const QTemporaryDir folder;
-    const QString pipe = folder.path() + QStringLiteral("/outcome");
-    if (!folder.isValid() || mkfifo(QFile::encodeName(pipe).constData(), 0600) != 0) {
-        qWarning("pkexec: no pipe for its outcome in %s", qPrintable(folder.path()));
+    const QTemporaryDir pipeFolder;
+    const QString pipe = pipeFolder.path() + QStringLiteral("/outcome");
+    if (!pipeFolder.isValid() || mkfifo(QFile::encodeName(pipe).constData(), 0600) != 0) {
+        qWarning("pkexec: no pipe for its outcome in %s", qPrintable(pipeFolder.path()));
         return false;
     }
     // Read and write: the shell's open never waits for a reader, and no end of file comes
@@ -79,10 +89,12 @@ bool startAuthorised(const QString &pkexec,
     const auto closing = qScopeGuard([fd] { ::close(fd); });
 
     // The word goes out in a subshell: with this process gone (the launcher quit while the
-    // password was asked) the pipe has no reader, and only the subshell dies of it.
+    // password was asked) the pipe has no reader, and only the subshell dies of it. pkexec
+    // starts in root's folder: the program's is entered first.
     const QStringList root =
-        asRoot(display, QStringLiteral("(echo authorised) 2>/dev/null; exec \"$0\" \"$@\" >&2")) +
-        QStringList{program} + arguments;
+        asRoot(display, QStringLiteral("cd -- \"$0\" || exit 1; "
+                                       "(echo authorised) 2>/dev/null; exec \"$@\" >&2")) +
+        QStringList{folder, program} + arguments;
     const QStringList shell{QStringLiteral("-c"),
                             QStringLiteral("exec 3>\"$0\"; \"$@\" >&3 3>&-; echo ended >&3"), pipe,
                             pkexec};
@@ -108,20 +120,26 @@ bool startAuthorised(const QString &pkexec,
 }
 } // namespace
 
-bool KelWinAPI::KelShellExecuteExW(const QString &file, const QString &parameters, bool detached)
+bool KelWinAPI::KelShellExecuteExW(const QString &file,
+                                   const QString &parameters,
+                                   bool detached,
+                                   const QString &workingDirectory)
 {
     const QString pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"));
-    if (pkexec.isEmpty() || file.isEmpty())
+    const std::optional<QStringList> arguments = splitArguments(parameters);
+    if (pkexec.isEmpty() || file.isEmpty() || !arguments)
         return false;
     // pkexec resets the working directory too: a relative path would be lost.
     const QFileInfo info(file);
     const QString program = info.exists() ? info.absoluteFilePath() : file;
+    const QString folder =
+        QFileInfo(workingDirectory.isEmpty() ? info.absolutePath() : workingDirectory)
+            .absoluteFilePath();
     const QStringList display = displayEnvironment();
     if (detached)
-        return startAuthorised(pkexec, display, program, splitArguments(parameters));
-    // Without a display to hand on, pkexec starts the program itself.
-    const QStringList wrapper =
-        display.isEmpty() ? QStringList() : asRoot(display, QStringLiteral("exec \"$0\" \"$@\""));
-    const QStringList arguments = wrapper + QStringList{program} + splitArguments(parameters);
-    return QProcess::execute(pkexec, arguments) == 0;
+        return startAuthorised(pkexec, display, folder, program, *arguments);
+    const QStringList command =
+        asRoot(display, QStringLiteral("cd -- \"$0\" || exit 1; exec \"$@\"")) +
+        QStringList{folder, program} + *arguments;
+    return QProcess::execute(pkexec, command) == 0;
 }

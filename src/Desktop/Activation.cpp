@@ -13,6 +13,13 @@ QString Activation::callerToken()
     return startupId.isEmpty() ? qEnvironmentVariable("XDG_ACTIVATION_TOKEN") : startupId;
 }
 
+void Activation::forgetCaller()
+{
+    for (const char *name : {"DESKTOP_STARTUP_ID", "XDG_ACTIVATION_TOKEN",
+                             "GIO_LAUNCHED_DESKTOP_FILE", "GIO_LAUNCHED_DESKTOP_FILE_PID"})
+        qunsetenv(name);
+}
+
 Activation::Request Activation::fromCaller(const QString &token)
 {
     Request request;

@@ -24,6 +24,10 @@ Request fromCaller(const QString &token);
 // This process's token, as its starter passed it; read before the application object, which
 // takes the startup identifier out of the environment.
 QString callerToken();
+// Takes what the starter left for this process alone out of the environment (its token,
+// GIO's record of the entry that started it), so that programs started from here neither reuse
+// a spent token nor claim our entry. After the application object has read it.
+void forgetCaller();
 // Makes the next activation and mapping of a window carry the request: its user time (given,
 // or the "…_TIME<n>" an X11 startup identifier ends with) as the time of the activation
 // request, and the identifier itself, so that the starter's launch feedback ends.

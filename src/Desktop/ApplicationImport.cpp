@@ -51,7 +51,8 @@ Known entriesInCatalogue()
     QSqlQuery query = DataControl::instance().items_ofType(QStringLiteral("Path"), 0);
     while (query.next()) {
         const QFileInfo file(query.value(0).toString());
-        if (!DesktopEntry::isEntryFile(file.fileName()))
+        // A link to an entry is that entry.
+        if (!DesktopEntry::isEntryFile(file.filePath()))
             continue;
         known.paths << file.canonicalFilePath();
         const QString id = desktopId(file.absoluteFilePath());

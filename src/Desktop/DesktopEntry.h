@@ -14,8 +14,16 @@ public:
     // neither Exec nor D-Bus activation, a link without URL) is Invalid.
     static DesktopEntry read(const QString &path);
     // Whether the file is a desktop entry by its type (application/x-desktop), known from its
-    // name.
+    // name; for a link ("myapp" → "foo.desktop"), from the name of what it leads to.
     static bool isEntryFile(const QString &path);
+    // Whether its Exec may run without asking, as file managers decide: the entry (what a link
+    // leads to) lies in an applications folder of the desktop, or is executable, or was marked
+    // trusted (GIO's metadata::trusted). A file anywhere else is any file a download or a mail
+    // could have left there.
+    static bool isTrusted(const QString &path);
+    // Marks the entry trusted once the user agreed to start it: metadata::trusted and, for a
+    // file of the user's own, the executable bit, as file managers do. Whether either held.
+    static bool markTrusted(const QString &path);
 
     Kind kind() const { return m_kind; }
     bool isValid() const { return m_kind != Kind::Invalid; }
@@ -28,6 +36,8 @@ public:
     QString icon() const { return m_icon; }
     // The address of a link.
     QString url() const { return m_url; }
+    // What an application runs, as written (field codes and all).
+    QString exec() const { return m_exec; }
     QStringList categories() const { return m_categories; }
 
 private:
@@ -36,5 +46,6 @@ private:
     QString m_note;
     QString m_icon;
     QString m_url;
+    QString m_exec;
     QStringList m_categories;
 };

@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QtConcurrent>
 
+#include <atomic>
 #include <thread>
 
 #include "DesktopEntryText.h"
@@ -34,12 +35,58 @@ QFuture<bool> finished(bool result)
     return outcome.future();
 }
 
+// A launch context of our own for each start: GIO asks it for the startup identifier it hands
+// the application (DESKTOP_STARTUP_ID), which carries the time of the user's action, so the
+// window manager shows launch feedback and lets the new window take the focus.
+struct LaunchContext
+{
+    GAppLaunchContext parent;
+    quint32 userTime;
+};
+struct LaunchContextClass
+{
+    GAppLaunchContextClass parent;
+};
+
+GType launchContextType();
+
+char *startupNotifyId(GAppLaunchContext *context, GAppInfo *info, GList *)
+{
+    static std::atomic<int> sequence{0};
+    const char *id = info ? g_app_info_get_id(info) : nullptr;
+    return g_strdup_printf("quiver-%d-%s-%d_TIME%u", int(::getpid()), id ? id : "application",
+                           ++sequence, reinterpret_cast<LaunchContext *>(context)->userTime);
+}
+
+void launchContextClassInit(gpointer klass, gpointer)
+{
+    G_APP_LAUNCH_CONTEXT_CLASS(klass)->get_startup_notify_id = startupNotifyId;
+}
+
+GType launchContextType()
+{
+    static const GType type = g_type_register_static_simple(
+        G_TYPE_APP_LAUNCH_CONTEXT, "QuiverLaunchContext", sizeof(LaunchContextClass),
+        launchContextClassInit, sizeof(LaunchContext), nullptr, GTypeFlags(0));
+    return type;
+}
+
+// No identifier without the time: one without it would hold nothing the window manager reads.
+GLibSupport::Object<GAppLaunchContext> launchContext(quint32 userTime)
+{
+    if (!userTime)
+        return GLibSupport::Object<GAppLaunchContext>(g_app_launch_context_new());
+    auto *context = static_cast<GAppLaunchContext *>(g_object_new(launchContextType(), nullptr));
+    reinterpret_cast<LaunchContext *>(context)->userTime = userTime;
+    return GLibSupport::Object<GAppLaunchContext>(context);
+}
+
 // Hands the address to the application the desktop associates with its scheme, or with the
 // type of the file it names. GIO reports when there is none, which a bare xdg-open would not.
-bool launchDefault(const QByteArray &uri)
+bool launchDefault(const QByteArray &uri, quint32 userTime)
 {
     GError *error = nullptr;
-    if (g_app_info_launch_default_for_uri(uri.constData(), nullptr, &error))
+    if (g_app_info_launch_default_for_uri(uri.constData(), launchContext(userTime).get(), &error))
         return true;
     LOG(WARNING) << "open " << QString::fromUtf8(uri)
                  << " failed: " << QString::fromUtf8(error ? error->message : "");
@@ -74,13 +121,13 @@ QFuture<bool> DesktopShell::startProgram(const QString &program,
     });
 }
 
-QFuture<bool> DesktopShell::openPath(const QString &path)
+QFuture<bool> DesktopShell::openPath(const QString &path, quint32 userTime)
 {
     const QByteArray uri = QUrl::fromLocalFile(absolute(path)).toEncoded();
-    return onPool([uri] { return launchDefault(uri); });
+    return onPool([uri, userTime] { return launchDefault(uri, userTime); });
 }
 
-QFuture<bool> DesktopShell::openAddress(const QUrl &url)
+QFuture<bool> DesktopShell::openAddress(const QUrl &url, quint32 userTime)
 {
     // A local file opened through its association may be a program in disguise (a .jar, an
     // .exe under Wine): an address names something on the network or a handler.
@@ -89,15 +136,15 @@ QFuture<bool> DesktopShell::openAddress(const QUrl &url)
         return finished(false);
     }
     const QByteArray uri = url.toEncoded();
-    return onPool([uri] { return launchDefault(uri); });
+    return onPool([uri, userTime] { return launchDefault(uri, userTime); });
 }
 
-QFuture<bool> DesktopShell::openCommand(const QString &text)
+QFuture<bool> DesktopShell::openCommand(const QString &text, quint32 userTime)
 {
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.\\-]*:"));
     const QString command = text.trimmed();
     if (scheme.match(command).hasMatch())
-        return openAddress(QUrl(command, QUrl::TolerantMode));
+        return openAddress(QUrl(command, QUrl::TolerantMode), userTime);
     return startProgram(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command},
                         QDir::homePath());
 }
@@ -110,51 +157,84 @@ void enterFolder(gpointer folder)
         _exit(127);
 }
 
-// The argument list as the URIs an entry's %U and %F receive: addresses as they are, anything
-// else a file.
-GList *urisOf(const QStringList &arguments, QList<QByteArray> &keep)
-{
-    GList *uris = nullptr;
-    for (const QString &argument : arguments) {
-        if (argument.isEmpty())
-            continue;
-        const QUrl url(argument);
-        keep << (url.scheme().size() > 1 ? url.toEncoded()
-                                         : QUrl::fromLocalFile(absolute(argument)).toEncoded());
-        uris = g_list_append(uris, keep.last().data());
-    }
-    return uris;
-}
 } // namespace
+
+QString DesktopShell::execWithArguments(const QString &exec,
+                                        const QStringList &arguments,
+                                        const QString &folder)
+{
+    QStringList quoted;
+    for (const QString &argument : arguments) {
+        const QFileInfo file(QDir(folder).filePath(argument));
+        // Options and addresses pass as they are.
+        const bool relativeFile = !argument.startsWith(QLatin1Char('-')) &&
+                                  QDir::isRelativePath(argument) &&
+                                  QUrl(argument).scheme().isEmpty() && file.exists();
+        quoted << DesktopEntryText::quotedArgument(relativeFile ? file.absoluteFilePath()
+                                                                : argument);
+    }
+    // A field code is a "%" and a letter; "%%" is a percent sign.
+    static const QRegularExpression code(QStringLiteral("%(.)"));
+    QString result;
+    bool placed = false;
+    int from = 0;
+    for (QRegularExpressionMatchIterator it = code.globalMatch(exec); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        result += exec.mid(from, match.capturedStart() - from);
+        from = match.capturedEnd();
+        const QChar letter = match.captured(1).at(0);
+        if (!QStringLiteral("fFuU").contains(letter)) {
+            result += match.captured();
+            continue;
+        }
+        if (!placed)
+            result += quoted.join(QLatin1Char(' '));
+        placed = true;
+    }
+    result += exec.mid(from);
+    if (!placed && !quoted.isEmpty())
+        result += QLatin1Char(' ') + quoted.join(QLatin1Char(' '));
+    return result.trimmed();
+}
 
 QFuture<bool> DesktopShell::launchEntry(const QString &entry,
                                         const QStringList &arguments,
-                                        const QString &workingDirectory)
+                                        const QString &workingDirectory,
+                                        quint32 userTime)
 {
     const QString file = absolute(entry);
     const QString folder = absolute(workingDirectory);
-    return onPool([file, arguments, folder] {
+    return onPool([file, arguments, folder, userTime] {
         const QByteArray name = QFile::encodeName(file);
         const GLibSupport::KeyFile keys(g_key_file_new());
         if (!g_key_file_load_from_file(keys.get(), name.constData(), G_KEY_FILE_NONE, nullptr)) {
             LOG(WARNING) << "start " << file << " failed: not a readable entry";
             return false;
         }
-        GLibSupport::Object<GDesktopAppInfo> info;
+        const char group[] = "Desktop Entry";
+        QString exec =
+            GLibSupport::takeString(g_key_file_get_string(keys.get(), group, "Exec", nullptr));
+        bool rewritten = false;
+        if (!arguments.isEmpty()) {
+            exec = execWithArguments(exec, arguments, folder.isEmpty() ? QDir::homePath() : folder);
+            // Activated over D-Bus the application would never see them.
+            g_key_file_set_boolean(keys.get(), group, "DBusActivatable", false);
+            rewritten = true;
+        }
         // Debian's own choice of terminal, which GIO does not know of: Exec runs in it.
         const QString terminal =
             QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
-        if (g_key_file_get_boolean(keys.get(), "Desktop Entry", "Terminal", nullptr) &&
-            !terminal.isEmpty()) {
-            const QString exec = GLibSupport::takeString(
-                g_key_file_get_string(keys.get(), "Desktop Entry", "Exec", nullptr));
-            g_key_file_set_boolean(keys.get(), "Desktop Entry", "Terminal", false);
-            const QString inTerminal =
-                DesktopEntryText::quotedArgument(terminal) + QStringLiteral(" -e ") + exec;
-            g_key_file_set_string(keys.get(), "Desktop Entry", "Exec",
-                                  inTerminal.toUtf8().constData());
+        if (g_key_file_get_boolean(keys.get(), group, "Terminal", nullptr) && !terminal.isEmpty()) {
+            g_key_file_set_boolean(keys.get(), group, "Terminal", false);
+            exec = DesktopEntryText::quotedArgument(terminal) + QStringLiteral(" -e ") + exec;
+            rewritten = true;
+        }
+        GLibSupport::Object<GDesktopAppInfo> info;
+        if (rewritten) {
+            g_key_file_set_string(keys.get(), group, "Exec", exec.toUtf8().constData());
             info.reset(g_desktop_app_info_new_from_keyfile(keys.get()));
         } else {
+            // From the file itself, which "%k" names.
             info.reset(g_desktop_app_info_new_from_filename(name.constData()));
         }
         if (!info) {
@@ -166,21 +246,17 @@ QFuture<bool> DesktopShell::launchEntry(const QString &entry,
         QByteArray enter;
         if (!folder.isEmpty())
             enter = QFile::encodeName(folder);
-        else if (GLibSupport::takeString(
-                     g_key_file_get_string(keys.get(), "Desktop Entry", "Path", nullptr))
+        else if (GLibSupport::takeString(g_key_file_get_string(keys.get(), group, "Path", nullptr))
                      .isEmpty()) // GIO takes an empty Path for none
             enter = QFile::encodeName(QDir::homePath());
         if (!enter.isEmpty() && !QFileInfo(QFile::decodeName(enter)).isDir()) {
             LOG(WARNING) << "start " << file << " failed: no folder " << QFile::decodeName(enter);
             return false;
         }
-        QList<QByteArray> keep;
-        GList *uris = urisOf(arguments, keep);
         GError *error = nullptr;
         const bool started = g_desktop_app_info_launch_uris_as_manager(
-            info.get(), uris, nullptr, G_SPAWN_SEARCH_PATH, enter.isEmpty() ? nullptr : enterFolder,
-            enter.data(), nullptr, nullptr, &error);
-        g_list_free(uris);
+            info.get(), nullptr, launchContext(userTime).get(), G_SPAWN_SEARCH_PATH,
+            enter.isEmpty() ? nullptr : enterFolder, enter.data(), nullptr, nullptr, &error);
         if (started)
             return true;
         LOG(WARNING) << "start " << file
@@ -190,18 +266,26 @@ QFuture<bool> DesktopShell::launchEntry(const QString &entry,
     });
 }
 
-QFuture<bool> DesktopShell::startAsAdministrator(const QString &program, const QString &parameters)
+bool DesktopShell::asksForAdministrator(const QString &program)
+{
+    return isProgram(program) &&
+           !QStandardPaths::findExecutable(QStringLiteral("pkexec")).isEmpty();
+}
+
+QFuture<bool> DesktopShell::startAsAdministrator(const QString &program,
+                                                 const QString &parameters,
+                                                 const QString &workingDirectory)
 {
     // The answer waits for the user's password, for as long as that takes: on a thread of its
     // own, so that the pool's few threads keep starting other items and quitting never waits.
     QFutureInterface<bool> outcome(QFutureInterfaceBase::Started);
-    std::thread([outcome, program, parameters]() mutable {
+    std::thread([outcome, program, parameters, workingDirectory]() mutable {
         bool started = false;
         // A document has no rights to be started with: no password is asked for nothing.
         if (!isProgram(program)) {
             LOG(WARNING) << "start " << program << " as administrator failed: not a program";
         } else {
-            started = KelWinAPI::KelShellExecuteExW(program, parameters, true);
+            started = KelWinAPI::KelShellExecuteExW(program, parameters, true, workingDirectory);
             if (!started)
                 LOG(WARNING) << "start " << program << " as administrator failed";
         }

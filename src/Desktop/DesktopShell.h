@@ -15,23 +15,41 @@ namespace DesktopShell {
 // folder at the moment of the call; a working folder that does not exist fails the start.
 QFuture<bool>
 startProgram(const QString &program, const QStringList &arguments, const QString &workingDirectory);
+// userTime, where given, is the X server time of the user's action that asks for the start: the
+// started application gets a startup identifier that carries it (DESKTOP_STARTUP_ID), for
+// launch feedback and to take the focus.
+
 // Opens a document or folder with its associated application; false when none would take it.
-QFuture<bool> openPath(const QString &path);
+QFuture<bool> openPath(const QString &path, quint32 userTime = 0);
 // Opens an address with the handler of its scheme, never through a shell; local files are
 // refused.
-QFuture<bool> openAddress(const QUrl &url);
+QFuture<bool> openAddress(const QUrl &url, quint32 userTime = 0);
 // A command line: text with a URL scheme ("mailto:", "steam://") goes to its handler, a bare
 // command runs detached through /bin/sh in the user's home folder.
-QFuture<bool> openCommand(const QString &text);
+QFuture<bool> openCommand(const QString &text, quint32 userTime = 0);
 // Starts the application a desktop entry describes, as the desktop does (GIO): Exec with its
 // field codes, Terminal (in Debian's x-terminal-emulator when there is one), Path, TryExec and
-// D-Bus activation. The arguments are handed over as the files or addresses to open. A working
-// folder, when given, comes before the entry's Path; with neither it starts in the home folder.
-QFuture<bool>
-launchEntry(const QString &entry, const QStringList &arguments, const QString &workingDirectory);
-// Starts a program with administrator rights (pkexec), parameters split as item arguments are;
-// anything but a program is refused.
-QFuture<bool> startAsAdministrator(const QString &program, const QString &parameters);
+// D-Bus activation. Arguments go into Exec where its file field code stands (options as they
+// are, relative file names taken against the working folder), as a command line would have
+// them. A working folder, when given, comes before the entry's Path; with neither it starts in
+// the home folder.
+QFuture<bool> launchEntry(const QString &entry,
+                          const QStringList &arguments,
+                          const QString &workingDirectory,
+                          quint32 userTime = 0);
+// Starts a program with administrator rights (pkexec), parameters split as item arguments are,
+// in the working folder (the program's own when none is given); anything but a program is
+// refused.
+QFuture<bool> startAsAdministrator(const QString &program,
+                                   const QString &parameters,
+                                   const QString &workingDirectory = QString());
+// Whether starting the program as administrator goes as far as asking for the password: it is
+// a program, and pkexec is there to ask.
+bool asksForAdministrator(const QString &program);
+// The Exec line with the arguments in place of its first file field code (%f, %F, %u, %U; at
+// the end without one) and the other file field codes gone, each argument quoted as Exec
+// quotes. Relative file names that exist under folder become absolute.
+QString execWithArguments(const QString &exec, const QStringList &arguments, const QString &folder);
 
 // Whether the system can execute the file itself: executable, and an ELF binary (AppImages
 // included) or a script with a "#!" line. Anything else is a document, however its permission

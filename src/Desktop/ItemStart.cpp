@@ -10,54 +10,69 @@
 namespace {
 ItemStart refused(const QString &text)
 {
-    return ItemStart{text, std::nullopt};
+    return ItemStart{text, QString(), std::nullopt};
 }
 
 ItemStart started(const QFuture<bool> &start)
 {
-    return ItemStart{QString(), start};
+    return ItemStart{QString(), QString(), start};
 }
 } // namespace
 
 ItemStart ItemStart::begin(const QString &path,
                            int type,
                            const QString &arguments,
-                           const QString &workingDirectory)
+                           const QString &workingDirectory,
+                           quint32 userTime,
+                           bool confirmed)
 {
     const QFileInfo info(path);
     switch (type) {
-    case 0:
+    case 0: {
         if (!info.exists())
             return refused(QStringLiteral("打开失败, 文件不存在"));
         if (!info.isFile())
             return refused(QStringLiteral("打开失败, 不是文件类型"));
-        // An application's entry starts the application, not an editor on its text.
+        const std::optional<QStringList> words = KelWinAPI::splitArguments(arguments);
+        // An application's entry (or a link to one) starts the application, not an editor on
+        // its text.
         if (DesktopEntry::isEntryFile(path)) {
             const DesktopEntry entry = DesktopEntry::read(path);
             if (entry.kind() == DesktopEntry::Kind::Link) {
                 // A file manager's link to a place here opens that place, as the desktop does.
                 const QUrl url = QUrl::fromUserInput(entry.url());
-                return started(url.isLocalFile() ? DesktopShell::openPath(url.toLocalFile())
-                                                 : DesktopShell::openAddress(url));
+                return started(url.isLocalFile()
+                                   ? DesktopShell::openPath(url.toLocalFile(), userTime)
+                                   : DesktopShell::openAddress(url, userTime));
             }
-            return started(DesktopShell::launchEntry(path, KelWinAPI::splitArguments(arguments),
-                                                     workingDirectory));
+            if (!confirmed && !DesktopEntry::isTrusted(path)) {
+                ItemStart question;
+                // A D-Bus activated application runs no command: its entry is named instead.
+                question.untrustedCommand = entry.exec().isEmpty() ? path : entry.exec();
+                return question;
+            }
+            if (!words)
+                return refused(QStringLiteral("打开失败, 参数有误"));
+            return started(DesktopShell::launchEntry(path, *words, workingDirectory, userTime));
         }
         // A link to a program starts as the link, in the link's folder: multi-call programs
         // read the name they were started by.
-        if (DesktopShell::isProgram(path))
+        if (DesktopShell::isProgram(path)) {
+            if (!words)
+                return refused(QStringLiteral("打开失败, 参数有误"));
             return started(DesktopShell::startProgram(
-                path, KelWinAPI::splitArguments(arguments),
-                workingDirectory.isEmpty() ? info.path() : workingDirectory));
-        return started(DesktopShell::openPath(path));
+                path, *words, workingDirectory.isEmpty() ? info.path() : workingDirectory));
+        }
+        return started(DesktopShell::openPath(path, userTime));
+    }
     case 1:
         if (!info.exists())
             return refused(QStringLiteral("打开失败, 文件夹不存在"));
-        return started(DesktopShell::openPath(path));
+        return started(DesktopShell::openPath(path, userTime));
     case 2:
         // A bare host ("www.example.com") reads as an http address, whatever else the text
         // holds; it never reaches a shell.
-        return started(DesktopShell::openAddress(QUrl::fromUserInput(path)));
+        return started(DesktopShell::openAddress(QUrl::fromUserInput(path), userTime));
     case 3:
         return started(DesktopShell::openCommand(path));
     default:

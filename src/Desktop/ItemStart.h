@@ -6,13 +6,24 @@
 #include <optional>
 
 // What starting one catalogue item comes to, by its type (0 file, 1 folder, 2 web address,
-// 3 command line): a refusal known at once, with nothing started; a start whose outcome
-// arrives later; or, for a type this program does not know, nothing at all.
+// 3 command line): a refusal known at once, with nothing started; a question to the user first;
+// a start whose outcome arrives later; or, for a type this program does not know, nothing at
+// all.
 struct ItemStart
 {
-    static ItemStart
-    begin(const QString &path, int type, const QString &arguments, const QString &workingDirectory);
+    // userTime: the X server time of the user's action that asks for the start, which lets the
+    // started application take the focus. confirmed: the user agreed to start an untrusted
+    // entry (once: the entry may not take the mark).
+    static ItemStart begin(const QString &path,
+                           int type,
+                           const QString &arguments,
+                           const QString &workingDirectory,
+                           quint32 userTime = 0,
+                           bool confirmed = false);
 
     QString refusal;
+    // An application entry nobody vouched for (see DesktopEntry::isTrusted): what it would run,
+    // for the user to confirm. Nothing was started.
+    QString untrustedCommand;
     std::optional<QFuture<bool>> start;
 };
