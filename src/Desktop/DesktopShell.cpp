@@ -167,7 +167,7 @@ QString DesktopShell::execWithArguments(const QString &exec,
     for (const QString &argument : arguments) {
         const QFileInfo file(QDir(folder).filePath(argument));
         // Options and addresses pass as they are.
-        const bool relativeFile = !argument.startsWith(QLatin1Char('-')) &&
+        const bool relativeFile = !argument.isEmpty() && !argument.startsWith(QLatin1Char('-')) &&
                                   QDir::isRelativePath(argument) &&
                                   QUrl(argument).scheme().isEmpty() && file.exists();
         quoted << DesktopEntryText::quotedArgument(relativeFile ? file.absoluteFilePath()
