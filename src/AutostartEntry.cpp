@@ -9,6 +9,22 @@
 
 #include "DesktopEntryText.h"
 
+#include <easylogging++.h>
+
+namespace {
+// What the session starts: the starter beside the program, else the one on PATH (the
+// package's /usr/bin/quiver, whose program lies elsewhere), else the program itself. The
+// starter stays valid across upgrades and ends quietly once the program is gone.
+QString starter()
+{
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/quiver");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    const QString onPath = QStandardPaths::findExecutable(QStringLiteral("quiver"));
+    return onPath.isEmpty() ? QCoreApplication::applicationFilePath() : onPath;
+}
+} // namespace
+
 QString AutostartEntry::fileName()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
@@ -33,12 +49,19 @@ QString AutostartEntry::text(const QString &program, const QString &folder)
 bool AutostartEntry::create()
 {
     const QString path = fileName();
+    const QString program = starter();
+    // Exec doubles a "%", and GIO looks for the program by the path as written: it would drop
+    // the entry, and the session would never start us.
+    if (program.contains(QLatin1Char('%'))) {
+        LOG(WARNING) << "开机启动项无法写入: 程序路径含有 \"%\": " << program;
+        return false;
+    }
     if (QFile::exists(path) || !QDir().mkpath(QFileInfo(path).path()))
         return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
-    file.write(text(QCoreApplication::applicationFilePath(), QDir::currentPath()).toUtf8());
+    file.write(text(program, QDir::currentPath()).toUtf8());
     return file.commit();
 }
 
