@@ -2,8 +2,9 @@
 # Installs the Debian packages Quiver needs to build, run and test, skipping what is present.
 # "scripts/deps.sh package" adds what builds and checks the Debian package;
 # "scripts/deps.sh test" adds that too, clang and its libFuzzer runtime for the fuzz targets, and the
-# X test extension the benchmarks press keys with, openssl for the local HTTPS server and
-# desktop-file-validate for the entries the program writes.
+# X test extension the benchmarks press keys with, openssl for the local HTTPS server,
+# desktop-file-validate for the entries the program and the install write, and GIO's command line
+# tool that starts them as the desktop does.
 # "scripts/deps.sh inputmethods" adds the Chinese input methods the typing tests go through:
 # fcitx5 with its pinyin engine and IBus with libpinyin, each with what its Qt 5 frontend needs.
 # "scripts/deps.sh desktops" (and "test") adds the desktops tests/desktops runs headless: GNOME Shell
@@ -20,7 +21,7 @@ packages=(
 )
 [[ "${1:-}" == "test" || "${1:-}" == "package" ]] && packages+=(dpkg-dev lintian)
 [[ "${1:-}" == "test" ]] && packages+=(clang libclang-rt-14-dev libxtst-dev openssl desktop-file-utils
-    xserver-xephyr x11-utils time)
+    xserver-xephyr x11-utils time libglib2.0-bin)
 [[ "${1:-}" == "test" || "${1:-}" == "inputmethods" ]] && packages+=(
     fcitx5 fcitx5-chinese-addons fcitx5-frontend-qt5
     ibus ibus-libpinyin dconf-cli dconf-service

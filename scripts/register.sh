@@ -2,33 +2,20 @@
 # Registers an install of Quiver with the desktop: its menu entry and its icons, in the user's
 # data folder ($XDG_DATA_HOME, or ~/.local/share): scripts/register.sh <install folder>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 home=$(cd "$1" && pwd)
-data=${XDG_DATA_HOME:-$HOME/.local/share}
-
-# A value of the desktop entry format, escaped as the program escapes its own entries:
-# backslashes, line breaks, tabs, carriage returns, and a leading space.
-entry_string() {
-    local value=${1//\\/\\\\}
-    value=${value//$'\n'/\\n}
-    value=${value//$'\t'/\\t}
-    value=${value//$'\r'/\\r}
-    [[ $value == ' '* ]] && value="\\s${value:1}"
-    printf '%s' "$value"
-}
-# One argument of Exec: quoted, the characters reserved inside quotes escaped, "%" doubled,
-# then escaped as any value.
-exec_argument() {
-    local quoted
-    quoted=$(printf '%s' "$1" | sed -e 's/[\\"`$]/\\&/g' -e 's/%/%%/g')
-    entry_string "\"$quoted\""
-}
+refuse_unstartable "$home"
 
 mkdir -p "$data/applications"
 for size in 48x48 64x64 128x128 scalable; do
     suffix=png
     [[ $size == scalable ]] && suffix=svg
+    icon=$home/share/icons/hicolor/$size/apps/quiver.$suffix
     mkdir -p "$data/icons/hicolor/$size/apps"
-    cp "$home/share/icons/hicolor/$size/apps/quiver.$suffix" "$data/icons/hicolor/$size/apps/"
+    # An install into the data folder's own prefix (~/.local) has put its icons there already.
+    if [[ ! $icon -ef $data/icons/hicolor/$size/apps/quiver.$suffix ]]; then
+        cp "$icon" "$data/icons/hicolor/$size/apps/"
+    fi
 done
 
 # The shared entry, with the program's place in this install.

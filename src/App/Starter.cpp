@@ -199,7 +199,12 @@ bool handOver(int fd, const std::string &command)
     argv[0] = const_cast<char *>(QUIVER_USER_STARTER);
     execv(QUIVER_USER_STARTER, argv);
 #endif
-    std::fprintf(stderr, "quiver: 找不到 Quiver 程序 (%s)\n", std::strerror(errno));
+    // Nothing left to start (the package removed, the install taken away): an autostart entry
+    // or a shortcut left behind ends quietly, and only a terminal hears why.
+    const int error = errno;
+    if (!isatty(STDERR_FILENO))
+        std::exit(0);
+    std::fprintf(stderr, "quiver: 找不到 Quiver 程序 (%s)\n", std::strerror(error));
     std::exit(127);
 }
 } // namespace
