@@ -3,7 +3,8 @@
 #   scripts/package.sh [build folder] [output folder]
 # Without a build folder a release tree is built in build/package. The package puts the program
 # under /usr/lib/quiver, the starter /usr/bin/quiver (which keeps each user's catalogue in
-# ~/.local/share/Quiver), the menu entry and icons under /usr/share.
+# $XDG_DATA_HOME/Quiver, ~/.local/share/Quiver), the menu entry and icons under /usr/share. Its
+# copyright and changelog are resources/debian/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh package
@@ -30,6 +31,16 @@ rm -rf "$stage/usr/lib/quiver/share"
 # script that prepares the user's folder.
 install -d "$stage/usr/bin"
 mv "$stage/usr/lib/quiver/bin/quiver" "$stage/usr/bin/quiver"
+# Qt's Chinese texts are Debian's own (qttranslations5-l10n, under its licence): the package
+# uses them where that package installs them rather than shipping copies.
+for qm in "$stage"/usr/lib/quiver/lang/*.qm; do
+    name=${qm##*/}
+    if [[ ! -f /usr/share/qt5/translations/$name ]]; then
+        echo "/usr/share/qt5/translations/$name is missing (package qttranslations5-l10n)" >&2
+        exit 1
+    fi
+    ln -sf "../../../share/qt5/translations/$name" "$qm"
+done
 install -m 755 resources/desktop/quiver-user.sh "$stage/usr/lib/quiver/quiver-user"
 
 install -d "$stage/usr/share/applications"
@@ -43,34 +54,22 @@ gzip -9n < resources/desktop/quiver.1 > "$stage/usr/share/man/man1/quiver.1.gz"
 
 doc=$stage/usr/share/doc/quiver
 install -d "$doc"
-cat > "$doc/copyright" <<'COPYRIGHT'
-Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
-Upstream-Name: Quiver
-
-Files: *
-Copyright: 2026 The Quiver developers
-License: MIT
- Permission is hereby granted, free of charge, to any person obtaining a copy of this software
- and associated documentation files (the "Software"), to deal in the Software without
- restriction, including without limitation the rights to use, copy, modify, merge, publish,
- distribute, sublicense, and/or sell copies of the Software, and to permit persons to whom the
- Software is furnished to do so, subject to the following conditions:
- .
- The above copyright notice and this permission notice shall be included in all copies or
- substantial portions of the Software.
- .
- THE SOFTWARE IS PROVIDED "AS IS", WITHOUT WARRANTY OF ANY KIND, EXPRESS OR IMPLIED, INCLUDING
- BUT NOT LIMITED TO THE WARRANTIES OF MERCHANTABILITY, FITNESS FOR A PARTICULAR PURPOSE AND
- NONINFRINGEMENT. IN NO EVENT SHALL THE AUTHORS OR COPYRIGHT HOLDERS BE LIABLE FOR ANY CLAIM,
- DAMAGES OR OTHER LIABILITY, WHETHER IN AN ACTION OF CONTRACT, TORT OR OTHERWISE, ARISING FROM,
- OUT OF OR IN CONNECTION WITH THE SOFTWARE OR THE USE OR OTHER DEALINGS IN THE SOFTWARE.
-COPYRIGHT
-printf 'quiver (%s) unstable; urgency=medium\n\n  * Package of the launcher.\n\n -- Quiver developers <quiver@example.org>  %s\n' \
-    "$version" "$(date -R -d @"${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}")" |
-    gzip -9n > "$doc/changelog.gz"
+install -m 644 resources/debian/copyright "$doc/copyright"
+# One entry per version, each for Debian 12; a version without its entry is no package.
+changelog=resources/debian/changelog
+if [[ $(dpkg-parsechangelog -l "$changelog" -S Version) != "$version" ]]; then
+    echo "$changelog has no entry for version $version" >&2
+    exit 1
+fi
+if dpkg-parsechangelog -l "$changelog" --all -S Distribution | grep -vqx bookworm; then
+    echo "$changelog has an entry for another distribution than bookworm" >&2
+    exit 1
+fi
+gzip -9n <"$changelog" >"$doc/changelog.gz"
 
 # The libraries the binaries load, as dpkg-shlibdeps finds them; the SQLite and SVG plugins
-# Qt loads at run time are named by hand.
+# Qt loads at run time, Qt's Chinese texts and a font with Chinese characters are named by hand:
+# without the font every Chinese text is a row of empty boxes.
 shlibs=$(mktemp -d)
 mkdir -p "$shlibs/debian"
 printf 'Source: quiver\n\nPackage: quiver\nArchitecture: any\n' > "$shlibs/debian/control"
@@ -87,8 +86,8 @@ Version: $version
 Architecture: $arch
 Maintainer: Quiver developers <quiver@example.org>
 Installed-Size: $(du -sk --exclude=DEBIAN "$stage" | cut -f1)
-Depends: $depends, libqt5sql5-sqlite, libqt5svg5
-Recommends: fonts-wqy-microhei, pkexec
+Depends: $depends, libqt5sql5-sqlite, libqt5svg5, qttranslations5-l10n, fonts-wqy-microhei | fonts-noto-cjk
+Recommends: pkexec
 Section: utils
 Priority: optional
 Description: quick launcher for programs, documents, folders and web addresses
@@ -119,6 +118,11 @@ if [ "$1" = remove ]; then
 fi
 PRERM
 chmod 755 "$stage/DEBIAN/prerm"
+
+# dpkg --verify and debsums check the installed files against these.
+(cd "$stage" && find usr -type f -print0 | LC_ALL=C sort -z | xargs -0 md5sum) \
+    >"$stage/DEBIAN/md5sums"
+chmod 644 "$stage/DEBIAN/md5sums"
 
 deb=$out/quiver_${version}_${arch}.deb
 dpkg-deb --root-owner-group -Zxz --build "$stage" "$deb" >/dev/null
