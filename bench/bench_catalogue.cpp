@@ -1,6 +1,8 @@
 // Writes a catalogue for the benchmarks into an install root: one type whose first group holds
 // <first> items and whose further groups hold 1,000 each, up to <total> items. Names and notes
-// mix Latin and Chinese; every item has one of 200 cached 32 px PNG icons.
+// mix Latin and Chinese. Two items in three have one of 200 cached 32 px PNG icons; the third
+// has none, as imported or hand-edited catalogues hold them, and names a document or folder of
+// one of a dozen kinds under <root>/documents, whose icon comes from its kind.
 //   quiver_bench_catalogue <root> <total> <first>
 #include "DataControl.h"
 
@@ -9,6 +11,7 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -32,6 +35,9 @@ QByteArray icon(int index)
 
 const char *const latin[] = {"Editor", "Terminal", "notes", "Backup", "Player", "mail", "Build"};
 const char *const chinese[] = {"工具", "文档", "项目", "图片", "音乐", "下载", "备份"};
+// "" is a folder.
+const char *const kinds[] = {".pdf",  ".txt", ".odt", ".png",  ".tar.gz", ".mp3",
+                             ".html", ".sh",  ".jpg", ".docx", ".csv",    ""};
 } // namespace
 
 int main(int argc, char **argv)
@@ -47,8 +53,9 @@ int main(int argc, char **argv)
     const int total = args.at(2).toInt();
     const int first = args.at(3).toInt();
     QDir root(args.at(1));
-    for (const char *folder : {"bin", "data", "cache/caches", "cache/log", "skins"})
+    for (const char *folder : {"bin", "data", "cache/caches", "cache/log", "skins", "documents"})
         root.mkpath(QLatin1String(folder));
+    const QDir documents(root.filePath(QStringLiteral("documents")));
     QDir::setCurrent(root.filePath(QStringLiteral("bin")));
 
     DataControl &data = DataControl::instance();
@@ -82,12 +89,24 @@ int main(int argc, char **argv)
             QStringLiteral("%1 %2 %3")
                 .arg(QLatin1String(latin[item % 7]), QLatin1String(chinese[item % 7]))
                 .arg(item);
-        data.item_add({{QStringLiteral("Name"), name},
-                       {QStringLiteral("Type"), 0},
-                       {QStringLiteral("Path"), QStringLiteral("/usr/bin/app%1").arg(item)},
-                       {QStringLiteral("Note"), QStringLiteral("说明 note for %1").arg(name)},
-                       {QStringLiteral("IconPath"), hashes.at(item % hashes.size())}},
-                      typeId, groupId);
+        QVariantMap fields{{QStringLiteral("Name"), name},
+                           {QStringLiteral("Type"), 0},
+                           {QStringLiteral("Path"), QStringLiteral("/usr/bin/app%1").arg(item)},
+                           {QStringLiteral("Note"), QStringLiteral("说明 note for %1").arg(name)},
+                           {QStringLiteral("IconPath"), hashes.at(item % hashes.size())}};
+        if (item % 3 == 2) {
+            const QLatin1String kind(kinds[item / 3 % 12]);
+            const QString path = documents.filePath(QStringLiteral("file%1").arg(item) + kind);
+            if (kind.isEmpty()) {
+                documents.mkpath(path);
+                fields[QStringLiteral("Type")] = 1;
+            } else {
+                QFile(path).open(QIODevice::WriteOnly);
+            }
+            fields[QStringLiteral("Path")] = path;
+            fields[QStringLiteral("IconPath")] = QString();
+        }
+        data.item_add(fields, typeId, groupId);
         ++inGroup;
     }
     data.database_transaction(false);

@@ -94,7 +94,7 @@ QIcon IconLoader::itemIcon(int type, const QString &path) const
                 if (!program.isNull())
                     return program;
             }
-            return m_provider.icon(QFileInfo(path));
+            return kindIcon(QFileInfo(path));
         }
         return defaultIcon(QStringLiteral("DefaultIcons/Lost"), QStringLiteral(":/icon/lost.svg"));
     case 2:
@@ -105,6 +105,33 @@ QIcon IconLoader::itemIcon(int type, const QString &path) const
     default:
         return QIcon();
     }
+}
+
+QIcon IconLoader::kindIcon(const QFileInfo &info) const
+{
+    // A catalogue holds thousands of files of a few kinds. Each kind's icon names are looked
+    // up once, by name as a file manager's list knows the kind, never by reading the file: a
+    // MIME lookup per file matches every glob pattern of the database anew. The icons come
+    // from the theme each time, so a change of theme shows.
+    const bool folder = info.isDir();
+    const QString suffix = info.completeSuffix();
+    const QString kind = folder             ? QStringLiteral("/")
+                         : suffix.isEmpty() ? info.fileName()
+                                            : QStringLiteral("*.") + suffix;
+    QStringList &names = m_kinds[kind];
+    if (names.isEmpty()) {
+        const QMimeType type =
+            m_mimeTypes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+        names = folder ? QStringList{QStringLiteral("folder")}
+                       : QStringList{type.iconName(), type.genericIconName()};
+    }
+    for (const QString &name : qAsConst(names)) {
+        const QIcon themed = QIcon::fromTheme(name);
+        if (!themed.isNull())
+            return themed;
+    }
+    // Without an icon theme (a bare window manager), the style's own.
+    return m_provider.icon(folder ? QFileIconProvider::Folder : QFileIconProvider::File);
 }
 
 QIcon IconLoader::fileIcon(const QString &path) const

@@ -3,6 +3,7 @@
 #include <QFileIconProvider>
 #include <QHash>
 #include <QIcon>
+#include <QMimeDatabase>
 #include <QPixmap>
 
 // Reads icons: cached icon files, the fallback icon of an item, and recoloured SVG resources.
@@ -46,8 +47,14 @@ private:
 
     // The cached icon named by a settings key, or the built-in resource when it has none.
     QIcon defaultIcon(const QString &key, const QString &builtIn) const;
+    // The theme's icon for the kind of an existing file or folder.
+    QIcon kindIcon(const QFileInfo &info) const;
 
     QFileIconProvider m_provider;
+    QMimeDatabase m_mimeTypes;
     mutable QHash<QString, QIcon> m_decoded;
+    // The theme's icon names for a kind, by the part of the name that decides it: "*.tar.gz",
+    // "Makefile", "/" for folders.
+    mutable QHash<QString, QStringList> m_kinds;
     QIcon m_appIcon;
 };

@@ -6,6 +6,8 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QPainter>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 
 namespace {
 QImage rendered(const QIcon &icon)
@@ -44,6 +46,8 @@ private slots:
     void shouldFallBackByItemType();
     void shouldUseConfiguredDefaults_data();
     void shouldUseConfiguredDefaults();
+    void shouldShowTheThemesIconOfEachKind_data();
+    void shouldShowTheThemesIconOfEachKind();
 
 private:
     std::unique_ptr<TestWorkDir> m_dir;
@@ -177,6 +181,74 @@ void TestIconLoader::shouldUseConfiguredDefaults()
     QVERIFY(!icons.itemIcon(1, m_dir->path("cache")).isNull());
     QVERIFY(icons.itemIcon(4, path).isNull());
     QVERIFY(icons.itemIcon(-1, path).isNull());
+}
+
+void TestIconLoader::shouldShowTheThemesIconOfEachKind_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QColor>("colour");
+    // The kind is the name's: a text file with the executable bit, or holding a picture, is
+    // still a text file.
+    QTest::newRow("text") << "notes.txt" << false << QColor(Qt::red);
+    QTest::newRow("another text") << "other.txt" << false << QColor(Qt::red);
+    QTest::newRow("text with a picture inside") << "shapes.txt" << false << QColor(Qt::red);
+    QTest::newRow("double suffix") << "backup.tar.gz" << false << QColor(Qt::blue);
+    QTest::newRow("generic icon of the type") << "chart.svg" << false << QColor(Qt::yellow);
+    QTest::newRow("folder") << "place" << true << QColor(Qt::green);
+    QTest::newRow("no icon in the theme") << "data.quiver-unknown" << false << QColor();
+}
+
+void TestIconLoader::shouldShowTheThemesIconOfEachKind()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, folder);
+    QFETCH(QColor, colour);
+    // A theme of the test's own, of one-coloured icons.
+    QTemporaryDir themes;
+    const auto icon = [&](const QString &name, const QColor &fill) {
+        QImage image(32, 32, QImage::Format_ARGB32);
+        image.fill(fill);
+        QDir().mkpath(themes.filePath("quivertest/32x32/mimetypes"));
+        QVERIFY(image.save(themes.filePath("quivertest/32x32/mimetypes/" + name + ".png")));
+    };
+    QFile index(themes.filePath("quivertest/index.theme"));
+    QDir().mkpath(themes.filePath("quivertest"));
+    QVERIFY(index.open(QIODevice::WriteOnly));
+    index.write("[Icon Theme]\nName=Quiver test\nDirectories=32x32/mimetypes\n\n"
+                "[32x32/mimetypes]\nSize=32\nType=Fixed\n");
+    index.close();
+    icon("text-plain", Qt::red);
+    icon("application-x-compressed-tar", Qt::blue);
+    icon("image-x-generic", Qt::yellow);
+    icon("folder", Qt::green);
+    const QStringList paths = QIcon::themeSearchPaths();
+    const QString theme = QIcon::themeName();
+    QIcon::setThemeSearchPaths({themes.path()});
+    QIcon::setThemeName("quivertest");
+    const auto restore = qScopeGuard([&] {
+        QIcon::setThemeSearchPaths(paths);
+        QIcon::setThemeName(theme);
+    });
+
+    const QString path = m_dir->path("kinds/" + file);
+    QDir().mkpath(folder ? path : QFileInfo(path).path());
+    if (!folder) {
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(file == "shapes.txt" ? QByteArray("\x89PNG\r\n\x1a\n") : QByteArray("x"));
+        out.setPermissions(out.permissions() | QFile::ExeOwner);
+    }
+    const QIcon shown = IconLoader::instance().itemIcon(folder ? 1 : 0, path);
+    QVERIFY(!shown.isNull());
+    if (colour.isValid())
+        QCOMPARE(rendered(shown).pixelColor(16, 16), colour);
+    // Looked up once: every file of the kind shares the one icon.
+    const QString twin = m_dir->path("kinds/twin-of-" + file);
+    if (!folder) {
+        QFile::copy(path, twin);
+        QCOMPARE(IconLoader::instance().itemIcon(0, twin).cacheKey(), shown.cacheKey());
+    }
 }
 
 QUIVER_TEST_MAIN(TestIconLoader)
