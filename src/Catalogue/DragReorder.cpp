@@ -4,7 +4,6 @@
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QMimeData>
-#include <QStandardItem>
 
 #include "DataControl.h"
 #include "IconLoader.h"
@@ -19,22 +18,23 @@ DragReorder::DragReorder(QAbstractItemView *view, QString format, int idRole, St
 
 void DragReorder::renumber(bool store)
 {
-    const QList<QStandardItem *> rows = m_rows();
+    const QList<QPersistentModelIndex> rows = m_rows();
     DataControl &data = DataControl::instance();
     if (store)
         data.database_transaction(true);
     for (int row = 0; row < rows.size(); ++row) {
-        rows.at(row)->setData(double(row), RowRole);
+        QAbstractItemModel *model = const_cast<QAbstractItemModel *>(rows.at(row).model());
+        model->setData(rows.at(row), double(row), RowRole);
         if (store)
-            m_store(rows.at(row)->data(m_idRole), row);
+            m_store(rows.at(row).data(m_idRole), row);
     }
     if (store)
         data.database_transaction(false);
 }
 
-void DragReorder::run(QStandardItem *dragged, const QPixmap &pixmap)
+void DragReorder::run(const QModelIndex &dragged, const QPixmap &pixmap)
 {
-    if (!dragged)
+    if (!dragged.isValid())
         return;
     auto *mime = new QMimeData;
     mime->setData(m_format, QByteArray());
@@ -51,7 +51,7 @@ void DragReorder::run(QStandardItem *dragged, const QPixmap &pixmap)
     renumber(false);
     m_dragged = dragged;
     drag->exec(Qt::MoveAction);
-    m_dragged = nullptr;
+    m_dragged = QPersistentModelIndex();
     // Whatever order the preview left is the order kept, dropped or cancelled.
     renumber(true);
 }
@@ -59,15 +59,16 @@ void DragReorder::run(QStandardItem *dragged, const QPixmap &pixmap)
 void DragReorder::preview(QDragMoveEvent *event)
 {
     const QModelIndex target = m_view->indexAt(event->pos());
-    if (!target.isValid() || !m_dragged) {
+    if (!target.isValid() || !m_dragged.isValid()) {
         event->setDropAction(Qt::IgnoreAction);
         event->ignore();
         return;
     }
     if (target != m_view->currentIndex()) {
-        const double dragged = m_dragged->data(RowRole).toDouble();
+        const double dragged = m_dragged.data(RowRole).toDouble();
         const double over = target.data(RowRole).toDouble();
-        m_dragged->setData(over < dragged ? over - 0.5 : over + 0.5, RowRole);
+        const_cast<QAbstractItemModel *>(m_dragged.model())
+            ->setData(m_dragged, over < dragged ? over - 0.5 : over + 0.5, RowRole);
         if (m_sort)
             m_sort();
     }

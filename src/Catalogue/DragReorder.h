@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPersistentModelIndex>
 #include <QString>
 
 #include <functional>
@@ -8,7 +9,6 @@
 class QAbstractItemView;
 class QDragMoveEvent;
 class QPixmap;
-class QStandardItem;
 class QVariant;
 
 // Reordering a list by dragging one of its entries: the rows are numbered in display order, the
@@ -18,8 +18,8 @@ class DragReorder final
 {
 public:
     using Store = std::function<bool(const QVariant &id, const QVariant &row)>;
-    // The rows in display order.
-    using Rows = std::function<QList<QStandardItem *>()>;
+    // The rows of the model that holds the order, in display order.
+    using Rows = std::function<QList<QPersistentModelIndex>()>;
     // Re-sorts after a preview; empty where the model sorts itself.
     using Sort = std::function<void()>;
 
@@ -28,8 +28,9 @@ public:
     void setRows(Rows rows) { m_rows = std::move(rows); }
     void setSort(Sort sort) { m_sort = std::move(sort); }
 
-    // Runs the whole drag of one entry; returns when it was dropped or cancelled.
-    void run(QStandardItem *dragged, const QPixmap &pixmap);
+    // Runs the whole drag of one entry (a row of the model that holds the order); returns when
+    // it was dropped or cancelled.
+    void run(const QModelIndex &dragged, const QPixmap &pixmap);
     // The preview while the drag moves over the view.
     void preview(QDragMoveEvent *event);
 
@@ -44,5 +45,5 @@ private:
     Store m_store;
     Rows m_rows;
     Sort m_sort;
-    QStandardItem *m_dragged = nullptr;
+    QPersistentModelIndex m_dragged;
 };

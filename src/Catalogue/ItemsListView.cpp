@@ -73,9 +73,9 @@ ItemsListView::ItemsListView(QWidget *parent)
 
     // The proxy's order is the display order; each row stands for its item in the source model.
     m_reorder->setRows([this] {
-        QList<QStandardItem *> rows;
+        QList<QPersistentModelIndex> rows;
         for (int row = 0; row < m_proxy->rowCount(); ++row)
-            rows << m_items->itemFromIndex(m_proxy->mapToSource(m_proxy->index(row, 0)));
+            rows << m_proxy->mapToSource(m_proxy->index(row, 0));
         return rows;
     });
 
@@ -139,7 +139,7 @@ bool ItemsListView::cacheModels()
 {
     if (!m_proxy) {
         m_proxy = qobject_cast<QSortFilterProxyModel *>(model());
-        m_items = m_proxy ? qobject_cast<QStandardItemModel *>(m_proxy->sourceModel()) : nullptr;
+        m_items = m_proxy ? m_proxy->sourceModel() : nullptr;
     }
     return m_proxy && m_items;
 }
@@ -204,8 +204,6 @@ void ItemsListView::startDrag(Qt::DropActions)
 {
     if (selectionModel()->selectedIndexes().size() > 1 || !cacheModels())
         return;
-    QStandardItem *dragged = m_items->itemFromIndex(m_proxy->mapToSource(currentIndex()));
-    if (!dragged)
-        return;
-    m_reorder->run(dragged, dragged->icon().pixmap(32, 32));
+    const QModelIndex dragged = m_proxy->mapToSource(currentIndex());
+    m_reorder->run(dragged, dragged.data(Qt::DecorationRole).value<QIcon>().pixmap(32, 32));
 }

@@ -83,7 +83,7 @@ private:
     QMenu *m_singleMenu;
     QMenu *m_severalMenu;
     QStandardItemModel *m_typesModel = nullptr;
-    QStandardItemModel *m_items = nullptr;
+    QAbstractItemModel *m_items = nullptr;
     QSortFilterProxyModel *m_proxy = nullptr;
     int m_showMode = 0;
     QString m_emptyHint;

@@ -15,9 +15,9 @@ ReorderListView::ReorderListView(QWidget *parent,
     setDefaultDropAction(Qt::MoveAction);
     setMovement(QListView::Free);
     m_reorder->setRows([this] {
-        QList<QStandardItem *> rows;
+        QList<QPersistentModelIndex> rows;
         for (int row = 0; row < m_model->rowCount(); ++row)
-            rows << m_model->item(row);
+            rows << m_model->index(row, 0);
         return rows;
     });
     m_reorder->setSort([this] { m_model->sort(0, Qt::AscendingOrder); });
@@ -50,6 +50,6 @@ void ReorderListView::dragMoveEvent(QDragMoveEvent *event)
 
 void ReorderListView::startDrag(Qt::DropActions)
 {
-    if (QStandardItemModel *model = standardModel())
-        m_reorder->run(model->itemFromIndex(currentIndex()), QPixmap());
+    if (standardModel())
+        m_reorder->run(currentIndex(), QPixmap());
 }

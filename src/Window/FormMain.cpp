@@ -24,6 +24,7 @@
 #include "Form_Skins.h"
 #include "FramelessWindowsManager.h"
 #include "IconLoader.h"
+#include "ItemsModel.h"
 #include "ItemRoles.h"
 #include "KelMessageBox.h"
 #include "KeyboardCatcher.h"
@@ -131,7 +132,7 @@ void FormMain::init_models()
     ui->listView_groups->setModel(m_groupsModel);
     ui->listView_groups->setTypesModel(m_typesModel);
 
-    m_itemsModel = new QStandardItemModel(this);
+    m_itemsModel = new ItemsModel(this);
     m_itemsProxy = new QSortFilterProxyModel(this);
     m_itemsProxy->setSourceModel(m_itemsModel);
     m_itemsProxy->setSortRole(RowRole);
@@ -139,7 +140,7 @@ void FormMain::init_models()
     ui->listView_items->setModel(m_itemsProxy);
     ui->listView_items->setTypesModel(m_typesModel);
 
-    m_resultsModel = new QStandardItemModel(this);
+    m_resultsModel = new ItemsModel(this);
     ui->listView_result->setModel(m_resultsModel);
 }
 
@@ -190,7 +191,8 @@ void FormMain::init_connections()
             &FormMain::onTypesCurrentRowChanged);
     connect(ui->listView_groups->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &FormMain::onGroupsCurrentRowChanged);
-    for (QStandardItemModel *model : {m_typesModel, m_groupsModel, m_itemsModel})
+    for (QAbstractItemModel *model :
+         std::initializer_list<QAbstractItemModel *>{m_typesModel, m_groupsModel, m_itemsModel})
         connect(model, &QAbstractItemModel::dataChanged, this, &FormMain::model_dataChanged);
 
     TypesListView *types = ui->listView_types;

@@ -27,6 +27,7 @@ class QMenu;
 class QSortFilterProxyModel;
 class QSqlQuery;
 class QStandardItemModel;
+class ItemsModel;
 class KeyboardCatcher;
 class SearchIndex;
 
@@ -190,8 +191,8 @@ private:
     WindowPlacement m_placement;
     QStandardItemModel *m_typesModel = nullptr;
     QStandardItemModel *m_groupsModel = nullptr;
-    QStandardItemModel *m_itemsModel = nullptr;
-    QStandardItemModel *m_resultsModel = nullptr;
+    ItemsModel *m_itemsModel = nullptr;
+    ItemsModel *m_resultsModel = nullptr;
     QSortFilterProxyModel *m_itemsProxy = nullptr;
     std::unique_ptr<SearchIndex> m_searchIndex;
     KeyboardCatcher *m_keyboardCatcher = nullptr;

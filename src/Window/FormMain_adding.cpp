@@ -11,6 +11,7 @@
 #include "Form_Attribute.h"
 #include "ItemDrop.h"
 #include "ItemRoles.h"
+#include "ItemsModel.h"
 #include "KelElapsedTimer.h"
 #include "KelMessageBox.h"
 #include "Questions.h"

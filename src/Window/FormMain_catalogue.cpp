@@ -13,6 +13,7 @@
 #include "DataControl.h"
 #include "IconLoader.h"
 #include "ItemRoles.h"
+#include "ItemsModel.h"
 #include "KelMessageBox.h"
 #include "Questions.h"
 

@@ -9,6 +9,7 @@
 #include "Form_IconSelector.h"
 #include "IconLoader.h"
 #include "ItemRoles.h"
+#include "ItemsModel.h"
 
 std::optional<QString> FormMain::chooseIcon()
 {
@@ -63,6 +64,5 @@ void FormMain::data_itemSetIcon()
 void FormMain::data_itemSetIcon(const QModelIndex &index, const QString &hashName)
 {
     DataControl::instance().item_setIcon(hashName, index.data(ItemIdRole));
-    m_itemsModel->itemFromIndex(m_itemsProxy->mapToSource(index))
-        ->setIcon(IconLoader::instance().cacheIcon(hashName));
+    m_itemsModel->setIconKey(m_itemsProxy->mapToSource(index), hashName);
 }

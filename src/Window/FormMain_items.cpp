@@ -11,9 +11,8 @@
 #include <QStandardItemModel>
 
 #include "DataControl.h"
-#include "IconLoader.h"
 #include "ItemRoles.h"
-#include "ItemRow.h"
+#include "ItemsModel.h"
 #include "KelBlockSignals.h"
 #include "KelElapsedTimer.h"
 #include "KelMessageBox.h"
@@ -23,55 +22,6 @@
 #include <easylogging++.h>
 
 #include <malloc.h>
-
-namespace {
-// The columns an item row is made of, looked up once per query rather than once per value.
-struct ItemColumns
-{
-    explicit ItemColumns(const QSqlQuery &query)
-    {
-        const QSqlRecord record = query.record();
-        name = record.indexOf(QStringLiteral("Name"));
-        path = record.indexOf(QStringLiteral("Path"));
-        iconPath = record.indexOf(QStringLiteral("IconPath"));
-        type = record.indexOf(QStringLiteral("Type"));
-        id = record.indexOf(QStringLiteral("ID"));
-    }
-    int name, path, iconPath, type, id;
-};
-
-// An item or result row: icon and name from the query's current row.
-ItemRow *itemRow(const QSqlQuery &query,
-                 const ItemColumns &columns,
-                 const QVariant &typeId,
-                 const QVariant &groupId)
-{
-    const IconLoader &icons = IconLoader::instance();
-    QIcon icon;
-    if (!SettingsControl::instance().isIconLoadEnabled()) {
-        icon = icons.appIcon();
-    } else {
-        icon = icons.cacheIcon(query.value(columns.iconPath).toString());
-        if (icon.isNull())
-            icon = icons.itemIcon(query.value(columns.type).toInt(),
-                                  query.value(columns.path).toString());
-    }
-    return new ItemRow(icon, query.value(columns.name).toString(), query.value(columns.id).toInt(),
-                       typeId.toInt(), groupId.toInt());
-}
-
-// The rows of a search or the history, as the query returns them.
-QList<QStandardItem *> resultRows(QSqlQuery &query)
-{
-    QList<QStandardItem *> rows;
-    const ItemColumns columns(query);
-    const int typeColumn = query.record().indexOf(QStringLiteral("TypesID"));
-    const int groupColumn = query.record().indexOf(QStringLiteral("GroupsID"));
-    while (query.next())
-        rows << itemRow(query, columns, query.value(typeColumn), query.value(groupColumn));
-    return rows;
-}
-} // namespace
 
 void FormMain::data_itemsLoad(const QModelIndex &groupIndex)
 {
@@ -94,53 +44,51 @@ void FormMain::data_itemsUpdate(QSqlQuery &query)
 
     const QModelIndex group = ui->listView_groups->currentIndex();
     const QString groupName = group.data().toString();
-    const QVariant typeId = group.data(TypesIdRole);
-    const QVariant groupId = group.data(GroupsIdRole);
     const bool timed = SettingsControl::instance().isTimeMonitoring();
     if (timed)
         LOG(DEBUG) << QStringLiteral("[ %1 ] 开始监测耗时").arg(groupName);
-
-    m_itemsModel->clear();
-    // Inserted at once: one insertion for the proxy and the view to take in, not one per row.
-    QList<QStandardItem *> rows;
-    const ItemColumns columns(query);
-    const int rowColumn = query.record().indexOf(QStringLiteral("Row"));
-    while (query.next()) {
-        QElapsedTimer row;
-        row.start();
-        ItemRow *item = itemRow(query, columns, typeId, groupId);
-        item->setData(rowPosition(query.value(rowColumn)), RowRole);
-        rows << item;
-        if (timed)
-            LOG(DEBUG)
-                << QStringLiteral("  [ %1 ] 加载耗时%2毫秒").arg(item->text()).arg(row.elapsed());
-    }
-    m_itemsModel->invisibleRootItem()->appendRows(rows);
-    // Reading a large group leaves freed memory behind (the query's rows, the items' growth);
+    // Swapped in one reset: one change for the proxy and the view to take in.
+    QVector<ItemsModel::Row> rows = m_itemsModel->readRows(query, group.data(TypesIdRole).toInt(),
+                                                           group.data(GroupsIdRole).toInt());
+    const int count = rows.size();
+    m_itemsModel->reset(std::move(rows));
+    // Reading a large group leaves freed memory behind (the query's rows, the rows' growth);
     // it goes back to the system instead of staying with the process all day.
-    if (rows.size() > 1000)
+    if (count > 1000)
         malloc_trim(0);
-    if (timed)
-        LOG(DEBUG) << QStringLiteral("[ %1 ] 加载总耗时%2毫秒").arg(groupName).arg(total.elapsed());
+    if (!timed)
+        return;
+    // Each row's icon is found now rather than when painted, to time it.
+    for (int row = 0; row < count; ++row) {
+        QElapsedTimer loading;
+        loading.start();
+        const QModelIndex item = m_itemsModel->index(row);
+        item.data(Qt::DecorationRole);
+        LOG(DEBUG) << QStringLiteral("  [ %1 ] 加载耗时%2毫秒")
+                          .arg(item.data().toString())
+                          .arg(loading.elapsed());
+    }
+    LOG(DEBUG) << QStringLiteral("[ %1 ] 加载总耗时%2毫秒").arg(groupName).arg(total.elapsed());
 }
 
 void FormMain::data_resultsUpdate(QSqlQuery &query)
 {
-    m_resultsModel->clear();
-    m_resultsModel->invisibleRootItem()->appendRows(resultRows(query));
+    m_resultsModel->reset(m_resultsModel->readRows(query));
 }
 
 void FormMain::data_resultsUpdate(QSqlQuery &query, const QVector<int> &ids)
 {
-    m_resultsModel->clear();
-    QHash<int, QStandardItem *> found;
-    for (QStandardItem *item : resultRows(query))
-        found.insert(item->data(ItemIdRole).toInt(), item);
-    QList<QStandardItem *> rows;
-    for (int id : ids)
-        if (QStandardItem *item = found.value(id))
-            rows << item;
-    m_resultsModel->invisibleRootItem()->appendRows(rows);
+    // The query returns them in the catalogue's order; the ranking is the ids'.
+    QHash<int, ItemsModel::Row> found;
+    for (const ItemsModel::Row &row : m_resultsModel->readRows(query))
+        found.insert(row.id, row);
+    QVector<ItemsModel::Row> rows;
+    for (int id : ids) {
+        const auto row = found.constFind(id);
+        if (row != found.constEnd())
+            rows << *row;
+    }
+    m_resultsModel->reset(std::move(rows));
 }
 
 void FormMain::showResultsPage()
@@ -217,9 +165,9 @@ void FormMain::data_itemGoIndex(QModelIndex index)
     const int typeId = index.data(TypesIdRole).toInt();
     const int groupId = index.data(GroupsIdRole).toInt();
     const int itemId = index.data(ItemIdRole).toInt();
-    const auto findRow = [](const QStandardItemModel *model, int role, int id) {
+    const auto findRow = [](const QAbstractItemModel *model, int role, int id) {
         for (int row = 0; row < model->rowCount(); ++row)
-            if (model->item(row)->data(role).toInt() == id)
+            if (model->index(row, 0).data(role).toInt() == id)
                 return model->index(row, 0);
         return QModelIndex();
     };
@@ -229,7 +177,7 @@ void FormMain::data_itemGoIndex(QModelIndex index)
     const QModelIndex group = findRow(m_groupsModel, GroupsIdRole, groupId);
     if (group.isValid())
         ui->listView_groups->setCurrentIndex(group);
-    const QModelIndex item = findRow(m_itemsModel, ItemIdRole, itemId);
+    const QModelIndex item = m_itemsModel->indexOfId(itemId);
     if (item.isValid())
         ui->listView_items->setCurrentIndex(m_itemsProxy->mapFromSource(item));
     leaveResults();

@@ -16,6 +16,7 @@
 #include "SearchIndex.h"
 #include "DesktopShell.h"
 #include "ItemRoles.h"
+#include "ItemsModel.h"
 #include "ItemStart.h"
 #include "KelMessageBox.h"
 #include "Questions.h"

@@ -1,5 +1,6 @@
 #include "DataControl.h"
 #include "FormMain.h"
+#include "ItemsModel.h"
 #include "SettingsControl.h"
 #include "GroupsListView.h"
 #include "ItemsListView.h"
@@ -223,12 +224,15 @@ void TestFormMain::shouldReturnFromResultsByEscapeAndBack()
     window.show();
     auto *stack = window.findChild<QStackedWidget *>("stackedWidget");
     auto *back = window.findChild<QToolButton *>("toolButton_back");
-    auto *results = qobject_cast<QStandardItemModel *>(
-        window.findChild<ResultsListView *>("listView_result")->model());
+    auto *results =
+        qobject_cast<ItemsModel *>(window.findChild<ResultsListView *>("listView_result")->model());
     QCOMPARE(stack->currentIndex(), 0);
     QVERIFY(back->isHidden());
 
-    results->appendRow(new QStandardItem("结果"));
+    ItemsModel::Row result;
+    result.id = 1;
+    result.name = "结果";
+    results->reset({result});
     stack->setCurrentIndex(1);
     back->show();
     QTest::keyClick(&window, Qt::Key_Escape);

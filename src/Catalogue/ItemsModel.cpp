@@ -1,0 +1,203 @@
+#include "ItemsModel.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <cmath>
+
+#include "DataControl.h"
+#include "IconLoader.h"
+#include "ItemRoles.h"
+#include "SettingsControl.h"
+
+namespace {
+// Ids of the catalogue are positive; an item shown without a group has none.
+QVariant idOrNone(int id)
+{
+    return id > 0 ? QVariant(id) : QVariant();
+}
+
+int idOf(const QVariant &value)
+{
+    bool ok = false;
+    const int id = value.toInt(&ok);
+    return ok ? id : 0;
+}
+} // namespace
+
+QVector<ItemsModel::Row> ItemsModel::readRows(QSqlQuery &query, int typeId, int groupId)
+{
+    // Looked up once per query rather than once per value.
+    const QSqlRecord record = query.record();
+    const int id = record.indexOf(QStringLiteral("ID"));
+    const int name = record.indexOf(QStringLiteral("Name"));
+    const int iconPath = record.indexOf(QStringLiteral("IconPath"));
+    const int order = record.indexOf(QStringLiteral("Row"));
+    const int type = record.indexOf(QStringLiteral("TypesID"));
+    const int group = record.indexOf(QStringLiteral("GroupsID"));
+    QVector<Row> rows;
+    while (query.next()) {
+        Row row;
+        row.id = query.value(id).toInt();
+        row.typeId = type < 0 ? typeId : query.value(type).toInt();
+        row.groupId = group < 0 ? groupId : query.value(group).toInt();
+        if (order >= 0)
+            row.order = rowPosition(query.value(order)).toDouble();
+        row.name = query.value(name).toString();
+        const QString key = query.value(iconPath).toString();
+        if (!key.isEmpty()) {
+            QString &held = m_keys[key];
+            if (held.isNull())
+                held = key;
+            row.iconKey = held;
+        }
+        rows << row;
+    }
+    return rows;
+}
+
+void ItemsModel::reset(QVector<Row> rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    m_found.clear();
+    endResetModel();
+}
+
+QModelIndex ItemsModel::indexOfId(int id) const
+{
+    for (int row = 0; row < m_rows.size(); ++row)
+        if (m_rows.at(row).id == id)
+            return index(row);
+    return QModelIndex();
+}
+
+void ItemsModel::setIconKey(const QModelIndex &at, const QString &hashName)
+{
+    if (!at.isValid())
+        return;
+    Row &row = m_rows[at.row()];
+    row.iconKey = hashName;
+    m_found.remove(row.id);
+    emit dataChanged(at, at, {Qt::DecorationRole});
+}
+
+int ItemsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows.size();
+}
+
+QIcon ItemsModel::icon(const Row &row) const
+{
+    const IconLoader &icons = IconLoader::instance();
+    if (!SettingsControl::instance().isIconLoadEnabled())
+        return icons.appIcon();
+    const QIcon cached = icons.cacheIcon(row.iconKey);
+    if (!cached.isNull())
+        return cached;
+    QIcon &found = m_found[row.id];
+    if (found.isNull()) {
+        const QSqlRecord record =
+            DataControl::instance().item_select(QStringLiteral("Type, Path"), row.id);
+        found = icons.itemIcon(record.value(QStringLiteral("Type")).toInt(),
+                               record.value(QStringLiteral("Path")).toString());
+    }
+    return found;
+}
+
+QVariant ItemsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return QVariant();
+    const Row &row = m_rows.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return row.name;
+    case Qt::DecorationRole:
+        return icon(row);
+    case Qt::ToolTipRole:
+        return tooltip(row.id);
+    case ItemIdRole:
+        return row.id;
+    case TypesIdRole:
+        return idOrNone(row.typeId);
+    case GroupsIdRole:
+        return idOrNone(row.groupId);
+    case RowRole:
+        return std::isnan(row.order) ? QVariant() : QVariant(row.order);
+    default:
+        return QVariant();
+    }
+}
+
+bool ItemsModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return false;
+    Row &row = m_rows[index.row()];
+    QVector<int> roles{role};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        if (row.name == value.toString())
+            return true;
+        row.name = value.toString();
+        roles = {Qt::DisplayRole, Qt::EditRole};
+        break;
+    case ItemIdRole:
+        row.id = idOf(value);
+        break;
+    case TypesIdRole:
+        row.typeId = idOf(value);
+        break;
+    case GroupsIdRole:
+        row.groupId = idOf(value);
+        break;
+    case RowRole: {
+        const double order =
+            value.isValid() ? value.toDouble() : std::numeric_limits<double>::quiet_NaN();
+        if (order == row.order || (std::isnan(order) && std::isnan(row.order)))
+            return true;
+        row.order = order;
+        break;
+    }
+    default:
+        return false;
+    }
+    // Named by role: a change that names none reads as an edit of the name, which the window
+    // writes to the catalogue.
+    emit dataChanged(index, index, roles);
+    return true;
+}
+
+Qt::ItemFlags ItemsModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::ItemIsDropEnabled;
+    return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
+           Qt::ItemIsDropEnabled | Qt::ItemIsEnabled;
+}
+
+bool ItemsModel::removeRows(int row, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || row < 0 || count <= 0 || row + count > m_rows.size())
+        return false;
+    beginRemoveRows(parent, row, row + count - 1);
+    m_rows.remove(row, count);
+    endRemoveRows();
+    return true;
+}
+
+QString ItemsModel::tooltip(int id)
+{
+    const QSqlRecord record =
+        DataControl::instance().item_select(QStringLiteral("Name, Path, Note, RunCount"), id);
+    const QString note = record.value(QStringLiteral("Note")).toString();
+    QString tip = QStringLiteral("名称:") + record.value(QStringLiteral("Name")).toString() +
+                  QLatin1Char('\n') + QStringLiteral("路径:") +
+                  record.value(QStringLiteral("Path")).toString() + QLatin1Char('\n');
+    if (!note.isEmpty())
+        tip += QStringLiteral("备注:") + note + QLatin1Char('\n');
+    return tip + QStringLiteral("运行次数:") + record.value(QStringLiteral("RunCount")).toString();
+}

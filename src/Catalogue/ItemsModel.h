@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QHash>
+#include <QIcon>
+#include <QVector>
+
+#include <limits>
+
+class QSqlQuery;
+
+// The rows of the items list or the results page, compact: ids, order, name and the key of the
+// icon, nothing else. The tooltip is read from the catalogue when it is shown, and the icon of
+// an item without a cached one is found when the row is first painted, once per kind of file.
+// A group switch or a search replaces every row in one reset.
+class ItemsModel final : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    struct Row
+    {
+        int id = 0;
+        int typeId = 0;
+        int groupId = 0;
+        // Unset (NaN) on the results page, which has no order of its own.
+        double order = std::numeric_limits<double>::quiet_NaN();
+        QString name;
+        // The hash name of the cached icon; empty for none.
+        QString iconKey;
+    };
+
+    using QAbstractListModel::QAbstractListModel;
+
+    // The rows of a query holding ID, Name and IconPath (and Row, TypesID, GroupsID where the
+    // rows carry them; typeId and groupId stand in for the last two), in the query's order.
+    // Icon keys repeat across a catalogue: each is held once.
+    QVector<Row> readRows(QSqlQuery &query, int typeId = 0, int groupId = 0);
+    // Every row replaced at once.
+    void reset(QVector<Row> rows);
+    void clear() { reset({}); }
+    // The row of the item, invalid when it is not shown.
+    QModelIndex indexOfId(int id) const;
+    // The item's cached icon changed (an empty key: it has none now).
+    void setIconKey(const QModelIndex &index, const QString &hashName);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+
+    // The tooltip of an item: name, path, note when it has one, run count.
+    static QString tooltip(int id);
+
+private:
+    QIcon icon(const Row &row) const;
+
+    QVector<Row> m_rows;
+    // Every icon key read, held once; no more of them than icons in the cache.
+    QHash<QString, QString> m_keys;
+    // Icons found from the item's file, by id, for the rows painted so far.
+    mutable QHash<int, QIcon> m_found;
+};
