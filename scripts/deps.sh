@@ -15,7 +15,7 @@ set -euo pipefail
 packages=(
     build-essential cmake
     qtbase5-dev qtbase5-private-dev libqt5sql5-sqlite libqt5svg5-dev libqt5x11extras5-dev
-    libeasyloggingpp-dev libx11-dev libglib2.0-dev pkg-config shared-mime-info
+    libeasyloggingpp-dev libx11-dev libglib2.0-dev pkg-config shared-mime-info libmuparser-dev
     qttranslations5-l10n fonts-wqy-microhei unicode-data bzip2
     xvfb xauth xdotool openbox trayer xclip
 )

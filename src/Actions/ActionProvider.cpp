@@ -1,0 +1,54 @@
+#include "ActionProvider.h"
+
+#include <QFutureInterface>
+
+ActionOutcome ActionOutcome::done(const QString &notice)
+{
+    ActionOutcome outcome;
+    outcome.status = Status::Done;
+    outcome.notice = notice;
+    return outcome;
+}
+
+ActionOutcome ActionOutcome::later(const QFuture<bool> &pending, const QString &failure)
+{
+    ActionOutcome outcome;
+    outcome.status = Status::Pending;
+    outcome.pending = pending;
+    outcome.failure = failure;
+    return outcome;
+}
+
+ActionOutcome ActionOutcome::cancelled()
+{
+    ActionOutcome outcome;
+    outcome.status = Status::Cancelled;
+    return outcome;
+}
+
+ActionOutcome ActionOutcome::refused(const QString &notice)
+{
+    ActionOutcome outcome;
+    outcome.status = Status::Refused;
+    outcome.notice = notice;
+    return outcome;
+}
+
+ActionProvider::~ActionProvider() = default;
+
+ActionRow ActionProvider::row(MatchBand band, const QString &title, const QString &note) const
+{
+    ActionRow row;
+    row.provider = key();
+    row.band = band;
+    row.title = title;
+    row.note = note;
+    return row;
+}
+
+QFuture<bool> finishedFuture(bool value)
+{
+    QFutureInterface<bool> outcome(QFutureInterfaceBase::Started);
+    outcome.reportFinished(&value);
+    return outcome.future();
+}

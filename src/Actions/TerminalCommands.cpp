@@ -1,0 +1,184 @@
+#include "TerminalCommands.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QThreadPool>
+#include <QtConcurrent>
+
+#include <algorithm>
+
+#include "DesktopShell.h"
+#include "GLibSupport.h"
+#include "SettingsControl.h"
+
+#include <easylogging++.h>
+
+#include <unistd.h>
+
+namespace {
+const QString historyKey = QStringLiteral("Search/CommandHistory");
+
+QString title(const QString &command)
+{
+    return QStringLiteral("在终端中运行: ") + command;
+}
+
+// The shell's single quotes: nothing inside them is expanded.
+QString quoted(const QString &word)
+{
+    return QLatin1Char('\'') + QString(word).replace(QLatin1Char('\''), QStringLiteral("'\\''")) +
+           QLatin1Char('\'');
+}
+
+QString userShell()
+{
+    const QString shell = qEnvironmentVariable("SHELL");
+    return QFileInfo(shell).isAbsolute() && QFileInfo(shell).isExecutable()
+               ? shell
+               : QStringLiteral("/bin/sh");
+}
+
+// Runs in the started terminal between fork and exec: only async-signal-safe calls.
+void enterFolder(gpointer folder)
+{
+    if (chdir(static_cast<const char *>(folder)) != 0)
+        _exit(127);
+}
+
+// Without x-terminal-emulator: the terminal GIO finds for an application that asks for one.
+bool startInDesktopTerminal(const QStringList &words, const QByteArray &folder)
+{
+    QStringList quotedWords;
+    for (const QString &word : words)
+        quotedWords << GLibSupport::takeString(g_shell_quote(word.toUtf8().constData()));
+    // The command line is read as an Exec line, where "%" starts a field code.
+    const QByteArray commandLine =
+        quotedWords.join(QLatin1Char(' ')).replace(QLatin1Char('%'), QStringLiteral("%%")).toUtf8();
+    GError *error = nullptr;
+    const GLibSupport::Object<GAppInfo> info(g_app_info_create_from_commandline(
+        commandLine.constData(), "quiver-command", G_APP_INFO_CREATE_NEEDS_TERMINAL, &error));
+    bool started = false;
+    if (info) {
+        const GLibSupport::Object<GAppLaunchContext> context(g_app_launch_context_new());
+        QByteArray enter = folder;
+        started = g_desktop_app_info_launch_uris_as_manager(
+            G_DESKTOP_APP_INFO(info.get()), nullptr, context.get(), G_SPAWN_SEARCH_PATH,
+            enterFolder, enter.data(), nullptr, nullptr, &error);
+    }
+    if (!started)
+        LOG(WARNING) << "command in a terminal failed: "
+                     << QString::fromUtf8(error ? error->message : "no terminal");
+    g_clear_error(&error);
+    return started;
+}
+} // namespace
+
+TerminalCommands::TerminalCommands(SettingsControl &settings)
+    : m_settings(settings)
+{
+    const QVariant stored = m_settings.value(historyKey);
+    if (stored.isValid() && stored.type() != QVariant::StringList &&
+        stored.type() != QVariant::String)
+        LOG(WARNING) << "命令历史无效, 已忽略";
+    else
+        for (const QString &command : stored.toStringList())
+            if (!command.trimmed().isEmpty() && !m_history.contains(command) &&
+                m_history.size() < historySize)
+                m_history << command;
+    for (const QString &command : qAsConst(m_history))
+        m_folded << foldForSearch(command);
+}
+
+QString TerminalCommands::label() const
+{
+    return QStringLiteral("终端命令");
+}
+
+QStringList TerminalCommands::terminalArguments(const QString &command, const QString &shell)
+{
+    // The shell stays for the output to be read; a newline ends a command that ends in "&" too.
+    return {QStringLiteral("-e"), shell, QStringLiteral("-c"),
+            command + QStringLiteral("\nexec ") + quoted(shell)};
+}
+
+void TerminalCommands::remember(const QString &command)
+{
+    const int at = m_history.indexOf(command);
+    if (at >= 0) {
+        m_history.removeAt(at);
+        m_folded.removeAt(at);
+    }
+    m_history.prepend(command);
+    m_folded.prepend(foldForSearch(command));
+    while (m_history.size() > historySize) {
+        m_history.removeLast();
+        m_folded.removeLast();
+    }
+    if (!m_settings.setValue(historyKey, m_history))
+        LOG(WARNING) << "命令历史保存失败";
+}
+
+bool TerminalCommands::clearHistory()
+{
+    m_history.clear();
+    m_folded.clear();
+    return m_settings.setValue(historyKey, QStringList());
+}
+
+QVector<ActionRow> TerminalCommands::query(const SearchQuery &query, const QString &typed)
+{
+    QVector<ActionRow> rows;
+    const bool asked = typed.startsWith(QLatin1Char('>'));
+    const QString command = asked ? typed.mid(1).trimmed() : QString();
+    if (!command.isEmpty()) {
+        ActionRow result = row(MatchBand::ExactName, title(command), QString());
+        result.iconName = QStringLiteral("utilities-terminal");
+        result.payload = command;
+        rows << result;
+    }
+    // Kept commands, best match first, then the latest.
+    const SearchQuery kept = asked ? SearchQuery(command) : query;
+    if (!asked && kept.isEmpty())
+        return rows;
+    QVector<ActionRow> found;
+    for (int i = 0; i < m_history.size(); ++i) {
+        if (m_history.at(i) == command)
+            continue;
+        const MatchBand band =
+            kept.isEmpty() ? MatchBand::NamePrefix : matchItem(kept, m_folded.at(i), QStringView());
+        if (band == MatchBand::None || band == MatchBand::Fuzzy)
+            continue;
+        ActionRow result = row(band, title(m_history.at(i)), QStringLiteral("最近运行过的命令"));
+        result.iconName = QStringLiteral("utilities-terminal");
+        result.payload = m_history.at(i);
+        result.completion = QLatin1Char('>') + m_history.at(i);
+        found << result;
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const ActionRow &a, const ActionRow &b) { return a.band < b.band; });
+    return rows + found;
+}
+
+ActionOutcome TerminalCommands::run(const ActionRow &row, const ActionContext &)
+{
+    const QString command = row.payload;
+    if (command.trimmed().isEmpty())
+        return ActionOutcome::refused(QStringLiteral("命令为空"));
+    remember(command);
+    const QString home = QDir::homePath();
+    const QStringList arguments = terminalArguments(command, userShell());
+    LOG(INFO) << "Command: " << command;
+    const QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+    QFuture<bool> started;
+    if (!terminal.isEmpty()) {
+        started = DesktopShell::startProgram(terminal, arguments, home);
+    } else {
+        const QStringList words = arguments.mid(1);
+        const QByteArray folder = QFile::encodeName(home);
+        started = QtConcurrent::run(QThreadPool::globalInstance(), [words, folder] {
+            return startInDesktopTerminal(words, folder);
+        });
+    }
+    return ActionOutcome::later(started, QStringLiteral("打开失败, 无法启动"));
+}

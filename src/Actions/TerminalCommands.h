@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ActionProvider.h"
+
+#include <QStringList>
+
+class SettingsControl;
+
+// ">" and a command runs the command in the user's terminal: Debian's x-terminal-emulator, or
+// else the terminal GIO picks for the desktop. It runs in the user's shell ($SHELL, else
+// /bin/sh) in the home folder, and the terminal stays open with that shell once it ends. The
+// last commands run are kept ("Search/CommandHistory", newest first) and found again by
+// name and pinyin, after ">" or without it.
+class TerminalCommands final : public ActionProvider
+{
+public:
+    explicit TerminalCommands(SettingsControl &settings);
+
+    QString key() const override { return QStringLiteral("Commands"); }
+    QString label() const override;
+    QVector<ActionRow> query(const SearchQuery &query, const QString &typed) override;
+    ActionOutcome run(const ActionRow &row, const ActionContext &context) override;
+
+    static constexpr int historySize = 50;
+    const QStringList &history() const { return m_history; }
+    // Forgets every command kept. Whether the settings file took it.
+    bool clearHistory();
+
+    // The program and arguments that run the command in a terminal by x-terminal-emulator's
+    // conventions ("-e" and the command's words), given the terminal and the user's shell.
+    static QStringList terminalArguments(const QString &command, const QString &shell);
+
+private:
+    void remember(const QString &command);
+
+    SettingsControl &m_settings;
+    QStringList m_history;
+    QVector<QString> m_folded;
+};
