@@ -125,6 +125,9 @@ void TestSearch::shouldRankInBandsThenByUse_data()
         << "vsc" << QStringList{"Visual Studio Code", "Terminal", "Navy Scout"};
     QTest::newRow("wildcards as before") << QStringList{"report 2024||0|0", "rapport||0|0"}
                                          << "r_port" << QStringList{"report 2024"};
+    QTest::newRow("one letter folded into two")
+        << QStringList{"Straße||0|0", "Strand||0|0", "ﬁle Manager||0|0"} << "STRASSE"
+        << QStringList{"Straße"};
 }
 
 void TestSearch::shouldRankInBandsThenByUse()

@@ -1,5 +1,6 @@
 #include "Matcher.h"
 
+#include "CaseFoldTable.h"
 #include "PinyinTable.h"
 
 #include <QtAlgorithms>
@@ -134,6 +135,37 @@ bool like(QStringView pattern, QStringView text)
     while (p < patternEnd && *p == u'%')
         ++p;
     return p == patternEnd;
+}
+
+// Unicode's full case folding of c, a character outside ASCII, into buffer: as many units as it
+// returns, 0 when c stays. Full-width ASCII and the ideographic space become what they stand for:
+// Chinese input methods in full-width mode type "ｗｘ" and "１２３" for wx and 123.
+int foldCharacter(char32_t c, char16_t *buffer)
+{
+    if (c == 0x3000) {
+        buffer[0] = u' ';
+        return 1;
+    }
+    if (c < 0x10000 && !CaseFoldTable::mayFold(char16_t(c)))
+        return 0;
+    if (c < 0x10000 && CaseFoldTable::mayExpand(char16_t(c))) {
+        if (const CaseFoldTable::Expansion *expansion = CaseFoldTable::expansion(char16_t(c))) {
+            std::copy(expansion->folded, expansion->folded + expansion->length, buffer);
+            return expansion->length;
+        }
+    }
+    char32_t folded = QChar::toCaseFolded(uint(c));
+    if (folded >= 0xff01 && folded <= 0xff5e)
+        folded -= 0xfee0;
+    if (folded == c)
+        return 0;
+    if (!QChar::requiresSurrogates(folded)) {
+        buffer[0] = char16_t(folded);
+        return 1;
+    }
+    buffer[0] = QChar::highSurrogate(folded);
+    buffer[1] = QChar::lowSurrogate(folded);
+    return 2;
 }
 
 } // namespace
@@ -531,16 +563,46 @@ bool SearchQuery::isPattern() const
     return m_prepared->kind == Prepared::Kind::Pattern;
 }
 
+const CaseFoldTable::Expansion *CaseFoldTable::expansion(char16_t c)
+{
+    const Expansion *end = expansions + expansionCount;
+    const Expansion *found = std::lower_bound(
+        expansions, end, c, [](const Expansion &e, char16_t key) { return e.character < key; });
+    return found != end && found->character == c ? found : nullptr;
+}
+
 QString foldForSearch(const QString &text)
 {
-    QString folded = text.toCaseFolded();
-    // Chinese input methods in full-width mode type "ｗｘ" and "１２３" for wx and 123.
-    for (QChar &c : folded) {
-        if (c.unicode() >= 0xff01 && c.unicode() <= 0xff5e)
-            c = QChar(c.unicode() - 0xfee0);
-        else if (c.unicode() == 0x3000)
-            c = QLatin1Char(' ');
+    const char16_t *u = units(text);
+    const int size = text.size();
+    QString folded;
+    bool changed = false;
+    // Unchanged characters are copied in runs; text that folds to itself is never copied.
+    int unchangedFrom = 0;
+    for (int i = 0; i < size;) {
+        const int at = i;
+        const char32_t c = next(u, size, i);
+        char16_t buffer[3];
+        int length = 0;
+        if (c >= 'A' && c <= 'Z') {
+            buffer[0] = char16_t(c + 0x20);
+            length = 1;
+        } else if (c >= 0x80) {
+            length = foldCharacter(c, buffer);
+        }
+        if (!length)
+            continue;
+        if (!changed) {
+            folded.reserve(size + 8);
+            changed = true;
+        }
+        folded.append(reinterpret_cast<const QChar *>(u + unchangedFrom), at - unchangedFrom);
+        folded.append(reinterpret_cast<const QChar *>(buffer), length);
+        unchangedFrom = i;
     }
+    if (!changed)
+        return text;
+    folded.append(reinterpret_cast<const QChar *>(u + unchangedFrom), size - unchangedFrom);
     return folded;
 }
 

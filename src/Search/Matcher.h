@@ -38,8 +38,8 @@ private:
     std::shared_ptr<const Prepared> m_prepared;
 };
 
-// Case folding of all letters (QString::toCaseFolded), the form the index stores names and notes
-// in.
+// Unicode's full case folding ("Straße" and "STRASSE" both fold to "strasse"), full-width ASCII
+// as ASCII: the form the index stores names and notes in. Folding it again changes nothing.
 QString foldForSearch(const QString &text);
 
 // The best band in which the query matches an item, given its name and note as foldForSearch
