@@ -171,6 +171,15 @@ void TestMatcher::pinyinForms_data()
     row("ideographic space in the name", "中国\u3000银行", "zgyh", MatchBand::Initials);
     row("white space in the name, syllables", "中国 银行", "zhongguoyinhang",
         MatchBand::NamePrefix);
+    row("dash in the name", "中国-银行", "zgyh", MatchBand::Initials);
+    row("brackets in the name", "中国（银行）", "zgyh", MatchBand::Initials);
+    row("middle dot in the name, syllables", "中国·银行", "zhongguoyinhang", MatchBand::NamePrefix);
+    row("brackets around the name", "【微信】", "wx", MatchBand::Initials);
+    row("symbol before the name", "♪音乐", "yinyue", MatchBand::NamePrefix);
+    row("emoji inside the name", "音乐🎵播放器", "yybfq", MatchBand::Initials);
+    row("Latin letters and initials across a dash", "WPS-文字", "wps wz", MatchBand::Initials);
+    row("the dash typed", "WPS-文字", "wps-wz", MatchBand::Initials);
+    row("a letter still ends the run", "中国x银行", "zgyh", MatchBand::None);
     row("syllables out of order", "微信", "xinwei", MatchBand::None);
     row("not a reading", "微信", "wa", MatchBand::None);
     row("past the last character", "微信", "weixinx", MatchBand::None);
@@ -252,6 +261,10 @@ void TestMatcher::textForms_data()
     row("digit, dash", "7-Zip File Manager", "", "7zfm", MatchBand::Initials);
     row("underscore", "gnome_terminal", "", "gt", MatchBand::Initials);
     row("dots", "org.gnome.Nautilus", "", "ogn", MatchBand::Initials);
+    row("brackets", "Files (Nautilus)", "", "fn", MatchBand::Initials);
+    row("en dash", "GIMP – GNU Image Manipulation", "", "ggim", MatchBand::Initials);
+    row("apostrophe inside a word", "Assassin’s Creed", "", "ac", MatchBand::Initials);
+    row("emoji between words", "🎵 Music 🎧 Player", "", "mp", MatchBand::Initials);
 
     row("exact, other case", code, "", "VISUAL STUDIO CODE", MatchBand::ExactName);
     row("full-width letters", QStringLiteral("ＱＱ音乐"), "", "qq", MatchBand::NamePrefix);

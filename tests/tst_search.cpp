@@ -125,6 +125,9 @@ void TestSearch::shouldRankInBandsThenByUse_data()
         << "vsc" << QStringList{"Visual Studio Code", "Terminal", "Navy Scout"};
     QTest::newRow("wildcards as before") << QStringList{"report 2024||0|0", "rapport||0|0"}
                                          << "r_port" << QStringList{"report 2024"};
+    QTest::newRow("punctuation in names passed over")
+        << QStringList{"中国（银行）||0|0", "中国-银行||0|0", "中国x银行||0|0"} << "zgyh"
+        << QStringList{"中国-银行", "中国（银行）"};
     QTest::newRow("one letter folded into two")
         << QStringList{"Straße||0|0", "Strand||0|0", "ﬁle Manager||0|0"} << "STRASSE"
         << QStringList{"Straße"};

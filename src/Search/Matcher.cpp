@@ -81,9 +81,55 @@ inline bool isSpace(char32_t c)
     return c <= 0x200a || c == 0x2028 || c == 0x2029 || c == 0x202f || c == 0x205f || c == 0x3000;
 }
 
-inline bool isWordSeparator(char32_t c)
+bool isGapOutsideAscii(char32_t c)
 {
-    return c == '-' || c == '_' || c == '.' || isSpace(c);
+    switch (QChar::category(uint(c))) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Separator_Space:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+    case QChar::Punctuation_Connector:
+    case QChar::Punctuation_Dash:
+    case QChar::Punctuation_Open:
+    case QChar::Punctuation_Close:
+    case QChar::Punctuation_InitialQuote:
+    case QChar::Punctuation_FinalQuote:
+    case QChar::Punctuation_Other:
+    case QChar::Symbol_Math:
+    case QChar::Symbol_Currency:
+    case QChar::Symbol_Modifier:
+    case QChar::Symbol_Other:
+        return true;
+    case QChar::Mark_NonSpacing:
+        // The variation selectors that make a symbol an emoji.
+        return (c >= 0xfe00 && c <= 0xfe0f) || (c >= 0xe0100 && c <= 0xe01ef);
+    default:
+        return false;
+    }
+}
+
+// What stands between words as white space does: white space, punctuation, symbols and emoji,
+// and the invisible characters joining or varying them. Letters, digits and marks make words.
+inline bool isGap(char32_t c)
+{
+    // Every ASCII character but the letters and digits, as two bit masks.
+    static constexpr quint64 asciiGaps[] = {~quint64(0x03ff) << 48 | quint64(0xffff'ffff'ffff),
+                                            ~(quint64(0x07ff'fffe) << 32 | quint64(0x07ff'fffe))};
+    if (c < 0x80)
+        return asciiGaps[c >> 6] >> (c & 63) & 1;
+    return isGapOutsideAscii(c);
+}
+
+// An apostrophe between letters keeps them one word: "Assassin's Creed" is two words.
+inline bool joinsWords(char32_t c)
+{
+    return c == '\'' || c == 0x2019;
+}
+
+inline bool isWordGap(char32_t c)
+{
+    return !joinsWords(c) && isGap(c);
 }
 
 inline const char16_t *units(QStringView text)
@@ -214,7 +260,7 @@ private:
     }
     quint64 nonAsciiLiteral(char32_t c) const;
     template<bool Name>
-    void step(char32_t c, Reached &reached, Found &found) const;
+    void step(quint16 set, quint64 same, Reached &reached, Found &found) const;
     template<bool Name>
     Found scan(QStringView s) const;
     bool latinInitials(QStringView name) const;
@@ -347,22 +393,23 @@ quint64 SearchQuery::Prepared::nonAsciiLiteral(char32_t c) const
     return bits;
 }
 
-// Takes one character of the name or note: as itself, and by each of its readings in every
-// form. Positions that reach the end of the key are recorded in found and dropped.
+// Takes one character of the name or note, given its reading set and where it stands in the key:
+// as itself, and by each of its readings in every form. Positions that reach the end of the key
+// are recorded in found and dropped.
 template<bool Name>
-inline void SearchQuery::Prepared::step(char32_t c, Reached &reached, Found &found) const
+inline void
+SearchQuery::Prepared::step(quint16 set, quint64 same, Reached &reached, Found &found) const
 {
     // A match by any form may begin at any character.
     const quint64 from = reached.any | 1;
     Reached to;
-    if (const quint64 same = literal(c)) {
+    if (same) {
         to.any = (from & same) << 1;
         if (Name) {
             to.whole = (reached.whole & same) << 1;
             to.initials = (reached.initials & same) << 1;
         }
     }
-    const quint16 set = PinyinTable::readingSet(c);
     if (!reached.any) {
         // Only the start is reached (the others hold nothing or the start too).
         const FirstStep &first = firstSteps[set];
@@ -429,10 +476,26 @@ Found SearchQuery::Prepared::scan(QStringView s) const
         const char32_t c = next(u, size, i);
         if (Name && found.keyFront < 0 && c == keyFront)
             found.keyFront = at;
-        // White space in names is skipped: "中国 银行" is spelled as "中国银行".
-        if (!pinyin || isSpace(c))
+        if (!pinyin)
             continue;
-        step<Name>(c, reached, found);
+        const quint16 set = PinyinTable::readingSet(c);
+        const quint64 same = literal(c);
+        if (set == 0 && isGap(c)) {
+            // White space, punctuation and symbols are passed over: "中国 银行", "中国-银行" and
+            // "【中国银行】" are spelled as "中国银行". Typed into the key, they match themselves.
+            if (!same)
+                continue;
+            const Reached passedOver = reached;
+            step<Name>(set, same, reached, found);
+            reached.any |= passedOver.any;
+            reached.whole |= passedOver.whole;
+            reached.initials |= passedOver.initials;
+        } else if (set == 0 && !same) {
+            // Neither a reading nor itself: every run ends here.
+            reached = Reached();
+        } else {
+            step<Name>(set, same, reached, found);
+        }
         if (Name ? found.whole : found.any)
             return found;
         // Nothing the rest could find would be a better band.
@@ -449,11 +512,19 @@ bool SearchQuery::Prepared::latinInitials(QStringView name) const
     const char16_t *u = units(name);
     const int size = int(name.size());
     const int m = int(key.size());
+    // Moves i past the characters that are (or are not) gaps.
+    const auto skip = [u, size](int &i, bool gaps) {
+        while (i < size) {
+            int after = i;
+            if (isWordGap(next(u, size, after)) != gaps)
+                return;
+            i = after;
+        }
+    };
     quint64 from = 1;
     int i = 0;
     while (from) {
-        while (i < size && isWordSeparator(u[i]))
-            ++i;
+        skip(i, true);
         if (i == size)
             return false;
         quint64 to = 0;
@@ -461,11 +532,14 @@ bool SearchQuery::Prepared::latinInitials(QStringView name) const
             const int p = qCountTrailingZeroBits(left);
             int j = i;
             int k = p;
+            bool wordEnds = true;
             while (j < size && k < m) {
                 int after = j;
                 const char32_t c = next(u, size, after);
-                if (c != key[size_t(k)] || isWordSeparator(c))
+                if (c != key[size_t(k)] || isWordGap(c)) {
+                    wordEnds = isWordGap(c);
                     break;
+                }
                 j = after;
                 ++k;
             }
@@ -474,13 +548,12 @@ bool SearchQuery::Prepared::latinInitials(QStringView name) const
             if (k == m)
                 return true;
             to |= quint64(1) << (p + 1);
-            if (j == size || isWordSeparator(u[j]))
+            if (wordEnds)
                 to |= quint64(1) << k;
         }
         if (!to)
             return false;
-        while (i < size && !isWordSeparator(u[i]))
-            ++i;
+        skip(i, false);
         from = to;
     }
     return false;
