@@ -297,6 +297,15 @@ void TestMatcher::textForms_data()
     row("Greek iota subscript", "ᾼ", "", "ΑΙ", MatchBand::ExactName);
     row("sharp s in the note", "Karte", "Große Straße", "grosse", MatchBand::Note);
 
+    // A run of letters begun inside a word ends with the word; one that begins a word goes on.
+    row("letters across a word gap", "Mozilla Firefox", "", "af", MatchBand::Fuzzy);
+    row("letters across a word gap into Chinese", "Firefox 浏览器", "", "foxliulan",
+        MatchBand::None);
+    row("letters from a word's start across a gap", code, "", "studiocode", MatchBand::NamePinyin);
+    row("letters from inside a word into Chinese", "QQ音乐", "", "qyinyue", MatchBand::NamePinyin);
+    row("letters across brackets", "Files (Nautilus)", "", "sna", MatchBand::Fuzzy);
+    row("letters across a word gap in the note", "Code", "Mozilla Firefox", "af", MatchBand::None);
+
     row("pattern spells the name", code, "", "vis%code", MatchBand::ExactName);
     row("pattern at the start", code, "", "vis%", MatchBand::NamePrefix);
     row("pattern inside", code, "", "%studio%", MatchBand::NameSubstring);
@@ -429,6 +438,8 @@ void TestMatcher::ranking_data()
                                  "VS Code|", "Notes|source code", "Color Depth|"};
     QTest::newRow("pinyin before note")
         << "yinyue" << QStringList{"音乐|", "QQ音乐|", "Player|音乐播放器", "Yin-Yang Ruler|"};
+    QTest::newRow("note before letters spelled across words")
+        << "af" << QStringList{"Browser|safe browsing", "Mozilla Firefox|"};
 }
 
 void TestMatcher::ranking()

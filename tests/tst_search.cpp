@@ -128,6 +128,9 @@ void TestSearch::shouldRankInBandsThenByUse_data()
     QTest::newRow("punctuation in names passed over")
         << QStringList{"中国（银行）||0|0", "中国-银行||0|0", "中国x银行||0|0"} << "zgyh"
         << QStringList{"中国-银行", "中国（银行）"};
+    QTest::newRow("a note above letters spelled across words")
+        << QStringList{"Mozilla Firefox||0|0", "Browser|safe browsing|0|0"} << "af"
+        << QStringList{"Browser", "Mozilla Firefox"};
     QTest::newRow("one letter folded into two")
         << QStringList{"Straße||0|0", "Strand||0|0", "ﬁle Manager||0|0"} << "STRASSE"
         << QStringList{"Straße"};

@@ -40,12 +40,15 @@ struct FirstStep
 };
 
 // The positions reached after some characters: by any form from anywhere, and from the first
-// character on by whole syllables or by initials only (the name's own bands).
+// character on by whole syllables or by initials only (the name's own bands). Of "any", the
+// positions reached only by characters matched as themselves from inside a word on are confined
+// to that word: "af" is not spelled by "mozill(a) (f)irefox".
 struct Reached
 {
     quint64 any = 0;
     quint64 whole = 0;
     quint64 initials = 0;
+    quint64 confined = 0;
 };
 
 // What one pass over a name or a note found.
@@ -144,6 +147,18 @@ inline char32_t next(const char16_t *text, int size, int &i)
     if (QChar::isHighSurrogate(c) && i < size && QChar::isLowSurrogate(text[i]))
         return QChar::surrogateToUcs4(ushort(c), ushort(text[i++]));
     return c;
+}
+
+// Whether the character at "at" continues a word of letters or digits begun before it, rather
+// than beginning one. A Chinese character is a word of its own.
+bool continuesWord(const char16_t *text, int at)
+{
+    if (at == 0)
+        return false;
+    char32_t before = text[at - 1];
+    if (QChar::isLowSurrogate(before) && at >= 2 && QChar::isHighSurrogate(text[at - 2]))
+        before = QChar::surrogateToUcs4(ushort(text[at - 2]), ushort(before));
+    return !isWordGap(before) && PinyinTable::readingSet(before) == 0;
 }
 
 // SQL LIKE without escapes, as the old search had it: "%" any run, "_" any one character.
@@ -260,7 +275,7 @@ private:
     }
     quint64 nonAsciiLiteral(char32_t c) const;
     template<bool Name>
-    void step(quint16 set, quint64 same, Reached &reached, Found &found) const;
+    void step(quint16 set, quint64 same, bool inWord, Reached &reached, Found &found) const;
     template<bool Name>
     Found scan(QStringView s) const;
     bool latinInitials(QStringView name) const;
@@ -397,14 +412,18 @@ quint64 SearchQuery::Prepared::nonAsciiLiteral(char32_t c) const
 // as itself, and by each of its readings in every form. Positions that reach the end of the key
 // are recorded in found and dropped.
 template<bool Name>
-inline void
-SearchQuery::Prepared::step(quint16 set, quint64 same, Reached &reached, Found &found) const
+inline void SearchQuery::Prepared::step(
+    quint16 set, quint64 same, bool inWord, Reached &reached, Found &found) const
 {
     // A match by any form may begin at any character.
     const quint64 from = reached.any | 1;
     Reached to;
+    quint64 free = 0;
+    quint64 confined = 0;
     if (same) {
-        to.any = (from & same) << 1;
+        const quint64 fresh = inWord ? 1 : 0;
+        free = (((reached.any & ~reached.confined) | (fresh ^ 1)) & same) << 1;
+        confined = ((reached.confined | fresh) & same) << 1 & ~free;
         if (Name) {
             to.whole = (reached.whole & same) << 1;
             to.initials = (reached.initials & same) << 1;
@@ -438,6 +457,9 @@ SearchQuery::Prepared::step(quint16 set, quint64 same, Reached &reached, Found &
             }
         }
     }
+    // So far to.any holds the readings taken, which free a position from its word.
+    reached.confined = confined & ~to.any & ~accept;
+    to.any |= free | confined;
     found.any |= (to.any & accept) != 0;
     reached.any = to.any & ~accept;
     if (Name) {
@@ -481,20 +503,29 @@ Found SearchQuery::Prepared::scan(QStringView s) const
         const quint16 set = PinyinTable::readingSet(c);
         const quint64 same = literal(c);
         if (set == 0 && isGap(c)) {
+            if (!joinsWords(c)) {
+                reached.any &= ~reached.confined;
+                reached.confined = 0;
+            }
             // White space, punctuation and symbols are passed over: "中国 银行", "中国-银行" and
             // "【中国银行】" are spelled as "中国银行". Typed into the key, they match themselves.
             if (!same)
                 continue;
             const Reached passedOver = reached;
-            step<Name>(set, same, reached, found);
+            step<Name>(set, same, false, reached, found);
+            const quint64 free =
+                (reached.any & ~reached.confined) | (passedOver.any & ~passedOver.confined);
             reached.any |= passedOver.any;
+            reached.confined = reached.any & ~free;
             reached.whole |= passedOver.whole;
             reached.initials |= passedOver.initials;
         } else if (set == 0 && !same) {
             // Neither a reading nor itself: every run ends here.
             reached = Reached();
         } else {
-            step<Name>(set, same, reached, found);
+            // A run begun inside a word (by the key's first character) ends with the word.
+            const bool inWord = set == 0 && (same & 1) && continuesWord(u, at);
+            step<Name>(set, same, inWord, reached, found);
         }
         if (Name ? found.whole : found.any)
             return found;
