@@ -56,6 +56,12 @@ ActionProviders::ActionProviders(SettingsControl &settings)
 
 ActionProviders::~ActionProviders() = default;
 
+ActionProviders &ActionProviders::shared()
+{
+    static ActionProviders providers(SettingsControl::instance());
+    return providers;
+}
+
 QVector<ActionProvider *> ActionProviders::providers() const
 {
     return m_providers;

@@ -22,6 +22,9 @@ class ActionProviders final
 public:
     explicit ActionProviders(SettingsControl &settings);
     ~ActionProviders();
+    // The program's own, on the program's settings: the one the window asks and the settings
+    // window switches. Needs the application object.
+    static ActionProviders &shared();
 
     // In the order the settings window lists them.
     QVector<ActionProvider *> providers() const;

@@ -56,12 +56,21 @@ QVector<ItemsModel::Row> ItemsModel::readRows(QSqlQuery &query, int typeId, int 
     return rows;
 }
 
-void ItemsModel::reset(QVector<Row> rows)
+void ItemsModel::reset(QVector<Row> rows, QVector<ActionRow> actions)
 {
     beginResetModel();
     m_rows = std::move(rows);
+    m_actions = std::move(actions);
     m_found.clear();
     endResetModel();
+}
+
+const ActionRow *ItemsModel::actionAt(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != this || index.row() >= m_rows.size())
+        return nullptr;
+    const int action = m_rows.at(index.row()).action;
+    return action < 0 ? nullptr : &m_actions.at(action);
 }
 
 QModelIndex ItemsModel::indexOfId(int id) const
@@ -110,6 +119,23 @@ QVariant ItemsModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= m_rows.size())
         return QVariant();
     const Row &row = m_rows.at(index.row());
+    if (row.action >= 0) {
+        const ActionRow &action = m_actions.at(row.action);
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return action.title;
+        case Qt::DecorationRole:
+            return QIcon::fromTheme(action.iconName);
+        case Qt::ToolTipRole:
+            return action.note.isEmpty() ? action.title
+                                         : action.title + QLatin1Char('\n') + action.note;
+        case ActionRowRole:
+            return row.action;
+        default:
+            return QVariant();
+        }
+    }
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -175,6 +201,8 @@ Qt::ItemFlags ItemsModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
+    if (index.row() < m_rows.size() && m_rows.at(index.row()).action >= 0)
+        return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
            Qt::ItemIsDropEnabled | Qt::ItemIsEnabled;
 }

@@ -7,12 +7,15 @@
 
 #include <limits>
 
+#include "ActionProvider.h"
+
 class QSqlQuery;
 
 // The rows of the items list or the results page, compact: ids, order, name and the key of the
 // icon, nothing else. The tooltip is read from the catalogue when it is shown, and the icon of
 // an item without a cached one is found when the row is first painted, once per kind of file.
-// A group switch or a search replaces every row in one reset.
+// A group switch or a search replaces every row in one reset. On the results page, rows may
+// also be the search box's other answers (a calculator's result, a web search).
 class ItemsModel final : public QAbstractListModel
 {
     Q_OBJECT
@@ -28,6 +31,9 @@ public:
         QString name;
         // The hash name of the cached icon; empty for none.
         QString iconKey;
+        // An answer other than an item: its index among the answers reset() took; -1 for an
+        // item.
+        int action = -1;
     };
 
     using QAbstractListModel::QAbstractListModel;
@@ -36,8 +42,10 @@ public:
     // rows carry them; typeId and groupId stand in for the last two), in the query's order.
     // Icon keys repeat across a catalogue: each is held once.
     QVector<Row> readRows(QSqlQuery &query, int typeId = 0, int groupId = 0);
-    // Every row replaced at once.
-    void reset(QVector<Row> rows);
+    // Every row replaced at once; rows that are answers name one of actions.
+    void reset(QVector<Row> rows, QVector<ActionRow> actions = {});
+    // The answer a row stands for; null for an item.
+    const ActionRow *actionAt(const QModelIndex &index) const;
     void clear() { reset({}); }
     // The row of the item, invalid when it is not shown.
     QModelIndex indexOfId(int id) const;
@@ -57,6 +65,7 @@ private:
     QIcon icon(const Row &row) const;
 
     QVector<Row> m_rows;
+    QVector<ActionRow> m_actions;
     // Every icon key read, held once; no more of them than icons in the cache.
     QHash<QString, QString> m_keys;
     // Icons found from the item's file, by id, for the rows painted so far.

@@ -60,7 +60,7 @@ void SearchIndex::ran(int id, quint64 changesBefore)
     m_readAt = changes;
 }
 
-QVector<int> SearchIndex::find(const QString &typed, int limit)
+QVector<int> SearchIndex::find(const QString &typed, int limit, QVector<MatchBand> *bands)
 {
     refresh();
     const SearchQuery query(typed);
@@ -96,6 +96,11 @@ QVector<int> SearchIndex::find(const QString &typed, int limit)
     ids.reserve(shown);
     for (int i = 0; i < shown; ++i)
         ids << hits.at(i).item->id;
+    if (bands) {
+        bands->clear();
+        for (int i = 0; i < shown; ++i)
+            *bands << hits.at(i).band;
+    }
     return ids;
 }
 

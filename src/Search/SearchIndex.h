@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVector>
 
+#include "Matcher.h"
+
 // The catalogue's items as the search box sees them: names and notes case-folded, with their
 // runs, held in memory and read again from the catalogue when it has changed since.
 class SearchIndex final
@@ -11,7 +13,8 @@ public:
     // The ids of the items that match what was typed, best first, at most limit of them. A
     // better band always comes first; within a band, more runs, then later runs, then the
     // shorter name, then the lower id.
-    QVector<int> find(const QString &typed, int limit);
+    // bands, when given, receives each one's band.
+    QVector<int> find(const QString &typed, int limit, QVector<MatchBand> *bands = nullptr);
     // Reads the catalogue again if it changed since it was last read.
     void refresh();
     // Counts a run of the item just written to the catalogue, changesBefore being the

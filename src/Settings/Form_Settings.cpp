@@ -3,8 +3,10 @@
 
 #include <QCoreApplication>
 
+#include "ActionProviders.h"
 #include "Form_IconSelector.h"
 #include "Form_KelSo.h"
+#include "SearchBoxPage.h"
 #include "SettingsControl.h"
 
 namespace {
@@ -39,6 +41,10 @@ Form_Settings::Form_Settings(QWidget *parent)
     ui->lineEdit_kelso->setText(QStringLiteral("Alt+F"));
     ui->listView->addItem(QStringLiteral("常规"), QStringLiteral(":/icon/settings.svg"));
     ui->listView->addItem(QStringLiteral("快捷键"), QStringLiteral(":/icon/hotkey.svg"));
+    // Before "关于", in the list and among the pages.
+    ui->stackedWidget_settings->insertWidget(
+        2, new SearchBoxPage(ActionProviders::shared(), ui->stackedWidget_settings));
+    ui->listView->addItem(QStringLiteral("搜索框功能"), QStringLiteral(":/icon/search.svg"));
     ui->listView->addItem(QStringLiteral("关于"), QStringLiteral(":/icon/about.svg"));
     ui->textBrowser->setHtml(
         QString::fromUtf8(aboutText).arg(QCoreApplication::applicationVersion()));

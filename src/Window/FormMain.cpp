@@ -23,6 +23,7 @@
 #include "Form_Settings.h"
 #include "Form_Skins.h"
 #include "FramelessWindowsManager.h"
+#include "ActionProviders.h"
 #include "IconLoader.h"
 #include "ItemsModel.h"
 #include "ItemRoles.h"
@@ -582,6 +583,15 @@ bool FormMain::searchBoxKey(QKeyEvent *event)
             return false; // on to the window: it hides
         search->clear();
         return true;
+    case Qt::Key_Tab: {
+        // A path answer completes the text; otherwise Tab moves on as it does anywhere.
+        const ActionRow *answer = m_resultsModel->actionAt(ui->listView_result->currentIndex());
+        if (ui->stackedWidget->currentIndex() != 1 || !answer || answer->completion.isEmpty())
+            return false;
+        // A copy: the new text searches anew, and the answer goes with the old results.
+        search->setText(QString(answer->completion));
+        return true;
+    }
     default:
         return false;
     }

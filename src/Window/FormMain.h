@@ -28,6 +28,7 @@ class QSortFilterProxyModel;
 class QSqlQuery;
 class QStandardItemModel;
 class ItemsModel;
+struct ActionRow;
 class KeyboardCatcher;
 class SearchIndex;
 
@@ -148,8 +149,8 @@ private:
     void data_itemsLoad(const QModelIndex &groupIndex);
     void data_itemsUpdate(QSqlQuery &query);
     void data_resultsUpdate(QSqlQuery &query);
-    // The results in the order of ids: the order of a ranked search.
-    void data_resultsUpdate(QSqlQuery &query, const QVector<int> &ids);
+    // Runs a search box answer other than an item, and says what came of it.
+    void runAnswer(const ActionRow &answer);
     // Instant search: the ranked matches of the text, or the catalogue page when it is empty.
     void onSearchTextChanged(const QString &text);
     // Brings the search index up to date after delay ms, unless it is already.

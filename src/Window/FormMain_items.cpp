@@ -10,6 +10,7 @@
 #include <QSqlRecord>
 #include <QStandardItemModel>
 
+#include "ActionProviders.h"
 #include "DataControl.h"
 #include "ItemRoles.h"
 #include "ItemsModel.h"
@@ -76,21 +77,6 @@ void FormMain::data_resultsUpdate(QSqlQuery &query)
     m_resultsModel->reset(m_resultsModel->readRows(query));
 }
 
-void FormMain::data_resultsUpdate(QSqlQuery &query, const QVector<int> &ids)
-{
-    // The query returns them in the catalogue's order; the ranking is the ids'.
-    QHash<int, ItemsModel::Row> found;
-    for (const ItemsModel::Row &row : m_resultsModel->readRows(query))
-        found.insert(row.id, row);
-    QVector<ItemsModel::Row> rows;
-    for (int id : ids) {
-        const auto row = found.constFind(id);
-        if (row != found.constEnd())
-            rows << *row;
-    }
-    m_resultsModel->reset(std::move(rows));
-}
-
 void FormMain::showResultsPage()
 {
     ui->toolButton_back->show();
@@ -130,13 +116,32 @@ void FormMain::data_itemSearch()
     }
     // Nobody reads past the first screens of a ranked list; the rest would only cost time.
     constexpr int shown = 100;
-    const QVector<int> ids = m_searchIndex->find(text, shown);
-    if (ids.isEmpty()) {
-        m_resultsModel->clear();
-        return;
+    QVector<MatchBand> bands;
+    const QVector<int> ids = m_searchIndex->find(text, shown, &bands);
+    QVector<ItemsModel::Row> items;
+    if (!ids.isEmpty()) {
+        QSqlQuery query = DataControl::instance().items_byId(columns, ids);
+        // The query returns them in the catalogue's order; the ranking is the ids'.
+        QHash<int, ItemsModel::Row> found;
+        for (const ItemsModel::Row &row : m_resultsModel->readRows(query))
+            found.insert(row.id, row);
+        for (int id : ids)
+            items << found.value(id); // an id of none: an item deleted since the index read it
     }
-    QSqlQuery query = DataControl::instance().items_byId(columns, ids);
-    data_resultsUpdate(query, ids);
+    // The search box's other answers, ranked among the items by band.
+    const QVector<ActionRow> actions = ActionProviders::shared().query(text);
+    QVector<ItemsModel::Row> rows;
+    for (const ActionProviders::Merged &entry : ActionProviders::merge(bands, actions, shown)) {
+        if (entry.isAction) {
+            ItemsModel::Row answer;
+            answer.name = actions.at(entry.index).title;
+            answer.action = entry.index;
+            rows << answer;
+        } else if (items.at(entry.index).id != 0) {
+            rows << items.at(entry.index);
+        }
+    }
+    m_resultsModel->reset(std::move(rows), actions);
     ui->listView_result->setCurrentIndex(m_resultsModel->index(0, 0));
 }
 

@@ -11,6 +11,7 @@
 #include <QStandardItemModel>
 #include <QX11Info>
 
+#include "ActionProviders.h"
 #include "DataControl.h"
 #include "DesktopEntry.h"
 #include "SearchIndex.h"
@@ -62,6 +63,10 @@ void FormMain::whenStarted(const QFuture<bool> &start, const std::function<void(
 
 void FormMain::data_itemRun(QModelIndex index)
 {
+    if (const ActionRow *answer = m_resultsModel->actionAt(index)) {
+        runAnswer(*answer);
+        return;
+    }
     const QVariant id = index.data(ItemIdRole);
     const QSqlRecord record = DataControl::instance().item_select(
         QStringLiteral("Path, Type, Arguments, WorkingDirectory"), id);
@@ -95,6 +100,43 @@ void FormMain::data_itemRun(QModelIndex index)
         whenStarted(*start.start, [this, id] { recordRun(id); });
     else
         recordRun(id); // a type this program does not know starts nothing, yet counts
+}
+
+void FormMain::runAnswer(const ActionRow &answer)
+{
+    ActionContext context;
+    context.userTime = QX11Info::isPlatformX11() ? QX11Info::appUserTime() : 0;
+    context.confirm = [this](const QString &question) {
+        return Questions::confirm(this, question);
+    };
+    const ActionOutcome outcome = ActionProviders::shared().run(answer, context);
+    const bool thenHide = SettingsControl::instance().isThenHide();
+    switch (outcome.status) {
+    case ActionOutcome::Status::Done:
+        if (!outcome.notice.isEmpty())
+            KelMessageBox::information(this, outcome.notice, KelMessageBox::Bottom, 3000,
+                                       KelMessageBox::getDefaultColor(KelMessageBox::Green),
+                                       QString());
+        break;
+    case ActionOutcome::Status::Pending: {
+        auto *watcher = new QFutureWatcher<bool>(this);
+        connect(watcher, &QFutureWatcherBase::finished, this,
+                [this, watcher, failure = outcome.failure, thenHide] {
+                    watcher->deleteLater();
+                    if (!watcher->result())
+                        refuse(failure);
+                    else if (thenHide)
+                        hideWindow(false);
+                });
+        watcher->setFuture(*outcome.pending);
+        break;
+    }
+    case ActionOutcome::Status::Refused:
+        refuse(outcome.notice);
+        break;
+    case ActionOutcome::Status::Cancelled:
+        break;
+    }
 }
 
 void FormMain::data_itemRun()

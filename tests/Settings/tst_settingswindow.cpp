@@ -107,9 +107,13 @@ void TestSettingsWindow::shouldOpenOneWindowWithStoredValues()
     auto *pages = control<QStackedWidget>("stackedWidget_settings");
     QCOMPARE(pages->currentIndex(), 0);
     auto *side = control<QListView>("listView");
-    QCOMPARE(side->model()->rowCount(), 3);
+    // 常规, 快捷键, 搜索框功能, 关于: each row shows its own page.
+    QCOMPARE(side->model()->rowCount(), 4);
     side->setCurrentIndex(side->model()->index(2, 0));
     QCOMPARE(pages->currentIndex(), 2);
+    QVERIFY(pages->currentWidget()->findChild<QCheckBox *>("checkBox_searchCalculator"));
+    side->setCurrentIndex(side->model()->index(3, 0));
+    QVERIFY(pages->currentWidget()->findChild<QTextBrowser *>("textBrowser"));
     side->setCurrentIndex(side->model()->index(0, 0));
 }
 

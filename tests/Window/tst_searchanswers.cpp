@@ -1,0 +1,200 @@
+// The search box's answers besides the catalogue, through the real window: typed, ranked among
+// the items, run with Enter or completed with Tab, switched off in the settings window; with a
+// marker handler of https addresses and a marker terminal in a desktop of the test's own.
+#include "ActionProviders.h"
+#include "FormMain.h"
+#include "Form_Settings.h"
+#include "ItemRoles.h"
+#include "ResultsListView.h"
+#include "SettingsControl.h"
+#include "CatalogueSupport.h"
+#include "DesktopSandbox.h"
+#include "TestSupport.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <memory>
+
+class TestSearchAnswers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void shouldAnswerBesideTheCatalogue_data();
+    void shouldAnswerBesideTheCatalogue();
+    void shouldCompletePathsWithTab();
+    void shouldFollowTheSettingsWindow();
+
+private:
+    QStringList results() const
+    {
+        return rowTexts(m_window->findChild<ResultsListView *>("listView_result")->model());
+    }
+    QLineEdit *search() const { return m_window->findChild<QLineEdit *>("lineEdit_search"); }
+    // Letters as keys, Chinese as an input method commits it.
+    void type(const QString &text) const
+    {
+        for (const QChar c : text) {
+            if (c.unicode() < 128)
+                QTest::keyClick(search(), c.toLatin1());
+            else
+                search()->insert(QString(c));
+        }
+    }
+
+    std::unique_ptr<DesktopSandbox> m_desktop;
+    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<FormMain> m_window;
+};
+
+void TestSearchAnswers::initTestCase()
+{
+    m_desktop = std::make_unique<DesktopSandbox>();
+    m_desktop->addHandler("web", {"x-scheme-handler/https", "x-scheme-handler/http"});
+    // Debian's terminal, first on PATH: it writes down what it was asked to run.
+    m_desktop->write("bin/x-terminal-emulator", QStringLiteral("#!/bin/sh\necho \"$@\" > %1\n")
+                                                    .arg(m_desktop->output("terminal"))
+                                                    .toUtf8());
+    QFile::setPermissions(m_desktop->path("bin/x-terminal-emulator"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("PATH", m_desktop->path("bin").toLocal8Bit() + ':' + qgetenv("PATH"));
+    m_dir = std::make_unique<TestWorkDir>();
+    FormMain creatingTables;
+}
+
+void TestSearchAnswers::init()
+{
+    for (const char *table : {"Types", "Groups", "Items"})
+        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(table));
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0)");
+    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0)");
+    // An item whose name the answers' texts match too: the item comes first in its band.
+    Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) VALUES "
+                    "(1, '锁屏助手', 3, 'true', 10, 1)");
+    SettingsControl::instance().setInstantSearch(true);
+    SettingsControl::instance().setThenHide(false);
+    m_desktop->clear();
+    m_window = std::make_unique<FormMain>();
+    m_window->show();
+}
+
+void TestSearchAnswers::cleanup()
+{
+    m_window.reset();
+    Notices::clear();
+}
+
+void TestSearchAnswers::shouldAnswerBesideTheCatalogue_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<QString>("received");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("calculator first, Enter copies") << "12*(3+4)" << QStringList{"= 84"} << ""
+                                                    << ""
+                                                    << "已复制: 84";
+    QTest::newRow("a malformed expression shows nothing") << "12*(3+" << QStringList{} << ""
+                                                          << ""
+                                                          << "";
+    QTest::newRow("web keyword, percent-encoded to the handler")
+        << "bd 天气" << QStringList{"在百度中搜索: 天气"} << "web"
+        << "https://www.baidu.com/s?wd=%E5%A4%A9%E6%B0%94"
+        << "";
+    QTest::newRow("command in the terminal")
+        << ">echo hi" << QStringList{"在终端中运行: echo hi"} << "terminal"
+        << "echo hi"
+        << "";
+    // By pinyin initials; the catalogue's item of the same band comes first.
+    QTest::newRow("system action beside an item") << "sp" << QStringList{"锁屏助手", "锁屏"} << ""
+                                                  << ""
+                                                  << "";
+}
+
+void TestSearchAnswers::shouldAnswerBesideTheCatalogue()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, handler);
+    QFETCH(QString, received);
+    QFETCH(QString, notice);
+    search()->setFocus();
+    type(typed);
+    QCOMPARE(results().mid(0, shown.size()), shown);
+    if (handler.isEmpty() && notice.isEmpty())
+        return;
+    QTest::keyClick(search(), Qt::Key_Return);
+    if (!notice.isEmpty()) {
+        QTRY_COMPARE(Notices::shown(), QStringList{notice});
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("84"));
+    }
+    if (!handler.isEmpty())
+        QTRY_VERIFY2(m_desktop->opened(handler).join(' ').contains(received),
+                     qPrintable(m_desktop->opened(handler).join('|')));
+}
+
+void TestSearchAnswers::shouldCompletePathsWithTab()
+{
+    QTemporaryDir folder;
+    QDir(folder.path()).mkpath("报告 2024");
+    QFile(folder.filePath("notes.txt")).open(QIODevice::WriteOnly);
+    QFile(folder.filePath(".hidden")).open(QIODevice::WriteOnly);
+    search()->setFocus();
+    const QString typed = folder.path() + "/";
+    type(typed);
+    QVERIFY(results().contains(typed + "报告 2024/"));
+    QVERIFY(results().contains(typed + "notes.txt"));
+    QVERIFY(!results().contains(typed + ".hidden"));
+    // By the pinyin initials of the folder's name; Tab puts its path in the box, ready for the
+    // next part.
+    type("bg");
+    QCOMPARE(results().value(0), typed + "报告 2024/");
+    QTest::keyClick(search(), Qt::Key_Tab);
+    QCOMPARE(search()->text(), typed + "报告 2024/");
+    QCOMPARE(m_window->focusWidget(), search());
+}
+
+void TestSearchAnswers::shouldFollowTheSettingsWindow()
+{
+    Form_Settings settings;
+    auto *calculator = settings.findChild<QCheckBox *>("checkBox_searchCalculator");
+    QVERIFY(calculator && calculator->isChecked());
+    calculator->click();
+    search()->setFocus();
+    type("2^10");
+    QVERIFY(!results().contains("= 1024"));
+    calculator->click();
+    search()->clear();
+    type("2^10");
+    QCOMPARE(results().value(0), QStringLiteral("= 1024"));
+
+    // A keyword added in the table answers at once; a faulty table is not stored.
+    auto *table = settings.findChild<QTableWidget *>("tableWidget_webKeywords");
+    QVERIFY(table);
+    const int rows = table->rowCount();
+    table->insertRow(rows);
+    table->setItem(rows, 0, new QTableWidgetItem("ddg"));
+    table->setItem(rows, 1, new QTableWidgetItem("DuckDuckGo"));
+    table->setItem(rows, 2, new QTableWidgetItem("https://duckduckgo.com/?q=%s"));
+    search()->clear();
+    type("ddg qt");
+    QCOMPARE(results().value(0), QStringLiteral("在DuckDuckGo中搜索: qt"));
+    table->item(rows, 2)->setText("no template");
+    const QLabel *problem = settings.findChild<QLabel *>("label_webKeywordsProblem");
+    QVERIFY(!problem->isHidden());
+    QCOMPARE(problem->text(), QStringLiteral("网址中缺少%s: ddg"));
+    search()->clear();
+    type("ddg qt");
+    QCOMPARE(results().value(0), QStringLiteral("在DuckDuckGo中搜索: qt"));
+    settings.findChild<QPushButton *>("pushButton_resetKeywords")->click();
+}
+
+QUIVER_TEST_MAIN(TestSearchAnswers)
+#include "tst_searchanswers.moc"
