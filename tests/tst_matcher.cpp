@@ -281,6 +281,12 @@ void TestMatcher::textForms_data()
     row("longer than the masks", QString(70, 'a'), "", QString(70, 'A'), MatchBand::ExactName);
     row("longer than the masks, inside", "x" + QString(70, 'a'), "", QString(70, 'a'),
         MatchBand::NameSubstring);
+    // Text is matched unit by unit: a lone low surrogate typed is found after a high one.
+    const QString lowSurrogate(QChar(0xdc00));
+    row("lone surrogate typed", QString::fromUcs4(U"x\U00010000a"), "", lowSurrogate + "a",
+        MatchBand::NameSubstring);
+    row("lone surrogate typed, note", "Code", QString::fromUcs4(U"x\U00010000a"),
+        lowSurrogate + "a", MatchBand::Note);
 
     row("German capitals", "Ärger im Büro", "", "ÄRGER", MatchBand::NamePrefix);
     row("German substring", "Ärger im Büro", "", "BÜRO", MatchBand::NameSubstring);

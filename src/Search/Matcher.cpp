@@ -478,6 +478,10 @@ Found SearchQuery::Prepared::scan(QStringView s) const
     const int size = int(s.size());
     const char16_t *textUnits = units(text);
     const int textSize = text.size();
+    const auto hasTextAt = [&](int at) {
+        return u[at] == textUnits[0] && !found.text && size - at >= textSize &&
+               std::memcmp(u + at, textUnits, size_t(textSize) * sizeof(char16_t)) == 0;
+    };
     Reached reached;
     if (Name && pinyin)
         reached.whole = reached.initials = 1;
@@ -488,14 +492,14 @@ Found SearchQuery::Prepared::scan(QStringView s) const
             if (i == size)
                 break;
         }
-        if (u[i] == textUnits[0] && !found.text && size - i >= textSize &&
-            std::memcmp(u + i, textUnits, size_t(textSize) * sizeof(char16_t)) == 0) {
+        const int at = i;
+        const char32_t c = next(u, size, i);
+        // A query that begins with a lone low surrogate is found after a high one too.
+        if (hasTextAt(at) || (i - at == 2 && hasTextAt(at + 1))) {
             found.text = true;
             if (!Name)
                 return found;
         }
-        const int at = i;
-        const char32_t c = next(u, size, i);
         if (Name && found.keyFront < 0 && c == keyFront)
             found.keyFront = at;
         if (!pinyin)
