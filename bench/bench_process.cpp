@@ -161,6 +161,19 @@ double residentMegabytes(qint64 pid)
     return 0;
 }
 
+// What the process holds alone, shared libraries' pages left out: the part that grows with the
+// catalogue.
+double privateMegabytes(qint64 pid)
+{
+    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    rollup.open(QIODevice::ReadOnly);
+    double kilobytes = 0;
+    for (const QByteArray &line : rollup.readAll().split('\n'))
+        if (line.startsWith("Private_Clean:") || line.startsWith("Private_Dirty:"))
+            kilobytes += line.mid(line.indexOf(':') + 1).trimmed().split(' ').first().toDouble();
+    return kilobytes / 1024.0;
+}
+
 class Launcher
 {
 public:
@@ -234,6 +247,7 @@ int main(int argc, char **argv)
         Sample quiver;
         Sample bare;
         Sample memory;
+        Sample privateMemory;
         const QString bin = QDir(root).filePath(QStringLiteral("bin"));
         for (int run = 0; run < runs; ++run) {
             for (const bool ours : {true, false}) {
@@ -249,6 +263,7 @@ int main(int argc, char **argv)
                 if (ours && run == 0) {
                     QThread::msleep(1000);
                     memory.add(residentMegabytes(process.processId()));
+                    privateMemory.add(privateMegabytes(process.processId()));
                 }
                 ::kill(pid_t(process.processId()), SIGTERM);
                 process.waitForFinished(10000);
@@ -260,6 +275,8 @@ int main(int argc, char **argv)
         ratio.add(quiver.quantile(0.5) / bare.quantile(0.5));
         ratio.print(QStringLiteral("ratio of the medians"), "x", 1.25);
         memory.print(QStringLiteral("resident memory after start (empty catalogue)"), "MB", 32);
+        privateMemory.print(QStringLiteral("private memory after start (empty catalogue)"), "MB",
+                            0);
         return 0;
     }
 
@@ -299,6 +316,8 @@ int main(int argc, char **argv)
     QThread::msleep(500);
     Sample startMemory;
     startMemory.add(residentMegabytes(launcher.pid()));
+    Sample startPrivate;
+    startPrivate.add(privateMegabytes(launcher.pid()));
 
     // A window mapped without user input may lack the focus; the hotkey then focuses it, or
     // hides it when the program already counts it as active. Either way it ends up shown.
@@ -350,8 +369,8 @@ int main(int argc, char **argv)
             return 1;
         QThread::msleep(100);
         const QByteArray path = starter.toLocal8Bit();
-        char *arguments[] = {const_cast<char *>(path.constData()),
-                             const_cast<char *>("--toggle"), nullptr};
+        char *arguments[] = {const_cast<char *>(path.constData()), const_cast<char *>("--toggle"),
+                             nullptr};
         QElapsedTimer timer;
         timer.start();
         pid_t child = 0;
@@ -375,13 +394,15 @@ int main(int argc, char **argv)
     Sample commandMemory;
     for (int run = 0; run < runs; ++run) {
         QProcess timed;
-        timed.start(QStringLiteral("/usr/bin/time"),
-                    {QStringLiteral("-f"), QStringLiteral("%M"), starter, QStringLiteral("--toggle")});
+        timed.start(QStringLiteral("/usr/bin/time"), {QStringLiteral("-f"), QStringLiteral("%M"),
+                                                      starter, QStringLiteral("--toggle")});
         timed.waitForFinished(10000);
         const QByteArray kilobytes = timed.readAllStandardError().trimmed().split('\n').last();
         commandMemory.add(kilobytes.toDouble() / 1024.0);
     }
     commandMemory.print(QStringLiteral("\"quiver --toggle\" peak resident memory"), "MB", 5);
+    startPrivate.print(QStringLiteral("private memory after start (%1)").arg(QDir(root).dirName()),
+                       "MB", 0);
     startMemory.print(QStringLiteral("resident memory after start (%1)").arg(QDir(root).dirName()),
                       "MB", 40);
     Sample toggledMemory;

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(stylesheets paste skin update desktopentry commandline)
+[[ ${#targets[@]} -gt 0 ]] || targets=(stylesheets paste skin update desktopentry commandline matcher)
 
 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
