@@ -95,6 +95,7 @@ void FormMain::init_object()
 
     init_frameless();
     init_models();
+    init_running();
 
     setWindowTitle(QCoreApplication::applicationName());
     setAttribute(Qt::WA_StyledBackground);

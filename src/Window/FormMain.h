@@ -27,6 +27,7 @@ class QMenu;
 class QSortFilterProxyModel;
 class QSqlQuery;
 class QStandardItemModel;
+class ItemRunner;
 class ItemsModel;
 struct ActionRow;
 class KeyboardCatcher;
@@ -125,6 +126,7 @@ private:
     void init_object();
     void init_frameless();
     void init_models();
+    void init_running();
     void init_log();
     void init_connections();
     void init_menus();
@@ -149,8 +151,6 @@ private:
     void data_itemsLoad(const QModelIndex &groupIndex);
     void data_itemsUpdate(QSqlQuery &query);
     void data_resultsUpdate(QSqlQuery &query);
-    // Runs a search box answer other than an item, and says what came of it.
-    void runAnswer(const ActionRow &answer);
     // Instant search: the ranked matches of the text, or the catalogue page when it is empty.
     void onSearchTextChanged(const QString &text);
     // Brings the search index up to date after delay ms, unless it is already.
@@ -166,9 +166,8 @@ private:
     void leaveResults();
     // A refused run or operation, as a red notice.
     void refuse(const QString &text);
+    // Counts a run the runner made, and hides after it when so set.
     void recordRun(const QVariant &id);
-    // Calls then on the GUI thread when the start was made, else refuses it with a notice.
-    void whenStarted(const QFuture<bool> &start, const std::function<void()> &then);
     void showSettingsResult(bool isOk);
     // Refuses with a notice when no group is current.
     bool hasCurrentGroup();
@@ -196,6 +195,7 @@ private:
     ItemsModel *m_resultsModel = nullptr;
     QSortFilterProxyModel *m_itemsProxy = nullptr;
     std::unique_ptr<SearchIndex> m_searchIndex;
+    ItemRunner *m_runner = nullptr;
     KeyboardCatcher *m_keyboardCatcher = nullptr;
     SearchTyping *m_searchTyping = nullptr;
     LatinInput *m_latinInput = nullptr;

@@ -1,36 +1,24 @@
-// FormMain: running items, opening their folder and copying their path.
+// FormMain: running items, opening their folder and copying their path, through ItemRunner.
 #include "FormMain.h"
 #include "ui_FormMain.h"
 
-#include <QClipboard>
-#include <QDir>
-#include <QFileInfo>
-#include <QFutureWatcher>
-#include <QGuiApplication>
-#include <QSqlRecord>
-#include <QStandardItemModel>
-#include <QX11Info>
-
-#include "ActionProviders.h"
 #include "DataControl.h"
-#include "DesktopEntry.h"
-#include "SearchIndex.h"
-#include "DesktopShell.h"
 #include "ItemRoles.h"
+#include "ItemRunner.h"
 #include "ItemsModel.h"
-#include "ItemStart.h"
 #include "KelMessageBox.h"
-#include "Questions.h"
+#include "SearchIndex.h"
 #include "SettingsControl.h"
 
-#include <easylogging++.h>
-
-namespace {
-QString orNone(const QString &text)
+void FormMain::init_running()
 {
-    return text.isEmpty() ? QStringLiteral("无") : text;
+    m_runner = new ItemRunner(this);
+    connect(m_runner, &ItemRunner::itemStarted, this, &FormMain::recordRun);
+    connect(m_runner, &ItemRunner::answerStarted, this, [this] {
+        if (SettingsControl::instance().isThenHide())
+            hideWindow(false);
+    });
 }
-} // namespace
 
 void FormMain::refuse(const QString &text)
 {
@@ -48,95 +36,12 @@ void FormMain::recordRun(const QVariant &id)
         hideWindow(false);
 }
 
-void FormMain::whenStarted(const QFuture<bool> &start, const std::function<void()> &then)
-{
-    auto *watcher = new QFutureWatcher<bool>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, then] {
-        watcher->deleteLater();
-        if (watcher->result())
-            then();
-        else
-            refuse(QStringLiteral("打开失败, 无法启动"));
-    });
-    watcher->setFuture(start);
-}
-
 void FormMain::data_itemRun(QModelIndex index)
 {
-    if (const ActionRow *answer = m_resultsModel->actionAt(index)) {
-        runAnswer(*answer);
-        return;
-    }
-    const QVariant id = index.data(ItemIdRole);
-    const QSqlRecord record = DataControl::instance().item_select(
-        QStringLiteral("Path, Type, Arguments, WorkingDirectory"), id);
-    const QString path = record.value(QStringLiteral("Path")).toString();
-    if (record.isEmpty() || record.value(QStringLiteral("Path")).isNull() || path.isEmpty()) {
-        refuse(QStringLiteral("打开失败, 数据有误"));
-        return;
-    }
-    const int type = record.value(QStringLiteral("Type")).toInt();
-    const QString arguments = record.value(QStringLiteral("Arguments")).toString();
-    const QString workingDirectory = record.value(QStringLiteral("WorkingDirectory")).toString();
-    LOG(INFO) << QStringLiteral("Item_Run: Path[%1], Type[%2], Arguments[%3], WorkingDirectory[%4]")
-                     .arg(orNone(path), QString::number(type), orNone(arguments),
-                          orNone(workingDirectory));
-
-    // The time of the click or key that asks for it lets the started window take the focus.
-    const quint32 userTime = QX11Info::isPlatformX11() ? QX11Info::appUserTime() : 0;
-    ItemStart start = ItemStart::begin(path, type, arguments, workingDirectory, userTime);
-    if (!start.untrustedCommand.isEmpty()) {
-        LOG(INFO) << "Item_Run: untrusted entry " << path;
-        if (!Questions::confirm(this, QStringLiteral("此应用程序入口不受信任，是否仍要启动？\n\n") +
-                                          start.untrustedCommand))
-            return;
-        if (!DesktopEntry::markTrusted(path))
-            LOG(WARNING) << "could not mark " << path << " trusted";
-        start = ItemStart::begin(path, type, arguments, workingDirectory, userTime, true);
-    }
-    if (!start.refusal.isEmpty())
-        refuse(start.refusal);
-    else if (start.start)
-        whenStarted(*start.start, [this, id] { recordRun(id); });
+    if (const ActionRow *answer = m_resultsModel->actionAt(index))
+        m_runner->runAnswer(*answer);
     else
-        recordRun(id); // a type this program does not know starts nothing, yet counts
-}
-
-void FormMain::runAnswer(const ActionRow &answer)
-{
-    ActionContext context;
-    context.userTime = QX11Info::isPlatformX11() ? QX11Info::appUserTime() : 0;
-    context.confirm = [this](const QString &question) {
-        return Questions::confirm(this, question);
-    };
-    const ActionOutcome outcome = ActionProviders::shared().run(answer, context);
-    const bool thenHide = SettingsControl::instance().isThenHide();
-    switch (outcome.status) {
-    case ActionOutcome::Status::Done:
-        if (!outcome.notice.isEmpty())
-            KelMessageBox::information(this, outcome.notice, KelMessageBox::Bottom, 3000,
-                                       KelMessageBox::getDefaultColor(KelMessageBox::Green),
-                                       QString());
-        break;
-    case ActionOutcome::Status::Pending: {
-        auto *watcher = new QFutureWatcher<bool>(this);
-        connect(watcher, &QFutureWatcherBase::finished, this,
-                [this, watcher, failure = outcome.failure, thenHide] {
-                    watcher->deleteLater();
-                    if (!watcher->result())
-                        refuse(failure);
-                    else if (thenHide)
-                        hideWindow(false);
-                });
-        watcher->setFuture(*outcome.pending);
-        break;
-    }
-    case ActionOutcome::Status::Refused:
-        refuse(outcome.notice);
-        break;
-    case ActionOutcome::Status::Cancelled:
-        break;
-    }
+        m_runner->run(index.data(ItemIdRole));
 }
 
 void FormMain::data_itemRun()
@@ -148,59 +53,17 @@ void FormMain::data_itemRun()
 
 void FormMain::data_itemRunAsAdmin()
 {
-    const QVariant id = ui->listView_items->currentIndex().data(ItemIdRole);
-    const QSqlRecord record = DataControl::instance().item_select(
-        QStringLiteral("Type, Path, Arguments, WorkingDirectory"), id);
-    if (record.isEmpty() || record.value(QStringLiteral("Type")).isNull()) {
-        refuse(QStringLiteral("打开失败, 数据有误"));
-        return;
-    }
-    if (record.value(QStringLiteral("Type")).toInt() != 0) {
-        refuse(QStringLiteral("管理员权限仅支持文件"));
-        return;
-    }
-    const QString path = record.value(QStringLiteral("Path")).toString();
-    if (path.isEmpty()) {
-        refuse(QStringLiteral("打开失败, 数据有误"));
-        return;
-    }
-    const QString arguments = record.value(QStringLiteral("Arguments")).toString();
-    const QString workingDirectory = record.value(QStringLiteral("WorkingDirectory")).toString();
-    LOG(INFO) << QStringLiteral("Item_RunAsAdmin: Path[%1], Parameters[%2], WorkingDirectory[%3]")
-                     .arg(path, orNone(arguments), orNone(workingDirectory));
-    // The password dialog names only what pkexec runs: the program is named here first.
-    if (DesktopShell::asksForAdministrator(path))
-        KelMessageBox::information(this, QStringLiteral("以管理员身份运行: ") + path,
-                                   KelMessageBox::Bottom, 3000,
-                                   KelMessageBox::getDefaultColor(KelMessageBox::Blue), QString());
-    whenStarted(DesktopShell::startAsAdministrator(path, arguments, workingDirectory),
-                [this, id] { recordRun(id); });
+    m_runner->runAsAdministrator(ui->listView_items->currentIndex().data(ItemIdRole));
 }
 
 void FormMain::data_itemOpenFolder()
 {
-    const QSqlRecord record = DataControl::instance().item_select(
-        QStringLiteral("Type, Path"), ui->listView_items->currentIndex().data(ItemIdRole));
-    const QVariant type = record.value(QStringLiteral("Type"));
-    if (type.isNull() || type.toInt() != 0) {
-        refuse(QStringLiteral("非文件，不操作"));
-        return;
-    }
-    const QString folder = QFileInfo(record.value(QStringLiteral("Path")).toString()).path();
-    if (!QDir(folder).exists()) {
-        refuse(QStringLiteral("所在文件夹不存在"));
-        return;
-    }
-    whenStarted(DesktopShell::openPath(folder), [] {});
+    m_runner->openFolder(ui->listView_items->currentIndex().data(ItemIdRole));
 }
 
 void FormMain::data_itemCopyFolder()
 {
-    const QSqlRecord record = DataControl::instance().item_select(
-        QStringLiteral("Path"), ui->listView_items->currentIndex().data(ItemIdRole));
-    QGuiApplication::clipboard()->setText(record.value(QStringLiteral("Path")).toString());
-    KelMessageBox::information(this, QStringLiteral("已复制"), KelMessageBox::Bottom, 3000,
-                               KelMessageBox::getDefaultColor(KelMessageBox::Green), QString());
+    m_runner->copyPath(ui->listView_items->currentIndex().data(ItemIdRole));
 }
 
 void FormMain::data_groupsRunAll()
