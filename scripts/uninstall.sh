@@ -27,9 +27,17 @@ fi
 # The program names itself by its real path.
 real_home=$(realpath -m -- "$home")
 
+# After an uninstall that kept the catalogue the list names the kept skins only: a program found
+# here now is not this install's (the package's starter links its own in), and is left alone.
+if ! grep -qxF bin/Quiver "$list"; then
+    if ! $purge; then
+        echo "uninstall.sh: the program was already removed from $home; --purge removes the" \
+            "catalogue, settings and skins kept there" >&2
+        exit 1
+    fi
 # A running Quiver of this install ends as "退出" does; the desktop's own shortcut that runs its
 # starter goes with it (GNOME, KDE).
-if [[ -x $home/bin/Quiver ]]; then
+elif [[ -x $home/bin/Quiver ]]; then
     "$home/bin/Quiver" --quit 2>/dev/null || true
     "$home/bin/Quiver" --remove-shortcut 2>/dev/null || true
 fi

@@ -36,8 +36,9 @@ QFuture<bool> finished(bool result)
 }
 
 // A launch context of our own for each start: GIO asks it for the startup identifier it hands
-// the application (DESKTOP_STARTUP_ID), which carries the time of the user's action, so the
-// window manager shows launch feedback and lets the new window take the focus.
+// an application that announces its start (StartupNotify), which carries the time of the
+// user's action, so that the window manager lets the new window take the focus. No launch
+// feedback is sent for it: that is the desktop's shell's to show.
 struct LaunchContext
 {
     GAppLaunchContext parent;
@@ -159,10 +160,60 @@ void enterFolder(gpointer folder)
 
 } // namespace
 
+namespace {
+// A word of Exec written back: quoted as Exec quotes when it needs to be, its field codes kept.
+QString execWord(const QString &word)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
+    if (plain.match(word).hasMatch())
+        return word;
+    QString quoted;
+    for (const QChar c : word) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
+            c == QLatin1Char('\\'))
+            quoted += QLatin1Char('\\');
+        quoted += c;
+    }
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+bool isFileCode(QChar letter)
+{
+    return QStringLiteral("fFuU").contains(letter);
+}
+
+// The word without the file field codes inside it ("%%" stays: a percent sign).
+QString withoutFileCodes(const QString &word)
+{
+    QString kept;
+    for (int i = 0; i < word.size(); ++i) {
+        if (word.at(i) == QLatin1Char('%') && i + 1 < word.size()) {
+            if (!isFileCode(word.at(i + 1)))
+                kept += word.mid(i, 2);
+            ++i;
+            continue;
+        }
+        kept += word.at(i);
+    }
+    return kept;
+}
+} // namespace
+
 QString DesktopShell::execWithArguments(const QString &exec,
                                         const QStringList &arguments,
                                         const QString &folder)
 {
+    // Read as GIO reads it, so that every argument becomes a word of its own: one put where a
+    // field code stands inside a quoted word would end that quote and be read as Exec.
+    gchar **parsed = nullptr;
+    if (exec.trimmed().isEmpty() ||
+        !g_shell_parse_argv(exec.toUtf8().constData(), nullptr, &parsed, nullptr))
+        return QString();
+    QStringList words;
+    for (gchar **word = parsed; *word; ++word)
+        words << QString::fromUtf8(*word);
+    g_strfreev(parsed);
+
     QStringList quoted;
     for (const QString &argument : arguments) {
         const QFileInfo file(QDir(folder).filePath(argument));
@@ -173,28 +224,23 @@ QString DesktopShell::execWithArguments(const QString &exec,
         quoted << DesktopEntryText::quotedArgument(relativeFile ? file.absoluteFilePath()
                                                                 : argument);
     }
-    // A field code is a "%" and a letter; "%%" is a percent sign.
-    static const QRegularExpression code(QStringLiteral("%(.)"));
-    QString result;
+    QStringList result;
     bool placed = false;
-    int from = 0;
-    for (QRegularExpressionMatchIterator it = code.globalMatch(exec); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        result += exec.mid(from, match.capturedStart() - from);
-        from = match.capturedEnd();
-        const QChar letter = match.captured(1).at(0);
-        if (!QStringLiteral("fFuU").contains(letter)) {
-            result += match.captured();
+    for (const QString &word : qAsConst(words)) {
+        // A file code standing alone takes the arguments, the first one only.
+        if (word.size() == 2 && word.at(0) == QLatin1Char('%') && isFileCode(word.at(1))) {
+            if (!placed)
+                result += quoted;
+            placed = true;
             continue;
         }
-        if (!placed)
-            result += quoted.join(QLatin1Char(' '));
-        placed = true;
+        const QString kept = withoutFileCodes(word);
+        if (!kept.isEmpty() || word.isEmpty())
+            result << execWord(kept);
     }
-    result += exec.mid(from);
-    if (!placed && !quoted.isEmpty())
-        result += QLatin1Char(' ') + quoted.join(QLatin1Char(' '));
-    return result.trimmed();
+    if (!placed)
+        result += quoted;
+    return result.join(QLatin1Char(' '));
 }
 
 QFuture<bool> DesktopShell::launchEntry(const QString &entry,
@@ -215,8 +261,25 @@ QFuture<bool> DesktopShell::launchEntry(const QString &entry,
         QString exec =
             GLibSupport::takeString(g_key_file_get_string(keys.get(), group, "Exec", nullptr));
         bool rewritten = false;
-        if (!arguments.isEmpty()) {
+        // An application activated over D-Bus without Exec gets the arguments as the files it
+        // opens; any other gets them in Exec.
+        QList<QByteArray> uris;
+        if (!arguments.isEmpty() && exec.trimmed().isEmpty()) {
+            for (const QString &argument : arguments) {
+                const QUrl url(argument);
+                uris << (url.scheme().size() > 1
+                             ? url.toEncoded()
+                             : QUrl::fromLocalFile(
+                                   QDir(folder.isEmpty() ? QDir::homePath() : folder)
+                                       .absoluteFilePath(argument))
+                                   .toEncoded());
+            }
+        } else if (!arguments.isEmpty()) {
             exec = execWithArguments(exec, arguments, folder.isEmpty() ? QDir::homePath() : folder);
+            if (exec.isEmpty()) {
+                LOG(WARNING) << "start " << file << " failed: its Exec cannot be read";
+                return false;
+            }
             // Activated over D-Bus the application would never see them.
             g_key_file_set_boolean(keys.get(), group, "DBusActivatable", false);
             rewritten = true;
@@ -253,10 +316,14 @@ QFuture<bool> DesktopShell::launchEntry(const QString &entry,
             LOG(WARNING) << "start " << file << " failed: no folder " << QFile::decodeName(enter);
             return false;
         }
+        GList *uriList = nullptr;
+        for (QByteArray &uri : uris)
+            uriList = g_list_append(uriList, uri.data());
         GError *error = nullptr;
         const bool started = g_desktop_app_info_launch_uris_as_manager(
-            info.get(), nullptr, launchContext(userTime).get(), G_SPAWN_SEARCH_PATH,
+            info.get(), uriList, launchContext(userTime).get(), G_SPAWN_SEARCH_PATH,
             enter.isEmpty() ? nullptr : enterFolder, enter.data(), nullptr, nullptr, &error);
+        g_list_free(uriList);
         if (started)
             return true;
         LOG(WARNING) << "start " << file

@@ -15,9 +15,9 @@ namespace DesktopShell {
 // folder at the moment of the call; a working folder that does not exist fails the start.
 QFuture<bool>
 startProgram(const QString &program, const QStringList &arguments, const QString &workingDirectory);
-// userTime, where given, is the X server time of the user's action that asks for the start: the
-// started application gets a startup identifier that carries it (DESKTOP_STARTUP_ID), for
-// launch feedback and to take the focus.
+// userTime, where given, is the X server time of the user's action that asks for the start: an
+// application that announces its start gets a startup identifier that carries it
+// (DESKTOP_STARTUP_ID), so that its window may take the focus.
 
 // Opens a document or folder with its associated application; false when none would take it.
 QFuture<bool> openPath(const QString &path, quint32 userTime = 0);
@@ -46,9 +46,10 @@ QFuture<bool> startAsAdministrator(const QString &program,
 // Whether starting the program as administrator goes as far as asking for the password: it is
 // a program, and pkexec is there to ask.
 bool asksForAdministrator(const QString &program);
-// The Exec line with the arguments in place of its first file field code (%f, %F, %u, %U; at
-// the end without one) and the other file field codes gone, each argument quoted as Exec
-// quotes. Relative file names that exist under folder become absolute.
+// The Exec line with the arguments, each a word of its own quoted as Exec quotes, in place of
+// its first file field code standing as a word (%f, %F, %u, %U; at the end without one), and
+// every other file field code gone, also one inside a quoted word. Relative file names that
+// exist under folder become absolute. Empty when Exec is empty or cannot be read.
 QString execWithArguments(const QString &exec, const QStringList &arguments, const QString &folder);
 
 // Whether the system can execute the file itself: executable, and an ELF binary (AppImages

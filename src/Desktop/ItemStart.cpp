@@ -38,9 +38,21 @@ ItemStart ItemStart::begin(const QString &path,
         // its text.
         if (DesktopEntry::isEntryFile(path)) {
             const DesktopEntry entry = DesktopEntry::read(path);
+            // GIO would still start an entry this reader refuses (a stray byte that is not
+            // UTF-8, a huge file), and nobody could be shown what it runs.
+            if (!entry.isValid())
+                return refused(QStringLiteral("打开失败, 无法启动"));
             if (entry.kind() == DesktopEntry::Kind::Link) {
                 // A file manager's link to a place here opens that place, as the desktop does.
                 const QUrl url = QUrl::fromUserInput(entry.url());
+                // A file opened through its association may be a program in disguise (a .jar,
+                // an .exe under Wine): only a trusted link opens one without asking.
+                const bool file = url.isLocalFile() && !QFileInfo(url.toLocalFile()).isDir();
+                if (file && !confirmed && !DesktopEntry::isTrusted(path)) {
+                    ItemStart question;
+                    question.untrustedCommand = url.toLocalFile();
+                    return question;
+                }
                 return started(url.isLocalFile()
                                    ? DesktopShell::openPath(url.toLocalFile(), userTime)
                                    : DesktopShell::openAddress(url, userTime));

@@ -59,6 +59,7 @@ private slots:
     void shouldAskBeforeStartingUntrustedEntries_data();
     void shouldAskBeforeStartingUntrustedEntries();
     void shouldGiveStartedProgramsNothingOfOurs();
+    void shouldRunNothingUnseen();
     void shouldRefuseEntriesThatCannotStart_data();
     void shouldRefuseEntriesThatCannotStart();
     void shouldShowApplicationIcons_data();
@@ -401,6 +402,10 @@ void TestDesktopEntries::shouldHandItemArgumentsToTheApplication_data()
     row("percent and dollar kept", "%U", "'50%' '$HOME' \\`x\\`",
         {work, "[50%]", "[$HOME]", "[`x`]"});
     row("quotes that do not close", "%U", "\"a b", {}, "打开失败, 参数有误");
+    // A code inside quotes must not let an argument end the quote and be read as Exec.
+    row("field code in quotes", "\"%F\"", "'a b.txt' '$(touch pwned)'",
+        {work, "[a b.txt]", "[$(touch pwned)]"});
+    row("field code inside a quoted word", "\"--name=%f\"", "x", {work, "[--name=]", "[x]"});
 }
 
 void TestDesktopEntries::shouldHandItemArgumentsToTheApplication()
@@ -510,6 +515,56 @@ void TestDesktopEntries::shouldAskBeforeStartingUntrustedEntries()
     m_window->data_itemRun(items()->model()->index(0, 0));
     QTRY_COMPARE(recorded("trust"), QStringList{QDir::homePath()});
     QCOMPARE(answers.questions().size(), answer == QMessageBox::NoButton ? 0 : 1);
+}
+
+void TestDesktopEntries::shouldRunNothingUnseen()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    const QString marker = m_desktop->path("handlers/unseen.ran");
+    m_desktop->write("work/unseen.sh",
+                     QStringLiteral("#!/bin/sh\ntouch %1\n").arg(marker).toUtf8());
+    QFile::setPermissions(m_desktop->path("work/unseen.sh"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // Activated over D-Bus, without Exec: its arguments are files to open, never a program.
+    const QString activated =
+        writeEntry("activated", "Type=Application\nName=A\nDBusActivatable=true\n");
+    // A byte that is not UTF-8: this reader refuses it, GIO would run it.
+    m_desktop->write("entries/stray.desktop",
+                     QByteArray("[Desktop Entry]\nType=Application\nName=S\nComment=\xff\nExec=") +
+                         QFile::encodeName(m_desktop->path("work/unseen.sh")) + "\n");
+    // A downloaded link to a file, which may be a program in disguise.
+    m_desktop->write("downloads/notes.desktop",
+                     QStringLiteral("[Desktop Entry]\nType=Link\nName=notes\nURL=file://%1\n")
+                         .arg(m_desktop->path("work/unseen.sh"))
+                         .toUtf8());
+    QSqlQuery insert(Catalogue::connection());
+    insert.prepare("INSERT INTO Items(ID, Name, Type, Path, Arguments, WorkingDirectory, GroupsID, "
+                   "TypesID) VALUES (?, 'x', 0, ?, ?, ?, 10, 1)");
+    const QList<QStringList> rows{{activated, "unseen.sh"},
+                                   {m_desktop->path("entries/stray.desktop"), ""},
+                                   {m_desktop->path("downloads/notes.desktop"), ""}};
+    for (int i = 0; i < rows.size(); ++i) {
+        insert.addBindValue(i + 1);
+        insert.addBindValue(rows.at(i).at(0));
+        insert.addBindValue(rows.at(i).at(1));
+        insert.addBindValue(m_desktop->path("work"));
+        QVERIFY2(insert.exec(), qPrintable(insert.lastError().text()));
+    }
+    open();
+    m_window->data_itemRun(items()->model()->index(0, 0));
+    QTRY_COMPARE(Notices::shown(), QStringList{"打开失败, 无法启动"});
+    Notices::clear();
+    m_window->data_itemRun(items()->model()->index(1, 0));
+    QCOMPARE(Notices::shown(), QStringList{"打开失败, 无法启动"});
+    ModalAnswers answers;
+    answers.press(QMessageBox::No);
+    m_window->data_itemRun(items()->model()->index(2, 0));
+    QCOMPARE(answers.questions(), QStringList{"此应用程序入口不受信任，是否仍要启动？\n\n" +
+                                              m_desktop->path("work/unseen.sh")});
+    QTest::qWait(300);
+    QVERIFY(!QFile::exists(marker));
 }
 
 void TestDesktopEntries::shouldGiveStartedProgramsNothingOfOurs()

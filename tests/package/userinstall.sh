@@ -68,6 +68,14 @@ done
 for kept in data/config.ini skins/mine.json skins/浅色.json skins/深色.json; do
     [[ -f $home/$kept ]] || fail "the uninstall took $kept"
 done
+# Another program found there later (the package's starter links its own in) is not this
+# install's: a second plain uninstall neither quits it nor takes its shortcut.
+mkdir -p "$home/bin"
+printf '#!/bin/sh\ntouch "%s"\n' "$scratch/asked" >"$home/bin/Quiver"
+chmod +x "$home/bin/Quiver"
+if bash "$scripts/uninstall.sh" >/dev/null 2>&1; then fail "a second uninstall found an install"; fi
+[[ ! -e $scratch/asked ]] || fail "a second uninstall ran the program found there"
+rm -r "$home/bin"
 # A later --purge still knows the folder for Quiver's and takes the catalogue too.
 bash "$scripts/uninstall.sh" --purge >/dev/null 2>&1 || fail "purge after the uninstall refused"
 [[ ! -e $home ]] || fail "$home is left after --purge: $(ls -A "$home")"
