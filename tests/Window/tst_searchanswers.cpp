@@ -19,6 +19,8 @@
 
 #include <memory>
 
+#include <glib.h>
+
 class TestSearchAnswers : public QObject
 {
     Q_OBJECT
@@ -30,6 +32,7 @@ private slots:
     void shouldAnswerBesideTheCatalogue_data();
     void shouldAnswerBesideTheCatalogue();
     void shouldCompletePathsWithTab();
+    void shouldOpenRecentDocumentsAfterTheItems();
     void shouldFollowTheSettingsWindow();
 
 private:
@@ -58,6 +61,7 @@ void TestSearchAnswers::initTestCase()
 {
     m_desktop = std::make_unique<DesktopSandbox>();
     m_desktop->addHandler("web", {"x-scheme-handler/https", "x-scheme-handler/http"});
+    m_desktop->addHandler("text", {"text/plain"});
     // Debian's terminal, first on PATH: it writes down what it was asked to run.
     m_desktop->write("bin/x-terminal-emulator", QStringLiteral("#!/bin/sh\necho \"$@\" > %1\n")
                                                     .arg(m_desktop->output("terminal"))
@@ -159,6 +163,30 @@ void TestSearchAnswers::shouldCompletePathsWithTab()
     QTest::keyClick(search(), Qt::Key_Tab);
     QCOMPARE(search()->text(), typed + "报告 2024/");
     QCOMPARE(m_window->focusWidget(), search());
+}
+
+void TestSearchAnswers::shouldOpenRecentDocumentsAfterTheItems()
+{
+    // The desktop's own list, as GLib writes it.
+    m_desktop->write("docs/报告.txt", "report\n");
+    const QByteArray uri = QUrl::fromLocalFile(m_desktop->path("docs/报告.txt")).toEncoded();
+    GBookmarkFile *bookmarks = g_bookmark_file_new();
+    g_bookmark_file_set_mime_type(bookmarks, uri.constData(), "text/plain");
+    g_bookmark_file_add_application(bookmarks, uri.constData(), "gedit", "gedit %u");
+    g_bookmark_file_add_application(bookmarks, "file:///gone/报告2.txt", "gedit", "gedit %u");
+    QVERIFY(g_bookmark_file_to_file(
+        bookmarks, QFile::encodeName(m_desktop->path("data/recently-used.xbel")).constData(),
+        nullptr));
+    g_bookmark_file_free(bookmarks);
+    Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) VALUES "
+                    "(2, '报告模板', 3, 'true', 10, 1)");
+    search()->setFocus();
+    // By pinyin, after the catalogue's item of a better band; the file that is gone left out.
+    type("baogao");
+    QCOMPARE(results(), (QStringList{"报告模板", "报告.txt"}));
+    QTest::keyClick(search(), Qt::Key_Down);
+    QTest::keyClick(search(), Qt::Key_Return);
+    QTRY_COMPARE(m_desktop->opened("text"), QStringList{m_desktop->path("docs/报告.txt")});
 }
 
 void TestSearchAnswers::shouldFollowTheSettingsWindow()
