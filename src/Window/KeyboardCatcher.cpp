@@ -5,7 +5,7 @@
 #include <QWindow>
 #include <QX11Info>
 
-#include <algorithm>
+#include <utility>
 
 #include <xcb/xcb.h>
 
