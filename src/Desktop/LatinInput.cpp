@@ -2,32 +2,36 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusVariant>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QGuiApplication>
-#include <QKeyEvent>
-#include <QWindow>
 #include <QWidget>
-#include <QX11Info>
+#include <QWindow>
 
+#include "Activation.h"
 #include "GLibSupport.h"
 
-#include <private/qguiapplication_p.h>
-#include <qpa/qplatforminputcontext.h>
-#include <qpa/qplatformintegration.h>
-
-#include <X11/Xlib.h>
-#include <X11/keysym.h>
-
-// Xlib's names clash with Qt's (QEvent::KeyPress).
-#undef KeyPress
-#undef KeyRelease
-
-#include <memory>
+#include <utility>
 
 namespace {
-constexpr int callTimeoutMs = 1000;
+// Every call blocks the GUI thread as the window comes up or goes: an input method that does not
+// answer at once is left alone rather than let the window wait.
+constexpr int callTimeoutMs = 200;
+// How long a call-up waits for the window manager to give the window the keyboard.
+constexpr int focusWaitMs = 1000;
+
+// The connection Qt's fcitx5 frontend talks on, under the name it gives it, else the session
+// bus: a call on the frontend's own reaches fcitx5 after the frontend's word that our window
+// has the keyboard, so the controller acts on our input context, not on the one before it.
+QDBusConnection fcitxBus()
+{
+    const QDBusConnection frontend(QStringLiteral("fcitx"));
+    return frontend.isConnected() ? frontend : QDBusConnection::sessionBus();
+}
+
+const QString ibusService = QStringLiteral("org.freedesktop.IBus");
+const QString ibusPath = QStringLiteral("/org/freedesktop/IBus");
 
 // IBus's own bus: its address in the environment, else in the file the daemon writes for
 // this display.
@@ -63,7 +67,16 @@ QDBusConnection ibusBus()
     return QDBusConnection::connectToBus(address, name);
 }
 
-// The engine IBus types Latin with: the user's first keyboard layout engine.
+bool ibusSetGlobalEngine(const QDBusConnection &bus, const QString &engine)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(ibusService, ibusPath, ibusService,
+                                                       QStringLiteral("SetGlobalEngine"));
+    call << engine;
+    return bus.call(call, QDBus::Block, callTimeoutMs).type() == QDBusMessage::ReplyMessage;
+}
+
+// The engine IBus types Latin with: the user's first keyboard layout engine, so that a
+// German or French keyboard stays one.
 QString ibusLatinEngine()
 {
     GSettingsSchemaSource *source = g_settings_schema_source_get_default();
@@ -89,11 +102,12 @@ LatinInput::LatinInput(QWidget *window, QObject *parent)
     , m_window(window)
     , m_method(method())
 {
-    if (m_method == Method::Fcitx5)
-        connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focused) {
-            if (m_window && focused == m_window->windowHandle())
-                windowFocused();
-        });
+    if (m_method == Method::Other)
+        return;
+    m_awaitingFocus.setSingleShot(true);
+    m_awaitingFocus.setInterval(focusWaitMs);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &LatinInput::focusChanged);
+    window->installEventFilter(this);
 }
 
 LatinInput::Method LatinInput::method()
@@ -106,53 +120,65 @@ LatinInput::Method LatinInput::method()
     return Method::Other;
 }
 
-int LatinInput::fcitxState()
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.fcitx.Fcitx5"), QStringLiteral("/controller"),
-        QStringLiteral("org.fcitx.Fcitx.Controller1"), QStringLiteral("State"));
-    const QDBusMessage reply =
-        QDBusConnection::sessionBus().call(call, QDBus::Block, callTimeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage ? reply.arguments().value(0).toInt() : 0;
-}
-
 void LatinInput::calledUp()
 {
+    if (m_method == Method::Other || !m_window)
+        return;
+    const bool now = hasKeyboard();
+    if (now)
+        m_awaitingFocus.stop();
+    else
+        m_awaitingFocus.start();
     if (m_method == Method::IBus)
         ibusToLatin();
-    m_pending = m_method == Method::Fcitx5;
+    else if (now)
+        fcitxToLatin();
 }
 
-void LatinInput::windowFocused()
+bool LatinInput::hasKeyboard() const
 {
-    const bool check = m_pending && m_everFocused;
-    m_pending = false;
-    m_everFocused = true;
-    if (check && fcitxState() == 2)
-        switchLikeTheUser();
+    if (!m_window->isVisible() || m_window->isMinimized() ||
+        QGuiApplication::focusWindow() != m_window->windowHandle())
+        return false;
+    // Qt keeps a window focused for a moment after the window manager gave the keyboard to
+    // another program; the window manager's word is the later one.
+    const std::optional<quint32> active = Activation::activeWindow();
+    return !active || *active == m_window->winId();
 }
 
-void LatinInput::switchLikeTheUser()
+bool LatinInput::eventFilter(QObject *watched, QEvent *event)
 {
-    QPlatformInputContext *input = QGuiApplicationPrivate::platformIntegration()->inputContext();
-    if (!input || !QX11Info::isPlatformX11())
+    if (watched == m_window && event->type() == QEvent::Hide)
+        m_awaitingFocus.stop();
+    return QObject::eventFilter(watched, event);
+}
+
+void LatinInput::focusChanged(QWindow *focused)
+{
+    if (!m_window || !focused || focused != m_window->windowHandle())
         return;
-    const quint32 code = XKeysymToKeycode(QX11Info::display(), XK_Shift_L);
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier, code, XK_Shift_L, 0);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Shift, Qt::ShiftModifier, code, XK_Shift_L,
-                      ShiftMask);
-    input->filterEvent(&press);
-    input->filterEvent(&release);
+    const bool firstFocus = !std::exchange(m_everFocused, true);
+    if (!m_awaitingFocus.isActive())
+        return;
+    m_awaitingFocus.stop();
+    if (m_method == Method::Fcitx5 && !firstFocus)
+        fcitxToLatin();
+}
+
+void LatinInput::fcitxToLatin()
+{
+    // Deactivate switches the input context that has the keyboard, ours, to the group's first
+    // input method, whatever keys the user switches with and whatever the engine does with
+    // Shift. Waited for, so that fcitx5 has switched before the keys typed with the call.
+    const QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.fcitx.Fcitx5"), QStringLiteral("/controller"),
+        QStringLiteral("org.fcitx.Fcitx.Controller1"), QStringLiteral("Deactivate"));
+    fcitxBus().call(call, QDBus::Block, callTimeoutMs);
 }
 
 void LatinInput::ibusToLatin()
 {
     const QDBusConnection bus = ibusBus();
-    if (!bus.isConnected())
-        return;
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.IBus"), QStringLiteral("/org/freedesktop/IBus"),
-        QStringLiteral("org.freedesktop.IBus"), QStringLiteral("SetGlobalEngine"));
-    call << ibusLatinEngine();
-    bus.call(call, QDBus::Block, callTimeoutMs);
+    if (bus.isConnected())
+        ibusSetGlobalEngine(bus, ibusLatinEngine());
 }

@@ -2,20 +2,21 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
+#include <QTimer>
 
 class QWidget;
+class QWindow;
 
 // Starts the search box's input method in its Latin state each time the window is called up:
 // the launcher matches pinyin itself, so Latin letters are all its search box needs, and a
 // composition left on from the last call would catch the first keys. The user's own switch
-// (Shift, Ctrl+Space, the desktop's input source switch) works as before while the window
-// shows.
+// (Ctrl+Space, the desktop's input source switch) works as before while the window shows.
 //
-// fcitx5 keeps a state per window: once the window has the keyboard again, one left composing
-// is switched back by a Shift handed to the input method as the user's own (fcitx5 then lets
-// Shift switch it on again, which it does not after its D-Bus Deactivate), before any key typed
-// with the call reaches it. IBus has one engine for every window: it is set to the first
-// keyboard layout engine the user has.
+// fcitx5 keeps a state per window: fcitx5's own controller switches the window that has the
+// keyboard, ours, to its first (Latin) input method, at once when the window has the keyboard
+// already, else on the focus that follows the call. IBus has one engine for every window: it is
+// set to the first keyboard layout engine the user has.
 class LatinInput final : public QObject
 {
     Q_OBJECT
@@ -32,18 +33,22 @@ public:
     // The window is being called up.
     void calledUp();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
-    // fcitx5's state of the input context that has the keyboard: 1 Latin, 2 composing, 0 none.
-    static int fcitxState();
-    void windowFocused();
-    // Hands Shift, pressed and released, to the input method as the user's switch.
-    static void switchLikeTheUser();
-    static void ibusToLatin();
+    bool hasKeyboard() const;
+    void focusChanged(QWindow *focused);
+    void fcitxToLatin();
+    void ibusToLatin();
 
     QPointer<QWidget> m_window;
     Method m_method;
-    bool m_pending = false;
+    // Runs from a call-up made while the window lacked the keyboard until the window gets it:
+    // only that focus belongs to the call. A call the window manager never answers expires, so
+    // that no later focus (a dialog closing) undoes what the user switched since.
+    QTimer m_awaitingFocus;
     // A window's input context is made as it first gets the keyboard, and starts in Latin:
-    // until then fcitx5 answers for another program's.
+    // until then fcitx5's controller acts on another program's.
     bool m_everFocused = false;
 };

@@ -8,6 +8,7 @@
 #include <QDBusReply>
 #include <QDBusVariant>
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <QWindow>
 #include <QtTest>
 
@@ -116,6 +117,34 @@ bool InputMethodDriver::waitForKeyboardFocus(const QWindow *window, int timeoutM
 bool InputMethodDriver::waitForFocusedContext(int timeoutMs)
 {
     return QTest::qWaitFor([this] { return state() > 0; }, timeoutMs);
+}
+
+bool InputMethodDriver::waitForFocusedContextOf(const QString &program, int timeoutMs)
+{
+    if (m_kind == Kind::IBus)
+        return waitForFocusedContext(timeoutMs);
+    return waitForFcitxContext(program, true, timeoutMs);
+}
+
+bool InputMethodDriver::waitForContextOf(const QString &program, int timeoutMs)
+{
+    return m_kind == Kind::IBus || waitForFcitxContext(program, false, timeoutMs);
+}
+
+bool InputMethodDriver::waitForFcitxContext(const QString &program, bool focused, int timeoutMs)
+{
+    // One line per input context: "IC [<id>] program:<name> frontend:dbus cap:<hex> focus:1".
+    const QRegularExpression line(QStringLiteral("program:%1 .* focus:%2$")
+                                      .arg(QRegularExpression::escape(program),
+                                           focused ? QStringLiteral("1") : QStringLiteral("\\d")),
+                                  QRegularExpression::MultilineOption);
+    return QTest::qWaitFor(
+        [&] {
+            QDBusInterface controller(fcitxService, fcitxPath, fcitxInterface, *m_bus);
+            const QDBusReply<QString> reply = controller.call(QStringLiteral("DebugInfo"));
+            return reply.isValid() && line.match(reply.value()).hasMatch();
+        },
+        timeoutMs);
 }
 
 bool InputMethodDriver::setActive(bool active, int timeoutMs)

@@ -42,6 +42,14 @@ public:
     // Waits until the input method has an input context with the focus, which is when the
     // switch and the state below act on the application's window.
     bool waitForFocusedContext(int timeoutMs = 10000);
+    // Waits until the input context with the focus is one of that program (its executable's
+    // name): fcitx5 answers State() and switches for the context focused last, which may still
+    // be another program's for a moment after a window got the keyboard. IBus's engine is the
+    // same for every window: any focused context will do.
+    bool waitForFocusedContextOf(const QString &program, int timeoutMs = 10000);
+    // Waits until that program has an input context, focused or not: its keys reach the input
+    // method from then on. fcitx5 only; IBus answers at once.
+    bool waitForContextOf(const QString &program, int timeoutMs = 10000);
 
     // Switches to pinyin (true) or to the Latin keyboard (false) and waits until the input
     // method reports it.
@@ -78,6 +86,8 @@ protected:
 
 private:
     bool fakeKey(unsigned long keysym, bool press);
+    // Waits until fcitx5 lists an input context of the program, focused or any.
+    bool waitForFcitxContext(const QString &program, bool focused, int timeoutMs);
     unsigned char keycode(unsigned long keysym);
     unsigned long syncKeysym();
     int ibusState();

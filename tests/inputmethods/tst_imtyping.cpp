@@ -1,17 +1,23 @@
 // The launcher's window with the session's real input method (fcitx5 with pinyin, IBus with
 // libpinyin): "weixin" + Space composed into the search box, typed in the box itself, in each
 // list of the catalogue, and at once behind the hotkey; and the input method back in Latin each
-// time the window is called up, so that "wx" + Enter starts 微信. Twenty times each.
+// time the window is called up, so that "wx" + Enter starts 微信, while the user's own switch
+// keeps working and other programs keep their input method. Most cases twenty times.
 #include "InputMethodDriver.h"
 
 #include "CatalogueSupport.h"
+#include "CommandLine.h"
 #include "FormMain.h"
 #include "SettingsControl.h"
 #include "TestSupport.h"
 
+#include <QDBusMessage>
+#include <QDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QProcess>
+#include <QScopeGuard>
 
 #include <X11/keysym.h>
 
@@ -19,7 +25,11 @@
 
 namespace {
 constexpr int tries = 20;
-}
+// For cases that set the session up anew each time.
+constexpr int fewTries = 5;
+// IBus's engine for the US keyboard, the session's first.
+const QString usLayout = QStringLiteral("xkb:us::eng");
+} // namespace
 
 class TestImTyping : public QObject
 {
@@ -34,18 +44,30 @@ private slots:
     void shouldComposeInTheSearchBox();
     void shouldComposeIntoTheBoxFromEachList_data();
     void shouldComposeIntoTheBoxFromEachList();
-    void shouldStartInLatinWhenCalledUp_data() { addTries(); }
+    void shouldStartInLatinWhenCalledUp_data();
     void shouldStartInLatinWhenCalledUp();
-    void shouldComposeKeysTypedAtOnceAfterTheHotkey_data() { addTries(); }
-    void shouldComposeKeysTypedAtOnceAfterTheHotkey();
+    void shouldStartInLatinWhateverKeySwitches_data();
+    void shouldStartInLatinWhateverKeySwitches();
+    void shouldTakeKeysTypedAtOnceAfterTheHotkey_data();
+    void shouldTakeKeysTypedAtOnceAfterTheHotkey();
 
 private:
-    static void addTries();
+    static void addTries(int count = tries);
     QLineEdit *search() const { return m_window->findChild<QLineEdit *>("lineEdit_search"); }
     int runs() const;
+    static QString program()
+    {
+        return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    }
     // The window in front with the keyboard, the input method composing for it.
     void bringBackComposing();
     void hide();
+    // Pinyin on as the user switches it in that program's window, which has the keyboard:
+    // Ctrl+Space for fcitx5, the desktop's input source switch (a global engine set over D-Bus)
+    // for IBus.
+    void switchOnAsTheUser(const QString &program);
+    // Types "weixin" + Space and expects 微信 in the box.
+    void composeWeixin();
 
     InputMethodDriver m_driver;
     std::unique_ptr<TestWorkDir> m_dir;
@@ -53,10 +75,10 @@ private:
     QString m_marker;
 };
 
-void TestImTyping::addTries()
+void TestImTyping::addTries(int count)
 {
     QTest::addColumn<int>("attempt");
-    for (int attempt = 1; attempt <= tries; ++attempt)
+    for (int attempt = 1; attempt <= count; ++attempt)
         QTest::addRow("%d", attempt) << attempt;
 }
 
@@ -118,8 +140,10 @@ int TestImTyping::runs() const
 
 void TestImTyping::bringBackComposing()
 {
+    // Not onShow(): that hides a window the window manager already names active while Qt does
+    // not know yet, as after another program in front of it ended.
     if (m_window->isHidden() || !m_window->isActiveWindow())
-        m_window->onShow();
+        m_window->onCommand(CommandLine::Command::Show, Activation::Request{});
     QVERIFY(m_driver.waitForKeyboardFocus(m_window->windowHandle()));
     QTRY_VERIFY(m_window->isActiveWindow());
     // The other client killed at the end of a try may have been the one fcitx5 took for
@@ -141,6 +165,28 @@ void TestImTyping::hide()
     if (!search()->text().isEmpty() || !m_window->isHidden())
         QVERIFY(m_driver.tap(XK_Escape));
     QTRY_VERIFY(m_window->isHidden());
+}
+
+void TestImTyping::switchOnAsTheUser(const QString &program)
+{
+    if (InputMethodDriver::kind() == InputMethodDriver::Kind::Fcitx5) {
+        QVERIFY(m_driver.waitForContextOf(program));
+        QVERIFY(m_driver.tap(XK_space, {XK_Control_L}));
+        // A key focuses the program's input context also where fcitx5 missed the focus coming.
+        QVERIFY(m_driver.waitForFocusedContextOf(program));
+        QTRY_COMPARE(m_driver.state(), 2);
+    } else {
+        QVERIFY(m_driver.setActive(true));
+    }
+}
+
+void TestImTyping::composeWeixin()
+{
+    search()->clear();
+    QVERIFY(m_driver.type("weixin"));
+    QVERIFY(m_driver.tap(XK_space));
+    QVERIFY(m_driver.sync());
+    QCOMPARE(search()->text(), QStringLiteral("微信"));
 }
 
 void TestImTyping::shouldComposeInTheSearchBox()
@@ -183,57 +229,180 @@ void TestImTyping::shouldComposeIntoTheBoxFromEachList()
     QVERIFY(search()->hasFocus());
 }
 
+void TestImTyping::shouldStartInLatinWhenCalledUp_data()
+{
+    QTest::addColumn<bool>("hiddenBefore");
+    // IBus: the engine before the US one in preload-engines; empty for the session's own.
+    QTest::addColumn<QString>("firstLayout");
+    for (int attempt = 1; attempt <= tries; ++attempt) {
+        QTest::addRow("from hidden %d", attempt) << true << QString();
+        QTest::addRow("while in front %d", attempt) << false << QString();
+    }
+    for (int attempt = 1; attempt <= fewTries; ++attempt)
+        QTest::addRow("first layout gb %d", attempt) << true << QStringLiteral("xkb:gb::eng");
+}
+
 // Left composing, the window comes back in Latin: "wx" are letters that find 微信, and the
-// first Enter starts it.
+// first Enter starts it. The user's switch then turns pinyin on, and it stays on when the
+// window gets the keyboard back from a dialog of its own.
 void TestImTyping::shouldStartInLatinWhenCalledUp()
 {
+    QFETCH(bool, hiddenBefore);
+    QFETCH(QString, firstLayout);
+    if (!firstLayout.isEmpty() && InputMethodDriver::kind() != InputMethodDriver::Kind::IBus)
+        QSKIP("fcitx5's Latin input method is its profile's first");
+    const QString preload = QStringLiteral("/desktop/ibus/general/preload-engines");
+    QString sessionLayouts;
+    if (!firstLayout.isEmpty()) {
+        QProcess read;
+        read.start(QStringLiteral("dconf"), {QStringLiteral("read"), preload});
+        QVERIFY(read.waitForFinished());
+        sessionLayouts = QString::fromUtf8(read.readAllStandardOutput()).trimmed();
+        QVERIFY(!sessionLayouts.isEmpty());
+    }
+    auto restoreLayouts = qScopeGuard([&] {
+        if (!sessionLayouts.isEmpty())
+            QProcess::execute(QStringLiteral("dconf"),
+                              {QStringLiteral("write"), preload, sessionLayouts});
+    });
+    // The layout engine a user with another keyboard lists first, not US, is the Latin one.
+    if (!firstLayout.isEmpty())
+        QCOMPARE(QProcess::execute(
+                     QStringLiteral("dconf"),
+                     {QStringLiteral("write"), preload,
+                      QStringLiteral("['%1', '%2', 'libpinyin']").arg(firstLayout, usLayout)}),
+                 0);
     bringBackComposing();
-    hide();
-    m_window->onShow();
+    if (hiddenBefore) {
+        hide();
+        m_window->onShow();
+    } else {
+        // Called up again while in front ("quiver --show"): the window keeps the keyboard, and
+        // no focus change follows.
+        m_window->onCommand(CommandLine::Command::Show, Activation::Request{});
+    }
     QVERIFY(m_driver.waitForKeyboardFocus(m_window->windowHandle()));
-    QVERIFY(m_driver.waitForFocusedContext());
-    const int before = runs();
+    QVERIFY(m_driver.waitForFocusedContextOf(program()));
     QTRY_COMPARE(m_driver.state(), 1);
+    if (!firstLayout.isEmpty())
+        QCOMPARE(m_driver.currentInputMethod(), firstLayout);
+    const int before = runs();
     QVERIFY(m_driver.type("wx"));
     QVERIFY(m_driver.tap(XK_Return));
     QVERIFY(m_driver.sync());
     QCOMPARE(search()->text(), QStringLiteral("wx"));
     QTRY_COMPARE(runs(), before + 1);
     QVERIFY(!m_driver.isActive());
-    // The user's own switch still works while the window shows.
-    QVERIFY(m_driver.setActive(true));
-    search()->clear();
-    QVERIFY(m_driver.type("weixin"));
-    QVERIFY(m_driver.tap(XK_space));
-    QVERIFY(m_driver.sync());
-    QCOMPARE(search()->text(), QStringLiteral("微信"));
+
+    switchOnAsTheUser(program());
+    QDialog dialog(m_window.get());
+    dialog.setGeometry(200, 200, 200, 100);
+    dialog.show();
+    QVERIFY(m_driver.waitForKeyboardFocus(dialog.windowHandle()));
+    dialog.close();
+    QVERIFY(m_driver.waitForKeyboardFocus(m_window->windowHandle()));
+    QTRY_VERIFY(m_window->isActiveWindow());
+    search()->setFocus();
+    composeWeixin();
+    QCOMPARE(m_driver.state(), 2);
+}
+
+void TestImTyping::shouldStartInLatinWhateverKeySwitches_data()
+{
+    // The keysym of fcitx5's AltTriggerKeys, the Shift that switches back and forth.
+    QTest::addColumn<QString>("shift");
+    for (const char *shift : {"Shift_L", "Shift_R"})
+        for (int attempt = 1; attempt <= fewTries; ++attempt)
+            QTest::addRow("%s %d", shift, attempt) << QString::fromLatin1(shift);
+}
+
+// Whichever Shift fcitx5 switches with, the window comes back in Latin, and the user's keys
+// switch as they are set: Ctrl+Space on, then that Shift off and on again.
+void TestImTyping::shouldStartInLatinWhateverKeySwitches()
+{
+    QFETCH(QString, shift);
+    if (InputMethodDriver::kind() != InputMethodDriver::Kind::Fcitx5)
+        QSKIP("fcitx5's switch keys");
+    QFile config(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/fcitx5/config"));
+    QVERIFY(config.open(QIODevice::ReadOnly));
+    const QByteArray original = config.readAll();
+    config.close();
+    const auto reload = [this] {
+        const QDBusMessage reply = m_driver.bus().call(QDBusMessage::createMethodCall(
+            QStringLiteral("org.fcitx.Fcitx5"), QStringLiteral("/controller"),
+            QStringLiteral("org.fcitx.Fcitx.Controller1"), QStringLiteral("ReloadConfig")));
+        return reply.type() == QDBusMessage::ReplyMessage;
+    };
+    auto restoreConfig = qScopeGuard([&] {
+        if (config.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            config.write(original);
+        config.close();
+        reload();
+    });
+    QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    config.write(original + "\n[Hotkey/AltTriggerKeys]\n0=" + shift.toLatin1() + "\n");
+    config.close();
+    QVERIFY(reload());
+
+    bringBackComposing();
+    hide();
+    m_window->onShow();
+    QVERIFY(m_driver.waitForKeyboardFocus(m_window->windowHandle()));
+    QVERIFY(m_driver.waitForFocusedContextOf(program()));
+    QTRY_COMPARE(m_driver.state(), 1);
+
+    const unsigned long shiftKey = shift == QLatin1String("Shift_R") ? XK_Shift_R : XK_Shift_L;
+    QVERIFY(m_driver.tap(XK_space, {XK_Control_L}));
+    QTRY_COMPARE(m_driver.state(), 2);
+    QVERIFY(m_driver.tap(shiftKey));
+    QTRY_COMPARE(m_driver.state(), 1);
+    QVERIFY(m_driver.tap(shiftKey));
+    QTRY_COMPARE(m_driver.state(), 2);
+    composeWeixin();
+}
+
+void TestImTyping::shouldTakeKeysTypedAtOnceAfterTheHotkey_data()
+{
+    QTest::addColumn<bool>("latinOnShow");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("expected");
+    for (int attempt = 1; attempt <= tries; ++attempt) {
+        QTest::addRow("composed %d", attempt)
+            << false << QStringLiteral("weixin ") << QStringLiteral("微信");
+        QTest::addRow("latin on call %d", attempt)
+            << true << QStringLiteral("wx") << QStringLiteral("wx");
+    }
 }
 
 // Typed behind the hotkey before the window has the keyboard, the keys still go through the
-// input method: with Latin on call off, "weixin" + Space composes 微信.
-void TestImTyping::shouldComposeKeysTypedAtOnceAfterTheHotkey()
+// input method: composed with Latin on call off, Latin letters with it on.
+void TestImTyping::shouldTakeKeysTypedAtOnceAfterTheHotkey()
 {
-    SettingsControl::instance().setLatinOnShow(false);
+    QFETCH(bool, latinOnShow);
+    QFETCH(QString, typed);
+    QFETCH(QString, expected);
+    SettingsControl::instance().setLatinOnShow(latinOnShow);
     bringBackComposing();
     hide();
     QProcess other;
     other.start(QUIVER_KEY_WITNESS, QStringList());
     QVERIFY(other.waitForStarted());
+    auto end = qScopeGuard([&] {
+        other.kill();
+        other.waitForFinished();
+    });
     QByteArray said;
     QTRY_VERIFY((said += other.readAllStandardOutput()).contains("focused"));
     const int before = runs();
     QVERIFY(m_driver.tap(XK_j, {XK_Control_L, XK_Alt_L}));
-    QVERIFY(m_driver.type("weixin"));
-    QVERIFY(m_driver.tap(XK_space));
+    QVERIFY(m_driver.type(typed));
     QTRY_VERIFY(m_window->isActiveWindow());
     QVERIFY(m_driver.sync());
-    QCOMPARE(search()->text(), QStringLiteral("微信"));
+    QCOMPARE(search()->text(), expected);
     QVERIFY(m_driver.tap(XK_Return));
     QTRY_COMPARE(runs(), before + 1);
     // Nothing reached the window that had the keyboard.
     QCOMPARE(said + other.readAllStandardOutput(), QByteArray("focused\n"));
-    other.kill();
-    other.waitForFinished();
 }
 
 // Not QUIVER_TEST_MAIN: Qt's IBus frontend finds its bus under the user's configuration folder,
