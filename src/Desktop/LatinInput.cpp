@@ -34,36 +34,48 @@ const QString ibusService = QStringLiteral("org.freedesktop.IBus");
 const QString ibusPath = QStringLiteral("/org/freedesktop/IBus");
 
 // IBus's own bus: its address in the environment, else in the file the daemon writes for
-// this display.
+// this display. Read anew for each connection, as a restarted daemon listens elsewhere.
+QString ibusAddress()
+{
+    const QString address = qEnvironmentVariable("IBUS_ADDRESS");
+    if (!address.isEmpty())
+        return address;
+    QFile machine(QStringLiteral("/etc/machine-id"));
+    if (!machine.open(QIODevice::ReadOnly))
+        return QString();
+    const QString display = qEnvironmentVariable("DISPLAY");
+    QString host = display.section(QLatin1Char(':'), 0, 0);
+    if (host.isEmpty())
+        host = QStringLiteral("unix");
+    const QString number = display.section(QLatin1Char(':'), 1).section(QLatin1Char('.'), 0, 0);
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    QFile socket(config + QStringLiteral("/ibus/bus/") +
+                 QString::fromLatin1(machine.readAll().trimmed()) + QLatin1Char('-') + host +
+                 QLatin1Char('-') + number);
+    if (!socket.open(QIODevice::ReadOnly))
+        return QString();
+    for (const QByteArray &line : socket.readAll().split('\n'))
+        if (line.startsWith("IBUS_ADDRESS="))
+            return QString::fromUtf8(line.mid(13));
+    return QString();
+}
+
 QDBusConnection ibusBus()
 {
     const QString name = QStringLiteral("quiver-ibus");
-    QDBusConnection bus(name);
-    if (bus.isConnected())
-        return bus;
-    QString address = qEnvironmentVariable("IBUS_ADDRESS");
-    if (address.isEmpty()) {
-        QFile machine(QStringLiteral("/etc/machine-id"));
-        QString display = qEnvironmentVariable("DISPLAY");
-        QString host = display.section(QLatin1Char(':'), 0, 0);
-        if (host.isEmpty())
-            host = QStringLiteral("unix");
-        const QString number = display.section(QLatin1Char(':'), 1).section(QLatin1Char('.'), 0, 0);
-        QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-        if (config.isEmpty())
-            config = QDir::homePath() + QStringLiteral("/.config");
-        if (machine.open(QIODevice::ReadOnly)) {
-            QFile socket(config + QStringLiteral("/ibus/bus/") +
-                         QString::fromLatin1(machine.readAll().trimmed()) + QLatin1Char('-') +
-                         host + QLatin1Char('-') + number);
-            if (socket.open(QIODevice::ReadOnly))
-                for (const QByteArray &line : socket.readAll().split('\n'))
-                    if (line.startsWith("IBUS_ADDRESS="))
-                        address = QString::fromUtf8(line.mid(13));
-        }
+    {
+        const QDBusConnection bus(name);
+        if (bus.isConnected())
+            return bus;
     }
+    // A connection that failed or died stays registered under its name, and connectToBus would
+    // hand it back as it is.
+    QDBusConnection::disconnectFromBus(name);
+    const QString address = ibusAddress();
     if (address.isEmpty())
-        return bus;
+        return QDBusConnection(name);
     return QDBusConnection::connectToBus(address, name);
 }
 

@@ -8,6 +8,7 @@
 #include <QDBusReply>
 #include <QDBusVariant>
 #include <QKeyEvent>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QWindow>
 #include <QtTest>
@@ -65,7 +66,8 @@ bool InputMethodDriver::connect(QString *reason)
         return false;
     }
     // A connection of our own: XTest events sent on Qt's would queue behind its requests.
-    m_display = XOpenDisplay(nullptr);
+    if (!m_display)
+        m_display = XOpenDisplay(nullptr);
     int event = 0, error = 0, major = 0, minor = 0;
     if (!m_display || !XTestQueryExtension(m_display, &event, &error, &major, &minor)) {
         *reason = QStringLiteral("needs an X server with the XTest extension");
@@ -74,9 +76,18 @@ bool InputMethodDriver::connect(QString *reason)
     if (m_kind == Kind::Fcitx5) {
         m_bus = std::make_unique<QDBusConnection>(QDBusConnection::sessionBus());
     } else {
-        const QString address = qEnvironmentVariable("IBUS_ADDRESS");
-        m_bus = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(address, QStringLiteral("quiver-test-ibus")));
+        QString address = qEnvironmentVariable("IBUS_ADDRESS");
+        if (address.isEmpty()) {
+            QProcess ibus;
+            ibus.start(QStringLiteral("ibus"), {QStringLiteral("address")});
+            ibus.waitForFinished();
+            address = QString::fromLocal8Bit(ibus.readAllStandardOutput()).trimmed();
+        }
+        // A name once connected stays with its connection, dead or not.
+        const QString name = QStringLiteral("quiver-test-ibus");
+        m_bus.reset();
+        QDBusConnection::disconnectFromBus(name);
+        m_bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, name));
     }
     if (!m_bus->isConnected() || state() < 0) {
         *reason = QStringLiteral("%1 does not answer on D-Bus").arg(name());
@@ -157,6 +168,11 @@ bool InputMethodDriver::setActive(bool active, int timeoutMs)
             return false;
     } else if (!ibusSetEngine(active ? ibusPinyin : ibusLatin)) {
         return false;
+    }
+    if (m_kind == Kind::IBus) {
+        // One engine for every window, whichever has the keyboard.
+        const QString wanted = active ? ibusPinyin : ibusLatin;
+        return QTest::qWaitFor([&] { return ibusEngine() == wanted; }, timeoutMs);
     }
     const int wanted = active ? 2 : 1;
     return QTest::qWaitFor([&] { return state() == wanted; }, timeoutMs);

@@ -33,6 +33,8 @@ public:
 
     // False, with the reason, where the test does not run inside im-session.sh or the input
     // method or the X server cannot be reached. Every other call needs this to have succeeded.
+    // Called again, it connects anew, to a restarted IBus where it listens now (the address in
+    // IBUS_ADDRESS, else the one `ibus address` reads from the daemon's file).
     bool connect(QString *reason);
 
     // Waits until the X server sends the keyboard to the window or one of its children. Qt may
@@ -52,7 +54,7 @@ public:
     bool waitForContextOf(const QString &program, int timeoutMs = 10000);
 
     // Switches to pinyin (true) or to the Latin keyboard (false) and waits until the input
-    // method reports it.
+    // method reports it: fcitx5 for the focused input context, IBus for its global engine.
     bool setActive(bool active, int timeoutMs = 5000);
     // The state of the focused input context: 1 Latin, 2 pinyin, 0 no focused context (fcitx5's
     // numbers; IBus answers 1 or 2 by its global engine). -1 when the input method does not

@@ -50,6 +50,8 @@ private slots:
     void shouldStartInLatinWhateverKeySwitches();
     void shouldTakeKeysTypedAtOnceAfterTheHotkey_data();
     void shouldTakeKeysTypedAtOnceAfterTheHotkey();
+    // Last: it restarts the IBus daemon the others type through.
+    void shouldStartInLatinAfterIBusRestarted();
 
 private:
     static void addTries(int count = tries);
@@ -403,6 +405,26 @@ void TestImTyping::shouldTakeKeysTypedAtOnceAfterTheHotkey()
     QTRY_COMPARE(runs(), before + 1);
     // Nothing reached the window that had the keyboard.
     QCOMPARE(said + other.readAllStandardOutput(), QByteArray("focused\n"));
+}
+
+// A restarted daemon listens at a new address, and the connection to the old one is dead: the
+// next call-up still finds IBus.
+void TestImTyping::shouldStartInLatinAfterIBusRestarted()
+{
+    if (InputMethodDriver::kind() != InputMethodDriver::Kind::IBus)
+        QSKIP("IBus's own bus");
+    bringBackComposing();
+    hide();
+    m_window->onShow();
+    QTRY_COMPARE(m_driver.currentInputMethod(), usLayout);
+    // As on a desktop: the daemon's file says where it listens, the environment nothing.
+    qunsetenv("IBUS_ADDRESS");
+    QCOMPARE(QProcess::execute(QStringLiteral("ibus"), {QStringLiteral("restart")}), 0);
+    QString reason;
+    QTRY_VERIFY2_WITH_TIMEOUT(m_driver.connect(&reason) && m_driver.setActive(true, 200),
+                              qPrintable(reason), 20000);
+    m_window->onCommand(CommandLine::Command::Show, Activation::Request{});
+    QTRY_COMPARE(m_driver.currentInputMethod(), usLayout);
 }
 
 // Not QUIVER_TEST_MAIN: Qt's IBus frontend finds its bus under the user's configuration folder,
