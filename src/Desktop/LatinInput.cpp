@@ -1,7 +1,9 @@
 #include "LatinInput.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -79,6 +81,36 @@ QDBusConnection ibusBus()
     return QDBusConnection::connectToBus(address, name);
 }
 
+// The name of IBus's engine for every window; empty when it has none or does not answer.
+QString ibusGlobalEngine(const QDBusConnection &bus)
+{
+    const QDBusMessage reply =
+        bus.call(QDBusMessage::createMethodCall(ibusService, ibusPath, ibusService,
+                                                QStringLiteral("GetGlobalEngine")),
+                 QDBus::Block, callTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return QString();
+    // An IBusEngineDesc: (s type name, a{sv} attachments, s engine name, …).
+    const QDBusArgument description =
+        reply.arguments().constFirst().value<QDBusVariant>().variant().value<QDBusArgument>();
+    if (description.currentType() != QDBusArgument::StructureType)
+        return QString();
+    QString typeName, engine;
+    description.beginStructure();
+    description >> typeName;
+    description.beginMap();
+    while (!description.atEnd()) {
+        QString key;
+        QDBusVariant value;
+        description.beginMapEntry();
+        description >> key >> value;
+        description.endMapEntry();
+    }
+    description.endMap();
+    description >> engine;
+    return engine;
+}
+
 bool ibusSetGlobalEngine(const QDBusConnection &bus, const QString &engine)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(ibusService, ibusPath, ibusService,
@@ -118,8 +150,19 @@ LatinInput::LatinInput(QWidget *window, QObject *parent)
         return;
     m_awaitingFocus.setSingleShot(true);
     m_awaitingFocus.setInterval(focusWaitMs);
+    // IBus switched every window at the call: one the window manager kept the keyboard from
+    // gets its engine back.
+    connect(&m_awaitingFocus, &QTimer::timeout, this, [this] {
+        if (m_window && !hasKeyboard())
+            ibusGiveBack();
+    });
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &LatinInput::focusChanged);
     window->installEventFilter(this);
+}
+
+LatinInput::~LatinInput()
+{
+    ibusGiveBack();
 }
 
 LatinInput::Method LatinInput::method()
@@ -160,21 +203,29 @@ bool LatinInput::hasKeyboard() const
 
 bool LatinInput::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_window && event->type() == QEvent::Hide)
+    if (watched == m_window && event->type() == QEvent::Hide) {
         m_awaitingFocus.stop();
+        ibusGiveBack();
+    }
     return QObject::eventFilter(watched, event);
 }
 
 void LatinInput::focusChanged(QWindow *focused)
 {
-    if (!m_window || !focused || focused != m_window->windowHandle())
+    if (!m_window)
         return;
-    const bool firstFocus = !std::exchange(m_everFocused, true);
-    if (!m_awaitingFocus.isActive())
-        return;
-    m_awaitingFocus.stop();
-    if (m_method == Method::Fcitx5 && !firstFocus)
-        fcitxToLatin();
+    if (focused && focused == m_window->windowHandle()) {
+        const bool firstFocus = !std::exchange(m_everFocused, true);
+        if (!m_awaitingFocus.isActive())
+            return;
+        m_awaitingFocus.stop();
+        if (m_method == Method::Fcitx5 && !firstFocus)
+            fcitxToLatin();
+    } else if (!focused && !m_awaitingFocus.isActive()) {
+        // Another program has the keyboard. While a call-up waits, this is only the news of
+        // the focus the window had before it.
+        ibusGiveBack();
+    }
 }
 
 void LatinInput::fcitxToLatin()
@@ -191,6 +242,24 @@ void LatinInput::fcitxToLatin()
 void LatinInput::ibusToLatin()
 {
     const QDBusConnection bus = ibusBus();
-    if (bus.isConnected())
-        ibusSetGlobalEngine(bus, ibusLatinEngine());
+    if (!bus.isConnected())
+        return;
+    const QString latin = ibusLatinEngine();
+    const QString current = ibusGlobalEngine(bus);
+    if (current == latin || !ibusSetGlobalEngine(bus, latin))
+        return;
+    // Called up again while shown, the engine the user has switched to since is theirs.
+    m_ibusUsers = current;
+    m_ibusLatin = latin;
+}
+
+void LatinInput::ibusGiveBack()
+{
+    const QString users = std::exchange(m_ibusUsers, QString());
+    if (users.isEmpty())
+        return;
+    const QDBusConnection bus = ibusBus();
+    // An engine other than ours was the user's own choice while the window showed.
+    if (bus.isConnected() && ibusGlobalEngine(bus) == m_ibusLatin)
+        ibusSetGlobalEngine(bus, users);
 }

@@ -16,7 +16,8 @@ class QWindow;
 // fcitx5 keeps a state per window: fcitx5's own controller switches the window that has the
 // keyboard, ours, to its first (Latin) input method, at once when the window has the keyboard
 // already, else on the focus that follows the call. IBus has one engine for every window: it is
-// set to the first keyboard layout engine the user has.
+// set to the first keyboard layout engine the user has, and the user's engine is given back as
+// the window hides or another program takes the keyboard, unless the user chose one meanwhile.
 class LatinInput final : public QObject
 {
     Q_OBJECT
@@ -26,6 +27,7 @@ public:
     enum class Method { Other, Fcitx5, IBus };
 
     explicit LatinInput(QWidget *window, QObject *parent = nullptr);
+    ~LatinInput() override;
 
     // The input method this program's Qt uses (QT_IM_MODULE), where it is one we know.
     static Method method();
@@ -41,6 +43,7 @@ private:
     void focusChanged(QWindow *focused);
     void fcitxToLatin();
     void ibusToLatin();
+    void ibusGiveBack();
 
     QPointer<QWidget> m_window;
     Method m_method;
@@ -51,4 +54,7 @@ private:
     // A window's input context is made as it first gets the keyboard, and starts in Latin:
     // until then fcitx5's controller acts on another program's.
     bool m_everFocused = false;
+    // IBus: the engine the user had before the call-up, and the one put in its place.
+    QString m_ibusUsers;
+    QString m_ibusLatin;
 };

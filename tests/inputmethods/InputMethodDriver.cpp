@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <X11/extensions/XTest.h>
@@ -104,7 +105,18 @@ QDBusConnection InputMethodDriver::bus() const
 
 bool InputMethodDriver::waitForKeyboardFocus(const QWindow *window, int timeoutMs)
 {
-    const Window target = window->winId();
+    return waitForKeyboardFocus(window->winId(), timeoutMs);
+}
+
+bool InputMethodDriver::waitForKeyboardFocus(const QString &title, int timeoutMs)
+{
+    Window window = None;
+    return QTest::qWaitFor([&] { return (window = clientWindow(title)) != None; }, timeoutMs) &&
+           waitForKeyboardFocus(window, timeoutMs);
+}
+
+bool InputMethodDriver::waitForKeyboardFocus(unsigned long target, int timeoutMs)
+{
     return QTest::qWaitFor(
         [&] {
             Window focus = None;
@@ -158,6 +170,53 @@ bool InputMethodDriver::waitForFcitxContext(const QString &program, bool focused
         timeoutMs);
 }
 
+unsigned long InputMethodDriver::clientWindow(const QString &title)
+{
+    const Atom clients = XInternAtom(m_display, "_NET_CLIENT_LIST", False);
+    const Atom name = XInternAtom(m_display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(m_display, "UTF8_STRING", False);
+    // Reads a property of 8 or 32 bit items as bytes; empty where there is none.
+    const auto property = [this](Window window, Atom atom, Atom type) {
+        Atom actualType = None;
+        int format = 0;
+        unsigned long count = 0, left = 0;
+        unsigned char *data = nullptr;
+        QByteArray value;
+        if (XGetWindowProperty(m_display, window, atom, 0, 1024, False, type, &actualType, &format,
+                               &count, &left, &data) == Success &&
+            data) {
+            value = QByteArray(reinterpret_cast<const char *>(data),
+                               int(count * (format == 32 ? sizeof(long) : format / 8)));
+            XFree(data);
+        }
+        return value;
+    };
+    const QByteArray list = property(DefaultRootWindow(m_display), clients, XA_WINDOW);
+    const auto *windows = reinterpret_cast<const long *>(list.constData());
+    for (int i = 0; i < list.size() / int(sizeof(long)); ++i)
+        if (QString::fromUtf8(property(Window(windows[i]), name, utf8)) == title)
+            return Window(windows[i]);
+    return None;
+}
+
+bool InputMethodDriver::activateWindow(const QString &title)
+{
+    const Window window = clientWindow(title);
+    if (window == None)
+        return false;
+    const Window root = DefaultRootWindow(m_display);
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(m_display, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2; // From a pager: no focus stealing prevention applies.
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(m_display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XSync(m_display, False);
+    return true;
+}
+
 bool InputMethodDriver::setActive(bool active, int timeoutMs)
 {
     if (m_kind == Kind::Fcitx5) {
@@ -176,6 +235,12 @@ bool InputMethodDriver::setActive(bool active, int timeoutMs)
     }
     const int wanted = active ? 2 : 1;
     return QTest::qWaitFor([&] { return state() == wanted; }, timeoutMs);
+}
+
+bool InputMethodDriver::selectIBusEngine(const QString &engine)
+{
+    return m_kind == Kind::IBus && ibusSetEngine(engine) &&
+           QTest::qWaitFor([&] { return ibusEngine() == engine; }, 5000);
 }
 
 int InputMethodDriver::state()

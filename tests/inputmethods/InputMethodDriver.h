@@ -41,6 +41,8 @@ public:
     // call a window active before that (on a _NET_ACTIVE_WINDOW message to it); a
     // key typed in between goes to the window that had the focus.
     bool waitForKeyboardFocus(const QWindow *window, int timeoutMs = 10000);
+    // The same for another program's window, by its title.
+    bool waitForKeyboardFocus(const QString &title, int timeoutMs = 10000);
     // Waits until the input method has an input context with the focus, which is when the
     // switch and the state below act on the application's window.
     bool waitForFocusedContext(int timeoutMs = 10000);
@@ -52,10 +54,16 @@ public:
     // Waits until that program has an input context, focused or not: its keys reach the input
     // method from then on. fcitx5 only; IBus answers at once.
     bool waitForContextOf(const QString &program, int timeoutMs = 10000);
+    // Asks the window manager to give the keyboard to the client window of that title, as a
+    // pager or a click would.
+    bool activateWindow(const QString &title);
 
     // Switches to pinyin (true) or to the Latin keyboard (false) and waits until the input
     // method reports it: fcitx5 for the focused input context, IBus for its global engine.
     bool setActive(bool active, int timeoutMs = 5000);
+    // Makes that engine IBus's engine for every window, as the desktop's input source switch
+    // does. IBus only.
+    bool selectIBusEngine(const QString &engine);
     // The state of the focused input context: 1 Latin, 2 pinyin, 0 no focused context (fcitx5's
     // numbers; IBus answers 1 or 2 by its global engine). -1 when the input method does not
     // answer.
@@ -88,8 +96,11 @@ protected:
 
 private:
     bool fakeKey(unsigned long keysym, bool press);
+    bool waitForKeyboardFocus(unsigned long window, int timeoutMs);
     // Waits until fcitx5 lists an input context of the program, focused or any.
     bool waitForFcitxContext(const QString &program, bool focused, int timeoutMs);
+    // The client window of that title the window manager lists; 0 for none.
+    unsigned long clientWindow(const QString &title);
     unsigned char keycode(unsigned long keysym);
     unsigned long syncKeysym();
     int ibusState();

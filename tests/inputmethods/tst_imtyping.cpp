@@ -29,6 +29,8 @@ constexpr int tries = 20;
 constexpr int fewTries = 5;
 // IBus's engine for the US keyboard, the session's first.
 const QString usLayout = QStringLiteral("xkb:us::eng");
+const QString witnessTitle = QStringLiteral("quiver key witness");
+const QString witnessProgram = QFileInfo(QStringLiteral(QUIVER_KEY_WITNESS)).fileName();
 } // namespace
 
 class TestImTyping : public QObject
@@ -48,6 +50,10 @@ private slots:
     void shouldStartInLatinWhenCalledUp();
     void shouldStartInLatinWhateverKeySwitches_data();
     void shouldStartInLatinWhateverKeySwitches();
+    void shouldLeaveOtherProgramsTheirInputMethod_data();
+    void shouldLeaveOtherProgramsTheirInputMethod();
+    void shouldKeepTheEngineTheUserChoseWhileShown_data() { addTries(fewTries); }
+    void shouldKeepTheEngineTheUserChoseWhileShown();
     void shouldTakeKeysTypedAtOnceAfterTheHotkey_data();
     void shouldTakeKeysTypedAtOnceAfterTheHotkey();
     // Last: it restarts the IBus daemon the others type through.
@@ -361,6 +367,75 @@ void TestImTyping::shouldStartInLatinWhateverKeySwitches()
     QVERIFY(m_driver.tap(shiftKey));
     QTRY_COMPARE(m_driver.state(), 2);
     composeWeixin();
+}
+
+void TestImTyping::shouldLeaveOtherProgramsTheirInputMethod_data()
+{
+    QTest::addColumn<bool>("hides");
+    for (int attempt = 1; attempt <= fewTries; ++attempt) {
+        QTest::addRow("window hides %d", attempt) << true;
+        QTest::addRow("other program activated %d", attempt) << false;
+    }
+}
+
+// Another program composing calls the window up with the hotkey: the window starts in Latin,
+// and once the other program has the keyboard back, be it that the window hid or that the user
+// went back to it, the program composes as before.
+void TestImTyping::shouldLeaveOtherProgramsTheirInputMethod()
+{
+    QFETCH(bool, hides);
+    bringBackComposing();
+    hide();
+    // Qt takes a hidden window for focused for a moment, and a focus change within it would
+    // focus its input context again, after the other program's: a user is never that fast.
+    QTRY_VERIFY(!QGuiApplication::focusWindow());
+    QProcess other;
+    other.start(QUIVER_KEY_WITNESS, QStringList());
+    QVERIFY(other.waitForStarted());
+    auto end = qScopeGuard([&] {
+        other.kill();
+        other.waitForFinished();
+    });
+    QByteArray said;
+    QTRY_VERIFY((said += other.readAllStandardOutput()).contains("focused"));
+    switchOnAsTheUser(witnessProgram);
+
+    QVERIFY(m_driver.tap(XK_j, {XK_Control_L, XK_Alt_L}));
+    QTRY_VERIFY(m_window->isActiveWindow());
+    QVERIFY(m_driver.waitForKeyboardFocus(m_window->windowHandle()));
+    QVERIFY(m_driver.waitForFocusedContextOf(program()));
+    QTRY_COMPARE(m_driver.state(), 1);
+    QVERIFY(m_driver.type("wx"));
+    QVERIFY(m_driver.sync());
+    QCOMPARE(search()->text(), QStringLiteral("wx"));
+
+    if (hides)
+        hide();
+    else
+        QVERIFY(m_driver.activateWindow(witnessTitle));
+    QVERIFY(m_driver.waitForKeyboardFocus(witnessTitle));
+    // IBus's engine is given back once Qt reports that the window lost the keyboard.
+    if (InputMethodDriver::kind() == InputMethodDriver::Kind::IBus)
+        QTRY_VERIFY(m_driver.currentInputMethod() == QLatin1String("libpinyin"));
+    QVERIFY(m_driver.type("weixin"));
+    QVERIFY(m_driver.tap(XK_space));
+    QTRY_VERIFY((said += other.readAllStandardOutput()).contains("微信"));
+}
+
+// IBus's engine is given back as the window hides, but not over one the user chose meanwhile.
+void TestImTyping::shouldKeepTheEngineTheUserChoseWhileShown()
+{
+    if (InputMethodDriver::kind() != InputMethodDriver::Kind::IBus)
+        QSKIP("fcitx5 keeps a state per window");
+    const QString chosen = QStringLiteral("xkb:gb::eng");
+    bringBackComposing();
+    hide();
+    m_window->onShow();
+    QVERIFY(m_driver.waitForKeyboardFocus(m_window->windowHandle()));
+    QTRY_COMPARE(m_driver.currentInputMethod(), usLayout);
+    QVERIFY(m_driver.selectIBusEngine(chosen));
+    hide();
+    QCOMPARE(m_driver.currentInputMethod(), chosen);
 }
 
 void TestImTyping::shouldTakeKeysTypedAtOnceAfterTheHotkey_data()
