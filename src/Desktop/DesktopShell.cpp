@@ -205,14 +205,10 @@ QString DesktopShell::execWithArguments(const QString &exec,
 {
     // Read as GIO reads it, so that every argument becomes a word of its own: one put where a
     // field code stands inside a quoted word would end that quote and be read as Exec.
-    gchar **parsed = nullptr;
-    if (exec.trimmed().isEmpty() ||
-        !g_shell_parse_argv(exec.toUtf8().constData(), nullptr, &parsed, nullptr))
+    const std::optional<QStringList> parsed = KelWinAPI::splitArguments(exec);
+    if (exec.trimmed().isEmpty() || !parsed)
         return QString();
-    QStringList words;
-    for (gchar **word = parsed; *word; ++word)
-        words << QString::fromUtf8(*word);
-    g_strfreev(parsed);
+    const QStringList &words = *parsed;
 
     QStringList quoted;
     for (const QString &argument : arguments) {
@@ -226,7 +222,7 @@ QString DesktopShell::execWithArguments(const QString &exec,
     }
     QStringList result;
     bool placed = false;
-    for (const QString &word : qAsConst(words)) {
+    for (const QString &word : words) {
         // A file code standing alone takes the arguments, the first one only.
         if (word.size() == 2 && word.at(0) == QLatin1Char('%') && isFileCode(word.at(1))) {
             if (!placed)

@@ -28,17 +28,6 @@ QString unescapePercent(const QString &exec)
     return plain;
 }
 
-std::optional<QStringList> shellWords(const QString &text)
-{
-    gchar **words = nullptr;
-    if (!g_shell_parse_argv(text.toUtf8().constData(), nullptr, &words, nullptr))
-        return std::nullopt;
-    QStringList split;
-    for (gchar **word = words; *word; ++word)
-        split << QString::fromUtf8(*word);
-    g_strfreev(words);
-    return split;
-}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -74,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // No relative name exists in a folder that does not: the words stay as they are.
     const QString exec = DesktopShell::execWithArguments(
         QStringLiteral("program --first %F"), *words, QStringLiteral("/nonexistent/quiver-fuzz"));
-    if (shellWords(unescapePercent(exec)) != QStringList{"program", "--first"} + *words)
+    if (KelWinAPI::splitArguments(unescapePercent(exec)) !=
+        QStringList{"program", "--first"} + *words)
         std::abort();
     return 0;
 }
