@@ -76,7 +76,8 @@ public:
     // Presses and releases each character's key, with Shift where the character needs it.
     // Letters, digits, space and the punctuation of a US keyboard.
     bool type(const QString &text);
-    // Presses and releases one key, e.g. XK_space, holding the modifier keysyms while it does.
+    // Presses and releases one key, e.g. XK_space, holding the modifier keysyms while it does,
+    // and waits a moment for the key to reach the application through the input method.
     bool tap(unsigned long keysym, std::initializer_list<unsigned long> modifiers = {});
     bool press(unsigned long keysym);
     bool release(unsigned long keysym);
@@ -111,4 +112,5 @@ private:
     Display *m_display = nullptr;
     std::unique_ptr<QDBusConnection> m_bus;
     int m_syncSeen = 0;
+    int m_releasesSeen = 0;
 };
