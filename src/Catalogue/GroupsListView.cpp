@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
-#include <QStandardItemModel>
+#include <QAbstractItemModel>
 
 #include "DataControl.h"
 #include "ItemRoles.h"
@@ -71,7 +71,7 @@ GroupsListView::GroupsListView(QWidget *parent)
     connect(this, &QWidget::customContextMenuRequested, this, &GroupsListView::menu_show);
 }
 
-void GroupsListView::setTypesModel(QStandardItemModel *model)
+void GroupsListView::setTypesModel(QAbstractItemModel *model)
 {
     m_typesModel = model;
 }
@@ -82,9 +82,9 @@ void GroupsListView::rebuildMoveMenu()
     if (!m_typesModel)
         return;
     for (int row = 0; row < m_typesModel->rowCount(); ++row) {
-        const QStandardItem *type = m_typesModel->item(row);
-        QAction *action = m_moveMenu->addAction(type->text());
-        action->setData(type->data(TypesIdRole));
+        const QModelIndex type = m_typesModel->index(row, 0);
+        QAction *action = m_moveMenu->addAction(type.data().toString());
+        action->setData(type.data(TypesIdRole));
     }
 }
 

@@ -5,7 +5,7 @@
 class QAction;
 class QActionGroup;
 class QMenu;
-class QStandardItemModel;
+class QAbstractItemModel;
 
 // The groups bar of the current category.
 class GroupsListView final : public ReorderListView
@@ -17,7 +17,7 @@ public:
     explicit GroupsListView(QWidget *parent = nullptr);
 
     // The categories listed by "移动到".
-    void setTypesModel(QStandardItemModel *model);
+    void setTypesModel(QAbstractItemModel *model);
 
     QAction *actionRunAll() const { return m_runAll; }
     QAction *actionAdd() const { return m_add; }
@@ -50,5 +50,5 @@ private:
     QMenu *m_moveMenu;
     QMenu *m_blankMenu;
     QMenu *m_entryMenu;
-    QStandardItemModel *m_typesModel = nullptr;
+    QAbstractItemModel *m_typesModel = nullptr;
 };

@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <QSortFilterProxyModel>
 #include <QSqlQuery>
-#include <QStandardItemModel>
+#include <QAbstractItemModel>
 
 #include "DataControl.h"
 #include "DragReorder.h"
@@ -84,7 +84,7 @@ ItemsListView::ItemsListView(QWidget *parent)
 
 ItemsListView::~ItemsListView() = default;
 
-void ItemsListView::setTypesModel(QStandardItemModel *model)
+void ItemsListView::setTypesModel(QAbstractItemModel *model)
 {
     m_typesModel = model;
 }
@@ -113,9 +113,9 @@ void ItemsListView::rebuildMoveMenu()
     if (!m_typesModel)
         return;
     for (int row = 0; row < m_typesModel->rowCount(); ++row) {
-        const QStandardItem *type = m_typesModel->item(row);
-        QMenu *groups = m_moveMenu->addMenu(type->text());
-        const int typeId = type->data(TypesIdRole).toInt();
+        const QModelIndex type = m_typesModel->index(row, 0);
+        QMenu *groups = m_moveMenu->addMenu(type.data().toString());
+        const int typeId = type.data(TypesIdRole).toInt();
         QSqlQuery query = DataControl::instance().groups_select(QStringLiteral("Name, ID"), typeId);
         while (query.next()) {
             QAction *action = groups->addAction(query.value(0).toString());

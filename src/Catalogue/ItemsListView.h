@@ -9,7 +9,7 @@ class DragReorder;
 class QAction;
 class QMenu;
 class QSortFilterProxyModel;
-class QStandardItemModel;
+class QAbstractItemModel;
 
 // The items of the current group, behind a sorting proxy: context menus, two display modes,
 // reordering by drag, and files or links dropped from outside.
@@ -23,7 +23,7 @@ public:
     ~ItemsListView() override;
 
     // The categories whose groups "移动到" lists.
-    void setTypesModel(QStandardItemModel *model);
+    void setTypesModel(QAbstractItemModel *model);
     // 0 icon tiles, 1 list rows; any other value is ignored.
     void setShowMode(int mode);
     int showMode() const { return m_showMode; }
@@ -82,7 +82,7 @@ private:
     QMenu *m_blankMenu;
     QMenu *m_singleMenu;
     QMenu *m_severalMenu;
-    QStandardItemModel *m_typesModel = nullptr;
+    QAbstractItemModel *m_typesModel = nullptr;
     QAbstractItemModel *m_items = nullptr;
     QSortFilterProxyModel *m_proxy = nullptr;
     int m_showMode = 0;

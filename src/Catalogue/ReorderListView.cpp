@@ -2,7 +2,6 @@
 
 #include <QDragEnterEvent>
 #include <QMimeData>
-#include <QStandardItemModel>
 
 ReorderListView::ReorderListView(QWidget *parent,
                                  const QString &format,
@@ -16,21 +15,14 @@ ReorderListView::ReorderListView(QWidget *parent,
     setMovement(QListView::Free);
     m_reorder->setRows([this] {
         QList<QPersistentModelIndex> rows;
-        for (int row = 0; row < m_model->rowCount(); ++row)
-            rows << m_model->index(row, 0);
+        for (int row = 0; row < model()->rowCount(); ++row)
+            rows << model()->index(row, 0);
         return rows;
     });
-    m_reorder->setSort([this] { m_model->sort(0, Qt::AscendingOrder); });
+    m_reorder->setSort([this] { model()->sort(0, Qt::AscendingOrder); });
 }
 
 ReorderListView::~ReorderListView() = default;
-
-QStandardItemModel *ReorderListView::standardModel()
-{
-    if (!m_model)
-        m_model = qobject_cast<QStandardItemModel *>(model());
-    return m_model;
-}
 
 void ReorderListView::dragEnterEvent(QDragEnterEvent *event)
 {
@@ -50,6 +42,6 @@ void ReorderListView::dragMoveEvent(QDragMoveEvent *event)
 
 void ReorderListView::startDrag(Qt::DropActions)
 {
-    if (standardModel())
+    if (model())
         m_reorder->run(currentIndex(), QPixmap());
 }

@@ -6,9 +6,7 @@
 
 #include "DragReorder.h"
 
-class QStandardItemModel;
-
-// A list over a QStandardItemModel that the user reorders by dragging its entries; it accepts
+// A list over a model sorted by RowRole that the user reorders by dragging its entries; it accepts
 // drags of its own format only.
 class ReorderListView : public QListView
 {
@@ -26,8 +24,5 @@ protected:
     void startDrag(Qt::DropActions supportedActions) override;
 
 private:
-    QStandardItemModel *standardModel();
-
-    QStandardItemModel *m_model = nullptr;
     std::unique_ptr<DragReorder> m_reorder;
 };

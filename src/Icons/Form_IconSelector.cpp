@@ -34,6 +34,16 @@ constexpr int red = KelMessageBox::Red;
 constexpr int green = KelMessageBox::Green;
 } // namespace
 
+std::optional<QString> Form_IconSelector::choose(QWidget *parent)
+{
+    QString hashName;
+    Form_IconSelector selector(parent);
+    selector.setResult(&hashName);
+    if (selector.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return hashName;
+}
+
 Form_IconSelector::Form_IconSelector(QWidget *parent)
     : QDialog(parent)
     , ui(new Ui::Form_IconSelector)

@@ -6,6 +6,8 @@
 #include <QSize>
 #include <QUrl>
 
+#include <optional>
+
 #include "IconStore.h"
 
 class QAction;
@@ -30,6 +32,8 @@ public:
 
     // Where "确定选择" writes the chosen hash name; the empty string stands for no icon.
     void setResult(QString *result) { m_result = result; }
+    // Runs the selector: the hash name chosen (empty: no icon), nullopt when cancelled.
+    static std::optional<QString> choose(QWidget *parent);
 
 public slots:
     void cacheDelete(QModelIndex index);

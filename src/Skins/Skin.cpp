@@ -1,10 +1,13 @@
 #include "Skin.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QFile>
+#include <QFont>
 #include <QJsonDocument>
 
 #include "KelStyleSheets.h"
+#include "SettingsControl.h"
 
 namespace {
 void readColor(const QJsonObject &skin, const char *key, QString &color)
@@ -68,4 +71,19 @@ QString SkinInfo::styleSheet(const QString &styleTemplate) const
             QStringLiteral("$MainBgColor=%1;").arg(mainBgColor) +
             QStringLiteral("$FontColor=%1;").arg(fontColor);
     return KelStyleSheets::toQss(text, true);
+}
+
+SkinInfo Skin::apply(const QString &name)
+{
+    const SkinInfo skin = SkinInfo::fromJson(name, read(name));
+    SettingsControl::instance().setSkin(name);
+    QFile styleTemplate(QStringLiteral(":/files/skinTemplate.css"));
+    if (!styleTemplate.open(QIODevice::ReadOnly | QIODevice::Text))
+        return skin;
+    QFont font;
+    font.setFamily(skin.fontFamily);
+    font.setPointSize(skin.fontSize);
+    QApplication::setFont(font);
+    qApp->setStyleSheet(skin.styleSheet(QString::fromUtf8(styleTemplate.readAll())));
+    return skin;
 }

@@ -31,4 +31,8 @@ bool isValidName(const QString &name);
 // "../skins/<name>.json"; empty when missing, not a JSON object, or the name is not valid.
 QJsonObject read(const QString &name);
 QString fileName(const QString &name);
+// Makes the skin of that name the application's (font and style sheet) and the stored choice;
+// what it falls back on where the file lacks a value. The window applies the rest (opacity,
+// the colour of its own icons).
+SkinInfo apply(const QString &name);
 } // namespace Skin

@@ -12,31 +12,30 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSortFilterProxyModel>
-#include <QStandardItemModel>
 #include <QTimer>
 
 #include "Activation.h"
 #include "AutostartEntry.h"
+#include "CatalogueColumn.h"
+#include "CatalogueListModel.h"
 #include "DataControl.h"
 #include "Form_Debugger.h"
 #include "Form_Settings.h"
 #include "Form_Skins.h"
 #include "FramelessWindowsManager.h"
-#include "ActionProviders.h"
 #include "IconLoader.h"
-#include "ItemsModel.h"
-#include "ItemRoles.h"
+#include "ItemEditing.h"
+#include "ItemsPage.h"
 #include "KelMessageBox.h"
+#include "KelWidgetHelper.h"
 #include "KeyboardCatcher.h"
 #include "LatinInput.h"
-#include "KelWidgetHelper.h"
-#include "SearchIndex.h"
 #include "SearchTyping.h"
-#include "ShowHotkey.h"
-#include "DesktopShortcut.h"
 #include "SettingsControl.h"
+#include "ShowHotkey.h"
 #include "SingleWindow.h"
+#include "Skin.h"
+#include "UpdateNotice.h"
 
 #include <easylogging++.h>
 
@@ -94,7 +93,7 @@ void FormMain::init_object()
         LOG(ERROR) << "cache/caches 目录无法创建, 缓存数据全部失效";
 
     init_frameless();
-    init_models();
+    init_components();
     init_running();
 
     setWindowTitle(QCoreApplication::applicationName());
@@ -120,30 +119,16 @@ void FormMain::init_frameless()
     FramelessWindowsManager::setBorderHeight(window, 2);
 }
 
-void FormMain::init_models()
+void FormMain::init_components()
 {
-    m_searchIndex = std::make_unique<SearchIndex>();
     m_keyboardCatcher = new KeyboardCatcher(this);
     m_latinInput = new LatinInput(this, this);
-    m_typesModel = new QStandardItemModel(this);
-    m_typesModel->setSortRole(RowRole);
-    ui->listView_types->setModel(m_typesModel);
-
-    m_groupsModel = new QStandardItemModel(this);
-    m_groupsModel->setSortRole(RowRole);
-    ui->listView_groups->setModel(m_groupsModel);
-    ui->listView_groups->setTypesModel(m_typesModel);
-
-    m_itemsModel = new ItemsModel(this);
-    m_itemsProxy = new QSortFilterProxyModel(this);
-    m_itemsProxy->setSourceModel(m_itemsModel);
-    m_itemsProxy->setSortRole(RowRole);
-    m_itemsProxy->sort(0, Qt::AscendingOrder);
-    ui->listView_items->setModel(m_itemsProxy);
-    ui->listView_items->setTypesModel(m_typesModel);
-
-    m_resultsModel = new ItemsModel(this);
-    ui->listView_result->setModel(m_resultsModel);
+    m_column = new CatalogueColumn(ui->listView_types, ui->listView_groups, this);
+    m_items = new ItemsPage({ui->listView_items, ui->listView_result, ui->lineEdit_search,
+                             ui->stackedWidget, ui->toolButton_back},
+                            this);
+    ui->listView_items->setTypesModel(m_column->typesModel());
+    m_editing = new ItemEditing(m_column, m_items, ui->listView_items, this);
 }
 
 void FormMain::init_log()
@@ -175,12 +160,6 @@ void FormMain::init_connections()
             [this] { m_moreMenu->exec(QCursor::pos()); });
     connect(ui->toolButton_minimize, &QToolButton::clicked, this, &QWidget::showMinimized);
     connect(ui->toolButton_close, &QToolButton::clicked, this, &QWidget::close);
-    connect(ui->toolButton_back, &QToolButton::clicked, this, &FormMain::leaveResults);
-    connect(ui->lineEdit_search, &QLineEdit::returnPressed, this, &FormMain::data_itemSearch);
-    connect(ui->lineEdit_search, &QLineEdit::textChanged, this, &FormMain::onSearchTextChanged);
-    for (QWidget *keys : std::initializer_list<QWidget *>{ui->lineEdit_search, ui->listView_items,
-                                                          ui->listView_result})
-        keys->installEventFilter(this);
     m_searchTyping = new SearchTyping(ui->lineEdit_search, this);
     for (QAbstractItemView *view : std::initializer_list<QAbstractItemView *>{
              ui->listView_types, ui->listView_groups, ui->listView_items})
@@ -188,31 +167,19 @@ void FormMain::init_connections()
     connect(ui->toolButton_history, &QToolButton::clicked, this, &FormMain::data_itemHistory);
     connect(m_tray, &QSystemTrayIcon::activated, this, &FormMain::onTrayAction);
 
-    // Before the first load, so that the current type's groups fill in as the types arrive.
-    connect(ui->listView_types->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &FormMain::onTypesCurrentRowChanged);
-    connect(ui->listView_groups->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &FormMain::onGroupsCurrentRowChanged);
-    for (QAbstractItemModel *model :
-         std::initializer_list<QAbstractItemModel *>{m_typesModel, m_groupsModel, m_itemsModel})
-        connect(model, &QAbstractItemModel::dataChanged, this, &FormMain::model_dataChanged);
-
-    TypesListView *types = ui->listView_types;
-    connect(types->actionAdd(), &QAction::triggered, this, &FormMain::data_typesAdd);
-    connect(types->actionRename(), &QAction::triggered, this, &FormMain::data_typesRename);
-    connect(types->actionDelete(), &QAction::triggered, this, &FormMain::data_typesDelete);
-    connect(types->actionSetIcon(), &QAction::triggered, this, &FormMain::data_typesSetIcon);
-    connect(types->actionImport(), &QAction::triggered, this,
-            &FormMain::data_typesImportApplications);
-    GroupsListView *groups = ui->listView_groups;
-    connect(groups->actionAdd(), &QAction::triggered, this, &FormMain::data_groupsAdd);
-    connect(groups->actionRename(), &QAction::triggered, this, &FormMain::data_groupsRename);
-    connect(groups->actionDelete(), &QAction::triggered, this, &FormMain::data_groupsDelete);
-    connect(groups->actionDeleteAll(), &QAction::triggered, this, &FormMain::data_groupsDeleteAll);
-    connect(groups->moveMenu(), &QMenu::triggered, this, &FormMain::data_groupsMove);
-    connect(groups->actionRunAll(), &QAction::triggered, this, &FormMain::data_groupsRunAll);
-    connect(groups->actionClear(), &QAction::triggered, this, &FormMain::data_groupsClear);
-    connect(groups->actionSetIcon(), &QAction::triggered, this, &FormMain::data_groupsSetIcon);
+    connect(m_column, &CatalogueColumn::groupChanged, m_items, &ItemsPage::showGroup);
+    connect(m_column, &CatalogueColumn::groupCleared, m_items, &ItemsPage::reload);
+    // An empty catalogue tells how things come into it.
+    connect(m_column, &CatalogueColumn::emptied, ui->listView_items, [this](bool empty) {
+        ui->listView_items->setEmptyHint(
+            empty ? QStringLiteral("右键点击左侧的分类栏，可以添加分类，或导入已安装的应用程序。\n"
+                                   "有了分组之后，把文件、文件夹或链接拖到这里即可添加。")
+                  : QString());
+    });
+    connect(m_items, &ItemsPage::runRequested, this,
+            qOverload<QModelIndex>(&FormMain::data_itemRun));
+    connect(ui->listView_groups->actionRunAll(), &QAction::triggered, this,
+            &FormMain::data_groupsRunAll);
 
     ItemsListView *items = ui->listView_items;
     const auto runSelection = qOverload<>(&FormMain::data_itemRun);
@@ -220,22 +187,8 @@ void FormMain::init_connections()
     connect(items->actionRun(), &QAction::triggered, this, runSelection);
     connect(items->actionRunSelected(), &QAction::triggered, this, runSelection);
     connect(items->actionRunAsAdmin(), &QAction::triggered, this, &FormMain::data_itemRunAsAdmin);
-    connect(items->actionRefresh(), &QAction::triggered, this,
-            [this] { data_itemsLoad(QModelIndex()); });
     connect(items->actionOpenFolder(), &QAction::triggered, this, &FormMain::data_itemOpenFolder);
     connect(items->actionCopyPath(), &QAction::triggered, this, &FormMain::data_itemCopyFolder);
-    connect(items->moveMenu(), &QMenu::triggered, this, &FormMain::data_itemsMove);
-    connect(items->actionAdd(), &QAction::triggered, this, qOverload<>(&FormMain::data_itemAdd));
-    connect(items, &ItemsListView::dropIn, this,
-            qOverload<const QList<QUrl> &>(&FormMain::data_itemAdd));
-    connect(items->actionPaste(), &QAction::triggered, this, &FormMain::data_itemAddFromJson);
-    connect(items->actionCopy(), &QAction::triggered, this, &FormMain::data_itemShare);
-    connect(items->actionRename(), &QAction::triggered, this, &FormMain::data_itemRename);
-    connect(items->actionDelete(), &QAction::triggered, this, &FormMain::data_itemDelete);
-    connect(items->actionDeleteSelected(), &QAction::triggered, this, &FormMain::data_itemDelete);
-    connect(items->actionAttribute(), &QAction::triggered, this, &FormMain::data_itemAttribute);
-    connect(items->actionSetIcon(), &QAction::triggered, this,
-            qOverload<>(&FormMain::data_itemSetIcon));
     ResultsListView *results = ui->listView_result;
     connect(results->actionRun(), &QAction::triggered, this,
             [this] { data_itemRun(ui->listView_result->currentIndex()); });
@@ -261,11 +214,6 @@ void FormMain::init_connections()
         keepReachable();
     });
     connect(&settings, &SettingsControl::trayIconColorChanged, this, &FormMain::onSetTrayIconColor);
-    // Switched on with text in the box, the box shows its results at once, as typing would.
-    connect(&settings, &SettingsControl::instantSearchChanged, this, [this](bool instant) {
-        if (instant)
-            onSearchTextChanged(ui->lineEdit_search->text());
-    });
     connect(&settings, &SettingsControl::dragEnabledChanged, this, &FormMain::onSetDragEnabled);
     connect(&settings, &SettingsControl::itemClickChanged, this, [this](bool single) {
         ui->listView_items->setEditTriggers(single ? QAbstractItemView::EditKeyPressed
@@ -317,10 +265,6 @@ void FormMain::init_menus()
 
 void FormMain::init_data()
 {
-    ui->toolButton_back->hide();
-    m_resultsModel->clear();
-    ui->stackedWidget->setCurrentIndex(0);
-
     DataControl &data = DataControl::instance();
     if (!data.init_databases()) {
         // Told once the event loop runs, over the window if it was shown, else in the middle of
@@ -340,13 +284,14 @@ void FormMain::init_data()
         return;
     }
     m_catalogueOpen = true;
+    m_items->setSearchable(true);
     SettingsControl &settings = SettingsControl::instance();
     // Before the catalogue fills the lists: a new style sheet lays out every entry again.
     onSetSkins(settings.value(QStringLiteral("Form/SkinName"), QString()).toString());
 
     data.database_transaction(true);
     data.database_create();
-    data_typesUpdate();
+    m_column->reload();
     data.database_transaction(false);
 
     m_showHotkey = new ShowHotkey(this);
@@ -496,7 +441,7 @@ void FormMain::onFirstStart()
 {
     // Asked once, and only of a window the user sees: a start to the tray keeps it for later.
     SettingsControl &settings = SettingsControl::instance();
-    if (!m_catalogueOpen || m_typesModel->rowCount() > 0 || !isVisible() ||
+    if (!m_catalogueOpen || !m_column->isEmpty() || !isVisible() ||
         settings.value(QStringLiteral("Form/ImportOffered"), false).toBool())
         return;
     QMessageBox question(QMessageBox::Question, QCoreApplication::applicationName(),
@@ -528,15 +473,7 @@ void FormMain::showEvent(QShowEvent *event)
         focusSearch();
     // Read once the window is up (not on the way to its first frame), so that the first key
     // typed finds the index ready.
-    refreshSearchSoon(300);
-}
-
-void FormMain::refreshSearchSoon(int delay)
-{
-    QTimer::singleShot(delay, this, [this] {
-        if (m_catalogueOpen && SettingsControl::instance().isInstantSearch())
-            m_searchIndex->refresh();
-    });
+    m_items->refreshSearchSoon(300);
 }
 
 void FormMain::focusSearch()
@@ -545,70 +482,6 @@ void FormMain::focusSearch()
         return;
     ui->lineEdit_search->setFocus(Qt::ShortcutFocusReason);
     ui->lineEdit_search->selectAll();
-}
-
-bool FormMain::eventFilter(QObject *watched, QEvent *event)
-{
-    if (!SettingsControl::instance().isInstantSearch())
-        return QWidget::eventFilter(watched, event);
-    if (event->type() != QEvent::KeyPress)
-        return QWidget::eventFilter(watched, event);
-    auto *key = static_cast<QKeyEvent *>(event);
-    if (watched == ui->lineEdit_search)
-        return searchBoxKey(key);
-    return listKey(static_cast<QListView *>(watched), key);
-}
-
-bool FormMain::searchBoxKey(QKeyEvent *event)
-{
-    QLineEdit *search = ui->lineEdit_search;
-    switch (event->key()) {
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-        // The results move; the keyboard stays in the box.
-        if (ui->stackedWidget->currentIndex() != 1)
-            return false;
-        QApplication::sendEvent(ui->listView_result, event);
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (search->text().isEmpty())
-            return false; // the results page, as it was
-        if (ui->listView_result->currentIndex().isValid())
-            data_itemRun(ui->listView_result->currentIndex());
-        return true;
-    case Qt::Key_Escape:
-        if (search->text().isEmpty())
-            return false; // on to the window: it hides
-        search->clear();
-        return true;
-    case Qt::Key_Tab: {
-        // A path answer completes the text; otherwise Tab moves on as it does anywhere.
-        const ActionRow *answer = m_resultsModel->actionAt(ui->listView_result->currentIndex());
-        if (ui->stackedWidget->currentIndex() != 1 || !answer || answer->completion.isEmpty())
-            return false;
-        // A copy: the new text searches anew, and the answer goes with the old results.
-        search->setText(QString(answer->completion));
-        return true;
-    }
-    default:
-        return false;
-    }
-}
-
-bool FormMain::listKey(QListView *view, QKeyEvent *event)
-{
-    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
-        return false;
-    // The Enter that ends a rename comes on to the list from its editor: it only renames.
-    if (QApplication::focusWidget() != view ||
-        (view != ui->listView_items && view != ui->listView_result) ||
-        !view->currentIndex().isValid())
-        return false;
-    data_itemRun(view->currentIndex());
-    return true;
 }
 
 void FormMain::changeEvent(QEvent *event)
@@ -633,7 +506,7 @@ void FormMain::hideEvent(QHideEvent *event)
 {
     m_placement.remember(this);
     // Hidden after a run: the index catches up while nobody waits for it.
-    refreshSearchSoon(0);
+    m_items->refreshSearchSoon(0);
     m_activationRequested.invalidate();
     QWidget::hideEvent(event);
 }
@@ -655,13 +528,10 @@ void FormMain::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() != Qt::Key_Escape)
         return;
-    if (ui->stackedWidget->currentIndex() != 1)
+    if (!m_items->isOnResults())
         hideWindow(false);
-    else if (SettingsControl::instance().isInstantSearch() &&
-             !ui->lineEdit_search->text().isEmpty())
-        leaveResults();
     else
-        ui->stackedWidget->setCurrentIndex(0);
+        m_items->escapeResults();
 }
 
 void FormMain::onQuit()
@@ -740,4 +610,30 @@ void FormMain::showSettingsResult(bool isOk)
     else
         KelMessageBox::show(this, QStringLiteral("设置失败！"), KelMessageBox::Red, 2000,
                             KelMessageBox::Bottom, QString());
+}
+
+void FormMain::onSetSkins(QString fileName)
+{
+    const SkinInfo skin = Skin::apply(fileName);
+    // The title bar's icons take the text colour.
+    const IconLoader &icons = IconLoader::instance();
+    const auto recoloured = [&](const char *file, const char *attribute) {
+        return QIcon(
+            icons.svgToPixmap(QLatin1String(file), skin.fontColor, QLatin1String(attribute)));
+    };
+    ui->toolButton_close->setIcon(recoloured(":/icon/close.svg", "stroke"));
+    ui->toolButton_minimize->setIcon(recoloured(":/icon/minimize.svg", "stroke"));
+    ui->toolButton_settings->setIcon(recoloured(":/icon/settings_m.svg", "fill"));
+    ui->toolButton_history->setIcon(recoloured(":/icon/history.svg", "fill"));
+    ui->toolButton_back->setIcon(recoloured(":/icon/return.svg", "fill"));
+    m_actionSearch->setIcon(recoloured(":/icon/search.svg", "fill"));
+    m_actionClear->setIcon(recoloured(":/icon/clear.svg", "fill"));
+    setWindowOpacity(skin.opacity);
+    repaint();
+    update();
+}
+
+void FormMain::onUpdate(QByteArray byte)
+{
+    UpdateNotice::show(this, byte, SettingsControl::instance().takeManualUpdateCheck());
 }

@@ -3,42 +3,34 @@
 #include <QByteArray>
 #include <QColor>
 #include <QElapsedTimer>
-#include <QFuture>
 #include <QModelIndex>
-#include <QUrl>
-#include <QVector>
 #include <QSystemTrayIcon>
+#include <QUrl>
 #include <QWidget>
 
 #include "CommandLine.h"
 #include "WindowPlacement.h"
 
-#include <functional>
-#include <memory>
 #include <optional>
 
-struct SkinInfo;
-class QAction;
+class CatalogueColumn;
+class ItemEditing;
+class ItemRunner;
+class ItemsPage;
+class KeyboardCatcher;
 class LatinInput;
+class QAction;
+class QMenu;
 class SearchTyping;
 class ShowHotkey;
-class QListView;
-class QMenu;
-class QSortFilterProxyModel;
-class QSqlQuery;
-class QStandardItemModel;
-class ItemRunner;
-class ItemsModel;
-struct ActionRow;
-class KeyboardCatcher;
-class SearchIndex;
 
 namespace Ui {
 class FormMain;
 }
 
 // The launcher's main window. Its construction is the start-up of the whole program: folders,
-// frame and models, log, wiring, databases and settings, in that order.
+// frame and the components that own the lists, log, wiring, databases and settings, in that
+// order. Its slots hand each action on to the component that owns what it changes.
 class FormMain final : public QWidget
 {
     Q_OBJECT
@@ -72,9 +64,6 @@ public slots:
     void data_groupsDeleteAll();
     void data_groupsMove(QAction *action);
     void data_groupsRename();
-    void model_dataChanged(QModelIndex topLeft, QModelIndex bottomRight, QVector<int> roles);
-    void onTypesCurrentRowChanged(QModelIndex currentIndex, QModelIndex lastIndex);
-    void onGroupsCurrentRowChanged(QModelIndex currentIndex, QModelIndex lastIndex);
     void data_groupsClear();
     void data_groupsRunAll();
 
@@ -114,7 +103,6 @@ private slots:
     void showForm_debugger();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
@@ -125,7 +113,7 @@ protected:
 private:
     void init_object();
     void init_frameless();
-    void init_models();
+    void init_components();
     void init_running();
     void init_log();
     void init_connections();
@@ -143,58 +131,25 @@ private:
     QStringList waysBack() const;
     // Minimises a hidden window when neither tray nor hotkey could bring it back.
     void keepReachable();
-    // Reloads the groups of a type; an invalid index means the current type.
-    void data_groupsUpdate(const QModelIndex &typeIndex);
-    static void setCurrentRow(QListView *view, int row);
-
-    // Reloads the items of a group; an invalid index means the current group.
-    void data_itemsLoad(const QModelIndex &groupIndex);
-    void data_itemsUpdate(QSqlQuery &query);
-    void data_resultsUpdate(QSqlQuery &query);
-    // Instant search: the ranked matches of the text, or the catalogue page when it is empty.
-    void onSearchTextChanged(const QString &text);
-    // Brings the search index up to date after delay ms, unless it is already.
-    void refreshSearchSoon(int delay);
     // The search box takes the keyboard, its text selected so that typing replaces it.
     void focusSearch();
-    // Keys of the search box and of the lists in instant search; true when handled.
-    bool searchBoxKey(QKeyEvent *event);
-    bool listKey(QListView *view, QKeyEvent *event);
-    void showResultsPage();
-    void showMainPage();
-    // Back to the catalogue page, a typed search cleared with it.
-    void leaveResults();
     // A refused run or operation, as a red notice.
     void refuse(const QString &text);
     // Counts a run the runner made, and hides after it when so set.
     void recordRun(const QVariant &id);
     void showSettingsResult(bool isOk);
-    // Refuses with a notice when no group is current.
-    bool hasCurrentGroup();
-    // Adds the entries of one drop in one transaction.
-    void addDropped(const QList<QUrl> &listUrl);
-    // Runs the properties dialog; reloads the items when it was accepted.
-    bool runAttribute(const QModelIndex &index, bool edit);
-    // The hash name chosen in the icon selector (empty: no icon); nullopt when cancelled.
-    std::optional<QString> chooseIcon();
-    void applySkin(const SkinInfo &skin);
 
     Ui::FormMain *ui;
     bool m_constructed = false;
     bool m_catalogueOpen = false;
-    QList<QList<QUrl>> m_pendingDrops;
-    bool m_addingDrops = false;
     // Since onShow asked for the window to be activated, until the window manager reports it.
     QElapsedTimer m_activationRequested;
     // The window the window manager named active then.
     std::optional<quint32> m_activeWhenRequested;
     WindowPlacement m_placement;
-    QStandardItemModel *m_typesModel = nullptr;
-    QStandardItemModel *m_groupsModel = nullptr;
-    ItemsModel *m_itemsModel = nullptr;
-    ItemsModel *m_resultsModel = nullptr;
-    QSortFilterProxyModel *m_itemsProxy = nullptr;
-    std::unique_ptr<SearchIndex> m_searchIndex;
+    CatalogueColumn *m_column = nullptr;
+    ItemsPage *m_items = nullptr;
+    ItemEditing *m_editing = nullptr;
     ItemRunner *m_runner = nullptr;
     KeyboardCatcher *m_keyboardCatcher = nullptr;
     SearchTyping *m_searchTyping = nullptr;

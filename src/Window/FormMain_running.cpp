@@ -6,8 +6,8 @@
 #include "ItemRoles.h"
 #include "ItemRunner.h"
 #include "ItemsModel.h"
+#include "ItemsPage.h"
 #include "KelMessageBox.h"
-#include "SearchIndex.h"
 #include "SettingsControl.h"
 
 void FormMain::init_running()
@@ -31,14 +31,14 @@ void FormMain::recordRun(const QVariant &id)
     DataControl &data = DataControl::instance();
     const quint64 before = data.catalogueChanges();
     if (data.item_ran(id))
-        m_searchIndex->ran(id.toInt(), before);
+        m_items->ran(id.toInt(), before);
     if (SettingsControl::instance().isThenHide())
         hideWindow(false);
 }
 
 void FormMain::data_itemRun(QModelIndex index)
 {
-    if (const ActionRow *answer = m_resultsModel->actionAt(index))
+    if (const ActionRow *answer = m_items->actionAt(index))
         m_runner->runAnswer(*answer);
     else
         m_runner->run(index.data(ItemIdRole));
@@ -68,6 +68,7 @@ void FormMain::data_itemCopyFolder()
 
 void FormMain::data_groupsRunAll()
 {
-    for (int row = 0; row < m_itemsModel->rowCount(); ++row)
-        data_itemRun(m_itemsModel->index(row, 0));
+    const ItemsModel *items = m_items->itemsModel();
+    for (int row = 0; row < items->rowCount(); ++row)
+        data_itemRun(items->index(row, 0));
 }

@@ -1,5 +1,4 @@
-// FormMain: the answer of the update service.
-#include "FormMain.h"
+#include "UpdateNotice.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -8,7 +7,6 @@
 #include <QUrl>
 
 #include "KelMessageBox.h"
-#include "SettingsControl.h"
 #include "UpdateReply.h"
 
 #include <easylogging++.h>
@@ -24,19 +22,19 @@ void openWebLink(const QUrl &url)
 }
 } // namespace
 
-void FormMain::onUpdate(QByteArray byte)
+void UpdateNotice::show(QWidget *window, const QByteArray &reply, bool manual)
 {
-    const auto reply = UpdateReply::parse(byte);
-    if (!reply) {
-        KelMessageBox::show(this, QStringLiteral("连接更新服务器失败！"), KelMessageBox::Red, 4000,
-                            KelMessageBox::Bottom, QString());
-        LOG(WARNING) << "请求更新失败 Error:" << QString::fromUtf8(byte);
+    const auto parsed = UpdateReply::parse(reply);
+    if (!parsed) {
+        KelMessageBox::show(window, QStringLiteral("连接更新服务器失败！"), KelMessageBox::Red,
+                            4000, KelMessageBox::Bottom, QString());
+        LOG(WARNING) << "请求更新失败 Error:" << QString::fromUtf8(reply);
         return;
     }
-    if (reply->version != QCoreApplication::applicationVersion()) {
+    if (parsed->version != QCoreApplication::applicationVersion()) {
         QMessageBox question(QMessageBox::Question, QStringLiteral("有新的更新可用！"),
-                             QStringLiteral("v%1\n%2").arg(reply->version, reply->body),
-                             QMessageBox::NoButton, this);
+                             QStringLiteral("v%1\n%2").arg(parsed->version, parsed->body),
+                             QMessageBox::NoButton, window);
         // One role for all three keeps them in this order on every desktop.
         QPushButton *download = question.addButton(QStringLiteral("下载"), QMessageBox::ActionRole);
         QPushButton *details =
@@ -46,13 +44,13 @@ void FormMain::onUpdate(QByteArray byte)
         question.setEscapeButton(cancel);
         question.exec();
         if (question.clickedButton() == download)
-            openWebLink(reply->downloadUrl);
+            openWebLink(parsed->downloadUrl);
         else if (question.clickedButton() == details)
-            openWebLink(reply->bodyUrl);
+            openWebLink(parsed->bodyUrl);
         return;
     }
-    if (SettingsControl::instance().takeManualUpdateCheck())
-        KelMessageBox::show(this, QStringLiteral("已是最新版本"), QVariant(), 2000,
+    if (manual)
+        KelMessageBox::show(window, QStringLiteral("已是最新版本"), QVariant(), 2000,
                             KelMessageBox::Bottom, QString());
     else
         LOG(INFO) << "已是最新版本";
