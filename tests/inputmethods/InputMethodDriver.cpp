@@ -31,12 +31,6 @@ const QString ibusService = QStringLiteral("org.freedesktop.IBus");
 const QString ibusPath = QStringLiteral("/org/freedesktop/IBus");
 const QString ibusLatin = QStringLiteral("xkb:us::eng");
 const QString ibusPinyin = QStringLiteral("libpinyin");
-// How long a tap waits for its key to come back from the input method. Qt's IBus frontend sends
-// each key to IBus and handles the answer when it comes, but takes an answer that is already in
-// at once: with several keys in flight on a busy machine, a later key can overtake an earlier
-// one ("wx" arrives as "xw", or after the Enter typed behind it). One key at a time keeps the
-// order the test typed. A key another program has, or one the window hides on, never comes.
-constexpr int keyBackMs = 300;
 
 } // namespace
 
@@ -363,11 +357,9 @@ bool InputMethodDriver::tap(unsigned long keysym, std::initializer_list<unsigned
     bool ok = true;
     for (unsigned long modifier : modifiers)
         ok = press(modifier) && ok;
-    const int released = m_releasesSeen;
     ok = press(keysym) && release(keysym) && ok;
     for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it)
         ok = release(*it) && ok;
-    QTest::qWaitFor([&] { return m_releasesSeen > released; }, keyBackMs);
     return ok;
 }
 
@@ -401,9 +393,6 @@ bool InputMethodDriver::eventFilter(QObject *watched, QEvent *event)
 {
     // Taken where it is first seen, the window, so no widget gets it and it is counted once.
     const QEvent::Type type = event->type();
-    // Each key reaches the window before its widgets: counted there once.
-    if (type == QEvent::KeyRelease && watched->isWindowType())
-        ++m_releasesSeen;
     if (type == QEvent::KeyPress || type == QEvent::KeyRelease ||
         type == QEvent::ShortcutOverride) {
         const auto *key = static_cast<QKeyEvent *>(event);
