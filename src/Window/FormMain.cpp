@@ -16,6 +16,7 @@
 
 #include "Activation.h"
 #include "AutostartEntry.h"
+#include "CallUp.h"
 #include "CatalogueColumn.h"
 #include "CatalogueListModel.h"
 #include "DataControl.h"
@@ -28,11 +29,8 @@
 #include "ItemsPage.h"
 #include "KelMessageBox.h"
 #include "KelWidgetHelper.h"
-#include "KeyboardCatcher.h"
-#include "LatinInput.h"
 #include "SearchTyping.h"
 #include "SettingsControl.h"
-#include "ShowHotkey.h"
 #include "SingleWindow.h"
 #include "Skin.h"
 #include "UpdateNotice.h"
@@ -63,6 +61,7 @@ FormMain::FormMain(QWidget *parent)
     init_menus();
     init_data();
     m_constructed = true;
+    m_callUp->setReady();
 }
 
 FormMain::~FormMain()
@@ -92,14 +91,14 @@ void FormMain::init_object()
     if (!dir.mkpath(QStringLiteral("cache/caches")))
         LOG(ERROR) << "cache/caches 目录无法创建, 缓存数据全部失效";
 
+    m_tray = new QSystemTrayIcon(this);
+    m_tray->setToolTip(QCoreApplication::applicationName());
     init_frameless();
     init_components();
     init_running();
 
     setWindowTitle(QCoreApplication::applicationName());
     setAttribute(Qt::WA_StyledBackground);
-    m_tray = new QSystemTrayIcon(this);
-    m_tray->setToolTip(QCoreApplication::applicationName());
 }
 
 void FormMain::init_frameless()
@@ -121,8 +120,8 @@ void FormMain::init_frameless()
 
 void FormMain::init_components()
 {
-    m_keyboardCatcher = new KeyboardCatcher(this);
-    m_latinInput = new LatinInput(this, this);
+    m_callUp = new CallUp(this, ui->lineEdit_search, m_tray);
+    connect(m_callUp, &CallUp::refused, this, &FormMain::refuse);
     m_column = new CatalogueColumn(ui->listView_types, ui->listView_groups, this);
     m_items = new ItemsPage({ui->listView_items, ui->listView_result, ui->lineEdit_search,
                              ui->stackedWidget, ui->toolButton_back},
@@ -209,10 +208,6 @@ void FormMain::init_connections()
             });
 
     SettingsControl &settings = SettingsControl::instance();
-    connect(&settings, &SettingsControl::trayIconHide, m_tray, [this](bool hide) {
-        m_tray->setVisible(!hide);
-        keepReachable();
-    });
     connect(&settings, &SettingsControl::trayIconColorChanged, this, &FormMain::onSetTrayIconColor);
     connect(&settings, &SettingsControl::dragEnabledChanged, this, &FormMain::onSetDragEnabled);
     connect(&settings, &SettingsControl::itemClickChanged, this, [this](bool single) {
@@ -220,7 +215,6 @@ void FormMain::init_connections()
                                                    : QAbstractItemView::EditKeyPressed |
                                                          QAbstractItemView::SelectedClicked);
     });
-    connect(&settings, &SettingsControl::hotKeyChanged_showApp, this, &FormMain::registerHotkey);
     connect(&settings, &SettingsControl::result, this, &FormMain::showSettingsResult);
     connect(&settings, &SettingsControl::updateFinished, this, &FormMain::onUpdate);
     connect(&settings, &SettingsControl::startUpWithSystem, this, [](bool enable) {
@@ -294,26 +288,7 @@ void FormMain::init_data()
     m_column->reload();
     data.database_transaction(false);
 
-    m_showHotkey = new ShowHotkey(this);
-    // Typing starts with the hotkey: the keyboard is taken at the press itself, before a key
-    // typed right after it can reach the window that had the focus.
-    connect(
-        m_showHotkey, &ShowHotkey::pressed, this,
-        [this] {
-            if (!isInFront() && SettingsControl::instance().isInstantSearch())
-                m_keyboardCatcher->catchFor(ui->lineEdit_search);
-        },
-        Qt::DirectConnection);
-    connect(m_showHotkey, &ShowHotkey::activated, this, &FormMain::onShow);
-    connect(m_showHotkey, &ShowHotkey::result, &settings, &SettingsControl::result);
-    // Told once the window is up when found at start.
-    connect(m_showHotkey, &ShowHotkey::refused, this, [this](const QString &text) {
-        QTimer::singleShot(0, this, [this, text] { refuse(text); });
-    });
-    connect(m_showHotkey, &ShowHotkey::placeChanged, &settings, &SettingsControl::setHotKeyPlace);
-    emit settings.hotKeyChanged_showApp(
-        settings.value(QStringLiteral("HotKey/ShowApp"), QString()).toString());
-
+    m_callUp->startHotkey();
     onSetDragEnabled(settings.value(QStringLiteral("Item/DragEnabled"), true).toBool());
 
     const QByteArray geometry = settings.value(QStringLiteral("Form/Geometry")).toByteArray();
@@ -333,108 +308,26 @@ void FormMain::init_data()
             QTimer::singleShot(5000, &settings, &SettingsControl::checkUpdate);
     }
 
-    const QStringList ways = waysBack();
+    const QStringList ways = m_callUp->waysBack();
     if (ways.isEmpty())
         LOG(WARNING) << "没有托盘图标, 也没有可用的全局快捷键, 隐藏窗口将改为最小化";
     else
         LOG(INFO) << "隐藏的窗口可由" << ways.join(QStringLiteral("、")) << "唤醒";
 }
 
-QStringList FormMain::waysBack() const
-{
-    QStringList ways;
-    // The hotkey first: asking for the tray may probe the session bus.
-    if (m_showHotkey && m_showHotkey->isWayBack())
-        ways << QStringLiteral("快捷键 (%1)").arg(m_showHotkey->place());
-    if (QSystemTrayIcon::isSystemTrayAvailable() && !SettingsControl::instance().isTrayIconHide())
-        ways << QStringLiteral("托盘图标");
-    return ways;
-}
-
 bool FormMain::canHide(bool trayHidesToo) const
 {
-    const bool trayStays = QSystemTrayIcon::isSystemTrayAvailable() && !trayHidesToo &&
-                           !SettingsControl::instance().isTrayIconHide();
-    return trayStays || (m_showHotkey && m_showHotkey->isWayBack());
+    return m_callUp->canHide(trayHidesToo);
 }
 
 void FormMain::onCommand(CommandLine::Command command, const Activation::Request &request)
 {
-    const SettingsControl &settings = SettingsControl::instance();
-    switch (command) {
-    case CommandLine::Command::Toggle:
-        Activation::prepare(request);
-        onShow();
-        break;
-    case CommandLine::Command::Show:
-        Activation::prepare(request);
-        bringToFront();
-        break;
-    case CommandLine::Command::Hide:
-        if (isVisible())
-            hideWindow(settings.isTrayIconHideWithMain() || settings.isTrayIconHide());
-        break;
-    case CommandLine::Command::Quit:
-        onQuit();
-        break;
-    case CommandLine::Command::Start:
-        break;
-    }
-}
-
-void FormMain::hideWindow(bool hideTray)
-{
-    if (!canHide(hideTray)) {
-        showMinimized();
-        return;
-    }
-    hide();
-    if (hideTray)
-        m_tray->hide();
-}
-
-bool FormMain::isInFront() const
-{
-    if (isMinimized() || isHidden())
-        return false;
-    // Shown a moment ago, the window may not be active yet (the window manager has not
-    // answered, or a late deactivation of the hide before arrived): it is in front all the
-    // same, and a press within the next second hides it.
-    const bool justShown =
-        m_activationRequested.isValid() && !m_activationRequested.hasExpired(1000);
-    // The window manager knows best: Qt takes a window for active until 400 ms after it lost
-    // the focus, and a user who has gone on to another window since a request sees that one
-    // active.
-    if (const std::optional<quint32> active = Activation::activeWindow())
-        return *active == winId() || (justShown && active == m_activeWhenRequested);
-    return isActiveWindow() || justShown;
+    m_callUp->command(command, request);
 }
 
 void FormMain::onShow()
 {
-    if (!isInFront()) {
-        bringToFront();
-        return;
-    }
-    const SettingsControl &settings = SettingsControl::instance();
-    hideWindow(settings.isTrayIconHideWithMain() || settings.isTrayIconHide());
-}
-
-void FormMain::bringToFront()
-{
-    if (SettingsControl::instance().isLatinOnShow())
-        m_latinInput->calledUp();
-    m_placement.placeOnPointerScreen(this);
-    showNormal();
-    raise();
-    activateWindow();
-    focusSearch();
-    if (!isActiveWindow()) {
-        m_activationRequested.start();
-        m_activeWhenRequested = Activation::activeWindow();
-    }
-    if (!m_tray->isVisible() && !SettingsControl::instance().isTrayIconHide())
-        m_tray->show();
+    m_callUp->toggle();
 }
 
 void FormMain::onFirstStart()
@@ -470,44 +363,32 @@ void FormMain::showEvent(QShowEvent *event)
     // Shown by us, not reported shown by the window system later: by then keys typed into the
     // box would be selected and replaced.
     if (!event->spontaneous())
-        focusSearch();
+        m_callUp->focusSearch();
     // Read once the window is up (not on the way to its first frame), so that the first key
     // typed finds the index ready.
     m_items->refreshSearchSoon(300);
 }
 
-void FormMain::focusSearch()
-{
-    if (!SettingsControl::instance().isInstantSearch())
-        return;
-    ui->lineEdit_search->setFocus(Qt::ShortcutFocusReason);
-    ui->lineEdit_search->selectAll();
-}
-
 void FormMain::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        m_activationRequested.invalidate();
+        m_callUp->activationArrived();
     QWidget::changeEvent(event);
 }
 
 bool FormMain::nativeEvent(const QByteArray &eventType, void *message, long *result)
 {
-    // The window manager's answer to an activation: Qt may not report it, when the window was
-    // hidden and shown again within the time Qt keeps a window active after losing the focus.
     if (eventType == "xcb_generic_event_t" &&
-        (static_cast<xcb_generic_event_t *>(message)->response_type & ~0x80) == XCB_FOCUS_IN) {
-        m_activationRequested.invalidate();
-    }
+        (static_cast<xcb_generic_event_t *>(message)->response_type & ~0x80) == XCB_FOCUS_IN)
+        m_callUp->activationArrived();
     return QWidget::nativeEvent(eventType, message, result);
 }
 
 void FormMain::hideEvent(QHideEvent *event)
 {
-    m_placement.remember(this);
+    m_callUp->hidden();
     // Hidden after a run: the index catches up while nobody waits for it.
     m_items->refreshSearchSoon(0);
-    m_activationRequested.invalidate();
     QWidget::hideEvent(event);
 }
 
@@ -520,7 +401,7 @@ void FormMain::closeEvent(QCloseEvent *event)
         return;
     }
     // Hidden even when the close came from the window manager while another window was active.
-    hideWindow(settings.isTrayIconHideWithMain() || settings.isTrayIconHide());
+    m_callUp->hideWindow(settings.isTrayIconHideWithMain() || settings.isTrayIconHide());
     event->ignore();
 }
 
@@ -529,7 +410,7 @@ void FormMain::keyPressEvent(QKeyEvent *event)
     if (event->key() != Qt::Key_Escape)
         return;
     if (!m_items->isOnResults())
-        hideWindow(false);
+        m_callUp->hideWindow(false);
     else
         m_items->escapeResults();
 }
@@ -582,22 +463,6 @@ void FormMain::onSetDragEnabled(bool enable)
     ui->listView_types->setDragEnabled(enable);
     ui->listView_groups->setDragEnabled(enable);
     ui->listView_items->setDragEnabled(enable);
-}
-
-void FormMain::registerHotkey(const QString &key)
-{
-    if (!m_showHotkey)
-        return;
-    m_showHotkey->set(key);
-    keepReachable();
-}
-
-void FormMain::keepReachable()
-{
-    // Hidden, with nothing left that could bring it back: it stays as a minimised window. The
-    // tray icon may have gone with the window.
-    if (m_constructed && isHidden() && !canHide(!m_tray->isVisible()))
-        showMinimized();
 }
 
 void FormMain::showSettingsResult(bool isOk)

@@ -2,27 +2,21 @@
 
 #include <QByteArray>
 #include <QColor>
-#include <QElapsedTimer>
 #include <QModelIndex>
 #include <QSystemTrayIcon>
 #include <QUrl>
 #include <QWidget>
 
 #include "CommandLine.h"
-#include "WindowPlacement.h"
 
-#include <optional>
-
+class CallUp;
 class CatalogueColumn;
 class ItemEditing;
 class ItemRunner;
 class ItemsPage;
-class KeyboardCatcher;
-class LatinInput;
 class QAction;
 class QMenu;
 class SearchTyping;
-class ShowHotkey;
 
 namespace Ui {
 class FormMain;
@@ -120,19 +114,6 @@ private:
     void init_menus();
     void init_data();
 
-    // Hides the window to the tray (and the tray icon with it when asked), or minimises it when
-    // nothing could bring it back.
-    void hideWindow(bool hideTray);
-    // Shows the window in front with the keyboard in the search box.
-    void bringToFront();
-    bool isInFront() const;
-    void registerHotkey(const QString &key);
-    // What could bring a hidden window back, in words for the log.
-    QStringList waysBack() const;
-    // Minimises a hidden window when neither tray nor hotkey could bring it back.
-    void keepReachable();
-    // The search box takes the keyboard, its text selected so that typing replaces it.
-    void focusSearch();
     // A refused run or operation, as a red notice.
     void refuse(const QString &text);
     // Counts a run the runner made, and hides after it when so set.
@@ -142,19 +123,12 @@ private:
     Ui::FormMain *ui;
     bool m_constructed = false;
     bool m_catalogueOpen = false;
-    // Since onShow asked for the window to be activated, until the window manager reports it.
-    QElapsedTimer m_activationRequested;
-    // The window the window manager named active then.
-    std::optional<quint32> m_activeWhenRequested;
-    WindowPlacement m_placement;
     CatalogueColumn *m_column = nullptr;
     ItemsPage *m_items = nullptr;
     ItemEditing *m_editing = nullptr;
     ItemRunner *m_runner = nullptr;
-    KeyboardCatcher *m_keyboardCatcher = nullptr;
     SearchTyping *m_searchTyping = nullptr;
-    LatinInput *m_latinInput = nullptr;
-    ShowHotkey *m_showHotkey = nullptr;
+    CallUp *m_callUp = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *m_trayMenu = nullptr;
     QMenu *m_moreMenu = nullptr;

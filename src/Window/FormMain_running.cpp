@@ -2,6 +2,7 @@
 #include "FormMain.h"
 #include "ui_FormMain.h"
 
+#include "CallUp.h"
 #include "DataControl.h"
 #include "ItemRoles.h"
 #include "ItemRunner.h"
@@ -16,7 +17,7 @@ void FormMain::init_running()
     connect(m_runner, &ItemRunner::itemStarted, this, &FormMain::recordRun);
     connect(m_runner, &ItemRunner::answerStarted, this, [this] {
         if (SettingsControl::instance().isThenHide())
-            hideWindow(false);
+            m_callUp->hideWindow(false);
     });
 }
 
@@ -33,7 +34,7 @@ void FormMain::recordRun(const QVariant &id)
     if (data.item_ran(id))
         m_items->ran(id.toInt(), before);
     if (SettingsControl::instance().isThenHide())
-        hideWindow(false);
+        m_callUp->hideWindow(false);
 }
 
 void FormMain::data_itemRun(QModelIndex index)

@@ -1,0 +1,187 @@
+#include "CallUp.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+
+#include "Activation.h"
+#include "KeyboardCatcher.h"
+#include "LatinInput.h"
+#include "SettingsControl.h"
+#include "ShowHotkey.h"
+
+#include <easylogging++.h>
+
+CallUp::CallUp(QWidget *window, QLineEdit *search, QSystemTrayIcon *tray)
+    : QObject(window)
+    , m_window(window)
+    , m_search(search)
+    , m_tray(tray)
+    , m_keyboardCatcher(new KeyboardCatcher(this))
+    , m_latinInput(new LatinInput(window, this))
+{
+    SettingsControl &settings = SettingsControl::instance();
+    connect(&settings, &SettingsControl::trayIconHide, tray, [this](bool hide) {
+        m_tray->setVisible(!hide);
+        keepReachable();
+    });
+    connect(&settings, &SettingsControl::hotKeyChanged_showApp, this, &CallUp::registerHotkey);
+}
+
+void CallUp::startHotkey()
+{
+    SettingsControl &settings = SettingsControl::instance();
+    m_showHotkey = new ShowHotkey(this);
+    // Typing starts with the hotkey: the keyboard is taken at the press itself, before a key
+    // typed right after it can reach the window that had the focus.
+    connect(
+        m_showHotkey, &ShowHotkey::pressed, this,
+        [this] {
+            if (!isInFront() && SettingsControl::instance().isInstantSearch())
+                m_keyboardCatcher->catchFor(m_search);
+        },
+        Qt::DirectConnection);
+    connect(m_showHotkey, &ShowHotkey::activated, this, &CallUp::toggle);
+    connect(m_showHotkey, &ShowHotkey::result, &settings, &SettingsControl::result);
+    // Told once the window is up when found at start.
+    connect(m_showHotkey, &ShowHotkey::refused, this, [this](const QString &text) {
+        QTimer::singleShot(0, this, [this, text] { emit refused(text); });
+    });
+    connect(m_showHotkey, &ShowHotkey::placeChanged, &settings, &SettingsControl::setHotKeyPlace);
+    emit settings.hotKeyChanged_showApp(
+        settings.value(QStringLiteral("HotKey/ShowApp"), QString()).toString());
+}
+
+QStringList CallUp::waysBack() const
+{
+    QStringList ways;
+    // The hotkey first: asking for the tray may probe the session bus.
+    if (m_showHotkey && m_showHotkey->isWayBack())
+        ways << QStringLiteral("快捷键 (%1)").arg(m_showHotkey->place());
+    if (QSystemTrayIcon::isSystemTrayAvailable() && !SettingsControl::instance().isTrayIconHide())
+        ways << QStringLiteral("托盘图标");
+    return ways;
+}
+
+bool CallUp::canHide(bool trayHidesToo) const
+{
+    const bool trayStays = QSystemTrayIcon::isSystemTrayAvailable() && !trayHidesToo &&
+                           !SettingsControl::instance().isTrayIconHide();
+    return trayStays || (m_showHotkey && m_showHotkey->isWayBack());
+}
+
+void CallUp::command(CommandLine::Command command, const Activation::Request &request)
+{
+    const SettingsControl &settings = SettingsControl::instance();
+    switch (command) {
+    case CommandLine::Command::Toggle:
+        Activation::prepare(request);
+        toggle();
+        break;
+    case CommandLine::Command::Show:
+        Activation::prepare(request);
+        bringToFront();
+        break;
+    case CommandLine::Command::Hide:
+        if (m_window->isVisible())
+            hideWindow(settings.isTrayIconHideWithMain() || settings.isTrayIconHide());
+        break;
+    case CommandLine::Command::Quit:
+        QCoreApplication::quit();
+        break;
+    case CommandLine::Command::Start:
+        break;
+    }
+}
+
+void CallUp::hideWindow(bool hideTray)
+{
+    if (!canHide(hideTray)) {
+        m_window->showMinimized();
+        return;
+    }
+    m_window->hide();
+    if (hideTray)
+        m_tray->hide();
+}
+
+bool CallUp::isInFront() const
+{
+    if (m_window->isMinimized() || m_window->isHidden())
+        return false;
+    // Shown a moment ago, the window may not be active yet (the window manager has not
+    // answered, or a late deactivation of the hide before arrived): it is in front all the
+    // same, and a press within the next second hides it.
+    const bool justShown =
+        m_activationRequested.isValid() && !m_activationRequested.hasExpired(1000);
+    // The window manager knows best: Qt takes a window for active until 400 ms after it lost
+    // the focus, and a user who has gone on to another window since a request sees that one
+    // active.
+    if (const std::optional<quint32> active = Activation::activeWindow())
+        return *active == m_window->winId() || (justShown && active == m_activeWhenRequested);
+    return m_window->isActiveWindow() || justShown;
+}
+
+void CallUp::toggle()
+{
+    if (!isInFront()) {
+        bringToFront();
+        return;
+    }
+    const SettingsControl &settings = SettingsControl::instance();
+    hideWindow(settings.isTrayIconHideWithMain() || settings.isTrayIconHide());
+}
+
+void CallUp::bringToFront()
+{
+    if (SettingsControl::instance().isLatinOnShow())
+        m_latinInput->calledUp();
+    m_placement.placeOnPointerScreen(m_window);
+    m_window->showNormal();
+    m_window->raise();
+    m_window->activateWindow();
+    focusSearch();
+    if (!m_window->isActiveWindow()) {
+        m_activationRequested.start();
+        m_activeWhenRequested = Activation::activeWindow();
+    }
+    if (!m_tray->isVisible() && !SettingsControl::instance().isTrayIconHide())
+        m_tray->show();
+}
+
+void CallUp::focusSearch()
+{
+    if (!SettingsControl::instance().isInstantSearch())
+        return;
+    m_search->setFocus(Qt::ShortcutFocusReason);
+    m_search->selectAll();
+}
+
+void CallUp::activationArrived()
+{
+    m_activationRequested.invalidate();
+}
+
+void CallUp::hidden()
+{
+    m_placement.remember(m_window);
+    m_activationRequested.invalidate();
+}
+
+void CallUp::registerHotkey(const QString &key)
+{
+    if (!m_showHotkey)
+        return;
+    m_showHotkey->set(key);
+    keepReachable();
+}
+
+void CallUp::keepReachable()
+{
+    // Hidden, with nothing left that could bring it back: it stays as a minimised window. The
+    // tray icon may have gone with the window.
+    if (m_ready && m_window->isHidden() && !canHide(!m_tray->isVisible()))
+        m_window->showMinimized();
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QStringList>
+
+#include "CommandLine.h"
+#include "WindowPlacement.h"
+
+#include <optional>
+
+class KeyboardCatcher;
+class LatinInput;
+class QLineEdit;
+class QSystemTrayIcon;
+class QWidget;
+class ShowHotkey;
+
+// How the main window is called up and sent away: the show/hide hotkey, the tray icon, the
+// commands another start hands over, and taking the focus the window manager grants. The
+// window is brought in front with the keyboard in the search box, or hidden where something can
+// bring it back (else minimised).
+class CallUp final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CallUp)
+
+public:
+    CallUp(QWidget *window, QLineEdit *search, QSystemTrayIcon *tray);
+
+    // Registers the hotkey the settings hold, and follows their changes; the window is up to
+    // take its notices.
+    void startHotkey();
+    // Hiding may minimise from now on, when nothing could bring the window back.
+    void setReady() { m_ready = true; }
+
+    // Whether a hidden window can be brought back: by the tray icon, the X11 hotkey (which a
+    // Wayland session only delivers while one of our windows has the focus) or the desktop's own
+    // shortcut. Without any, hiding minimises instead.
+    bool canHide(bool trayHidesToo) const;
+    // What could bring a hidden window back, in words for the log.
+    QStringList waysBack() const;
+
+    // Hides a window in front, else brings it there.
+    void toggle();
+    void command(CommandLine::Command command, const Activation::Request &request);
+    // Shows the window in front with the keyboard in the search box.
+    void bringToFront();
+    // Hides the window (and the tray icon with it when asked), or minimises it when nothing
+    // could bring it back.
+    void hideWindow(bool hideTray);
+    // The search box takes the keyboard, its text selected so that typing replaces it.
+    void focusSearch();
+
+    // From the window's events: it became active or the window manager gave it the focus (Qt
+    // may not report that, when the window was hidden and shown again within the time Qt keeps a
+    // window active after losing the focus); it was hidden.
+    void activationArrived();
+    void hidden();
+
+signals:
+    // A hotkey the desktop refused, as a notice for the user.
+    void refused(const QString &text);
+
+private:
+    bool isInFront() const;
+    void registerHotkey(const QString &key);
+    // Minimises a hidden window when neither tray nor hotkey could bring it back.
+    void keepReachable();
+
+    QWidget *m_window;
+    QLineEdit *m_search;
+    QSystemTrayIcon *m_tray;
+    KeyboardCatcher *m_keyboardCatcher;
+    LatinInput *m_latinInput;
+    ShowHotkey *m_showHotkey = nullptr;
+    WindowPlacement m_placement;
+    bool m_ready = false;
+    // Since a call-up asked for the window to be activated, until the window manager reports it.
+    QElapsedTimer m_activationRequested;
+    // The window the window manager named active then.
+    std::optional<quint32> m_activeWhenRequested;
+};
