@@ -26,6 +26,7 @@
 #include "FramelessWindowsManager.h"
 #include "IconLoader.h"
 #include "ItemEditing.h"
+#include "ItemRoles.h"
 #include "ItemsPage.h"
 #include "KelMessageBox.h"
 #include "KelWidgetHelper.h"
@@ -501,4 +502,11 @@ void FormMain::onSetSkins(QString fileName)
 void FormMain::onUpdate(QByteArray byte)
 {
     UpdateNotice::show(this, byte, SettingsControl::instance().takeManualUpdateCheck());
+}
+
+void FormMain::data_itemGoIndex(QModelIndex index)
+{
+    m_column->locate(index.data(TypesIdRole).toInt(), index.data(GroupsIdRole).toInt());
+    m_items->select(index.data(ItemIdRole).toInt());
+    m_items->leaveResults();
 }

@@ -7,13 +7,13 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "CatalogueColumn.h"
 #include "CommandLine.h"
+#include "ItemEditing.h"
+#include "ItemsPage.h"
 
 class CallUp;
-class CatalogueColumn;
-class ItemEditing;
 class ItemRunner;
-class ItemsPage;
 class QAction;
 class QMenu;
 class SearchTyping;
@@ -48,17 +48,18 @@ public slots:
     void onCommand(CommandLine::Command command, const Activation::Request &request);
     void onSetSkins(QString fileName);
 
-    void data_typesAdd();
-    void data_typesRename();
-    void data_typesDelete();
-    void data_typesUpdate();
-    void data_typesImportApplications();
-    void data_groupsAdd();
-    void data_groupsDelete();
-    void data_groupsDeleteAll();
-    void data_groupsMove(QAction *action);
-    void data_groupsRename();
-    void data_groupsClear();
+    // The catalogue's actions, handed on to the component that owns what each changes.
+    void data_typesAdd() { m_column->addType(); }
+    void data_typesRename() { m_column->renameType(); }
+    void data_typesDelete() { m_column->deleteType(); }
+    void data_typesUpdate() { m_column->reload(); }
+    void data_typesImportApplications() { m_column->importApplications(); }
+    void data_groupsAdd() { m_column->addGroup(); }
+    void data_groupsDelete() { m_column->deleteGroup(); }
+    void data_groupsDeleteAll() { m_column->deleteAllGroups(); }
+    void data_groupsMove(QAction *action) { m_column->moveGroup(action); }
+    void data_groupsRename() { m_column->renameGroup(); }
+    void data_groupsClear() { m_column->clearGroup(); }
     void data_groupsRunAll();
 
     void data_itemRun();
@@ -66,23 +67,26 @@ public slots:
     void data_itemRunAsAdmin();
     void data_itemOpenFolder();
     void data_itemCopyFolder();
-    void data_itemsMove(QAction *action);
-    void data_itemSearch();
-    void data_itemHistory();
+    void data_itemsMove(QAction *action) { m_items->moveSelected(action); }
+    void data_itemSearch() { m_items->search(); }
+    void data_itemHistory() { m_items->history(); }
     void data_itemGoIndex(QModelIndex index);
 
-    void data_itemAdd();
-    void data_itemAdd(const QList<QUrl> &listUrl);
-    void data_itemAttribute();
-    void data_itemShare();
-    void data_itemAddFromJson();
-    void data_itemRename();
-    void data_itemDelete();
+    void data_itemAdd() { m_editing->add(); }
+    void data_itemAdd(const QList<QUrl> &listUrl) { m_editing->add(listUrl); }
+    void data_itemAttribute() { m_editing->editAttributes(); }
+    void data_itemShare() { m_editing->share(); }
+    void data_itemAddFromJson() { m_editing->paste(); }
+    void data_itemRename() { m_editing->rename(); }
+    void data_itemDelete() { m_editing->remove(); }
 
-    void data_typesSetIcon();
-    void data_groupsSetIcon();
-    void data_itemSetIcon();
-    void data_itemSetIcon(const QModelIndex &index, const QString &hashName);
+    void data_typesSetIcon() { m_column->setTypeIcon(); }
+    void data_groupsSetIcon() { m_column->setGroupIcon(); }
+    void data_itemSetIcon() { m_editing->setIcon(); }
+    void data_itemSetIcon(const QModelIndex &index, const QString &hashName)
+    {
+        m_editing->setIcon(index, hashName);
+    }
 
 private slots:
     void onTrayAction(QSystemTrayIcon::ActivationReason action);
