@@ -1,0 +1,193 @@
+// The items and results pages without the main window: a real catalogue file, the real views
+// and search box, and the page that fills them, searches and answers the keys.
+#include "CatalogueSupport.h"
+#include "DataControl.h"
+#include "ItemRoles.h"
+#include "ItemsListView.h"
+#include "ItemsModel.h"
+#include "ItemsPage.h"
+#include "ResultsListView.h"
+#include "SettingsControl.h"
+#include "TestSupport.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QToolButton>
+
+#include <memory>
+
+class TestItemsPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void shouldShowTheGroupsItemsInStoredOrder();
+    void shouldAnswerTheSearchBoxKeys_data();
+    void shouldAnswerTheSearchBoxKeys();
+    void shouldListTheHistoryNewestFirst();
+    void shouldMoveTheSelectedItemsToAnotherGroup();
+
+private:
+    QStringList shown(const QAbstractItemModel *model) const;
+    // The page showing group 1 of type 1, as the catalogue column would make it current.
+    void showGroupOne();
+
+    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<QWidget> m_window;
+    QStandardItemModel m_groups;
+    ItemsPage::Widgets m_widgets{};
+    ItemsPage *m_page = nullptr;
+};
+
+void TestItemsPage::initTestCase()
+{
+    m_dir = std::make_unique<TestWorkDir>();
+    QDir(m_dir->path(QString())).mkpath("data");
+    QDir(m_dir->path(QString())).mkpath("cache");
+    QVERIFY(DataControl::instance().init_databases());
+    DataControl::instance().database_create();
+    auto *group = new QStandardItem("聊天");
+    group->setData(1, TypesIdRole);
+    group->setData(1, GroupsIdRole);
+    m_groups.appendRow(group);
+}
+
+void TestItemsPage::init()
+{
+    for (const char *table : {"Types", "Groups", "Items"})
+        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)));
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, '常用', 0)");
+    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (1, '聊天', 1, 0), "
+                    "(2, '工作', 1, 1)");
+    Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID, Row) VALUES "
+                    "(1, '微信', 0, '/bin/true', 1, 1, 2), (2, '微博', 3, 'https://weibo.com', 1, "
+                    "1, 0), (3, 'QQ', 0, '/bin/true', 1, 1, 1), (4, '文档', 1, '/tmp', 2, 1, 0)");
+    SettingsControl::instance().setInstantSearch(true);
+    m_window = std::make_unique<QWidget>();
+    auto *pages = new QStackedWidget(m_window.get());
+    m_widgets = {new ItemsListView(pages), new ResultsListView(pages),
+                 new QLineEdit(m_window.get()), pages, new QToolButton(m_window.get())};
+    pages->addWidget(m_widgets.items);
+    pages->addWidget(m_widgets.results);
+    m_page = new ItemsPage(m_widgets, m_window.get());
+    m_page->setSearchable(true);
+}
+
+void TestItemsPage::cleanup()
+{
+    m_window.reset();
+}
+
+QStringList TestItemsPage::shown(const QAbstractItemModel *model) const
+{
+    QStringList names;
+    for (int row = 0; row < model->rowCount(); ++row)
+        names << model->index(row, 0).data().toString();
+    return names;
+}
+
+void TestItemsPage::showGroupOne()
+{
+    m_page->showGroup(m_groups.index(0, 0));
+}
+
+void TestItemsPage::shouldShowTheGroupsItemsInStoredOrder()
+{
+    showGroupOne();
+    QCOMPARE(shown(m_widgets.items->model()), (QStringList{"微博", "QQ", "微信"}));
+    // Renamed in place: stored.
+    QAbstractItemModel *items = m_widgets.items->model();
+    QVERIFY(items->setData(items->index(1, 0), "企鹅", Qt::EditRole));
+    QCOMPARE(Catalogue::value("SELECT Name FROM Items WHERE ID = 3"), QStringLiteral("企鹅"));
+    // Changed elsewhere, read again on reload.
+    Catalogue::exec("DELETE FROM Items WHERE ID = 2");
+    m_page->reload();
+    QCOMPARE(shown(items), (QStringList{"企鹅", "微信"}));
+    m_page->select(1);
+    QCOMPARE(m_widgets.items->currentIndex().data(ItemIdRole).toInt(), 1);
+    // No group: nothing shown.
+    m_page->showGroup(QModelIndex());
+    QCOMPARE(items->rowCount(), 0);
+}
+
+void TestItemsPage::shouldAnswerTheSearchBoxKeys_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("runs");       // the id asked to run; 0 for none
+    QTest::addColumn<bool>("onResults"); // afterwards
+    QTest::addColumn<QString>("text");   // in the box afterwards
+    QTest::newRow("enter runs the first") << "wx" << int(Qt::Key_Return) << 1 << true << "wx";
+    QTest::newRow("down then enter") << "wei" << int(Qt::Key_Down) << 0 << true << "wei";
+    QTest::newRow("escape ends the search") << "wx" << int(Qt::Key_Escape) << 0 << false << "";
+    QTest::newRow("no match, enter") << "zzz" << int(Qt::Key_Return) << 0 << true << "zzz";
+}
+
+void TestItemsPage::shouldAnswerTheSearchBoxKeys()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(int, runs);
+    QFETCH(bool, onResults);
+    QFETCH(QString, text);
+    m_page->refreshSearchSoon(0);
+    QTest::qWait(50);
+    QSignalSpy run(m_page, &ItemsPage::runRequested);
+    m_widgets.search->setText(typed);
+    QVERIFY(m_page->isOnResults());
+    QVERIFY(!m_widgets.back->isHidden());
+    QTest::keyClick(m_widgets.search, Qt::Key(key));
+    if (key == Qt::Key_Down) {
+        // The keyboard stays in the box; the second result becomes current.
+        QCOMPARE(m_widgets.results->currentIndex().row(), 1);
+        QTest::keyClick(m_widgets.search, Qt::Key_Return);
+        QCOMPARE(run.count(), 1);
+        QCOMPARE(run.first().first().toModelIndex().row(), 1);
+    } else {
+        QCOMPARE(run.count(), runs ? 1 : 0);
+        if (runs)
+            QCOMPARE(run.first().first().toModelIndex().data(ItemIdRole).toInt(), runs);
+    }
+    QCOMPARE(m_page->isOnResults(), onResults);
+    QCOMPARE(m_widgets.search->text(), text);
+    QCOMPARE(m_widgets.back->isHidden(), !onResults);
+}
+
+void TestItemsPage::shouldListTheHistoryNewestFirst()
+{
+    DataControl &data = DataControl::instance();
+    QVERIFY(data.item_ran(3));
+    QTest::qWait(1100); // run dates are stored to the second
+    QVERIFY(data.item_ran(1));
+    m_page->history();
+    QVERIFY(m_page->isOnResults());
+    QCOMPARE(shown(m_widgets.results->model()), (QStringList{"微信", "QQ"}));
+    // The back button returns to the catalogue, the results gone with the page.
+    m_widgets.back->click();
+    QVERIFY(!m_page->isOnResults());
+    QCOMPARE(m_widgets.results->model()->rowCount(), 0);
+}
+
+void TestItemsPage::shouldMoveTheSelectedItemsToAnotherGroup()
+{
+    showGroupOne();
+    auto *items = m_widgets.items;
+    items->selectionModel()->select(items->model()->index(0, 0), QItemSelectionModel::Select);
+    items->selectionModel()->select(items->model()->index(2, 0), QItemSelectionModel::Select);
+    QAction move;
+    move.setData(QVariant::fromValue(QPair<int, int>(1, 2)));
+    m_page->moveSelected(&move);
+    QCOMPARE(shown(items->model()), QStringList{"QQ"});
+    QCOMPARE(Catalogue::column("SELECT Name FROM Items WHERE GroupsID = 2 ORDER BY ID"),
+             (QStringList{"微信", "微博", "文档"}));
+}
+
+QUIVER_TEST_MAIN(TestItemsPage)
+#include "tst_itemspage.moc"
