@@ -3,8 +3,12 @@
 // after start and after 1,000 hide/show toggles.
 //   quiver_bench_process <Quiver binary> <root of a generated catalogue> [runs] [start]
 //   quiver_bench_process <Quiver binary> <root of an empty catalogue> [runs] empty <bare binary>
+//       [<root of a generated catalogue>]
 // With "start" only the start is measured. With "empty" the start to the first mapped window is
-// measured against a bare Qt window's, the two started in turn, and the memory after start.
+// measured against a bare Qt window's, the two started in turn, and the memory after start;
+// given a generated catalogue too, it is started third in each run, its start to the first
+// painted items set against the empty catalogue's to its first painted frame, and the memory of
+// both read at the same moment after that frame.
 #include "BenchSupport.h"
 
 #include <QCoreApplication>
@@ -87,12 +91,20 @@ bool hasFocus(Window window)
     return focus == window;
 }
 
-// The colour of one screen pixel inside the window.
+constexpr unsigned long noPixel = ~0UL;
+// An area not yet painted reads as the black of the screen behind it under Xvfb.
+constexpr unsigned long unpainted = 0x000000;
+constexpr unsigned long white = 0xffffff;
+// Inside the first item tile's icon.
+constexpr int probeX = 182;
+constexpr int probeY = 100;
+
+// The colour of one screen pixel inside the window; noPixel when it cannot be read.
 unsigned long pixelAt(Window window, int x, int y)
 {
     XImage *image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
     if (!image)
-        return 0xffffff;
+        return noPixel;
     const unsigned long pixel = XGetPixel(image, 0, 0) & 0xffffff;
     XDestroyImage(image);
     return pixel;
@@ -194,15 +206,24 @@ public:
     {}
     ~Launcher() { stop(); }
 
-    // The window once the first item tile shows its (coloured) icon; 0 on a time-out.
-    Window start()
+    // The window once the first item tile shows its (coloured) icon, or with items false once
+    // the window has painted at all; 0 on a time-out. The time it was mapped goes to mapped.
+    Window start(bool items = true, QElapsedTimer *since = nullptr, double *mapped = nullptr)
     {
         m_process.setWorkingDirectory(QDir(m_root).filePath(QStringLiteral("bin")));
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(m_binary, QStringList());
         Window window = 0;
         waitFor([&] { return (window = windowOf(m_process.processId())) != 0; }, 20000);
-        if (window && !waitFor([&] { return pixelAt(window, 182, 100) != 0xffffff; }, 20000))
+        if (since && mapped)
+            *mapped = since->nsecsElapsed() / 1e6;
+        // A mapped window reads black until it paints: the icon is neither black nor the white
+        // of the list.
+        const auto painted = [&] {
+            const unsigned long pixel = pixelAt(window, probeX, probeY);
+            return pixel != noPixel && pixel != unpainted && (!items || pixel != white);
+        };
+        if (window && !waitFor(painted, 20000))
             window = 0;
         return window;
     }
@@ -235,8 +256,11 @@ int main(int argc, char **argv)
     const QString binary = app.arguments().at(1);
     const QString root = app.arguments().at(2);
     const int runs = app.arguments().value(3, QStringLiteral("15")).toInt();
-    {
-        QSettings config(QDir(root).filePath(QStringLiteral("data/config.ini")),
+    // The empty mode's second catalogue is set up alike.
+    for (const QString &configured : {root, app.arguments().value(6)}) {
+        if (configured.isEmpty())
+            continue;
+        QSettings config(QDir(configured).filePath(QStringLiteral("data/config.ini")),
                          QSettings::IniFormat);
         config.setValue(QStringLiteral("HotKey/ShowApp"), QStringLiteral("Alt+Q"));
         // Enter hides the window as it starts the first result.
@@ -244,29 +268,53 @@ int main(int argc, char **argv)
         config.setValue(QStringLiteral("Form/ImportOffered"), true);
     }
     if (app.arguments().value(4) == QLatin1String("empty")) {
+        // Read alike for both catalogues: long enough after the first frame for the work that
+        // follows it (the search index) to be done.
+        constexpr int settleMs = 1000;
+        const QString loadedRoot = app.arguments().value(6);
+        const QString loadedName = QDir(loadedRoot).dirName();
         Sample quiver;
         Sample bare;
+        Sample emptyPainted;
+        Sample loadedMapped;
+        Sample loadedPainted;
         Sample memory;
         Sample privateMemory;
+        Sample loadedMemory;
+        Sample loadedPrivate;
         const QString bin = QDir(root).filePath(QStringLiteral("bin"));
         for (int run = 0; run < runs; ++run) {
-            for (const bool ours : {true, false}) {
+            {
                 QProcess process;
                 QElapsedTimer timer;
                 timer.start();
-                const QString program = ours ? binary : app.arguments().value(5);
+                const QString program = app.arguments().value(5);
                 if (!Launcher::mapped(process, program, bin)) {
                     std::fprintf(stderr, "no window of %s\n", qPrintable(program));
                     return 1;
                 }
-                (ours ? quiver : bare).add(timer.nsecsElapsed() / 1e6);
-                if (ours && run == 0) {
-                    QThread::msleep(1000);
-                    memory.add(residentMegabytes(process.processId()));
-                    privateMemory.add(privateMegabytes(process.processId()));
-                }
+                bare.add(timer.nsecsElapsed() / 1e6);
                 ::kill(pid_t(process.processId()), SIGTERM);
                 process.waitForFinished(10000);
+            }
+            for (const bool loaded : {false, true}) {
+                if (loaded && loadedRoot.isEmpty())
+                    continue;
+                Launcher launcher(binary, loaded ? loadedRoot : root);
+                QElapsedTimer timer;
+                timer.start();
+                double mapped = 0;
+                if (!launcher.start(loaded, &timer, &mapped)) {
+                    std::fprintf(stderr, "no painted window (%s)\n",
+                                 loaded ? qPrintable(loadedName) : "empty");
+                    return 1;
+                }
+                const double painted = timer.nsecsElapsed() / 1e6;
+                (loaded ? loadedMapped : quiver).add(mapped);
+                (loaded ? loadedPainted : emptyPainted).add(painted);
+                QThread::msleep(settleMs);
+                (loaded ? loadedMemory : memory).add(residentMegabytes(launcher.pid()));
+                (loaded ? loadedPrivate : privateMemory).add(privateMegabytes(launcher.pid()));
             }
         }
         quiver.print(QStringLiteral("start to first mapped window, empty catalogue"), "ms", 0);
@@ -277,6 +325,21 @@ int main(int argc, char **argv)
         memory.print(QStringLiteral("resident memory after start (empty catalogue)"), "MB", 32);
         privateMemory.print(QStringLiteral("private memory after start (empty catalogue)"), "MB",
                             0);
+        if (loadedRoot.isEmpty())
+            return 0;
+        emptyPainted.print(QStringLiteral("start to first painted frame, empty catalogue"), "ms",
+                           0);
+        loadedMapped.print(QStringLiteral("start to first mapped window (%1)").arg(loadedName),
+                           "ms", 0);
+        loadedPainted.print(QStringLiteral("start to first painted items (%1)").arg(loadedName),
+                            "ms", 0);
+        Sample loadedRatio;
+        loadedRatio.add(loadedPainted.quantile(0.5) / emptyPainted.quantile(0.5));
+        loadedRatio.print(QStringLiteral("ratio to the empty catalogue's first frame"), "x", 1.3);
+        loadedMemory.print(QStringLiteral("resident memory after start (%1)").arg(loadedName), "MB",
+                           0);
+        loadedPrivate.print(QStringLiteral("private memory after start (%1)").arg(loadedName), "MB",
+                            privateMemory.quantile(0.5) + 3);
         return 0;
     }
 

@@ -1,6 +1,6 @@
 // In-process timings of the main window on a generated catalogue: filling the items list,
 // searching and applying a skin, each up to the repaint that shows the result.
-//   quiver_bench_window <root of a catalogue from quiver_bench_catalogue> [runs]
+//   quiver_bench_window <root of a catalogue from quiver_bench_catalogue> [runs] [search|fill]
 #include "BenchSupport.h"
 #include "FormMain.h"
 #include "SearchIndex.h"
@@ -43,8 +43,10 @@ int main(int argc, char **argv)
         return 2;
     }
     const int runs = app.arguments().value(2, QStringLiteral("15")).toInt();
-    // "search": only the figures of typing in the search box.
+    // "search": only the figures of typing in the search box; "fill": only those of filling
+    // the items list.
     const bool searchOnly = app.arguments().value(3) == QLatin1String("search");
+    const bool fillOnly = app.arguments().value(3) == QLatin1String("fill");
     QDir::setCurrent(QDir(app.arguments().at(1)).filePath(QStringLiteral("bin")));
     writeSkin(QStringLiteral("BenchDark"),
               R"({"MainColor":"#2d7dd2","MainBgColor":"#202124","FontColor":"#e8eaed"})");
@@ -84,6 +86,8 @@ int main(int argc, char **argv)
         fill(count10k, false).print(QStringLiteral("fill 10k items, icons off"), "ms", 0);
         settings.setIconLoadEnabled(true);
     }
+    if (fillOnly)
+        return 0;
 
     const int total = [] {
         QSqlQuery query(QSqlDatabase::database(QStringLiteral("MainDatabase")));
