@@ -90,9 +90,9 @@ void ItemsPage::reload()
         m_items->clear();
         return;
     }
+    // Only what a row holds: every other column would still be converted for each item.
     QSqlQuery query = DataControl::instance().items_select(
-        QStringLiteral("ID, Name, Path, Type, Note, RunCount, Row, IconPath"),
-        m_group.data(GroupsIdRole));
+        QStringLiteral("ID, Name, Row, IconPath"), m_group.data(GroupsIdRole));
     fillItems(query);
     // Items are read again after every change made to them: the index follows soon after,
     // before the next search has to wait for it.
