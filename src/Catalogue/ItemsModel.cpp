@@ -51,7 +51,7 @@ QVector<ItemsModel::Row> ItemsModel::readRows(QSqlQuery &query, int typeId, int 
                 held = key;
             row.iconKey = held;
         }
-        rows << row;
+        rows.append(std::move(row));
     }
     return rows;
 }
@@ -91,6 +91,13 @@ void ItemsModel::setIconKey(const QModelIndex &at, const QString &hashName)
     emit dataChanged(at, at, {Qt::DecorationRole});
 }
 
+QModelIndex ItemsModel::index(int row, int column, const QModelIndex &parent) const
+{
+    return row >= 0 && row < m_rows.size() && column == 0 && !parent.isValid()
+               ? createIndex(row, column)
+               : QModelIndex();
+}
+
 int ItemsModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : m_rows.size();
@@ -119,6 +126,9 @@ QVariant ItemsModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= m_rows.size())
         return QVariant();
     const Row &row = m_rows.at(index.row());
+    // First: the sorting proxy asks for it twice per comparison.
+    if (role == RowRole && row.action < 0)
+        return std::isnan(row.order) ? QVariant() : QVariant(row.order);
     if (row.action >= 0) {
         const ActionRow &action = m_actions.at(row.action);
         switch (role) {
@@ -150,8 +160,6 @@ QVariant ItemsModel::data(const QModelIndex &index, int role) const
         return idOrNone(row.typeId);
     case GroupsIdRole:
         return idOrNone(row.groupId);
-    case RowRole:
-        return std::isnan(row.order) ? QVariant() : QVariant(row.order);
     default:
         return QVariant();
     }

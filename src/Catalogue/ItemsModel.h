@@ -21,16 +21,17 @@ class ItemsModel final : public QAbstractListModel
     Q_OBJECT
 
 public:
+    // Ordered so that no padding is left between the members (40 bytes).
     struct Row
     {
-        int id = 0;
-        int typeId = 0;
-        int groupId = 0;
         // Unset (NaN) on the results page, which has no order of its own.
         double order = std::numeric_limits<double>::quiet_NaN();
         QString name;
         // The hash name of the cached icon; empty for none.
         QString iconKey;
+        int id = 0;
+        int typeId = 0;
+        int groupId = 0;
         // An answer other than an item: its index among the answers reset() took; -1 for an
         // item.
         int action = -1;
@@ -52,6 +53,10 @@ public:
     // The item's cached icon changed (an empty key: it has none now).
     void setIconKey(const QModelIndex &index, const QString &hashName);
 
+    // Without QAbstractListModel's checks through the virtual row and column counts: the
+    // sorting proxy asks for two indexes per comparison.
+    QModelIndex
+    index(int row, int column = 0, const QModelIndex &parent = QModelIndex()) const override;
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
@@ -71,3 +76,6 @@ private:
     // Icons found from the item's file, by id, for the rows painted so far.
     mutable QHash<int, QIcon> m_found;
 };
+
+// Its members relocate as plain bytes: growing a vector of rows moves them without copying.
+Q_DECLARE_TYPEINFO(ItemsModel::Row, Q_MOVABLE_TYPE);

@@ -29,6 +29,8 @@ private slots:
     void cleanup();
 
     void shouldShowTheGroupsItemsInStoredOrder();
+    void shouldIndexOnlyTheShownRows_data();
+    void shouldIndexOnlyTheShownRows();
     void shouldAnswerTheSearchBoxKeys_data();
     void shouldAnswerTheSearchBoxKeys();
     void shouldListTheHistoryNewestFirst();
@@ -115,6 +117,37 @@ void TestItemsPage::shouldShowTheGroupsItemsInStoredOrder()
     // No group: nothing shown.
     m_page->showGroup(QModelIndex());
     QCOMPARE(items->rowCount(), 0);
+}
+
+void TestItemsPage::shouldIndexOnlyTheShownRows_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("underAnItem");
+    QTest::addColumn<int>("id"); // of the item indexed; 0 for an invalid index
+    QTest::newRow("first") << 0 << 0 << false << 1;
+    QTest::newRow("last") << 2 << 0 << false << 3;
+    QTest::newRow("past the last") << 3 << 0 << false << 0;
+    QTest::newRow("negative row") << -1 << 0 << false << 0;
+    QTest::newRow("second column") << 0 << 1 << false << 0;
+    QTest::newRow("under an item") << 0 << 0 << true << 0;
+}
+
+void TestItemsPage::shouldIndexOnlyTheShownRows()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(bool, underAnItem);
+    QFETCH(int, id);
+    showGroupOne();
+    // The source rows, in the catalogue's order; the view shows them sorted through the proxy.
+    ItemsModel *items = m_page->itemsModel();
+    const QModelIndex parent = underAnItem ? items->index(0, 0) : QModelIndex();
+    const QModelIndex index = items->index(row, column, parent);
+    QCOMPARE(index.isValid(), id != 0);
+    QCOMPARE(items->hasIndex(row, column, parent), id != 0);
+    if (id)
+        QCOMPARE(index.data(ItemIdRole).toInt(), id);
 }
 
 void TestItemsPage::shouldAnswerTheSearchBoxKeys_data()
