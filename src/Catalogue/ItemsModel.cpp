@@ -44,11 +44,12 @@ QVector<ItemsModel::Row> ItemsModel::readRows(QSqlQuery &query, int typeId, int 
         if (order >= 0)
             row.order = rowPosition(query.value(order)).toDouble();
         row.name = query.value(name).toString();
-        const QString key = query.value(iconPath).toString();
+        // Text or bytes alike; a key is made a string only the first time it is read.
+        const QByteArray key = query.value(iconPath).toByteArray();
         if (!key.isEmpty()) {
             QString &held = m_keys[key];
             if (held.isNull())
-                held = key;
+                held = QString::fromUtf8(key);
             row.iconKey = held;
         }
         rows.append(std::move(row));

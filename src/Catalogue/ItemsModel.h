@@ -41,7 +41,8 @@ public:
 
     // The rows of a query holding ID, Name and IconPath (and Row, TypesID, GroupsID where the
     // rows carry them; typeId and groupId stand in for the last two), in the query's order.
-    // Icon keys repeat across a catalogue: each is held once.
+    // Icon keys repeat across a catalogue: each is held once. IconPath may be read as a blob,
+    // which spares SQLite's conversion of every key to UTF-16.
     QVector<Row> readRows(QSqlQuery &query, int typeId = 0, int groupId = 0);
     // Every row replaced at once; rows that are answers name one of actions.
     void reset(QVector<Row> rows, QVector<ActionRow> actions = {});
@@ -71,8 +72,8 @@ private:
 
     QVector<Row> m_rows;
     QVector<ActionRow> m_actions;
-    // Every icon key read, held once; no more of them than icons in the cache.
-    QHash<QString, QString> m_keys;
+    // Every icon key read, by its bytes, held once; no more of them than icons in the cache.
+    QHash<QByteArray, QString> m_keys;
     // Icons found from the item's file, by id, for the rows painted so far.
     mutable QHash<int, QIcon> m_found;
 };
