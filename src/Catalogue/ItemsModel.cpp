@@ -3,7 +3,9 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "DataControl.h"
 #include "IconLoader.h"
@@ -43,7 +45,8 @@ QVector<ItemsModel::Row> ItemsModel::readRows(QSqlQuery &query, int typeId, int 
         row.groupId = group < 0 ? groupId : query.value(group).toInt();
         if (order >= 0)
             row.order = rowPosition(query.value(order)).toDouble();
-        row.name = query.value(name).toString();
+        if (name >= 0)
+            row.name = query.value(name).toString();
         // Text or bytes alike; a key is made a string only the first time it is read.
         const QByteArray key = query.value(iconPath).toByteArray();
         if (!key.isEmpty()) {
@@ -63,6 +66,26 @@ void ItemsModel::reset(QVector<Row> rows, QVector<ActionRow> actions)
     m_rows = std::move(rows);
     m_actions = std::move(actions);
     m_found.clear();
+    m_byOrder.clear();
+    m_places.clear();
+    const bool unnamed = std::any_of(m_rows.cbegin(), m_rows.cend(),
+                                     [](const Row &row) { return row.name.isNull(); });
+    if (unnamed) {
+        const auto byOrder = [this](int left, int right) {
+            return m_rows.at(left).order < m_rows.at(right).order;
+        };
+        m_byOrder.resize(m_rows.size());
+        std::iota(m_byOrder.begin(), m_byOrder.end(), 0);
+        // Stable, as the proxy sorts: equal orders keep the query's order.
+        if (std::is_sorted(m_byOrder.cbegin(), m_byOrder.cend(), byOrder)) {
+            m_byOrder.clear();
+        } else {
+            std::stable_sort(m_byOrder.begin(), m_byOrder.end(), byOrder);
+            m_places.resize(m_rows.size());
+            for (int place = 0; place < m_byOrder.size(); ++place)
+                m_places[m_byOrder.at(place)] = place;
+        }
+    }
     endResetModel();
 }
 
@@ -122,6 +145,36 @@ QIcon ItemsModel::icon(const Row &row) const
     return found;
 }
 
+void ItemsModel::readNames(int row) const
+{
+    // About a screenful of tiles several times over; one query for all of them.
+    constexpr int block = 256;
+    const bool byOrder = !m_places.isEmpty();
+    const int first = (byOrder ? m_places.at(row) : row) / block * block;
+    const int last = std::min(first + block, int(m_rows.size()));
+    QVector<int> rows;
+    QVector<int> ids;
+    for (int place = first; place < last; ++place) {
+        const int at = byOrder ? m_byOrder.at(place) : place;
+        if (m_rows.at(at).name.isNull() && m_rows.at(at).action < 0) {
+            rows << at;
+            ids << m_rows.at(at).id;
+        }
+    }
+    if (ids.isEmpty())
+        return;
+    QHash<int, QString> names;
+    QSqlQuery query = DataControl::instance().items_byId(QStringLiteral("ID, Name"), ids);
+    while (query.next())
+        names.insert(query.value(0).toInt(), query.value(1).toString());
+    for (int at : qAsConst(rows)) {
+        Row &each = m_rows[at];
+        // Empty rather than null for an item gone or without a name: it counts as read.
+        const QString name = names.value(each.id);
+        each.name = name.isNull() ? QString(QLatin1String("")) : name;
+    }
+}
+
 QVariant ItemsModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size())
@@ -150,7 +203,9 @@ QVariant ItemsModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return row.name;
+        if (row.name.isNull())
+            readNames(index.row());
+        return m_rows.at(index.row()).name;
     case Qt::DecorationRole:
         return icon(row);
     case Qt::ToolTipRole:
@@ -222,6 +277,8 @@ bool ItemsModel::removeRows(int row, int count, const QModelIndex &parent)
         return false;
     beginRemoveRows(parent, row, row + count - 1);
     m_rows.remove(row, count);
+    m_byOrder.clear();
+    m_places.clear();
     endRemoveRows();
     return true;
 }

@@ -14,6 +14,9 @@ class QSqlQuery;
 // The rows of the items list or the results page, compact: ids, order, name and the key of the
 // icon, nothing else. The tooltip is read from the catalogue when it is shown, and the icon of
 // an item without a cached one is found when the row is first painted, once per kind of file.
+// Rows read without their names get them from the catalogue when first shown, for a block of
+// neighbouring rows at once: a large group's names are most of its memory and of its reading,
+// and only a screenful of them is seen.
 // A group switch or a search replaces every row in one reset. On the results page, rows may
 // also be the search box's other answers (a calculator's result, a web search).
 class ItemsModel final : public QAbstractListModel
@@ -39,8 +42,9 @@ public:
 
     using QAbstractListModel::QAbstractListModel;
 
-    // The rows of a query holding ID, Name and IconPath (and Row, TypesID, GroupsID where the
-    // rows carry them; typeId and groupId stand in for the last two), in the query's order.
+    // The rows of a query holding ID and IconPath, and Name, Row, TypesID, GroupsID where the
+    // rows carry them (typeId and groupId stand in for the last two; without Name, names are
+    // read when shown), in the query's order.
     // Icon keys repeat across a catalogue: each is held once. IconPath may be read as a blob,
     // which spares SQLite's conversion of every key to UTF-16.
     QVector<Row> readRows(QSqlQuery &query, int typeId = 0, int groupId = 0);
@@ -69,8 +73,16 @@ public:
 
 private:
     QIcon icon(const Row &row) const;
+    // Reads the names not read yet of the block of rows holding row.
+    void readNames(int row) const;
 
-    QVector<Row> m_rows;
+    // Mutable for the names read when first shown; a null name is one not read yet.
+    mutable QVector<Row> m_rows;
+    // The rows by order as the list shows them, and each row's place in it: names are read
+    // for neighbours on screen, which need not be neighbours in the query. Empty when the
+    // query's order is the order shown, or after rows were removed.
+    QVector<int> m_byOrder;
+    QVector<int> m_places;
     QVector<ActionRow> m_actions;
     // Every icon key read, by its bytes, held once; no more of them than icons in the cache.
     QHash<QByteArray, QString> m_keys;

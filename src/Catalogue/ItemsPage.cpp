@@ -91,10 +91,10 @@ void ItemsPage::reload()
         return;
     }
     // Only what a row holds: every other column would still be converted for each item. The
-    // icon keys are ASCII names that repeat: as bytes they are not converted either.
+    // icon keys are ASCII names that repeat: as bytes they are not converted either. Names are
+    // read for the rows shown, when shown.
     QSqlQuery query = DataControl::instance().items_select(
-        QStringLiteral("ID, Name, Row, CAST(IconPath AS BLOB) AS IconPath"),
-        m_group.data(GroupsIdRole));
+        QStringLiteral("ID, Row, CAST(IconPath AS BLOB) AS IconPath"), m_group.data(GroupsIdRole));
     fillItems(query);
     // Items are read again after every change made to them: the index follows soon after,
     // before the next search has to wait for it.

@@ -31,6 +31,8 @@ private slots:
     void shouldShowTheGroupsItemsInStoredOrder();
     void shouldIndexOnlyTheShownRows_data();
     void shouldIndexOnlyTheShownRows();
+    void shouldShowEveryNameOfALargeGroup_data();
+    void shouldShowEveryNameOfALargeGroup();
     void shouldAnswerTheSearchBoxKeys_data();
     void shouldAnswerTheSearchBoxKeys();
     void shouldListTheHistoryNewestFirst();
@@ -148,6 +150,39 @@ void TestItemsPage::shouldIndexOnlyTheShownRows()
     QCOMPARE(items->hasIndex(row, column, parent), id != 0);
     if (id)
         QCOMPARE(index.data(ItemIdRole).toInt(), id);
+}
+
+void TestItemsPage::shouldShowEveryNameOfALargeGroup_data()
+{
+    // Stored orders of the items, by id; names are read a block of rows at a time.
+    QTest::addColumn<QString>("order");
+    QTest::newRow("by id") << "ID";
+    QTest::newRow("reversed") << "1000 - ID";
+    QTest::newRow("interleaved") << "(ID % 7) * 1000 + ID";
+    QTest::newRow("none stored") << "NULL";
+}
+
+void TestItemsPage::shouldShowEveryNameOfALargeGroup()
+{
+    QFETCH(QString, order);
+    Catalogue::exec("WITH RECURSIVE n(i) AS (SELECT 10 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                    "709) INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) SELECT i, "
+                    "'项目 ' || i, 0, '/bin/true', 1, 1 FROM n");
+    Catalogue::exec(QStringLiteral("UPDATE Items SET Row = %1 WHERE GroupsID = 1").arg(order));
+    showGroupOne();
+    // As stored: by order, unordered ones first, equal ones by id.
+    const QStringList stored =
+        Catalogue::column("SELECT Name FROM Items WHERE GroupsID = 1 ORDER BY IFNULL(Row, -1), ID");
+    QCOMPARE(stored.size(), 703);
+    // From the last row up, so that blocks are read out of turn.
+    QAbstractItemModel *items = m_widgets.items->model();
+    QStringList shown;
+    for (int row = items->rowCount() - 1; row >= 0; --row)
+        shown.prepend(items->index(row, 0).data().toString());
+    QCOMPARE(shown, stored);
+    // A name changed in place stays changed.
+    QVERIFY(items->setData(items->index(300, 0), "改名", Qt::EditRole));
+    QCOMPARE(items->index(300, 0).data().toString(), QStringLiteral("改名"));
 }
 
 void TestItemsPage::shouldAnswerTheSearchBoxKeys_data()
