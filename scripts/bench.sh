@@ -35,7 +35,7 @@ printf '[Form]\nImportOffered=true\n' > "$work/empty/data/config.ini"
 
 echo "Quiver $(git describe --always --dirty 2>/dev/null), $(nproc) cores, $(date -u +%F)"
 build/bench/bench/quiver_bench_process "$work/empty/bin/Quiver" "$work/empty" "$runs" empty \
-    "$PWD/build/bench/bench/quiver_bench_bare"
+    "$PWD/build/bench/bench/quiver_bench_bare" "$work/10k"
 for name in 1k 100k; do
     build/bench/bench/quiver_bench_process "$work/$name/bin/Quiver" "$work/$name" "$runs" start
 done

@@ -57,6 +57,8 @@ public:
     QModelIndex indexOfId(int id) const;
     // The item's cached icon changed (an empty key: it has none now).
     void setIconKey(const QModelIndex &index, const QString &hashName);
+    // The row's position (RowRole) as the number it is.
+    double orderAt(int row) const { return m_rows.at(row).order; }
 
     // Without QAbstractListModel's checks through the virtual row and column counts: the
     // sorting proxy asks for two indexes per comparison.

@@ -30,6 +30,29 @@
 
 namespace {
 enum Page { CataloguePage = 0, ResultsPage = 1 };
+
+// The items by their position, compared as the numbers they are rather than as two variants
+// per comparison: a switch to a large group sorts it anew.
+class OrderProxy final : public QSortFilterProxyModel
+{
+public:
+    explicit OrderProxy(ItemsModel *items, QObject *parent)
+        : QSortFilterProxyModel(parent)
+        , m_items(items)
+    {
+        setSourceModel(items);
+        setSortRole(RowRole);
+    }
+
+protected:
+    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override
+    {
+        return m_items->orderAt(left.row()) < m_items->orderAt(right.row());
+    }
+
+private:
+    ItemsModel *m_items;
+};
 } // namespace
 
 ItemsPage::ItemsPage(const Widgets &widgets, QWidget *window)
@@ -37,12 +60,10 @@ ItemsPage::ItemsPage(const Widgets &widgets, QWidget *window)
     , m_widgets(widgets)
     , m_window(window)
     , m_items(new ItemsModel(this))
-    , m_proxy(new QSortFilterProxyModel(this))
+    , m_proxy(new OrderProxy(m_items, this))
     , m_results(new ItemsModel(this))
     , m_index(std::make_unique<SearchIndex>())
 {
-    m_proxy->setSourceModel(m_items);
-    m_proxy->setSortRole(RowRole);
     m_proxy->sort(0, Qt::AscendingOrder);
     widgets.items->setModel(m_proxy);
     widgets.results->setModel(m_results);

@@ -121,6 +121,9 @@ void DataControl::database_create()
         "DEFAULT 0)"));
     query_check(query, QStringLiteral("Create Items"));
     database_checkStructure(QStringLiteral("Items"));
+    // A group's items are read at every switch: without it, each read scans the whole table.
+    query.prepare(QStringLiteral("CREATE INDEX IF NOT EXISTS Items_GroupsID ON Items(GroupsID)"));
+    query_check(query, QStringLiteral("Create Items_GroupsID"));
 
     LOG(INFO) << "Create/Check Tables [cache]";
     QSqlQuery cacheQuery(cachesDatabase());
