@@ -101,6 +101,9 @@ bool CatalogueListModel::setData(const QModelIndex &index, const QVariant &value
         return false;
     Row &row = m_rows[index.row()];
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        // An editor closed without a change is no rename to store.
+        if (row.name == value.toString())
+            return true;
         row.name = value.toString();
         emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
         return true;

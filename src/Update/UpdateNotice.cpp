@@ -22,7 +22,9 @@ void openWebLink(const QUrl &url)
 }
 } // namespace
 
-void UpdateNotice::show(QWidget *window, const QByteArray &reply, bool manual)
+void UpdateNotice::show(QWidget *window,
+                        const QByteArray &reply,
+                        const std::function<bool()> &wasAsked)
 {
     const auto parsed = UpdateReply::parse(reply);
     if (!parsed) {
@@ -49,7 +51,7 @@ void UpdateNotice::show(QWidget *window, const QByteArray &reply, bool manual)
             openWebLink(parsed->bodyUrl);
         return;
     }
-    if (manual)
+    if (wasAsked())
         KelMessageBox::show(window, QStringLiteral("已是最新版本"), QVariant(), 2000,
                             KelMessageBox::Bottom, QString());
     else

@@ -501,7 +501,8 @@ void FormMain::onSetSkins(QString fileName)
 
 void FormMain::onUpdate(QByteArray byte)
 {
-    UpdateNotice::show(this, byte, SettingsControl::instance().takeManualUpdateCheck());
+    UpdateNotice::show(this, byte,
+                       [] { return SettingsControl::instance().takeManualUpdateCheck(); });
 }
 
 void FormMain::data_itemGoIndex(QModelIndex index)
