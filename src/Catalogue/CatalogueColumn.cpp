@@ -69,11 +69,14 @@ QModelIndex CatalogueColumn::currentGroup() const
 
 void CatalogueColumn::reload()
 {
-    m_groups->clear();
-    emit groupChanged(QModelIndex());
     QSqlQuery query = DataControl::instance().types_select(catalogueColumns);
-    // The first type stored becomes current, wherever its position places it.
-    m_typesView->setCurrentIndex(m_types->indexOfId(m_types->load(query)));
+    // The first type stored becomes current, wherever its position places it. The reset left
+    // none current, so making it current shows its groups; with no type, none are shown.
+    const QModelIndex first = m_types->indexOfId(m_types->load(query));
+    if (first.isValid())
+        m_typesView->setCurrentIndex(first);
+    else
+        showGroups(QModelIndex());
     emit emptied(isEmpty());
 }
 
@@ -84,14 +87,20 @@ void CatalogueColumn::reloadGroups()
 
 void CatalogueColumn::showGroups(const QModelIndex &type)
 {
-    m_groups->clear();
-    emit groupChanged(QModelIndex());
-    if (!type.isValid())
-        return;
-    const int typeId = type.data(TypesIdRole).toInt();
-    QSqlQuery query = DataControl::instance().groups_select(catalogueColumns, typeId);
-    m_groups->load(query, typeId);
-    m_groupsView->setCurrentIndex(m_groups->index(0));
+    // One reset of the groups, one of the items: the first group made current after the reset
+    // shows its items; with no group, none are shown.
+    if (type.isValid()) {
+        const int typeId = type.data(TypesIdRole).toInt();
+        QSqlQuery query = DataControl::instance().groups_select(catalogueColumns, typeId);
+        m_groups->load(query, typeId);
+    } else {
+        m_groups->clear();
+    }
+    const QModelIndex first = m_groups->index(0);
+    if (first.isValid())
+        m_groupsView->setCurrentIndex(first);
+    else
+        emit groupChanged(QModelIndex());
 }
 
 void CatalogueColumn::locate(int typeId, int groupId)
