@@ -65,6 +65,8 @@ private slots:
     void shouldNeverHoldBareKeySystemWide();
     void shouldFollowTraySettings();
     void shouldHideOnPressRightAfterQuickShow();
+    void shouldTakeTheKeyboardWhenCalledUpRightAfterHiding_data();
+    void shouldTakeTheKeyboardWhenCalledUpRightAfterHiding();
     void shouldStayReachableWhenTrayIsHiddenWhileHidden();
     void shouldStayOnTopAndBack();
     void shouldMoveByTitleBarButKeepButtonsClickable();
@@ -341,6 +343,51 @@ void TestMainWindow::shouldHideOnPressRightAfterQuickShow()
     window.onShow();
     QVERIFY(window.isVisible());
     QTRY_VERIFY(isShownAndActive(window));
+}
+
+void TestMainWindow::shouldTakeTheKeyboardWhenCalledUpRightAfterHiding_data()
+{
+    QTest::addColumn<int>("hiddenMs");
+    for (int ms : {0, 30, 100, 250})
+        QTest::addRow("%d ms", ms) << ms;
+}
+
+// The user hides the window and calls it up again at once: the window, its search box and what
+// follows the activation (the Latin switch, the focus stealing guard) hold the keyboard again,
+// also when the window system reports the first focus change while the window is hidden.
+void TestMainWindow::shouldTakeTheKeyboardWhenCalledUpRightAfterHiding()
+{
+    QFETCH(int, hiddenMs);
+    FormMain &window = *m_window;
+    SettingsControl::instance().setHotKey_showApp(
+        QKeySequence("Ctrl+Alt+Q").toString(QKeySequence::NativeText));
+    // Hidden, the window leaves the focus to another client's window, as on a desktop (a
+    // notice of this process would take it instead).
+    Notices::clear();
+    QProcess other;
+    other.start(QUIVER_KEY_WITNESS, QStringList());
+    auto end = qScopeGuard([&] {
+        other.kill();
+        other.waitForFinished();
+    });
+    // The window manager gives a new window the focus.
+    QByteArray said;
+    QTRY_VERIFY((said += other.readAllStandardOutput()).contains("focused"));
+    QVERIFY(X11Desktop::xdotool({"windowactivate", "--sync", QString::number(window.winId())}));
+    QTRY_VERIFY(isShownAndActive(window));
+    auto *search = window.findChild<QLineEdit *>("lineEdit_search");
+    QTRY_VERIFY(search->hasFocus());
+    for (int round = 0; round < 3; ++round) {
+        window.onShow();
+        QVERIFY(window.isHidden());
+        QTest::qWait(hiddenMs);
+        window.onShow();
+        QTRY_VERIFY(isShownAndActive(window));
+        QTRY_VERIFY(search->hasFocus());
+        QTest::qWait(500);
+        QVERIFY(isShownAndActive(window));
+        QVERIFY(search->hasFocus());
+    }
 }
 
 void TestMainWindow::shouldStayReachableWhenTrayIsHiddenWhileHidden()
