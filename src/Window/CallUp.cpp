@@ -142,11 +142,6 @@ void CallUp::bringToFront()
     m_window->showNormal();
     m_window->raise();
     m_window->activateWindow();
-    // Hidden and called up again before Qt decided that the focus had gone (it waits 400 ms
-    // for it to come back), the window is still Qt's focus window: the focus returning changes
-    // nothing there, and the widgets, deactivated by the hide, would stay inactive.
-    if (QGuiApplication::focusWindow() == m_window->windowHandle() && !m_window->isActiveWindow())
-        QApplication::setActiveWindow(m_window);
     focusSearch();
     if (!m_window->isActiveWindow()) {
         m_activationRequested.start();
@@ -167,6 +162,17 @@ void CallUp::focusSearch()
 void CallUp::activationArrived()
 {
     m_activationRequested.invalidate();
+}
+
+void CallUp::focusArrived(bool keyboard)
+{
+    // Hidden and called up again before Qt decided that the focus had gone (it waits 400 ms
+    // for it to come back), the window is still Qt's focus window: the focus returning changes
+    // nothing there, and the widgets, deactivated by the hide, would stay inactive.
+    if (keyboard && QGuiApplication::focusWindow() == m_window->windowHandle() &&
+        !m_window->isActiveWindow())
+        QApplication::setActiveWindow(m_window);
+    activationArrived();
 }
 
 void CallUp::hidden()

@@ -56,6 +56,9 @@ public:
     // may not report that, when the window was hidden and shown again within the time Qt keeps a
     // window active after losing the focus); it was hidden.
     void activationArrived();
+    // The window system gave the window the keyboard's focus (keyboard false: the focus only
+    // passes through the pointer's window).
+    void focusArrived(bool keyboard);
     void hidden();
 
 signals:

@@ -379,9 +379,10 @@ void FormMain::changeEvent(QEvent *event)
 
 bool FormMain::nativeEvent(const QByteArray &eventType, void *message, long *result)
 {
-    if (eventType == "xcb_generic_event_t" &&
-        (static_cast<xcb_generic_event_t *>(message)->response_type & ~0x80) == XCB_FOCUS_IN)
-        m_callUp->activationArrived();
+    const auto *event = static_cast<xcb_generic_event_t *>(message);
+    if (eventType == "xcb_generic_event_t" && (event->response_type & ~0x80) == XCB_FOCUS_IN)
+        m_callUp->focusArrived(reinterpret_cast<const xcb_focus_in_event_t *>(event)->detail !=
+                               XCB_NOTIFY_DETAIL_POINTER);
     return QWidget::nativeEvent(eventType, message, result);
 }
 
