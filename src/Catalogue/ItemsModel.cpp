@@ -57,6 +57,8 @@ QVector<ItemsModel::Row> ItemsModel::readRows(QSqlQuery &query, int typeId, int 
         }
         rows.append(std::move(row));
     }
+    // Held all day: not with the room its growth left.
+    rows.squeeze();
     return rows;
 }
 
@@ -115,6 +117,15 @@ void ItemsModel::setIconKey(const QModelIndex &at, const QString &hashName)
     emit dataChanged(at, at, {Qt::DecorationRole});
 }
 
+void ItemsModel::releaseFoundIcons()
+{
+    m_holding = false;
+    if (!m_heldBack || m_rows.isEmpty())
+        return;
+    m_heldBack = false;
+    emit dataChanged(index(0), index(m_rows.size() - 1), {Qt::DecorationRole});
+}
+
 QModelIndex ItemsModel::index(int row, int column, const QModelIndex &parent) const
 {
     return row >= 0 && row < m_rows.size() && column == 0 && !parent.isValid()
@@ -137,6 +148,10 @@ QIcon ItemsModel::icon(const Row &row) const
         return cached;
     QIcon &found = m_found[row.id];
     if (found.isNull()) {
+        if (m_holding) {
+            m_heldBack = true;
+            return QIcon();
+        }
         const QSqlRecord record =
             DataControl::instance().item_select(QStringLiteral("Type, Path"), row.id);
         found = icons.itemIcon(record.value(QStringLiteral("Type")).toInt(),

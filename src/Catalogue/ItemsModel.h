@@ -70,6 +70,12 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
 
+    // Until let go, rows without a cached icon are drawn without one: finding the first of
+    // their icons reads the MIME database and the icon theme, which the first frame does not
+    // wait for. Let go, the rows drawn so are drawn again with their icons.
+    void holdFoundIcons() { m_holding = true; }
+    void releaseFoundIcons();
+
     // The tooltip of an item: name, path, note when it has one, run count.
     static QString tooltip(int id);
 
@@ -90,6 +96,8 @@ private:
     QHash<QByteArray, QString> m_keys;
     // Icons found from the item's file, by id, for the rows painted so far.
     mutable QHash<int, QIcon> m_found;
+    bool m_holding = false;
+    mutable bool m_heldBack = false;
 };
 
 // Its members relocate as plain bytes: growing a vector of rows moves them without copying.

@@ -82,6 +82,7 @@ ItemsPage::ItemsPage(const Widgets &widgets, QWidget *window)
     for (QWidget *keys :
          std::initializer_list<QWidget *>{widgets.search, widgets.items, widgets.results})
         keys->installEventFilter(this);
+    widgets.items->viewport()->installEventFilter(this);
     connect(widgets.items->actionRefresh(), &QAction::triggered, this, &ItemsPage::reload);
     connect(widgets.items->moveMenu(), &QMenu::triggered, this, &ItemsPage::moveSelected);
     // Switched on with text in the box, the box shows its results at once, as typing would.
@@ -299,6 +300,13 @@ void ItemsPage::ran(int id, quint64 changesBefore)
 
 bool ItemsPage::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Paint && watched == m_widgets.items->viewport()) {
+        // The first frame shows the cached icons; the others follow right after it.
+        watched->removeEventFilter(this);
+        m_items->holdFoundIcons();
+        QTimer::singleShot(0, m_items, &ItemsModel::releaseFoundIcons);
+        return false;
+    }
     if (event->type() != QEvent::KeyPress || !SettingsControl::instance().isInstantSearch())
         return QObject::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);

@@ -1,5 +1,7 @@
 #include "DataControl.h"
 
+#include <malloc.h>
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
@@ -74,14 +76,26 @@ bool DataControl::openDatabase(const QString &connectionName,
         reason = check.value(0).toString();
     if (reason.isNull()) {
         check.finish();
-        // Searches read every row; mapped pages spare a read call per page.
-        check.exec(QStringLiteral("PRAGMA mmap_size = 268435456;"));
+        releaseMemory(database);
         return true;
     }
     check.finish();
     database.close();
     LOG(ERROR) << failureText << reason;
     return false;
+}
+
+void DataControl::releaseMemory(QSqlDatabase database)
+{
+    // The page cache keeps what a read of the whole file brought in; the pages are a read call
+    // away in the system's cache.
+    QSqlQuery(database).exec(QStringLiteral("PRAGMA shrink_memory;"));
+    malloc_trim(0);
+}
+
+void DataControl::releaseMemory()
+{
+    releaseMemory(mainDatabase());
 }
 
 bool DataControl::init_databases()
@@ -121,9 +135,15 @@ void DataControl::database_create()
         "DEFAULT 0)"));
     query_check(query, QStringLiteral("Create Items"));
     database_checkStructure(QStringLiteral("Items"));
-    // A group's items are read at every switch: without it, each read scans the whole table.
-    query.prepare(QStringLiteral("CREATE INDEX IF NOT EXISTS Items_GroupsID ON Items(GroupsID)"));
-    query_check(query, QStringLiteral("Create Items_GroupsID"));
+    // A group's items are read at every switch with what a row of the list holds: the index
+    // alone answers, without a look into the table for each item, and in the order the items
+    // were added, as the table gives them. It takes the place of the index by group alone
+    // that some catalogues have.
+    query.prepare(QStringLiteral("DROP INDEX IF EXISTS Items_GroupsID"));
+    query_check(query, QStringLiteral("Drop Items_GroupsID"));
+    query.prepare(QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS Items_GroupRows ON Items(GroupsID, ID, Row, IconPath)"));
+    query_check(query, QStringLiteral("Create Items_GroupRows"));
 
     LOG(INFO) << "Create/Check Tables [cache]";
     QSqlQuery cacheQuery(cachesDatabase());

@@ -89,12 +89,15 @@ public:
     // Changes with every commit another process (a second instance) made to the catalogue
     // file since it was opened here; -1 when it cannot be read.
     qint64 catalogueCommitsElsewhere() const;
+    // Gives the memory that reading the whole catalogue took back to the system.
+    void releaseMemory();
 
 private:
     quint64 m_catalogueChanges = 0;
 
     static QSqlDatabase mainDatabase();
     static QSqlDatabase cachesDatabase();
+    static void releaseMemory(QSqlDatabase database);
     static bool
     openDatabase(const QString &connectionName, const QString &fileName, const char *failureText);
 

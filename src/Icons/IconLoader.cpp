@@ -83,9 +83,11 @@ QIcon IconLoader::itemIcon(int type, const QString &path) const
     switch (type) {
     case 0:
     case 1:
-        if (QFileInfo::exists(path)) {
+        if (const QFileInfo info(path); info.exists()) {
             // An application's entry shows the application's own icon, not that of a text file.
-            if (type == 0 && DesktopEntry::isEntryFile(path)) {
+            // A link is an entry when what it leads to is, whatever its own name.
+            if (type == 0 &&
+                kindOf(info.isSymLink() ? QFileInfo(info.canonicalFilePath()) : info).entry) {
                 const QIcon own = DesktopIcons::icon(DesktopEntry::read(path).icon());
                 if (!own.isNull())
                     return own;
@@ -94,7 +96,7 @@ QIcon IconLoader::itemIcon(int type, const QString &path) const
                 if (!program.isNull())
                     return program;
             }
-            return kindIcon(QFileInfo(path));
+            return kindIcon(info);
         }
         return defaultIcon(QStringLiteral("DefaultIcons/Lost"), QStringLiteral(":/icon/lost.svg"));
     case 2:
@@ -107,25 +109,30 @@ QIcon IconLoader::itemIcon(int type, const QString &path) const
     }
 }
 
-QIcon IconLoader::kindIcon(const QFileInfo &info) const
+const IconLoader::Kind &IconLoader::kindOf(const QFileInfo &info) const
 {
-    // A catalogue holds thousands of files of a few kinds. Each kind's icon names are looked
-    // up once, by name as a file manager's list knows the kind, never by reading the file: a
-    // MIME lookup per file matches every glob pattern of the database anew. The icons come
-    // from the theme each time, so a change of theme shows.
     const bool folder = info.isDir();
     const QString suffix = info.completeSuffix();
-    const QString kind = folder             ? QStringLiteral("/")
-                         : suffix.isEmpty() ? info.fileName()
-                                            : QStringLiteral("*.") + suffix;
-    QStringList &names = m_kinds[kind];
-    if (names.isEmpty()) {
+    const QString key = folder             ? QStringLiteral("/")
+                        : suffix.isEmpty() ? info.fileName()
+                                           : QStringLiteral("*.") + suffix;
+    Kind &kind = m_kinds[key];
+    if (kind.iconNames.isEmpty()) {
         const QMimeType type =
             m_mimeTypes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
-        names = folder ? QStringList{QStringLiteral("folder")}
-                       : QStringList{type.iconName(), type.genericIconName()};
+        kind.iconNames = folder ? QStringList{QStringLiteral("folder")}
+                                : QStringList{type.iconName(), type.genericIconName()};
+        kind.entry = !folder && type.inherits(QStringLiteral("application/x-desktop"));
     }
-    for (const QString &name : qAsConst(names)) {
+    return kind;
+}
+
+QIcon IconLoader::kindIcon(const QFileInfo &info) const
+{
+    // A catalogue holds thousands of files of a few kinds. The icons come from the theme each
+    // time, so a change of theme shows.
+    const bool folder = info.isDir();
+    for (const QString &name : kindOf(info).iconNames) {
         const QIcon themed = QIcon::fromTheme(name);
         if (!themed.isNull())
             return themed;

@@ -47,14 +47,22 @@ private:
 
     // The cached icon named by a settings key, or the built-in resource when it has none.
     QIcon defaultIcon(const QString &key, const QString &builtIn) const;
+    struct Kind
+    {
+        QStringList iconNames;
+        // A desktop entry, which shows the application's own icon.
+        bool entry = false;
+    };
+    // What the part of the name that decides a file's kind says about it: "*.tar.gz",
+    // "Makefile", "/" for folders. Looked up once per kind, never by reading the file: a MIME
+    // lookup per file matches every glob pattern of the database anew.
+    const Kind &kindOf(const QFileInfo &info) const;
     // The theme's icon for the kind of an existing file or folder.
     QIcon kindIcon(const QFileInfo &info) const;
 
     QFileIconProvider m_provider;
     QMimeDatabase m_mimeTypes;
     mutable QHash<QString, QIcon> m_decoded;
-    // The theme's icon names for a kind, by the part of the name that decides it: "*.tar.gz",
-    // "Makefile", "/" for folders.
-    mutable QHash<QString, QStringList> m_kinds;
+    mutable QHash<QString, Kind> m_kinds;
     QIcon m_appIcon;
 };

@@ -37,6 +37,8 @@ void SearchIndex::refresh()
         text += name;
         text += note;
     }
+    query.finish();
+    data.releaseMemory();
     items.squeeze();
     text.squeeze();
     m_items = std::move(items);

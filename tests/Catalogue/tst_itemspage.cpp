@@ -116,6 +116,17 @@ void TestItemsPage::shouldShowTheGroupsItemsInStoredOrder()
     QCOMPARE(shown(items), (QStringList{"企鹅", "微信"}));
     m_page->select(1);
     QCOMPARE(m_widgets.items->currentIndex().data(ItemIdRole).toInt(), 1);
+    // Without a position (imported) or at the same one, items show in the order they were
+    // added, whatever their icons.
+    Catalogue::exec("DELETE FROM Items");
+    Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID, Row, IconPath) "
+                    "VALUES (10, '丙', 0, '/bin/true', 1, 1, NULL, 'c'), "
+                    "(11, '乙', 0, '/bin/true', 1, 1, NULL, 'b'), "
+                    "(12, '甲', 0, '/bin/true', 1, 1, NULL, ''), "
+                    "(13, '丁', 0, '/bin/true', 1, 1, 5, 'a'), "
+                    "(14, '戊', 0, '/bin/true', 1, 1, 5, NULL)");
+    m_page->reload();
+    QCOMPARE(shown(items), (QStringList{"丙", "乙", "甲", "丁", "戊"}));
     // No group: nothing shown.
     m_page->showGroup(QModelIndex());
     QCOMPARE(items->rowCount(), 0);
