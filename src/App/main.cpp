@@ -7,6 +7,7 @@
 #include "Activation.h"
 #include "CommandLine.h"
 #include "DesktopShortcut.h"
+#include "DataControl.h"
 #include "FormMain.h"
 #include "IconLoader.h"
 #include "QtSingleApplication.h"
@@ -85,6 +86,7 @@ int main(int argc, char *argv[])
         return 0;
 
     TerminationWatcher terminationWatcher;
+    DataControl::instance().checkCatalogueAhead();
     FormMain window;
     // Qt chooses its OpenGL integration with the first native window, which the main window's
     // construction made. The programs started from here get the user's environment: Qt Quick

@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSqlError>
 
@@ -53,9 +54,41 @@ QSqlDatabase DataControl::cachesDatabase()
     return QSqlDatabase::database(cachesConnection, false);
 }
 
+QString DataControl::damage(const QSqlDatabase &database)
+{
+    QSqlQuery check(database);
+    if (!check.exec(QStringLiteral("PRAGMA quick_check;")))
+        return check.lastError().text();
+    if (!check.next() || check.value(0).toString() != QLatin1String("ok"))
+        return check.value(0).toString();
+    return QString();
+}
+
+void DataControl::checkCatalogueAhead()
+{
+    const QString file = QStringLiteral("../data/data.db");
+    // A new catalogue has nothing to read yet: the opening makes it.
+    if (!QFileInfo::exists(file))
+        return;
+    m_catalogueCheck = std::async(std::launch::async, [file] {
+        const QString connection = QStringLiteral("catalogue-check");
+        QString reason;
+        {
+            QSqlDatabase database =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+            database.setDatabaseName(file);
+            reason = database.open() ? damage(database) : database.lastError().text();
+            database.close();
+        }
+        QSqlDatabase::removeDatabase(connection);
+        return reason;
+    });
+}
+
 bool DataControl::openDatabase(const QString &connectionName,
                                const QString &fileName,
-                               const char *failureText)
+                               const char *failureText,
+                               std::future<QString> checkedAhead)
 {
     if (QSqlDatabase::contains(connectionName))
         QSqlDatabase::removeDatabase(connectionName);
@@ -68,18 +101,11 @@ bool DataControl::openDatabase(const QString &connectionName,
 
     // SQLite opens any file lazily; reading every page now turns a foreign or damaged file into
     // a failed open instead of letting later writes touch it.
-    QSqlQuery check(database);
-    QString reason;
-    if (!check.exec(QStringLiteral("PRAGMA quick_check;")))
-        reason = check.lastError().text();
-    else if (!check.next() || check.value(0).toString() != QLatin1String("ok"))
-        reason = check.value(0).toString();
+    const QString reason = checkedAhead.valid() ? checkedAhead.get() : damage(database);
     if (reason.isNull()) {
-        check.finish();
         releaseMemory(database);
         return true;
     }
-    check.finish();
     database.close();
     LOG(ERROR) << failureText << reason;
     return false;
@@ -102,7 +128,7 @@ bool DataControl::init_databases()
 {
     ++m_catalogueChanges;
     if (!openDatabase(mainConnection, QStringLiteral("../data/data.db"),
-                      "主要数据库打开失败，错误原因："))
+                      "主要数据库打开失败，错误原因：", std::move(m_catalogueCheck)))
         return false;
     openDatabase(cachesConnection, QStringLiteral("../cache/cache.db"),
                  "缓存数据库打开失败，错误原因：");

@@ -8,6 +8,8 @@
 #include <QVariantMap>
 #include <QVector>
 
+#include <future>
+
 // The data store: the catalogue "../data/data.db" (types, groups, items) and the icon index
 // "../cache/cache.db", reached only through the named operations below. Each operation logs
 // a failing statement under its own name and reports the failure as its result.
@@ -17,6 +19,10 @@ class DataControl final
 
 public:
     static DataControl &instance();
+
+    // Starts reading the whole catalogue file for damage on a thread of its own, while the
+    // window is being built: init_databases() then takes the answer rather than reading it.
+    void checkCatalogueAhead();
 
     // Where the icon with this hash name is stored: "../cache/caches/<hash>.o".
     static QString cacheFileName(const QString &hashName);
@@ -94,12 +100,17 @@ public:
 
 private:
     quint64 m_catalogueChanges = 0;
+    std::future<QString> m_catalogueCheck;
 
     static QSqlDatabase mainDatabase();
     static QSqlDatabase cachesDatabase();
     static void releaseMemory(QSqlDatabase database);
-    static bool
-    openDatabase(const QString &connectionName, const QString &fileName, const char *failureText);
+    // Why the file cannot serve as it is; null when it is sound.
+    static QString damage(const QSqlDatabase &database);
+    static bool openDatabase(const QString &connectionName,
+                             const QString &fileName,
+                             const char *failureText,
+                             std::future<QString> checkedAhead = {});
 
     static QSqlQuery
     bound(const QSqlDatabase &database, const QString &statement, const QVariantMap &bindings);
