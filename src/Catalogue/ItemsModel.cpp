@@ -1,5 +1,6 @@
 #include "ItemsModel.h"
 
+#include <QPixmap>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -150,7 +151,13 @@ QIcon ItemsModel::icon(const Row &row) const
     if (found.isNull()) {
         if (m_holding) {
             m_heldBack = true;
-            return QIcon();
+            // Of an icon's size, so that the name stands where it will stay.
+            static const QIcon blank = [] {
+                QPixmap pixmap(64, 64);
+                pixmap.fill(Qt::transparent);
+                return QIcon(pixmap);
+            }();
+            return blank;
         }
         const QSqlRecord record =
             DataControl::instance().item_select(QStringLiteral("Type, Path"), row.id);

@@ -13,6 +13,7 @@
 
 namespace {
 const QString mainConnection = QStringLiteral("MainDatabase");
+const QString catalogueFile = QStringLiteral("../data/data.db");
 const QString cachesConnection = QStringLiteral("CachesDatabase");
 
 QString now()
@@ -66,11 +67,10 @@ QString DataControl::damage(const QSqlDatabase &database)
 
 void DataControl::checkCatalogueAhead()
 {
-    const QString file = QStringLiteral("../data/data.db");
     // A new catalogue has nothing to read yet: the opening makes it.
-    if (!QFileInfo::exists(file))
+    if (!QFileInfo::exists(catalogueFile))
         return;
-    m_catalogueCheck = std::async(std::launch::async, [file] {
+    m_catalogueCheck = std::async(std::launch::async, [file = catalogueFile] {
         const QString connection = QStringLiteral("catalogue-check");
         QString reason;
         {
@@ -127,8 +127,8 @@ void DataControl::releaseMemory()
 bool DataControl::init_databases()
 {
     ++m_catalogueChanges;
-    if (!openDatabase(mainConnection, QStringLiteral("../data/data.db"),
-                      "主要数据库打开失败，错误原因：", std::move(m_catalogueCheck)))
+    if (!openDatabase(mainConnection, catalogueFile, "主要数据库打开失败，错误原因：",
+                      std::move(m_catalogueCheck)))
         return false;
     openDatabase(cachesConnection, QStringLiteral("../cache/cache.db"),
                  "缓存数据库打开失败，错误原因：");
@@ -500,9 +500,10 @@ QSqlRecord DataControl::item_select(const QString &columns, const QVariant &id)
 
 QSqlQuery DataControl::items_select(const QString &columns, const QVariant &groupsID)
 {
-    return selectOn(mainDatabase(),
-                    QStringLiteral("SELECT %1 FROM Items WHERE GroupsID = :GroupsID").arg(columns),
-                    {{QStringLiteral(":GroupsID"), groupsID}}, QStringLiteral("items_select"));
+    return selectOn(
+        mainDatabase(),
+        QStringLiteral("SELECT %1 FROM Items WHERE GroupsID = :GroupsID ORDER BY ID").arg(columns),
+        {{QStringLiteral(":GroupsID"), groupsID}}, QStringLiteral("items_select"));
 }
 
 QSqlQuery DataControl::items_search(const QString &columns, const QString &text)

@@ -71,6 +71,7 @@ public:
     bool item_rename(const QString &name, const QVariant &id);
     bool item_delete(const QVariant &id);
     QSqlRecord item_select(const QString &columns, const QVariant &id);
+    // The items of a group, in the order they were added.
     QSqlQuery items_select(const QString &columns, const QVariant &groupsID);
     QSqlQuery items_search(const QString &columns, const QString &text);
     QSqlQuery items_history(const QString &columns);

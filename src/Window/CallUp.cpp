@@ -169,8 +169,9 @@ void CallUp::focusArrived(bool keyboard)
     // Hidden and called up again before Qt decided that the focus had gone (it waits 400 ms
     // for it to come back), the window is still Qt's focus window: the focus returning changes
     // nothing there, and the widgets, deactivated by the hide, would stay inactive.
-    if (keyboard && QGuiApplication::focusWindow() == m_window->windowHandle() &&
-        !m_window->isActiveWindow())
+    // A focus that arrives after a hide (a call-up and a hide handled at once) is not taken.
+    if (keyboard && m_window->isVisible() && !m_window->isMinimized() &&
+        QGuiApplication::focusWindow() == m_window->windowHandle() && !m_window->isActiveWindow())
         QApplication::setActiveWindow(m_window);
     activationArrived();
 }
