@@ -26,8 +26,6 @@
 
 #include <easylogging++.h>
 
-#include <malloc.h>
-
 namespace {
 enum Page { CataloguePage = 0, ResultsPage = 1 };
 
@@ -138,10 +136,10 @@ void ItemsPage::fillItems(QSqlQuery &query)
                                                       m_group.data(GroupsIdRole).toInt());
     const int count = rows.size();
     m_items->reset(std::move(rows));
-    // Reading a large group leaves freed memory behind (the query's rows, the rows' growth);
-    // it goes back to the system instead of staying with the process all day.
+    // Reading a large group leaves freed memory behind (the query's rows, the rows' growth,
+    // the pages read); it goes back to the system instead of staying with the process all day.
     if (count > 1000)
-        malloc_trim(0);
+        DataControl::instance().releaseMemory();
     if (!timed)
         return;
     // Each row's icon is found now rather than when painted, to time it.

@@ -96,7 +96,7 @@ public:
     // Changes with every commit another process (a second instance) made to the catalogue
     // file since it was opened here; -1 when it cannot be read.
     qint64 catalogueCommitsElsewhere() const;
-    // Gives the memory that reading the whole catalogue took back to the system.
+    // Gives the memory that reading much of the catalogue took back to the system.
     void releaseMemory();
 
 private:
