@@ -161,13 +161,23 @@ bool InputMethodDriver::waitForFcitxContext(const QString &program, bool focused
                                       .arg(QRegularExpression::escape(program),
                                            focused ? QStringLiteral("1") : QStringLiteral("\\d")),
                                   QRegularExpression::MultilineOption);
-    return QTest::qWaitFor(
+    QString contexts;
+    const bool found = QTest::qWaitFor(
         [&] {
             QDBusInterface controller(fcitxService, fcitxPath, fcitxInterface, *m_bus);
             const QDBusReply<QString> reply = controller.call(QStringLiteral("DebugInfo"));
-            return reply.isValid() && line.match(reply.value()).hasMatch();
+            contexts = reply.value();
+            return reply.isValid() && line.match(contexts).hasMatch();
         },
         timeoutMs);
+    if (!found) {
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(m_display, &focus, &revert);
+        qWarning("no %s context of %s; X focus on 0x%lx; fcitx5 has:\n%s",
+                 focused ? "focused" : "input", qPrintable(program), focus, qPrintable(contexts));
+    }
+    return found;
 }
 
 unsigned long InputMethodDriver::clientWindow(const QString &title)
