@@ -66,13 +66,20 @@ QVector<ItemsModel::Row> ItemsModel::readRows(QSqlQuery &query, int typeId, int 
 void ItemsModel::reset(QVector<Row> rows, QVector<ActionRow> actions)
 {
     beginResetModel();
-    m_rows = std::move(rows);
+    m_rows.clear();
+    m_shared.clear();
+    m_sharedAt.clear();
+    m_rows.reserve(rows.size());
+    for (Row &row : rows)
+        m_rows << Held{row.order, std::move(row.name), row.id,
+                       share({std::move(row.iconKey), row.typeId, row.groupId, row.action})};
+    rows = {};
     m_actions = std::move(actions);
     m_found.clear();
     m_byOrder.clear();
     m_places.clear();
     const bool unnamed = std::any_of(m_rows.cbegin(), m_rows.cend(),
-                                     [](const Row &row) { return row.name.isNull(); });
+                                     [](const Held &row) { return row.name.isNull(); });
     if (unnamed) {
         const auto byOrder = [this](int left, int right) {
             return m_rows.at(left).order < m_rows.at(right).order;
@@ -96,7 +103,7 @@ const ActionRow *ItemsModel::actionAt(const QModelIndex &index) const
 {
     if (!index.isValid() || index.model() != this || index.row() >= m_rows.size())
         return nullptr;
-    const int action = m_rows.at(index.row()).action;
+    const int action = shared(index.row()).action;
     return action < 0 ? nullptr : &m_actions.at(action);
 }
 
@@ -112,10 +119,21 @@ void ItemsModel::setIconKey(const QModelIndex &at, const QString &hashName)
 {
     if (!at.isValid())
         return;
-    Row &row = m_rows[at.row()];
-    row.iconKey = hashName;
-    m_found.remove(row.id);
+    Shared changed = shared(at.row());
+    changed.iconKey = hashName;
+    m_rows[at.row()].shared = share(changed);
+    m_found.remove(m_rows.at(at.row()).id);
     emit dataChanged(at, at, {Qt::DecorationRole});
+}
+
+int ItemsModel::share(const Shared &shared)
+{
+    const auto at = m_sharedAt.constFind(shared);
+    if (at != m_sharedAt.cend())
+        return at.value();
+    m_sharedAt.insert(shared, m_shared.size());
+    m_shared << shared;
+    return m_shared.size() - 1;
 }
 
 void ItemsModel::releaseFoundIcons()
@@ -139,12 +157,13 @@ int ItemsModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : m_rows.size();
 }
 
-QIcon ItemsModel::icon(const Row &row) const
+QIcon ItemsModel::icon(int at) const
 {
+    const Held &row = m_rows.at(at);
     const IconLoader &icons = IconLoader::instance();
     if (!SettingsControl::instance().isIconLoadEnabled())
         return icons.appIcon();
-    const QIcon cached = icons.cacheIcon(row.iconKey);
+    const QIcon cached = icons.cacheIcon(shared(at).iconKey);
     if (!cached.isNull())
         return cached;
     QIcon &found = m_found[row.id];
@@ -178,7 +197,7 @@ void ItemsModel::readNames(int row) const
     QVector<int> ids;
     for (int place = first; place < last; ++place) {
         const int at = byOrder ? m_byOrder.at(place) : place;
-        if (m_rows.at(at).name.isNull() && m_rows.at(at).action < 0) {
+        if (m_rows.at(at).name.isNull() && shared(at).action < 0) {
             rows << at;
             ids << m_rows.at(at).id;
         }
@@ -190,7 +209,7 @@ void ItemsModel::readNames(int row) const
     while (query.next())
         names.insert(query.value(0).toInt(), query.value(1).toString());
     for (int at : qAsConst(rows)) {
-        Row &each = m_rows[at];
+        Held &each = m_rows[at];
         // Empty rather than null for an item gone or without a name: it counts as read.
         const QString name = names.value(each.id);
         each.name = name.isNull() ? QString(QLatin1String("")) : name;
@@ -201,12 +220,13 @@ QVariant ItemsModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size())
         return QVariant();
-    const Row &row = m_rows.at(index.row());
+    const Held &row = m_rows.at(index.row());
+    const Shared &common = shared(index.row());
     // First: the sorting proxy asks for it twice per comparison.
-    if (role == RowRole && row.action < 0)
+    if (role == RowRole && common.action < 0)
         return std::isnan(row.order) ? QVariant() : QVariant(row.order);
-    if (row.action >= 0) {
-        const ActionRow &action = m_actions.at(row.action);
+    if (common.action >= 0) {
+        const ActionRow &action = m_actions.at(common.action);
         switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
@@ -217,7 +237,7 @@ QVariant ItemsModel::data(const QModelIndex &index, int role) const
             return action.note.isEmpty() ? action.title
                                          : action.title + QLatin1Char('\n') + action.note;
         case ActionRowRole:
-            return row.action;
+            return common.action;
         default:
             return QVariant();
         }
@@ -229,15 +249,15 @@ QVariant ItemsModel::data(const QModelIndex &index, int role) const
             readNames(index.row());
         return m_rows.at(index.row()).name;
     case Qt::DecorationRole:
-        return icon(row);
+        return icon(index.row());
     case Qt::ToolTipRole:
         return tooltip(row.id);
     case ItemIdRole:
         return row.id;
     case TypesIdRole:
-        return idOrNone(row.typeId);
+        return idOrNone(common.typeId);
     case GroupsIdRole:
-        return idOrNone(row.groupId);
+        return idOrNone(common.groupId);
     default:
         return QVariant();
     }
@@ -247,7 +267,8 @@ bool ItemsModel::setData(const QModelIndex &index, const QVariant &value, int ro
 {
     if (!index.isValid() || index.row() >= m_rows.size())
         return false;
-    Row &row = m_rows[index.row()];
+    Held &row = m_rows[index.row()];
+    Shared common = shared(index.row());
     QVector<int> roles{role};
     switch (role) {
     case Qt::DisplayRole:
@@ -261,10 +282,12 @@ bool ItemsModel::setData(const QModelIndex &index, const QVariant &value, int ro
         row.id = idOf(value);
         break;
     case TypesIdRole:
-        row.typeId = idOf(value);
+        common.typeId = idOf(value);
+        row.shared = share(common);
         break;
     case GroupsIdRole:
-        row.groupId = idOf(value);
+        common.groupId = idOf(value);
+        row.shared = share(common);
         break;
     case RowRole: {
         const double order =
@@ -287,7 +310,7 @@ Qt::ItemFlags ItemsModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
-    if (index.row() < m_rows.size() && m_rows.at(index.row()).action >= 0)
+    if (index.row() < m_rows.size() && shared(index.row()).action >= 0)
         return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
            Qt::ItemIsDropEnabled | Qt::ItemIsEnabled;

@@ -24,7 +24,7 @@ class ItemsModel final : public QAbstractListModel
     Q_OBJECT
 
 public:
-    // Ordered so that no padding is left between the members (40 bytes).
+    // A row as it is read or built; the model holds it in fewer bytes.
     struct Row
     {
         // Unset (NaN) on the results page, which has no order of its own.
@@ -38,6 +38,35 @@ public:
         // An answer other than an item: its index among the answers reset() took; -1 for an
         // item.
         int action = -1;
+    };
+
+    // What many rows have in common, held once for all of them: the icon key and where the
+    // item lies (a group's rows differ in their icons only, and a catalogue holds few icons),
+    // or the answer the row stands for.
+    struct Shared
+    {
+        QString iconKey;
+        int typeId;
+        int groupId;
+        int action;
+        bool operator==(const Shared &other) const
+        {
+            return typeId == other.typeId && groupId == other.groupId && action == other.action &&
+                   iconKey == other.iconKey;
+        }
+    };
+    friend uint qHash(const Shared &shared, uint seed)
+    {
+        return qHash(shared.iconKey, seed) ^ uint(shared.typeId) * 31u ^
+               uint(shared.groupId) * 131u ^ uint(shared.action);
+    }
+    // A row as the model holds it all day (24 bytes): ten thousand of them for a large group.
+    struct Held
+    {
+        double order;
+        QString name;
+        int id;
+        int shared;
     };
 
     using QAbstractListModel::QAbstractListModel;
@@ -80,12 +109,17 @@ public:
     static QString tooltip(int id);
 
 private:
-    QIcon icon(const Row &row) const;
+    const Shared &shared(int row) const { return m_shared.at(m_rows.at(row).shared); }
+    // Where an equal one is held, held now if none is.
+    int share(const Shared &shared);
+    QIcon icon(int row) const;
     // Reads the names not read yet of the block of rows holding row.
     void readNames(int row) const;
 
     // Mutable for the names read when first shown; a null name is one not read yet.
-    mutable QVector<Row> m_rows;
+    mutable QVector<Held> m_rows;
+    QVector<Shared> m_shared;
+    QHash<Shared, int> m_sharedAt;
     // The rows by order as the list shows them, and each row's place in it: names are read
     // for neighbours on screen, which need not be neighbours in the query. Empty when the
     // query's order is the order shown, or after rows were removed.
@@ -100,5 +134,6 @@ private:
     mutable bool m_heldBack = false;
 };
 
-// Its members relocate as plain bytes: growing a vector of rows moves them without copying.
+// Their members relocate as plain bytes: growing a vector of rows moves them without copying.
 Q_DECLARE_TYPEINFO(ItemsModel::Row, Q_MOVABLE_TYPE);
+Q_DECLARE_TYPEINFO(ItemsModel::Held, Q_MOVABLE_TYPE);
