@@ -7,16 +7,12 @@
 #include "Matcher.h"
 
 #include <algorithm>
+#include <limits>
 
-QStringView SearchIndex::name(const Item &item) const
-{
-    return QStringView(m_text).mid(item.text, item.nameLength);
-}
-
-QStringView SearchIndex::note(const Item &item) const
-{
-    return QStringView(m_text).mid(item.text + item.nameLength, item.noteLength);
-}
+namespace {
+// An index holds this much of a name or a note; a longer one is a text pasted by mistake.
+constexpr int longest = std::numeric_limits<quint16>::max();
+} // namespace
 
 void SearchIndex::refresh()
 {
@@ -29,11 +25,11 @@ void SearchIndex::refresh()
     QString text;
     QSqlQuery query = data.items_all(QStringLiteral("ID, Name, Note, RunCount, RunDate"));
     while (query.next()) {
-        const QString name = foldForSearch(query.value(1).toString());
-        const QString note = foldForSearch(query.value(2).toString());
-        items << Item{
-            query.value(0).toInt(), query.value(3).toInt(), quint32(query.value(4).toLongLong()),
-            int(text.size()),       int(name.size()),       int(note.size())};
+        const QString name = foldForSearch(query.value(1).toString()).left(longest);
+        const QString note = foldForSearch(query.value(2).toString()).left(longest);
+        items << Item{query.value(0).toInt(), query.value(3).toInt(),
+                      quint32(query.value(4).toLongLong()), quint16(name.size()),
+                      quint16(note.size())};
         text += name;
         text += note;
     }
@@ -74,10 +70,14 @@ QVector<int> SearchIndex::find(const QString &typed, int limit, QVector<MatchBan
         const Item *item;
     };
     QVector<Hit> hits;
+    const QStringView text(m_text);
+    int at = 0;
     for (const Item &item : qAsConst(m_items)) {
-        const MatchBand band = matchItem(query, name(item), note(item));
+        const MatchBand band = matchItem(query, text.mid(at, item.nameLength),
+                                         text.mid(at + item.nameLength, item.noteLength));
         if (band != MatchBand::None)
             hits << Hit{band, &item};
+        at += item.nameLength + item.noteLength;
     }
     // Usage orders within a band only: one accidental pick never lifts an item above an exact
     // name.

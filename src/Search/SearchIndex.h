@@ -24,19 +24,17 @@ public:
     qint64 memoryUse() const;
 
 private:
-    // Small and without pointers: an item's name and note lie in one block of text for all.
+    // Small and without pointers: the names and notes lie one after another in one block of
+    // text for all items, each item's where the one before ends.
     struct Item
     {
         int id;
         int runCount;
         quint32 runDate;
-        int text;
-        int nameLength;
-        int noteLength;
+        // At most 65,535 characters of each are searched.
+        quint16 nameLength;
+        quint16 noteLength;
     };
-
-    QStringView name(const Item &item) const;
-    QStringView note(const Item &item) const;
 
     QVector<Item> m_items;
     QString m_text;

@@ -134,6 +134,16 @@ void TestSearch::shouldRankInBandsThenByUse_data()
     QTest::newRow("one letter folded into two")
         << QStringList{"Straße||0|0", "Strand||0|0", "ﬁle Manager||0|0"} << "STRASSE"
         << QStringList{"Straße"};
+    // A text pasted into a note by mistake is searched in its first 65,535 characters; the
+    // items after it are found as they are.
+    const QString pasted = "Pasted|" + QString(70000, 'a') + " zebra|0|0";
+    QTest::newRow("past a huge note, the next item")
+        << QStringList{pasted, "zebra crossing||0|0"} << "zebra" << QStringList{"zebra crossing"};
+    QTest::newRow("the start of a huge note")
+        << QStringList{pasted, "zebra crossing||0|0"} << "aaaa" << QStringList{"Pasted"};
+    QTest::newRow("past a huge name, the next item")
+        << QStringList{QString(70000, 'b') + "||0|0", "bbb||0|0"} << "bbb"
+        << QStringList{"bbb", QString(70000, 'b')};
 }
 
 void TestSearch::shouldRankInBandsThenByUse()
