@@ -11,6 +11,8 @@
 #include "DesktopIcons.h"
 #include "SettingsControl.h"
 
+#include <algorithm>
+
 namespace {
 constexpr int kMaxCachedIcon = 256;
 } // namespace
@@ -112,7 +114,22 @@ QIcon IconLoader::itemIcon(int type, const QString &path) const
 const IconLoader::Kind &IconLoader::kindOf(const QFileInfo &info) const
 {
     const bool folder = info.isDir();
-    const QString suffix = info.completeSuffix();
+    // The suffix that names a kind: the last one or two parts after a dot that hold a letter
+    // and nothing but letters and digits ("tar.gz", not "05.01.pdf" of "scan 2024.05.01.pdf",
+    // which would make every date a kind of its own).
+    const QStringList parts = info.completeSuffix().split(QLatin1Char('.'));
+    int first = parts.size();
+    while (first > 0 && parts.size() - first < 2) {
+        const QString &part = parts.at(first - 1);
+        const bool letter =
+            std::any_of(part.cbegin(), part.cend(), [](QChar c) { return c.isLetter(); });
+        const bool plain =
+            std::all_of(part.cbegin(), part.cend(), [](QChar c) { return c.isLetterOrNumber(); });
+        if (!letter || !plain)
+            break;
+        --first;
+    }
+    const QString suffix = parts.mid(first).join(QLatin1Char('.'));
     const QString key = folder             ? QStringLiteral("/")
                         : suffix.isEmpty() ? info.fileName()
                                            : QStringLiteral("*.") + suffix;

@@ -194,6 +194,10 @@ void TestIconLoader::shouldShowTheThemesIconOfEachKind_data()
     QTest::newRow("another text") << "other.txt" << false << QColor(Qt::red);
     QTest::newRow("text with a picture inside") << "shapes.txt" << false << QColor(Qt::red);
     QTest::newRow("double suffix") << "backup.tar.gz" << false << QColor(Qt::blue);
+    QTest::newRow("a date in the name") << "scan 2024.05.01.txt" << false << QColor(Qt::red);
+    QTest::newRow("a version in the name") << "v1.2 notes.txt" << false << QColor(Qt::red);
+    QTest::newRow("a dotted name before a double suffix")
+        << "site.2024.05.tar.gz" << false << QColor(Qt::blue);
     QTest::newRow("generic icon of the type") << "chart.svg" << false << QColor(Qt::yellow);
     QTest::newRow("folder") << "place" << true << QColor(Qt::green);
     QTest::newRow("no icon in the theme") << "data.quiver-unknown" << false << QColor();
