@@ -189,9 +189,6 @@ void ItemEditing::setIcon()
     for (const QModelIndex &item : selected)
         setIcon(item, *hashName);
     data.database_transaction(false);
-    // Without an icon of their own the items show their fallbacks, which only a reload computes.
-    if (hashName->isEmpty())
-        m_page->reload();
 }
 
 void ItemEditing::setIcon(const QModelIndex &item, const QString &hashName)

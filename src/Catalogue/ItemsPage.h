@@ -42,7 +42,6 @@ public:
 
     ItemsModel *itemsModel() const { return m_items; }
     QSortFilterProxyModel *itemsProxy() const { return m_proxy; }
-    ItemsModel *resultsModel() const { return m_results; }
     // The answer a results row stands for; null for an item.
     const ActionRow *actionAt(const QModelIndex &index) const;
 

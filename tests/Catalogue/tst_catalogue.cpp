@@ -1,3 +1,4 @@
+#include "CatalogueListModel.h"
 #include "FormMain.h"
 #include "GroupsListView.h"
 #include "ItemRoles.h"
@@ -222,7 +223,9 @@ void TestCatalogue::shouldStoreNamesEditedInPlace()
     QCOMPARE(Catalogue::column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"new"});
     // An icon change is no name change.
     Catalogue::exec("UPDATE Groups SET Name='kept' WHERE ID=5");
-    m_groups->model()->setData(m_groups->model()->index(0, 0), QIcon(), Qt::DecorationRole);
+    auto *groups = qobject_cast<CatalogueListModel *>(m_groups->model());
+    QVERIFY(groups);
+    groups->setIconKey(groups->index(0, 0), "0123456789abcdef");
     QCOMPARE(Catalogue::column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"kept"});
     m_groups->model()->setData(m_groups->model()->index(0, 0), 3.0, RowRole);
     QCOMPARE(Catalogue::column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"kept"});

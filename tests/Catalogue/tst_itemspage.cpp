@@ -5,6 +5,7 @@
 #include "ItemRoles.h"
 #include "ItemsListView.h"
 #include "ItemsModel.h"
+#include "IconLoader.h"
 #include "ItemsPage.h"
 #include "ResultsListView.h"
 #include "SettingsControl.h"
@@ -37,6 +38,7 @@ private slots:
     void shouldAnswerTheSearchBoxKeys();
     void shouldListTheHistoryNewestFirst();
     void shouldMoveTheSelectedItemsToAnotherGroup();
+    void shouldShowFoundIconsRightAfterTheFirstFrame();
 
 private:
     QStringList shown(const QAbstractItemModel *model) const;
@@ -266,6 +268,39 @@ void TestItemsPage::shouldMoveTheSelectedItemsToAnotherGroup()
     QCOMPARE(shown(items->model()), QStringList{"QQ"});
     QCOMPARE(Catalogue::column("SELECT Name FROM Items WHERE GroupsID = 2 ORDER BY ID"),
              (QStringList{"微信", "微博", "文档"}));
+}
+
+// An item without a cached icon shows its file's: not in the first frame, which does not wait
+// for the MIME database and the icon theme, but right after it, without a reload.
+void TestItemsPage::shouldShowFoundIconsRightAfterTheFirstFrame()
+{
+    const QString notes = m_dir->path("notes.txt");
+    QFile file(notes);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    Catalogue::exec(QStringLiteral("UPDATE Items SET Path = '%1' WHERE ID = 1").arg(notes));
+    showGroupOne();
+    QSignalSpy changed(m_page->itemsModel(), &QAbstractItemModel::dataChanged);
+    m_window->resize(600, 400);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QTRY_VERIFY(std::any_of(changed.cbegin(), changed.cend(), [](const QList<QVariant> &args) {
+        return args.at(2).value<QVector<int>>().contains(Qt::DecorationRole);
+    }));
+    const QAbstractItemModel *items = m_widgets.items->model();
+    const QModelIndex weixin = items->index(2, 0);
+    QCOMPARE(weixin.data(ItemIdRole).toInt(), 1);
+    const auto picture = [](const QIcon &icon) {
+        return icon.pixmap(32, 32).toImage();
+    };
+    const QImage found = picture(weixin.data(Qt::DecorationRole).value<QIcon>());
+    QVERIFY(!found.isNull());
+    QCOMPARE(found, picture(IconLoader::instance().itemIcon(0, notes)));
+    // Shown again, the group is drawn with every icon at once.
+    changed.clear();
+    m_page->reload();
+    m_widgets.items->viewport()->repaint();
+    QCOMPARE(picture(items->index(2, 0).data(Qt::DecorationRole).value<QIcon>()), found);
 }
 
 QUIVER_TEST_MAIN(TestItemsPage)
