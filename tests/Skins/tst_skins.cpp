@@ -53,6 +53,8 @@ private slots:
     void initTestCase();
     void shouldFallBackValueByValue_data();
     void shouldFallBackValueByValue();
+    void shouldApplyASkinWithoutTheWindow_data();
+    void shouldApplyASkinWithoutTheWindow();
     void shouldApplyStyleFontOpacityAndIcons();
     void shouldAddBackgroundPictureRule();
     void shouldApplyDefaultsForEmptyOrMissingSkin();
@@ -106,6 +108,34 @@ void TestSkins::shouldFallBackValueByValue()
     QCOMPARE(skin.mainColor, mainColor);
     QCOMPARE(skin.fontColor, QStringLiteral("#000000"));
     QCOMPARE(skin.mainBgColor, QStringLiteral("#FFFFFF"));
+}
+
+void TestSkins::shouldApplyASkinWithoutTheWindow_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<int>("fontSize");
+    QTest::addColumn<double>("opacity");
+    QTest::newRow("whole skin") << "Whole"
+                                << "border-color: #112233;" << 11 << 0.5;
+    QTest::newRow("missing skin") << "missing"
+                                  << "border-color: #40b7f3;" << 9 << 1.0;
+}
+
+// The application's style and font and the stored choice; what the window takes on itself is
+// handed back.
+void TestSkins::shouldApplyASkinWithoutTheWindow()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, rule);
+    QFETCH(int, fontSize);
+    QFETCH(double, opacity);
+    writeSkin("Whole", R"({"MainColor":"#112233","FontSize":11,"Opacity":50})");
+    const SkinInfo applied = Skin::apply(name);
+    QVERIFY(qApp->styleSheet().contains(rule));
+    QCOMPARE(QApplication::font().pointSize(), fontSize);
+    QCOMPARE(applied.opacity, opacity);
+    QCOMPARE(SettingsControl::instance().value("Form/SkinName").toString(), name);
 }
 
 void TestSkins::shouldApplyStyleFontOpacityAndIcons()

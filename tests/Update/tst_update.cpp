@@ -3,6 +3,7 @@
 #include "LocalHttpServer.h"
 #include "SettingsControl.h"
 #include "TestSupport.h"
+#include "UpdateNotice.h"
 
 #include <QDesktopServices>
 #include <QMessageBox>
@@ -12,7 +13,7 @@
 #include <memory>
 
 // The update check against a service on 127.0.0.1, over TLS with a certificate the test
-// process trusts.
+// process trusts, answered over a window of its own as the main window answers it.
 class TestUpdate : public QObject
 {
     Q_OBJECT
@@ -43,7 +44,7 @@ private:
 
     std::unique_ptr<TestWorkDir> m_dir;
     std::unique_ptr<LocalHttpServer> m_server;
-    std::unique_ptr<FormMain> m_window;
+    std::unique_ptr<QWidget> m_window;
     QPushButton m_checkButton;
     QList<QUrl> m_opened;
     QString m_question;
@@ -71,7 +72,13 @@ void TestUpdate::init()
 {
     SettingsControl::instance().setValue("Form/AutoUpdate", false);
     SettingsControl::instance().setValue("Form/UpdateHost", m_server->url().toString());
-    m_window = std::make_unique<FormMain>();
+    m_window = std::make_unique<QWidget>();
+    connect(&SettingsControl::instance(), &SettingsControl::updateFinished, m_window.get(),
+            [this](const QByteArray &reply) {
+                UpdateNotice::show(m_window.get(), reply, [] {
+                    return SettingsControl::instance().takeManualUpdateCheck();
+                });
+            });
     m_opened.clear();
     m_question.clear();
     m_buttons.clear();
