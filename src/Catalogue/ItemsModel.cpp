@@ -66,34 +66,36 @@ QVector<ItemsModel::Row> ItemsModel::readRows(QSqlQuery &query, int typeId, int 
 void ItemsModel::reset(QVector<Row> rows, QVector<ActionRow> actions)
 {
     beginResetModel();
-    m_rows.clear();
-    m_shared.clear();
-    m_sharedAt.clear();
-    m_rows.reserve(rows.size());
+    // Replaced rather than cleared throughout: a cleared vector keeps its room, that of a large
+    // group shown before.
+    m_shared = {};
+    m_sharedAt = {};
+    QVector<Held> held;
+    held.reserve(rows.size());
     for (Row &row : rows)
-        m_rows << Held{row.order, std::move(row.name), row.id,
-                       share({std::move(row.iconKey), row.typeId, row.groupId, row.action})};
+        held << Held{row.order, std::move(row.name), row.id,
+                     share({std::move(row.iconKey), row.typeId, row.groupId, row.action})};
     rows = {};
+    m_rows = std::move(held);
     m_actions = std::move(actions);
-    m_found.clear();
-    m_byOrder.clear();
-    m_places.clear();
+    m_found = {};
+    m_byOrder = {};
+    m_places = {};
     const bool unnamed = std::any_of(m_rows.cbegin(), m_rows.cend(),
                                      [](const Held &row) { return row.name.isNull(); });
     if (unnamed) {
         const auto byOrder = [this](int left, int right) {
             return m_rows.at(left).order < m_rows.at(right).order;
         };
-        m_byOrder.resize(m_rows.size());
-        std::iota(m_byOrder.begin(), m_byOrder.end(), 0);
+        QVector<int> shown(m_rows.size());
+        std::iota(shown.begin(), shown.end(), 0);
         // Stable, as the proxy sorts: equal orders keep the query's order.
-        if (std::is_sorted(m_byOrder.cbegin(), m_byOrder.cend(), byOrder)) {
-            m_byOrder.clear();
-        } else {
-            std::stable_sort(m_byOrder.begin(), m_byOrder.end(), byOrder);
-            m_places.resize(m_rows.size());
-            for (int place = 0; place < m_byOrder.size(); ++place)
-                m_places[m_byOrder.at(place)] = place;
+        if (!std::is_sorted(shown.cbegin(), shown.cend(), byOrder)) {
+            std::stable_sort(shown.begin(), shown.end(), byOrder);
+            m_places = QVector<int>(m_rows.size());
+            for (int place = 0; place < shown.size(); ++place)
+                m_places[shown.at(place)] = place;
+            m_byOrder = std::move(shown);
         }
     }
     endResetModel();
@@ -322,8 +324,8 @@ bool ItemsModel::removeRows(int row, int count, const QModelIndex &parent)
         return false;
     beginRemoveRows(parent, row, row + count - 1);
     m_rows.remove(row, count);
-    m_byOrder.clear();
-    m_places.clear();
+    m_byOrder = {};
+    m_places = {};
     endRemoveRows();
     return true;
 }
