@@ -73,8 +73,8 @@ void ItemsModel::reset(QVector<Row> rows, QVector<ActionRow> actions)
     QVector<Held> held;
     held.reserve(rows.size());
     for (Row &row : rows)
-        held << Held{row.order, std::move(row.name), row.id,
-                     share({std::move(row.iconKey), row.typeId, row.groupId, row.action})};
+        held << Held{row.order, std::move(row.name), std::move(row.iconKey), row.id,
+                     share({row.typeId, row.groupId, row.action})};
     rows = {};
     m_rows = std::move(held);
     m_actions = std::move(actions);
@@ -121,10 +121,9 @@ void ItemsModel::setIconKey(const QModelIndex &at, const QString &hashName)
 {
     if (!at.isValid())
         return;
-    Shared changed = shared(at.row());
-    changed.iconKey = hashName;
-    m_rows[at.row()].shared = share(changed);
-    m_found.remove(m_rows.at(at.row()).id);
+    Held &row = m_rows[at.row()];
+    row.iconKey = hashName;
+    m_found.remove(row.id);
     emit dataChanged(at, at, {Qt::DecorationRole});
 }
 
@@ -165,7 +164,7 @@ QIcon ItemsModel::icon(int at) const
     const IconLoader &icons = IconLoader::instance();
     if (!SettingsControl::instance().isIconLoadEnabled())
         return icons.appIcon();
-    const QIcon cached = icons.cacheIcon(shared(at).iconKey);
+    const QIcon cached = icons.cacheIcon(row.iconKey);
     if (!cached.isNull())
         return cached;
     QIcon &found = m_found[row.id];

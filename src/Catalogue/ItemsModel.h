@@ -40,31 +40,29 @@ public:
         int action = -1;
     };
 
-    // What many rows have in common, held once for all of them: the icon key and where the
-    // item lies (a group's rows differ in their icons only, and a catalogue holds few icons),
-    // or the answer the row stands for.
+    // What many rows have in common, held once for all of them: where the item lies (every
+    // row of a group alike), or the answer the row stands for.
     struct Shared
     {
-        QString iconKey;
         int typeId;
         int groupId;
         int action;
         bool operator==(const Shared &other) const
         {
-            return typeId == other.typeId && groupId == other.groupId && action == other.action &&
-                   iconKey == other.iconKey;
+            return typeId == other.typeId && groupId == other.groupId && action == other.action;
         }
     };
     friend uint qHash(const Shared &shared, uint seed)
     {
-        return qHash(shared.iconKey, seed) ^ uint(shared.typeId) * 31u ^
-               uint(shared.groupId) * 131u ^ uint(shared.action);
+        return seed ^ uint(shared.typeId) * 31u ^ uint(shared.groupId) * 131u ^ uint(shared.action);
     }
-    // A row as the model holds it all day (24 bytes): ten thousand of them for a large group.
+    // A row as the model holds it all day (32 bytes): ten thousand of them for a large group.
+    // Icon keys are shared strings, each held once however many rows name it.
     struct Held
     {
         double order;
         QString name;
+        QString iconKey;
         int id;
         int shared;
     };
