@@ -135,8 +135,11 @@ const IconLoader::Kind &IconLoader::kindOf(const QFileInfo &info) const
                                            : QStringLiteral("*.") + suffix;
     Kind &kind = m_kinds[key];
     if (kind.iconNames.isEmpty()) {
-        const QMimeType type =
-            m_mimeTypes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+        // Looked up by the key, not by the first file that has it: the kind of every file that
+        // shares the key is the same, whichever came first.
+        const QMimeType type = m_mimeTypes.mimeTypeForFile(
+            suffix.isEmpty() ? info.fileName() : QStringLiteral("x.") + suffix,
+            QMimeDatabase::MatchExtension);
         kind.iconNames = folder ? QStringList{QStringLiteral("folder")}
                                 : QStringList{type.iconName(), type.genericIconName()};
         kind.entry = !folder && type.inherits(QStringLiteral("application/x-desktop"));

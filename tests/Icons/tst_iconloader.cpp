@@ -188,12 +188,16 @@ void TestIconLoader::shouldShowTheThemesIconOfEachKind_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("folder");
     QTest::addColumn<QColor>("colour");
+    // The kind is the suffix's, whichever file of it came first: one that a whole name makes a
+    // kind of its own shows as its suffix, and the files after it as theirs.
+    QTest::newRow("named by its whole name, first") << "CMakeLists.txt" << false << QColor(Qt::red);
     // The kind is the name's: a text file with the executable bit, or holding a picture, is
     // still a text file.
     QTest::newRow("text") << "notes.txt" << false << QColor(Qt::red);
     QTest::newRow("another text") << "other.txt" << false << QColor(Qt::red);
     QTest::newRow("text with a picture inside") << "shapes.txt" << false << QColor(Qt::red);
     QTest::newRow("double suffix") << "backup.tar.gz" << false << QColor(Qt::blue);
+    QTest::newRow("its last part alone") << "plain.gz" << false << QColor(Qt::magenta);
     QTest::newRow("a date in the name") << "scan 2024.05.01.txt" << false << QColor(Qt::red);
     QTest::newRow("a version in the name") << "v1.2 notes.txt" << false << QColor(Qt::red);
     QTest::newRow("a dotted name before a double suffix")
@@ -224,6 +228,7 @@ void TestIconLoader::shouldShowTheThemesIconOfEachKind()
     index.close();
     icon("text-plain", Qt::red);
     icon("application-x-compressed-tar", Qt::blue);
+    icon("application-gzip", Qt::magenta);
     icon("image-x-generic", Qt::yellow);
     icon("folder", Qt::green);
     const QStringList paths = QIcon::themeSearchPaths();
