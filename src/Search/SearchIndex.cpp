@@ -12,6 +12,14 @@
 namespace {
 // An index holds this much of a name or a note; a longer one is a text pasted by mistake.
 constexpr int longest = std::numeric_limits<quint16>::max();
+
+// The text cut to what the index holds, never between the two halves of a character.
+QString held(QString text)
+{
+    if (text.size() > longest)
+        text.truncate(text.at(longest - 1).isHighSurrogate() ? longest - 1 : longest);
+    return text;
+}
 } // namespace
 
 void SearchIndex::refresh()
@@ -25,8 +33,8 @@ void SearchIndex::refresh()
     QString text;
     QSqlQuery query = data.items_all(QStringLiteral("ID, Name, Note, RunCount, RunDate"));
     while (query.next()) {
-        const QString name = foldForSearch(query.value(1).toString()).left(longest);
-        const QString note = foldForSearch(query.value(2).toString()).left(longest);
+        const QString name = held(foldForSearch(query.value(1).toString()));
+        const QString note = held(foldForSearch(query.value(2).toString()));
         items << Item{query.value(0).toInt(), query.value(3).toInt(),
                       quint32(query.value(4).toLongLong()), quint16(name.size()),
                       quint16(note.size())};

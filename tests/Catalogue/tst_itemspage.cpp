@@ -11,6 +11,7 @@
 #include "SettingsControl.h"
 #include "TestSupport.h"
 
+#include <QBuffer>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -56,7 +57,7 @@ void TestItemsPage::initTestCase()
 {
     m_dir = std::make_unique<TestWorkDir>();
     QDir(m_dir->path(QString())).mkpath("data");
-    QDir(m_dir->path(QString())).mkpath("cache");
+    QDir(m_dir->path(QString())).mkpath("cache/caches");
     QVERIFY(DataControl::instance().init_databases());
     DataControl::instance().database_create();
     auto *group = new QStandardItem("聊天");
@@ -296,11 +297,19 @@ void TestItemsPage::shouldShowFoundIconsRightAfterTheFirstFrame()
     const QImage found = picture(weixin.data(Qt::DecorationRole).value<QIcon>());
     QVERIFY(!found.isNull());
     QCOMPARE(found, picture(IconLoader::instance().itemIcon(0, notes)));
-    // Shown again, the group is drawn with every icon at once.
-    changed.clear();
-    m_page->reload();
-    m_widgets.items->viewport()->repaint();
-    QCOMPARE(picture(items->index(2, 0).data(Qt::DecorationRole).value<QIcon>()), found);
+    // An icon of its own, then none again: its file's at once, without reading the group anew.
+    QImage own(32, 32, QImage::Format_ARGB32);
+    own.fill(Qt::darkCyan);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && own.save(&buffer, "png"));
+    QVERIFY(DataControl::instance().cache_addData(png, {{"Name", "own"}, {"Class", "test"}}));
+    const QModelIndex source = m_page->itemsProxy()->mapToSource(weixin);
+    m_page->itemsModel()->setIconKey(source, DataControl::hashName(png));
+    QCOMPARE(picture(weixin.data(Qt::DecorationRole).value<QIcon>()).pixelColor(16, 16),
+             QColor(Qt::darkCyan));
+    m_page->itemsModel()->setIconKey(source, QString());
+    QCOMPARE(picture(weixin.data(Qt::DecorationRole).value<QIcon>()), found);
 }
 
 QUIVER_TEST_MAIN(TestItemsPage)
