@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThreadPool>
 #include <QUrl>
@@ -20,6 +20,13 @@
 
 #include "GLibSupport.h"
 
+#include <csignal>
+#include <cstring>
+#include <vector>
+
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -95,6 +102,72 @@ bool launchDefault(const QByteArray &uri, quint32 userTime)
     return false;
 }
 
+// Collects the exit of a started program, so that it leaves no zombie behind, through a file
+// descriptor that becomes readable when it ends; watched by the main thread's event loop.
+void collectWhenEnded(pid_t pid)
+{
+    // Called by its number: glibc 2.36's header for it lacks C++ linkage.
+    const int ended = int(::syscall(SYS_pidfd_open, pid, 0));
+    if (ended < 0) {
+        std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
+        return;
+    }
+    QMetaObject::invokeMethod(
+        qApp,
+        [pid, ended] {
+            auto *watch = new QSocketNotifier(ended, QSocketNotifier::Read, qApp);
+            QObject::connect(watch, &QSocketNotifier::activated, watch, [watch, pid, ended] {
+                ::waitpid(pid, nullptr, WNOHANG);
+                ::close(ended);
+                watch->deleteLater();
+            });
+        },
+        Qt::QueuedConnection);
+}
+
+// Starts the program in a session of its own. posix_spawn runs nothing of this process between
+// its start and the program's (no allocation, no lock: the libraries' state copied by a fork
+// may be held by another thread), and reports a program the kernel refuses.
+bool spawn(const QString &file, const QStringList &arguments, const QString &folder)
+{
+    std::vector<QByteArray> encoded{QFile::encodeName(file)};
+    for (const QString &argument : arguments)
+        encoded.push_back(QFile::encodeName(argument));
+    std::vector<char *> argv;
+    for (QByteArray &each : encoded)
+        argv.push_back(each.data());
+    argv.push_back(nullptr);
+    const QByteArray where = QFile::encodeName(folder);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!where.isEmpty())
+        posix_spawn_file_actions_addchdir_np(&actions, where.constData());
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    // As a program started from a terminal: no signal blocked, SIGPIPE (which Qt ignores) back
+    // to its default.
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, argv.front(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        LOG(WARNING) << "start " << file << " failed: " << std::strerror(error);
+        return false;
+    }
+    collectWhenEnded(pid);
+    return true;
+}
+
 QString absolute(const QString &path)
 {
     return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
@@ -115,10 +188,7 @@ QFuture<bool> DesktopShell::startProgram(const QString &program,
             LOG(WARNING) << "start " << file << " failed: no folder " << folder;
             return false;
         }
-        if (QProcess::startDetached(file, arguments, folder))
-            return true;
-        LOG(WARNING) << "start " << file << " failed";
-        return false;
+        return spawn(file, arguments, folder);
     });
 }
 

@@ -66,6 +66,7 @@ private slots:
     void shouldStartProgramsAndLinksToThem_data();
     void shouldStartProgramsAndLinksToThem();
     void shouldStartCopiedElfProgramAndLinkToIt();
+    void shouldLeaveNothingOfAnEndedProgram();
     void shouldOpenThroughTheDesktop_data();
     void shouldOpenThroughTheDesktop();
     void shouldNeverRunWebAddressAsCommand();
@@ -252,6 +253,26 @@ void TestRunning::shouldStartProgramsAndLinksToThem()
     // The shell names a relative script as it was given: the program is made absolute.
     QCOMPARE(lines(root("tool.out")), expected);
     QTRY_COMPARE(runCount(), QStringLiteral("1"));
+}
+
+// A program runs in a session of its own, and once it ends nothing of it stays with the
+// launcher (no zombie waiting to be collected).
+void TestRunning::shouldLeaveNothingOfAnEndedProgram()
+{
+    const QString out = root("session.out");
+    write(root("progs/session.sh"),
+          QStringLiteral("#!/bin/sh\necho \"$$ $(cut -d' ' -f6 /proc/$$/stat)\" > '%1'\n")
+              .arg(out)
+              .toUtf8(),
+          true);
+    QFuture<bool> started = DesktopShell::startProgram(root("progs/session.sh"), {}, QString());
+    started.waitForFinished();
+    QVERIFY(started.result());
+    QTRY_VERIFY(!lines(out).isEmpty());
+    const QStringList ids = lines(out).constFirst().split(' ');
+    QCOMPARE(ids.size(), 2);
+    QCOMPARE(ids.at(1), ids.at(0));
+    QTRY_VERIFY(!QFileInfo::exists("/proc/" + ids.at(0)));
 }
 
 void TestRunning::shouldStartCopiedElfProgramAndLinkToIt()
