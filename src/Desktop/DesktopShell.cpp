@@ -118,6 +118,8 @@ void collectWhenEnded(pid_t pid)
             auto *watch = new QSocketNotifier(ended, QSocketNotifier::Read, qApp);
             QObject::connect(watch, &QSocketNotifier::activated, watch, [watch, pid, ended] {
                 ::waitpid(pid, nullptr, WNOHANG);
+                // Not watched once closed: its number may be another file's next.
+                watch->setEnabled(false);
                 ::close(ended);
                 watch->deleteLater();
             });

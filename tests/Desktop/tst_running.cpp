@@ -233,9 +233,6 @@ void TestRunning::shouldStartProgramsAndLinksToThem_data()
 
 void TestRunning::shouldStartProgramsAndLinksToThem()
 {
-#ifdef QUIVER_SANITIZE_BUILD
-    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
-#endif
     QFETCH(QString, path);
     QFETCH(QString, arguments);
     QFETCH(QString, workingDirectory);
@@ -277,9 +274,6 @@ void TestRunning::shouldLeaveNothingOfAnEndedProgram()
 
 void TestRunning::shouldStartCopiedElfProgramAndLinkToIt()
 {
-#ifdef QUIVER_SANITIZE_BUILD
-    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
-#endif
     QVERIFY(QFile::copy("/usr/bin/touch", root("progs/elf-touch")));
     link(root("progs/elf-touch"), root("links/elf"));
     Catalogue::exec(QStringLiteral("INSERT INTO Items(ID, Name, Type, Path, Arguments, GroupsID, "

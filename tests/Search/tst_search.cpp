@@ -197,9 +197,6 @@ void TestSearch::shouldShowRankedResultsAsTyped()
 
 void TestSearch::shouldMoveAndRunFromTheSearchBox()
 {
-#ifdef QUIVER_SANITIZE_BUILD
-    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
-#endif
     const QString first = writeMarker("first.sh");
     const QString second = writeMarker("second.sh");
     Catalogue::exec(QStringLiteral("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) "
@@ -308,9 +305,6 @@ void TestSearch::shouldTypeIntoSearchFromTheLists()
 
 void TestSearch::shouldRunCurrentEntryOnEnterInLists()
 {
-#ifdef QUIVER_SANITIZE_BUILD
-    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
-#endif
     const QString marker = writeMarker("listed.sh");
     Catalogue::exec(QStringLiteral("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) "
                                    "VALUES (1, 'listed', 0, '%1', 10, 1)")
