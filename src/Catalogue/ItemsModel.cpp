@@ -69,7 +69,6 @@ void ItemsModel::reset(QVector<Row> rows, QVector<ActionRow> actions)
     // Replaced rather than cleared throughout: a cleared vector keeps its room, that of a large
     // group shown before.
     m_shared = {};
-    m_sharedAt = {};
     QVector<Held> held;
     held.reserve(rows.size());
     for (Row &row : rows)
@@ -129,10 +128,10 @@ void ItemsModel::setIconKey(const QModelIndex &at, const QString &hashName)
 
 int ItemsModel::share(const Shared &shared)
 {
-    const auto at = m_sharedAt.constFind(shared);
-    if (at != m_sharedAt.cend())
-        return at.value();
-    m_sharedAt.insert(shared, m_shared.size());
+    // From the last one held: neighbouring rows mostly lie in the same group.
+    for (int at = m_shared.size() - 1; at >= 0; --at)
+        if (m_shared.at(at) == shared)
+            return at;
     m_shared << shared;
     return m_shared.size() - 1;
 }

@@ -52,10 +52,6 @@ public:
             return typeId == other.typeId && groupId == other.groupId && action == other.action;
         }
     };
-    friend uint qHash(const Shared &shared, uint seed)
-    {
-        return seed ^ uint(shared.typeId) * 31u ^ uint(shared.groupId) * 131u ^ uint(shared.action);
-    }
     // A row as the model holds it all day (32 bytes): ten thousand of them for a large group.
     // Icon keys are shared strings, each held once however many rows name it.
     struct Held
@@ -116,8 +112,8 @@ private:
 
     // Mutable for the names read when first shown; a null name is one not read yet.
     mutable QVector<Held> m_rows;
+    // Few: one for a group's rows, one per group or answer on the results page.
     QVector<Shared> m_shared;
-    QHash<Shared, int> m_sharedAt;
     // The rows by order as the list shows them, and each row's place in it: names are read
     // for neighbours on screen, which need not be neighbours in the query. Empty when the
     // query's order is the order shown, or after rows were removed.
