@@ -87,7 +87,7 @@ int main(int argc, char **argv)
         }
         const QString name =
             QStringLiteral("%1 %2 %3")
-                .arg(QLatin1String(latin[item % 7]), QLatin1String(chinese[item % 7]))
+                .arg(QLatin1String(latin[item % 7]), QString::fromUtf8(chinese[item % 7]))
                 .arg(item);
         QVariantMap fields{{QStringLiteral("Name"), name},
                            {QStringLiteral("Type"), 0},
