@@ -48,16 +48,13 @@ ItemsListView::ItemsListView(QWidget *parent)
 {
     qRegisterMetaType<QPair<int, int>>();
 
-    setStyleSheet(iconModeSheet);
-    setIconSize(QSize(-1, -1));
-    setViewMode(QListView::IconMode);
+    setShowMode(0);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
     setAcceptDrops(true);
     setDefaultDropAction(Qt::MoveAction);
     setMovement(QListView::Free);
-    setSpacing(2);
 
     m_blankMenu->addActions({m_add, m_refresh, m_paste});
     m_singleMenu->addActions({m_run, m_runAsAdmin});
@@ -94,15 +91,40 @@ void ItemsListView::setShowMode(int mode)
     if (mode != 0 && mode != 1)
         return;
     m_showMode = mode;
+    // Tiles are laid out as rows of a list that wrap rather than as an icon view, which keeps
+    // a rectangle and a spatial index per item; viewOptions() draws them as an icon view would.
+    // A list counts its spacing on both sides of each tile: 1 there leaves tiles 2 apart.
+    setViewMode(QListView::ListMode);
+    setFlow(mode == 0 ? QListView::LeftToRight : QListView::TopToBottom);
+    setWrapping(mode == 0);
+    setSelectionRectVisible(mode == 0);
+    setSpacing(mode == 0 ? 1 : 2);
     if (mode == 0) {
         setStyleSheet(iconModeSheet);
         setIconSize(QSize(-1, -1));
-        setViewMode(QListView::IconMode);
+        setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     } else {
         setStyleSheet(listModeSheet);
         setIconSize(QSize(32, 32));
-        setViewMode(QListView::ListMode);
+        resetVerticalScrollMode();
     }
+    // The sheet's change lays the list out before its tile size applies: once more after it.
+    scheduleDelayedItemsLayout();
+}
+
+QStyleOptionViewItem ItemsListView::viewOptions() const
+{
+    QStyleOptionViewItem option = QListView::viewOptions();
+    if (m_showMode == 0) {
+        option.showDecorationSelected = false;
+        option.decorationPosition = QStyleOptionViewItem::Top;
+        option.displayAlignment = Qt::AlignCenter;
+        if (!iconSize().isValid()) {
+            const int side = style()->pixelMetric(QStyle::PM_IconViewIconSize, nullptr, this);
+            option.decorationSize = QSize(side, side);
+        }
+    }
+    return option;
 }
 
 void ItemsListView::rebuildMoveMenu()

@@ -59,6 +59,7 @@ protected:
     void dropEvent(QDropEvent *event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void paintEvent(QPaintEvent *event) override;
+    QStyleOptionViewItem viewOptions() const override;
 
 private:
     void rebuildMoveMenu();

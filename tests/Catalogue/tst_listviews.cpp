@@ -15,6 +15,8 @@
 #include <QSortFilterProxyModel>
 #include <QSqlQuery>
 #include <QStandardItemModel>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QDrag>
 #include <QProcess>
 #include <QTimer>
@@ -89,6 +91,7 @@ private slots:
     void shouldAcceptOnlyOwnFormats();
     void shouldEmitDroppedUrls();
     void shouldOpenExactMenus();
+    void shouldSwitchDisplayModes_data();
     void shouldSwitchDisplayModes();
 
 private:
@@ -367,20 +370,82 @@ void TestListViews::shouldOpenExactMenus()
     QVERIFY(menuAt([&] { results.menu_show(QPoint(390, 290)); }).isEmpty());
 }
 
+void TestListViews::shouldSwitchDisplayModes_data()
+{
+    QTest::addColumn<QList<int>>("modes");
+    QTest::addColumn<bool>("tiles");
+    QTest::newRow("tiles at start") << QList<int>{} << true;
+    QTest::newRow("list rows") << QList<int>{1} << false;
+    QTest::newRow("tiles again") << QList<int>{1, 0} << true;
+    QTest::newRow("an unknown mode is ignored") << QList<int>{1, 7} << false;
+}
+
 void TestListViews::shouldSwitchDisplayModes()
 {
+    QFETCH(QList<int>, modes);
+    QFETCH(bool, tiles);
+
+    // What the view hands its delegate is how each entry is drawn.
+    struct Recorder : QStyledItemDelegate
+    {
+        mutable QStyleOptionViewItem seen;
+        void paint(QPainter *painter,
+                   const QStyleOptionViewItem &option,
+                   const QModelIndex &index) const override
+        {
+            seen = option;
+            QStyledItemDelegate::paint(painter, option, index);
+        }
+    } recorder;
+    QStandardItemModel model;
+    QPixmap icon(16, 16);
+    icon.fill(Qt::red);
+    for (int row = 0; row < 40; ++row)
+        model.appendRow(new QStandardItem(QIcon(icon), QStringLiteral("项目 %1").arg(row)));
     ItemsListView items;
-    QCOMPARE(items.viewMode(), QListView::IconMode);
-    QCOMPARE(items.styleSheet(),
-             QStringLiteral("#listView_items:item{height:66;width:115;padding-top:4;}"));
-    items.setShowMode(1);
-    QCOMPARE(items.viewMode(), QListView::ListMode);
-    QCOMPARE(items.iconSize(), QSize(32, 32));
-    QCOMPARE(items.styleSheet(), QStringLiteral("#listView_items:item{height:45;}"));
-    items.setShowMode(7);
-    QCOMPARE(items.showMode(), 1);
-    items.setShowMode(0);
-    QCOMPARE(items.viewMode(), QListView::IconMode);
+    // The name the window gives it, which its sheets select.
+    items.setObjectName(QStringLiteral("listView_items"));
+    items.setItemDelegate(&recorder);
+    items.setModel(&model);
+    for (int mode : modes)
+        items.setShowMode(mode);
+    items.resize(400, 300);
+    items.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&items));
+    items.viewport()->repaint();
+
+    QCOMPARE(items.showMode(), tiles ? 0 : 1);
+    const QRect first = items.visualRect(model.index(0, 0));
+    const QRect second = items.visualRect(model.index(1, 0));
+    const QRect fourth = items.visualRect(model.index(3, 0));
+    if (tiles) {
+        QCOMPARE(items.styleSheet(),
+                 QStringLiteral("#listView_items:item{height:66;width:115;padding-top:4;}"));
+        // Tiles 115 wide and two apart, three to a row of 400, icons over centred names.
+        QCOMPARE(first.topLeft(), QPoint(1, 1));
+        QCOMPARE(first.width(), 115);
+        QCOMPARE(second.topLeft(), first.topRight() + QPoint(3, 0));
+        QCOMPARE(fourth.topLeft(), first.bottomLeft() + QPoint(0, 3));
+        const int side = items.style()->pixelMetric(QStyle::PM_IconViewIconSize, nullptr, &items);
+        QCOMPARE(recorder.seen.decorationSize, QSize(side, side));
+        QCOMPARE(recorder.seen.decorationPosition, QStyleOptionViewItem::Top);
+        QCOMPARE(recorder.seen.displayAlignment, Qt::AlignCenter);
+        QVERIFY(!recorder.seen.showDecorationSelected);
+        QVERIFY(items.isSelectionRectVisible());
+        // Scrolled by the pixel, not by the row.
+        items.verticalScrollBar()->setValue(10);
+        QCOMPARE(items.visualRect(model.index(0, 0)).top(), first.top() - 10);
+    } else {
+        QCOMPARE(items.styleSheet(), QStringLiteral("#listView_items:item{height:45;}"));
+        QCOMPARE(items.iconSize(), QSize(32, 32));
+        // Rows one under another, across the view, icons left of their names.
+        QCOMPARE(second.left(), first.left());
+        QCOMPARE(second.top(), first.bottom() + 5);
+        QVERIFY(first.width() > 300);
+        QCOMPARE(recorder.seen.decorationSize, QSize(32, 32));
+        QCOMPARE(recorder.seen.decorationPosition, QStyleOptionViewItem::Left);
+        QVERIFY(!items.isSelectionRectVisible());
+    }
 
     GroupsListView groups;
     QVERIFY(groups.actionIconMode()->isChecked());
