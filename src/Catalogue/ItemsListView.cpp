@@ -91,25 +91,21 @@ void ItemsListView::setShowMode(int mode)
     if (mode != 0 && mode != 1)
         return;
     m_showMode = mode;
-    // Tiles are laid out as rows of a list that wrap rather than as an icon view, which keeps
-    // a rectangle and a spatial index per item; viewOptions() draws them as an icon view would.
-    // A list counts its spacing on both sides of each tile: 1 there leaves tiles 2 apart.
-    setViewMode(QListView::ListMode);
+    // First: setting the scroll mode runs a pending layout at once, which before the view is
+    // first shown would measure the tiles by the sheet it had.
+    if (mode == 0)
+        setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    else
+        resetVerticalScrollMode();
+    // Tiles are a list that wraps, not an icon view, which would keep a rectangle and a spatial
+    // index entry per item; viewOptions() draws them as an icon view would. A list counts its
+    // spacing on both sides of each tile: 1 leaves tiles 2 apart.
     setFlow(mode == 0 ? QListView::LeftToRight : QListView::TopToBottom);
     setWrapping(mode == 0);
     setSelectionRectVisible(mode == 0);
     setSpacing(mode == 0 ? 1 : 2);
-    if (mode == 0) {
-        setStyleSheet(iconModeSheet);
-        setIconSize(QSize(-1, -1));
-        setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    } else {
-        setStyleSheet(listModeSheet);
-        setIconSize(QSize(32, 32));
-        resetVerticalScrollMode();
-    }
-    // The sheet's change lays the list out before its tile size applies: once more after it.
-    scheduleDelayedItemsLayout();
+    setStyleSheet(mode == 0 ? iconModeSheet : listModeSheet);
+    setIconSize(mode == 0 ? QSize(-1, -1) : QSize(32, 32));
 }
 
 QStyleOptionViewItem ItemsListView::viewOptions() const
