@@ -48,14 +48,8 @@ QVector<ItemsModel::Row> ItemsModel::readRows(QSqlQuery &query, int typeId, int 
             row.order = rowPosition(query.value(order)).toDouble();
         if (name >= 0)
             row.name = query.value(name).toString();
-        // Text or bytes alike; a key is made a string only the first time it is read.
-        const QByteArray key = query.value(iconPath).toByteArray();
-        if (!key.isEmpty()) {
-            QString &held = m_keys[key];
-            if (held.isNull())
-                held = QString::fromUtf8(key);
-            row.iconKey = held;
-        }
+        if (iconPath >= 0)
+            row.iconKey = heldKey(query.value(iconPath));
         rows.append(std::move(row));
     }
     // Held all day: not with the room its growth left.
@@ -121,7 +115,8 @@ void ItemsModel::setIconKey(const QModelIndex &at, const QString &hashName)
     if (!at.isValid())
         return;
     Held &row = m_rows[at.row()];
-    row.iconKey = hashName;
+    // Empty, not null, which would read the key anew.
+    row.iconKey = hashName.isNull() ? QString(QLatin1String("")) : hashName;
     m_found.remove(row.id);
     emit dataChanged(at, at, {Qt::DecorationRole});
 }
@@ -159,10 +154,12 @@ int ItemsModel::rowCount(const QModelIndex &parent) const
 
 QIcon ItemsModel::icon(int at) const
 {
-    const Held &row = m_rows.at(at);
     const IconLoader &icons = IconLoader::instance();
     if (!SettingsControl::instance().isIconLoadEnabled())
         return icons.appIcon();
+    if (m_rows.at(at).iconKey.isNull())
+        readNames(at);
+    const Held &row = m_rows.at(at);
     const QIcon cached = icons.cacheIcon(row.iconKey);
     if (!cached.isNull())
         return cached;
@@ -197,23 +194,41 @@ void ItemsModel::readNames(int row) const
     QVector<int> ids;
     for (int place = first; place < last; ++place) {
         const int at = byOrder ? m_byOrder.at(place) : place;
-        if (m_rows.at(at).name.isNull() && shared(at).action < 0) {
+        const Held &each = m_rows.at(at);
+        if ((each.name.isNull() || each.iconKey.isNull()) && shared(at).action < 0) {
             rows << at;
-            ids << m_rows.at(at).id;
+            ids << each.id;
         }
     }
     if (ids.isEmpty())
         return;
-    QHash<int, QString> names;
-    QSqlQuery query = DataControl::instance().items_byId(QStringLiteral("ID, Name"), ids);
+    QHash<int, QPair<QString, QString>> read;
+    QSqlQuery query =
+        DataControl::instance().items_byId(QStringLiteral("ID, Name, CAST(IconPath AS BLOB)"), ids);
     while (query.next())
-        names.insert(query.value(0).toInt(), query.value(1).toString());
+        read.insert(query.value(0).toInt(), {query.value(1).toString(), heldKey(query.value(2))});
+    // Empty rather than null for an item gone or without a name or icon: it counts as read.
+    const QString none(QLatin1String(""));
     for (int at : qAsConst(rows)) {
         Held &each = m_rows[at];
-        // Empty rather than null for an item gone or without a name: it counts as read.
-        const QString name = names.value(each.id);
-        each.name = name.isNull() ? QString(QLatin1String("")) : name;
+        const auto found = read.constFind(each.id);
+        if (each.name.isNull())
+            each.name = found == read.cend() || found->first.isNull() ? none : found->first;
+        if (each.iconKey.isNull())
+            each.iconKey = found == read.cend() ? none : found->second;
     }
+}
+
+QString ItemsModel::heldKey(const QVariant &value) const
+{
+    // Text or bytes alike; a key is made a string only the first time it is read.
+    const QByteArray key = value.toByteArray();
+    if (key.isEmpty())
+        return QString(QLatin1String(""));
+    QString &held = m_keys[key];
+    if (held.isNull())
+        held = QString::fromUtf8(key);
+    return held;
 }
 
 QVariant ItemsModel::data(const QModelIndex &index, int role) const

@@ -14,9 +14,9 @@ class QSqlQuery;
 // The rows of the items list or the results page, compact: ids, order, name and the key of the
 // icon, nothing else. The tooltip is read from the catalogue when it is shown, and the icon of
 // an item without a cached one is found when the row is first painted, once per kind of file.
-// Rows read without their names get them from the catalogue when first shown, for a block of
-// neighbouring rows at once: a large group's names are most of its memory and of its reading,
-// and only a screenful of them is seen.
+// Rows read without their names and icon keys get them from the catalogue when first shown,
+// for a block of neighbouring rows at once: a large group's names and keys are most of its
+// memory and of its reading, and only a screenful of them is seen.
 // A group switch or a search replaces every row in one reset. On the results page, rows may
 // also be the search box's other answers (a calculator's result, a web search).
 class ItemsModel final : public QAbstractListModel
@@ -30,7 +30,7 @@ public:
         // Unset (NaN) on the results page, which has no order of its own.
         double order = std::numeric_limits<double>::quiet_NaN();
         QString name;
-        // The hash name of the cached icon; empty for none.
+        // The hash name of the cached icon; empty for none, null for one not read yet.
         QString iconKey;
         int id = 0;
         int typeId = 0;
@@ -65,9 +65,9 @@ public:
 
     using QAbstractListModel::QAbstractListModel;
 
-    // The rows of a query holding ID and IconPath, and Name, Row, TypesID, GroupsID where the
-    // rows carry them (typeId and groupId stand in for the last two; without Name, names are
-    // read when shown), in the query's order.
+    // The rows of a query holding ID, and Name, IconPath, Row, TypesID, GroupsID where the rows
+    // carry them (typeId and groupId stand in for the last two; without Name and IconPath,
+    // names and icon keys are read when shown), in the query's order.
     // Icon keys repeat across a catalogue: each is held once. IconPath may be read as a blob,
     // which spares SQLite's conversion of every key to UTF-16.
     QVector<Row> readRows(QSqlQuery &query, int typeId = 0, int groupId = 0);
@@ -107,8 +107,10 @@ private:
     // Where an equal one is held, held now if none is.
     int share(const Shared &shared);
     QIcon icon(int row) const;
-    // Reads the names not read yet of the block of rows holding row.
+    // Reads the names and icon keys not read yet of the block of rows holding row.
     void readNames(int row) const;
+    // The one string held for an icon key read from the catalogue; empty for none.
+    QString heldKey(const QVariant &value) const;
 
     // Mutable for the names read when first shown; a null name is one not read yet.
     mutable QVector<Held> m_rows;
@@ -121,7 +123,7 @@ private:
     QVector<int> m_places;
     QVector<ActionRow> m_actions;
     // Every icon key read, by its bytes, held once; no more of them than icons in the cache.
-    QHash<QByteArray, QString> m_keys;
+    mutable QHash<QByteArray, QString> m_keys;
     // Icons found from the item's file, by id, for the rows painted so far.
     mutable QHash<int, QIcon> m_found;
     bool m_holding = false;

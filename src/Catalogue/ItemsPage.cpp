@@ -110,11 +110,10 @@ void ItemsPage::reload()
         m_items->clear();
         return;
     }
-    // Only what a row holds: every other column would still be converted for each item. The
-    // icon keys are ASCII names that repeat: as bytes they are not converted either. Names are
-    // read for the rows shown, when shown.
-    QSqlQuery query = DataControl::instance().items_select(
-        QStringLiteral("ID, Row, CAST(IconPath AS BLOB) AS IconPath"), m_group.data(GroupsIdRole));
+    // Only the order: every other column would still be converted for each item. Names and
+    // icon keys are read for the rows shown, when shown.
+    QSqlQuery query =
+        DataControl::instance().items_select(QStringLiteral("ID, Row"), m_group.data(GroupsIdRole));
     fillItems(query);
     // Items are read again after every change made to them: the index follows soon after,
     // before the next search has to wait for it.

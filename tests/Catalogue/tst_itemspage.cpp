@@ -33,8 +33,8 @@ private slots:
     void shouldShowTheGroupsItemsInStoredOrder();
     void shouldIndexOnlyTheShownRows_data();
     void shouldIndexOnlyTheShownRows();
-    void shouldShowEveryNameOfALargeGroup_data();
-    void shouldShowEveryNameOfALargeGroup();
+    void shouldShowEveryNameAndIconOfALargeGroup_data();
+    void shouldShowEveryNameAndIconOfALargeGroup();
     void shouldAnswerTheSearchBoxKeys_data();
     void shouldAnswerTheSearchBoxKeys();
     void shouldListTheHistoryNewestFirst();
@@ -166,7 +166,7 @@ void TestItemsPage::shouldIndexOnlyTheShownRows()
         QCOMPARE(index.data(ItemIdRole).toInt(), id);
 }
 
-void TestItemsPage::shouldShowEveryNameOfALargeGroup_data()
+void TestItemsPage::shouldShowEveryNameAndIconOfALargeGroup_data()
 {
     // Stored orders of the items, by id; names are read a block of rows at a time.
     QTest::addColumn<QString>("order");
@@ -176,23 +176,44 @@ void TestItemsPage::shouldShowEveryNameOfALargeGroup_data()
     QTest::newRow("none stored") << "NULL";
 }
 
-void TestItemsPage::shouldShowEveryNameOfALargeGroup()
+void TestItemsPage::shouldShowEveryNameAndIconOfALargeGroup()
 {
     QFETCH(QString, order);
     Catalogue::exec("WITH RECURSIVE n(i) AS (SELECT 10 UNION ALL SELECT i + 1 FROM n WHERE i < "
                     "709) INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) SELECT i, "
                     "'项目 ' || i, 0, '/bin/true', 1, 1 FROM n");
     Catalogue::exec(QStringLiteral("UPDATE Items SET Row = %1 WHERE GroupsID = 1").arg(order));
+    // Cached icons of seven colours, by id; one item in seven has none.
+    const QList<QColor> colours{Qt::red, Qt::green, Qt::blue, Qt::cyan, Qt::magenta, Qt::yellow};
+    for (int kind = 0; kind < colours.size(); ++kind) {
+        QImage image(32, 32, QImage::Format_ARGB32);
+        image.fill(colours.at(kind));
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "png"));
+        QVERIFY(DataControl::instance().cache_addData(png, {{"Name", "c"}, {"Class", "test"}}));
+        Catalogue::exec(QStringLiteral("UPDATE Items SET IconPath = '%1' WHERE ID % 7 = %2")
+                            .arg(DataControl::hashName(png))
+                            .arg(kind));
+    }
     showGroupOne();
     // As stored: by order, unordered ones first, equal ones by id.
     const QStringList stored =
         Catalogue::column("SELECT Name FROM Items WHERE GroupsID = 1 ORDER BY IFNULL(Row, -1), ID");
     QCOMPARE(stored.size(), 703);
-    // From the last row up, so that blocks are read out of turn.
+    // From the last row up, so that blocks are read out of turn; the icon asked before the name.
     QAbstractItemModel *items = m_widgets.items->model();
     QStringList shown;
-    for (int row = items->rowCount() - 1; row >= 0; --row)
-        shown.prepend(items->index(row, 0).data().toString());
+    for (int row = items->rowCount() - 1; row >= 0; --row) {
+        const QModelIndex index = items->index(row, 0);
+        const int kind = index.data(ItemIdRole).toInt() % 7;
+        const QImage icon = index.data(Qt::DecorationRole).value<QIcon>().pixmap(32).toImage();
+        if (kind < colours.size())
+            QCOMPARE(icon.pixelColor(16, 16), colours.at(kind));
+        else
+            QVERIFY(!colours.contains(icon.pixelColor(16, 16)));
+        shown.prepend(index.data().toString());
+    }
     QCOMPARE(shown, stored);
     // A name changed in place stays changed.
     QVERIFY(items->setData(items->index(300, 0), "改名", Qt::EditRole));
