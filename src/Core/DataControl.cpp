@@ -161,15 +161,18 @@ void DataControl::database_create()
         "DEFAULT 0)"));
     query_check(query, QStringLiteral("Create Items"));
     database_checkStructure(QStringLiteral("Items"));
-    // A group's items are read at every switch with what a row of the list holds: the index
-    // alone answers, without a look into the table for each item, and in the order the items
-    // were added, as the table gives them. It takes the place of the index by group alone
-    // that some catalogues have.
-    query.prepare(QStringLiteral("DROP INDEX IF EXISTS Items_GroupsID"));
-    query_check(query, QStringLiteral("Drop Items_GroupsID"));
-    query.prepare(QStringLiteral(
-        "CREATE INDEX IF NOT EXISTS Items_GroupRows ON Items(GroupsID, ID, Row, IconPath)"));
-    query_check(query, QStringLiteral("Create Items_GroupRows"));
+    // A group's items are read at every switch by id and order alone: the index answers
+    // without a look into the table for each item, and in the order the items were added, as
+    // the table gives them. It takes the place of the index by group alone that some
+    // catalogues have, and of the one that also held every icon key.
+    for (const QString &index :
+         {QStringLiteral("Items_GroupsID"), QStringLiteral("Items_GroupRows")}) {
+        query.prepare(QStringLiteral("DROP INDEX IF EXISTS ") + index);
+        query_check(query, QStringLiteral("Drop ") + index);
+    }
+    query.prepare(
+        QStringLiteral("CREATE INDEX IF NOT EXISTS Items_GroupOrder ON Items(GroupsID, ID, Row)"));
+    query_check(query, QStringLiteral("Create Items_GroupOrder"));
 
     LOG(INFO) << "Create/Check Tables [cache]";
     QSqlQuery cacheQuery(cachesDatabase());

@@ -22,14 +22,14 @@ public:
     }
     ~Peek() { QSqlDatabase::removeDatabase("peek"); }
 
-    QStringList column(const QString &sql) const
+    QStringList column(const QString &sql, int at = 0) const
     {
         QStringList values;
         QSqlQuery query(QSqlDatabase::database("peek"));
         if (!query.exec(sql))
             return {query.lastError().text()};
         while (query.next())
-            values << (query.isNull(0) ? QStringLiteral("NULL") : query.value(0).toString());
+            values << (query.isNull(at) ? QStringLiteral("NULL") : query.value(at).toString());
         return values;
     }
     void exec(const QString &sql) const
@@ -152,8 +152,24 @@ void TestDataControl::shouldAddMissingRowColumnOnce()
                  "WorkingDirectory TEXT,Note TEXT,IconPath TEXT,CreateDate TEXT,RunDate TEXT,"
                  "RunCount INTEGER DEFAULT 0)");
         old.exec("INSERT INTO Types(Name) VALUES('旧分类')");
+        // Indexes by the names earlier versions gave them.
+        old.exec("CREATE INDEX Items_GroupsID ON Items(GroupsID)");
+        old.exec("CREATE INDEX Items_GroupRows ON Items(GroupsID, ID, IconPath)");
     }
     start();
+    {
+        // One index for a group's rows, which answers their ids and order alone.
+        const Peek upgraded(dataFile());
+        QCOMPARE(upgraded.column("SELECT name FROM sqlite_master WHERE type = 'index' AND "
+                                 "tbl_name = 'Items' AND sql IS NOT NULL"),
+                 QStringList{"Items_GroupOrder"});
+        const QString plan = upgraded
+                                 .column("EXPLAIN QUERY PLAN SELECT ID, Row FROM Items WHERE "
+                                         "GroupsID = 1 ORDER BY ID",
+                                         3)
+                                 .join(' ');
+        QVERIFY2(plan.contains("COVERING INDEX Items_GroupOrder"), qPrintable(plan));
+    }
     const QStringList added = m_log->lines().filter("structure add Row");
     QCOMPARE(added, (QStringList{"Types's structure add Row ", "Groups's structure add Row ",
                                  "Items's structure add Row "}));
