@@ -71,6 +71,8 @@ void ItemsModel::reset(QVector<Row> rows, QVector<ActionRow> actions)
     rows = {};
     m_rows = std::move(held);
     m_actions = std::move(actions);
+    // Let go with the rows that read them; the new rows hold their own.
+    m_keys = {};
     m_found = {};
     m_byOrder = {};
     m_places = {};
@@ -158,7 +160,7 @@ QIcon ItemsModel::icon(int at) const
     if (!SettingsControl::instance().isIconLoadEnabled())
         return icons.appIcon();
     if (m_rows.at(at).iconKey.isNull())
-        readNames(at);
+        readShown(at);
     const Held &row = m_rows.at(at);
     const QIcon cached = icons.cacheIcon(row.iconKey);
     if (!cached.isNull())
@@ -183,7 +185,7 @@ QIcon ItemsModel::icon(int at) const
     return found;
 }
 
-void ItemsModel::readNames(int row) const
+void ItemsModel::readShown(int row) const
 {
     // About a screenful of tiles several times over; one query for all of them.
     constexpr int block = 256;
@@ -261,7 +263,7 @@ QVariant ItemsModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     case Qt::EditRole:
         if (row.name.isNull())
-            readNames(index.row());
+            readShown(index.row());
         return m_rows.at(index.row()).name;
     case Qt::DecorationRole:
         return icon(index.row());

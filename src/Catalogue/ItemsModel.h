@@ -108,21 +108,21 @@ private:
     int share(const Shared &shared);
     QIcon icon(int row) const;
     // Reads the names and icon keys not read yet of the block of rows holding row.
-    void readNames(int row) const;
+    void readShown(int row) const;
     // The one string held for an icon key read from the catalogue; empty for none.
     QString heldKey(const QVariant &value) const;
 
-    // Mutable for the names read when first shown; a null name is one not read yet.
+    // Mutable for the names and icon keys read when first shown; a null one is not read yet.
     mutable QVector<Held> m_rows;
     // Few: one for a group's rows, one per group or answer on the results page.
     QVector<Shared> m_shared;
-    // The rows by order as the list shows them, and each row's place in it: names are read
-    // for neighbours on screen, which need not be neighbours in the query. Empty when the
+    // The rows by order as the list shows them, and each row's place in it: names and keys are
+    // read for neighbours on screen, which need not be neighbours in the query. Empty when the
     // query's order is the order shown, or after rows were removed.
     QVector<int> m_byOrder;
     QVector<int> m_places;
     QVector<ActionRow> m_actions;
-    // Every icon key read, by its bytes, held once; no more of them than icons in the cache.
+    // The icon keys read since the last reset, by their bytes, each held once.
     mutable QHash<QByteArray, QString> m_keys;
     // Icons found from the item's file, by id, for the rows painted so far.
     mutable QHash<int, QIcon> m_found;

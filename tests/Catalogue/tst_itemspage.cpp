@@ -183,41 +183,63 @@ void TestItemsPage::shouldShowEveryNameAndIconOfALargeGroup()
                     "709) INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) SELECT i, "
                     "'项目 ' || i, 0, '/bin/true', 1, 1 FROM n");
     Catalogue::exec(QStringLiteral("UPDATE Items SET Row = %1 WHERE GroupsID = 1").arg(order));
-    // Cached icons of seven colours, by id; one item in seven has none.
+    // Cached icons of six colours, by id; the seventh kind of item has none.
     const QList<QColor> colours{Qt::red, Qt::green, Qt::blue, Qt::cyan, Qt::magenta, Qt::yellow};
-    for (int kind = 0; kind < colours.size(); ++kind) {
+    QStringList keys;
+    for (const QColor &colour : colours) {
         QImage image(32, 32, QImage::Format_ARGB32);
-        image.fill(colours.at(kind));
+        image.fill(colour);
         QByteArray png;
         QBuffer buffer(&png);
         QVERIFY(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "png"));
         QVERIFY(DataControl::instance().cache_addData(png, {{"Name", "c"}, {"Class", "test"}}));
-        Catalogue::exec(QStringLiteral("UPDATE Items SET IconPath = '%1' WHERE ID % 7 = %2")
-                            .arg(DataControl::hashName(png))
-                            .arg(kind));
+        keys << DataControl::hashName(png);
     }
+    const auto giveIcons = [&](int shift) {
+        for (int kind = 0; kind < keys.size(); ++kind)
+            Catalogue::exec(QStringLiteral("UPDATE Items SET IconPath = '%1' WHERE (ID + %2) % 7 "
+                                           "= %3")
+                                .arg(keys.at(kind))
+                                .arg(shift)
+                                .arg(kind));
+    };
+    giveIcons(0);
     showGroupOne();
+    // Changed after the switch, before any row was shown: what is shown is read when shown.
+    Catalogue::exec("UPDATE Items SET IconPath = '' WHERE GroupsID = 1");
+    giveIcons(1);
+    QAbstractItemModel *items = m_widgets.items->model();
+    // A name changed in place before its row was shown still gets its icon.
+    QVERIFY(items->setData(items->index(300, 0), "改名", Qt::EditRole));
+    const int renamed = items->index(300, 0).data(ItemIdRole).toInt();
+    const auto colourOf = [&](const QModelIndex &index) {
+        return index.data(Qt::DecorationRole)
+            .value<QIcon>()
+            .pixmap(32)
+            .toImage()
+            .pixelColor(16, 16);
+    };
+    if ((renamed + 1) % 7 < colours.size())
+        QCOMPARE(colourOf(items->index(300, 0)), colours.at((renamed + 1) % 7));
     // As stored: by order, unordered ones first, equal ones by id.
-    const QStringList stored =
+    QStringList stored =
         Catalogue::column("SELECT Name FROM Items WHERE GroupsID = 1 ORDER BY IFNULL(Row, -1), ID");
     QCOMPARE(stored.size(), 703);
     // From the last row up, so that blocks are read out of turn; the icon asked before the name.
-    QAbstractItemModel *items = m_widgets.items->model();
     QStringList shown;
     for (int row = items->rowCount() - 1; row >= 0; --row) {
         const QModelIndex index = items->index(row, 0);
-        const int kind = index.data(ItemIdRole).toInt() % 7;
-        const QImage icon = index.data(Qt::DecorationRole).value<QIcon>().pixmap(32).toImage();
+        const int kind = (index.data(ItemIdRole).toInt() + 1) % 7;
         if (kind < colours.size())
-            QCOMPARE(icon.pixelColor(16, 16), colours.at(kind));
+            QCOMPARE(colourOf(index), colours.at(kind));
         else
-            QVERIFY(!colours.contains(icon.pixelColor(16, 16)));
+            QVERIFY(!colours.contains(colourOf(index)));
         shown.prepend(index.data().toString());
     }
+    QCOMPARE(items->index(300, 0).data(ItemIdRole).toInt(), renamed);
+    QCOMPARE(shown.at(300), QStringLiteral("改名"));
+    stored[300] = QStringLiteral("改名");
     QCOMPARE(shown, stored);
-    // A name changed in place stays changed.
-    QVERIFY(items->setData(items->index(300, 0), "改名", Qt::EditRole));
-    QCOMPARE(items->index(300, 0).data().toString(), QStringLiteral("改名"));
 }
 
 void TestItemsPage::shouldAnswerTheSearchBoxKeys_data()
