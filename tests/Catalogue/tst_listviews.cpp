@@ -431,9 +431,9 @@ void TestListViews::shouldSwitchDisplayModes()
     if (tiles) {
         QCOMPARE(items.styleSheet(),
                  QStringLiteral("#listView_items:item{height:66;width:115;padding-top:4;}"));
-        // Tiles 115 wide and 2 apart from the corner on, three to a row of 400, icons over
+        // Tiles 115 wide and 2 apart, 1 from the corner, three to a row of 400, icons over
         // centred names.
-        QVERIFY(first.left() <= 2 && first.top() <= 2 && first.left() == first.top());
+        QCOMPARE(first.topLeft(), QPoint(1, 1));
         QCOMPARE(first.width(), 115);
         QCOMPARE(second.topLeft(), first.topRight() + QPoint(3, 0));
         QCOMPARE(fourth.topLeft(), first.bottomLeft() + QPoint(0, 3));
@@ -441,6 +441,10 @@ void TestListViews::shouldSwitchDisplayModes()
         QCOMPARE(recorder.seen.decorationSize, QSize(side, side));
         QCOMPARE(recorder.seen.decorationPosition, QStyleOptionViewItem::Top);
         QCOMPARE(recorder.seen.displayAlignment, Qt::AlignCenter);
+        // A selected tile is highlighted behind its name, not across its icon; a band
+        // selects several.
+        QVERIFY(!recorder.seen.showDecorationSelected);
+        QVERIFY(items.isSelectionRectVisible());
         // Scrolled by the pixel, not by the row.
         items.verticalScrollBar()->setValue(10);
         QCOMPARE(items.visualRect(model.index(0, 0)).top(), first.top() - 10);
@@ -450,10 +454,12 @@ void TestListViews::shouldSwitchDisplayModes()
         QCOMPARE(items.iconSize(), QSize(32, 32));
         // Rows one under another, across the view, icons left of their names.
         QCOMPARE(second.left(), first.left());
+        QCOMPARE(first.height(), 45);
         QCOMPARE(second.top(), first.bottom() + 5);
         QVERIFY(first.width() > 300);
         QCOMPARE(recorder.seen.decorationSize, QSize(32, 32));
         QCOMPARE(recorder.seen.decorationPosition, QStyleOptionViewItem::Left);
+        QVERIFY(!items.isSelectionRectVisible());
     }
     // Down goes to the entry drawn under the current one.
     items.setCurrentIndex(model.index(0, 0));
