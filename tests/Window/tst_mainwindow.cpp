@@ -335,6 +335,10 @@ void TestMainWindow::shouldHideOnPressRightAfterQuickShow()
     QVERIFY(window.isVisible());
     window.onShow();
     QVERIFY(window.isHidden());
+    // What the window system answered to those three comes in before a next press would: a
+    // press is an event behind them. Qt taken by surprise (a map it had not yet seen undone)
+    // sets the input focus on an unmapped window and does not ask again.
+    QTRY_VERIFY(!window.windowHandle()->isExposed());
 
     // Once another window has the focus, a press brings it back to the front.
     window.onShow();
