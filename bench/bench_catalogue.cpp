@@ -2,8 +2,10 @@
 // <first> items and whose further groups hold 1,000 each, up to <total> items. Names and notes
 // mix Latin and Chinese. Two items in three have one of 200 cached 32 px PNG icons; the third
 // has none, as imported or hand-edited catalogues hold them, and names a document or folder of
-// one of a dozen kinds under <root>/documents, whose icon comes from its kind.
-//   quiver_bench_catalogue <root> <total> <first>
+// one of a dozen kinds under <root>/documents, whose icon comes from its kind. With own-icons,
+// each of the two in three has a cached icon of its own, as icons taken from every program's
+// own file are.
+//   quiver_bench_catalogue <root> <total> <first> [own-icons]
 #include "DataControl.h"
 
 #include <easylogging++.h>
@@ -22,7 +24,7 @@ namespace {
 QByteArray icon(int index)
 {
     QImage image(32, 32, QImage::Format_ARGB32);
-    image.fill(QColor::fromHsv(index * 360 / 200, 180, 220));
+    image.fill(QColor::fromHsv(index % 200 * 360 / 200, 180, 220));
     QPainter painter(&image);
     painter.drawText(image.rect(), Qt::AlignCenter, QString::number(index));
     painter.end();
@@ -46,8 +48,9 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     el::Loggers::reconfigureAllLoggers(el::ConfigurationType::ToStandardOutput, "false");
     const QStringList args = app.arguments();
-    if (args.size() != 4) {
-        std::fprintf(stderr, "usage: quiver_bench_catalogue <root> <total> <first>\n");
+    const bool ownIcons = args.size() == 5 && args.at(4) == QLatin1String("own-icons");
+    if (args.size() != 4 && !ownIcons) {
+        std::fprintf(stderr, "usage: quiver_bench_catalogue <root> <total> <first> [own-icons]\n");
         return 2;
     }
     const int total = args.at(2).toInt();
@@ -63,7 +66,7 @@ int main(int argc, char **argv)
         return 1;
     data.database_create();
     QStringList hashes;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < (ownIcons ? total : 200); ++i) {
         const QByteArray bytes = icon(i);
         data.cache_addData(bytes, {{QStringLiteral("Name"), QStringLiteral("icon%1").arg(i)},
                                    {QStringLiteral("Class"), QStringLiteral("拖拽添加")}});

@@ -19,9 +19,10 @@ trap 'kill "$wm" 2>/dev/null || true; rm -rf "$work"' EXIT
 openbox --sm-disable & wm=$!
 sleep 1
 cmake --install build/bench --prefix "$work/install" >/dev/null
-for size in 1k:1000:1000 10k:10000:10000 100k:100000:10000; do
-    IFS=: read -r name total first <<<"$size"
-    build/bench/bench/quiver_bench_catalogue "$work/$name" "$total" "$first" >/dev/null
+# 10k-own: the 10k catalogue with a cached icon of its own for every item that has one.
+for size in 1k:1000:1000 10k:10000:10000 100k:100000:10000 10k-own:10000:10000:own-icons; do
+    IFS=: read -r name total first icons <<<"$size"
+    build/bench/bench/quiver_bench_catalogue "$work/$name" "$total" "$first" ${icons:+"$icons"} >/dev/null
     # The generated root gets the installed program, as a user's install would have it.
     cp "$work/install/bin/Quiver" "$work/install/bin/quiver" "$work/$name/bin/"
     cp -r "$work/install/lib" "$work/$name/"
@@ -36,6 +37,8 @@ printf '[Form]\nImportOffered=true\n' > "$work/empty/data/config.ini"
 echo "Quiver $(git describe --always --dirty 2>/dev/null), $(nproc) cores, $(date -u +%F)"
 build/bench/bench/quiver_bench_process "$work/empty/bin/Quiver" "$work/empty" "$runs" empty \
     "$PWD/build/bench/bench/quiver_bench_bare" "$work/10k"
+build/bench/bench/quiver_bench_process "$work/empty/bin/Quiver" "$work/empty" "$runs" empty \
+    "$PWD/build/bench/bench/quiver_bench_bare" "$work/10k-own"
 for name in 1k 100k; do
     build/bench/bench/quiver_bench_process "$work/$name/bin/Quiver" "$work/$name" "$runs" start
 done
