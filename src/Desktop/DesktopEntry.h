@@ -3,8 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-// One desktop entry (freedesktop Desktop Entry Specification 1.5): the file that describes an
-// installed application or a link, read for what an item of the catalogue needs.
+// One desktop entry (the freedesktop.org desktop entry format, version 1.5): the file that
+// describes an installed application or a link, read for what an item of the catalogue needs.
 class DesktopEntry final
 {
 public:

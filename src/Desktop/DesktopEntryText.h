@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// Writing values of a desktop entry (freedesktop Desktop Entry Specification).
+// Writing values of a desktop entry (the freedesktop.org desktop entry format).
 namespace DesktopEntryText {
 // A string value: backslash, and the whitespace a line cannot hold, escaped.
 QString string(const QString &value);
