@@ -10,6 +10,8 @@
 
 #include <easylogging++.h>
 
+#include <sys/stat.h>
+
 // A fresh install-like tree per test: the working directory is <tmp>/bin, so the program's
 // "../data", "../cache" and "../skins" land inside the temporary tree.
 class TestWorkDir
@@ -107,6 +109,14 @@ private:
     QStringList m_lines;
     QList<el::Level> m_levels;
 };
+
+// A file's permission bits (0600), -1 for no file.
+inline int fileMode(const QString &path)
+{
+    struct stat status = {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777)
+                                                                     : -1;
+}
 
 // Pins what a test may not take from the machine: locale, user folders, the display.
 inline void prepareTestEnvironment()

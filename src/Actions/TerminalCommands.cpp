@@ -168,7 +168,9 @@ ActionOutcome TerminalCommands::run(const ActionRow &row, const ActionContext &)
     remember(command);
     const QString home = QDir::homePath();
     const QStringList arguments = terminalArguments(command, userShell());
-    LOG(INFO) << "Command: " << command;
+    // What was typed may hold a password ("mysql -pS3cret"): the log, kept for days, names
+    // none of it.
+    LOG(INFO) << "在终端中运行命令";
     const QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
     QFuture<bool> started;
     if (!terminal.isEmpty()) {

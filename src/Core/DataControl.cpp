@@ -9,6 +9,8 @@
 #include <QSaveFile>
 #include <QSqlError>
 
+#include "PrivateFiles.h"
+
 #include <easylogging++.h>
 
 namespace {
@@ -98,6 +100,8 @@ bool DataControl::openDatabase(const QString &connectionName,
         LOG(ERROR) << failureText << database.lastError().text();
         return false;
     }
+    // Before anything is written: SQLite gives its journal the database file's permissions.
+    PrivateFiles::restrict(fileName);
 
     // SQLite opens any file lazily; reading every page now turns a foreign or damaged file into
     // a failed open instead of letting later writes touch it.
@@ -579,7 +583,9 @@ bool DataControl::cache_addData(const QByteArray &data, QVariantMap fields)
     if (!QFile::exists(fileName)) {
         // Written whole or not at all: a torn file under its hash name would never be rewritten.
         QSaveFile file(fileName);
-        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        if (!file.open(QIODevice::WriteOnly) ||
+            !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
+            file.write(data) != data.size() || !file.commit()) {
             LOG(ERROR) << "cache_addData cannot write " << fileName << ": " << file.errorString();
             return false;
         }

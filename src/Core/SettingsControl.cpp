@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "KelNetwork.h"
+#include "PrivateFiles.h"
 
 #include <easylogging++.h>
 
@@ -37,6 +38,8 @@ bool SettingsControl::write(const QString &key, const QVariant &value)
     QSettings file(m_settings.fileName(), QSettings::IniFormat);
     file.setValue(key, value);
     file.sync();
+    // The file holds the commands typed in the search box: made anew, it is open to everyone.
+    PrivateFiles::restrict(file.fileName());
     return file.status() != QSettings::AccessError;
 }
 

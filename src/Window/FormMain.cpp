@@ -30,6 +30,7 @@
 #include "ItemsPage.h"
 #include "KelMessageBox.h"
 #include "KelWidgetHelper.h"
+#include "PrivateFiles.h"
 #include "SearchTyping.h"
 #include "SettingsControl.h"
 #include "SingleWindow.h"
@@ -82,14 +83,15 @@ FormMain::~FormMain()
 void FormMain::init_object()
 {
     // These lines come before the log is configured and go to the log library's default output.
+    // The skins are no secret; the settings, the catalogue, the icons and the log are.
     QDir dir(QStringLiteral("../"));
-    if (!dir.mkpath(QStringLiteral("data")))
+    if (!PrivateFiles::makeFolder(dir, QStringLiteral("data")))
         LOG(ERROR) << "data目录无法创建, 数据将无法正常保存";
     if (!dir.mkpath(QStringLiteral("skins")))
         LOG(ERROR) << "skins目录无法创建, 皮肤将无法正常使用";
-    if (!dir.mkpath(QStringLiteral("cache/log")))
+    if (!PrivateFiles::makeFolder(dir, QStringLiteral("cache/log")))
         LOG(ERROR) << "cache/log 目录无法创建, 日志将无法正常使用";
-    if (!dir.mkpath(QStringLiteral("cache/caches")))
+    if (!PrivateFiles::makeFolder(dir, QStringLiteral("cache/caches")))
         LOG(ERROR) << "cache/caches 目录无法创建, 缓存数据全部失效";
 
     m_tray = new QSystemTrayIcon(this);
@@ -141,6 +143,9 @@ void FormMain::init_log()
     conf.setGlobally(el::ConfigurationType::ToFile, "true");
     el::Loggers::reconfigureAllLoggers(conf);
     el::Loggers::reconfigureAllLoggers(el::ConfigurationType::ToStandardOutput, "false");
+    // A new day's file is made as the library makes files, open to everyone.
+    PrivateFiles::restrict(QString::fromStdString(
+        el::Loggers::getLogger("default")->typedConfigurations()->filename(el::Level::Info)));
     // The log's stream is opened without O_CLOEXEC; nothing open here yet is meant for the
     // programs started from the catalogue.
     const QDir descriptors(QStringLiteral("/proc/self/fd"));

@@ -103,12 +103,21 @@ void TestTerminalCommands::shouldRunInTheUsersShellInTheHomeFolder()
     TerminalCommands commands(settings);
     // The shell reads it: its quoting and variables are the user's to use.
     const QString command =
-        QStringLiteral("pwd > '%1' && echo \"it's $HOME\" 50% >> '%1'").arg(path("ran.out"));
+        QStringLiteral("pwd > '%1' && echo \"it's $HOME\" 50% >> '%1' # mysql -pS3cret")
+            .arg(path("ran.out"));
+    LogCapture &log = LogCapture::install();
     runAndWait(commands, QLatin1Char('>') + command);
     QTRY_COMPARE(lines(QStringLiteral("ran.out")),
                  (QStringList{path("home"), QStringLiteral("it's ") + path("home") + " 50%"}));
     QCOMPARE(lines(QStringLiteral("terminal.out")).mid(0, 5),
              (QStringList{terminal, "-e", "/bin/sh", "-c", command}));
+    // What was typed may hold a password: kept for the user alone, never logged.
+    QVERIFY2(log.lines().filter("S3cret").isEmpty(), qPrintable(log.lines().join('\n')));
+    QCOMPARE(QSettings(settingsFile(), QSettings::IniFormat)
+                 .value("Search/CommandHistory")
+                 .toStringList(),
+             QStringList{command});
+    QCOMPARE(fileMode(settingsFile()), 0600);
 }
 
 void TestTerminalCommands::shouldKeepTheLatestCommands()

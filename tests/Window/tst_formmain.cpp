@@ -85,6 +85,8 @@ private slots:
     void cleanupTestCase();
 
     void shouldPrepareTreeAndLogOnStart();
+    void shouldKeepTheUsersFilesToThemselves_data();
+    void shouldKeepTheUsersFilesToThemselves();
     void shouldSaveGeometryAndLogCleanExit();
     void shouldQuitOnCloseOnlyWhenAsked();
     void shouldNameWidgetsForSkins();
@@ -131,6 +133,52 @@ void TestFormMain::shouldPrepareTreeAndLogOnStart()
         qPrintable(lines.at(0)));
     QVERIFY(lines.at(1).endsWith(" | INFO | Mode:Release"));
     QVERIFY(lines.filter("Create/Check Tables [Types]").size() == 1);
+}
+
+void TestFormMain::shouldKeepTheUsersFilesToThemselves_data()
+{
+    QTest::addColumn<bool>("leftOpen");
+    // The tree is the one the first case made: the log and the catalogue were made anew.
+    QTest::newRow("made at the first start") << false;
+    // As older versions left them.
+    QTest::newRow("an install left open") << true;
+}
+
+void TestFormMain::shouldKeepTheUsersFilesToThemselves()
+{
+    QFETCH(bool, leftOpen);
+    const QString log = "cache/log/" + QDate::currentDate().toString("yyyyMMdd") + ".log";
+    const QStringList folders{"data", "cache", "cache/log", "cache/caches"};
+    QStringList files{"data/data.db", "cache/cache.db", log};
+    if (leftOpen) {
+        // The files of another day and another time, beside the skins, which are no secret.
+        QDir(m_dir->path("skins")).mkpath("open");
+        files << "data/config.ini"
+              << "cache/log/20200101.log"
+              << "cache/caches/0000000000000000000000000000000000000000.o";
+        for (const QString &file : files + QStringList{"skins/open.json"}) {
+            QFile out(m_dir->path(file));
+            QVERIFY(out.open(QIODevice::Append));
+            QVERIFY(out.setPermissions(QFileDevice::Permissions(0x6644)));
+        }
+        for (const QString &folder : folders + QStringList{"skins", "skins/open"})
+            QVERIFY(QFile::setPermissions(m_dir->path(folder), QFileDevice::Permissions(0x7755)));
+    }
+    const QByteArray icon = leftOpen ? "an icon" : "another icon";
+    {
+        FormMain window;
+        // An icon added since; the settings file is written as the window closes.
+        QVERIFY(DataControl::instance().cache_addData(icon, {{"Name", "icon"}}));
+    }
+    files << "data/config.ini" << DataControl::cacheFileName(DataControl::hashName(icon)).mid(3);
+    for (const QString &folder : folders)
+        QCOMPARE(fileMode(m_dir->path(folder)), 0700);
+    for (const QString &file : qAsConst(files))
+        QVERIFY2(fileMode(m_dir->path(file)) == 0600, qPrintable(file));
+    if (leftOpen) {
+        QCOMPARE(fileMode(m_dir->path("skins/open")), 0755);
+        QCOMPARE(fileMode(m_dir->path("skins/open.json")), 0644);
+    }
 }
 
 void TestFormMain::shouldSaveGeometryAndLogCleanExit()
