@@ -1,6 +1,7 @@
 #include "ActionProvider.h"
 
 #include <QFutureInterface>
+#include <QThreadPool>
 
 ActionOutcome ActionOutcome::done(const QString &notice)
 {
@@ -46,9 +47,26 @@ ActionRow ActionProvider::row(MatchBand band, const QString &title, const QStrin
     return row;
 }
 
+void ActionProvider::answersChanged() const
+{
+    if (m_answersChanged)
+        m_answersChanged();
+}
+
 QFuture<bool> finishedFuture(bool value)
 {
     QFutureInterface<bool> outcome(QFutureInterfaceBase::Started);
     outcome.reportFinished(&value);
     return outcome.future();
+}
+
+QThreadPool *fileReads()
+{
+    static QThreadPool *const pool = [] {
+        auto *pool = new QThreadPool;
+        // A few held up by dead mounts still leave threads for the rest.
+        pool->setMaxThreadCount(4);
+        return pool;
+    }();
+    return pool;
 }

@@ -3,6 +3,8 @@
 #include <QFuture>
 #include <QString>
 
+class QThreadPool;
+
 #include <functional>
 #include <optional>
 
@@ -72,11 +74,19 @@ struct ActionOutcome
 };
 
 // One kind of answer: a query in, rows out; a row run. Providers live on the GUI thread and
-// are asked on every key typed, so a query must stay well under a millisecond.
+// are asked on every key typed, so a query must stay well under a millisecond and never wait
+// for the file system: what a file or folder holds is read on fileReads() and answers a later
+// query, announced through answersChanged.
 class ActionProvider
 {
 public:
     virtual ~ActionProvider();
+
+    // Called on the GUI thread whenever a read came in that changes the rows for what was
+    // asked before: the rows for the text typed now are to be asked for again.
+    void setAnswersChanged(std::function<void()> changed) { m_answersChanged = std::move(changed); }
+    // Whether a read this provider started has not come in yet.
+    virtual bool isReading() const { return false; }
 
     // Names the provider in rows and in its setting "Search/<key>".
     virtual QString key() const = 0;
@@ -89,7 +99,16 @@ public:
 protected:
     // A row of this provider.
     ActionRow row(MatchBand band, const QString &title, const QString &note) const;
+    void answersChanged() const;
+
+private:
+    std::function<void()> m_answersChanged;
 };
 
 // A future that is already finished with the value.
 QFuture<bool> finishedFuture(bool value);
+
+// The threads that read folders and files for the answers. A read held up by a dead network
+// mount holds up neither the program's other work nor its exit: the pool is never destroyed,
+// since destroying it waits for every read.
+QThreadPool *fileReads();

@@ -50,8 +50,10 @@ ActionProviders::ActionProviders(SettingsControl &settings)
 {
     m_providers = {m_calculator.get(), m_webKeywords.get(),   m_paths.get(),
                    m_commands.get(),   m_systemActions.get(), m_recentDocuments.get()};
-    for (const ActionProvider *provider : qAsConst(m_providers))
+    for (ActionProvider *provider : qAsConst(m_providers)) {
         m_enabled << m_settings.value(settingKey(provider->key()), true).toBool();
+        provider->setAnswersChanged([this] { emit answersChanged(); });
+    }
 }
 
 ActionProviders::~ActionProviders() = default;
@@ -113,6 +115,14 @@ void ActionProviders::prepare() const
 {
     if (isEnabled(m_recentDocuments->key()))
         m_recentDocuments->refresh();
+}
+
+bool ActionProviders::isReading() const
+{
+    for (int i = 0; i < m_providers.size(); ++i)
+        if (m_enabled.at(i) && m_providers.at(i)->isReading())
+            return true;
+    return false;
 }
 
 ActionOutcome ActionProviders::run(const ActionRow &row, const ActionContext &context) const

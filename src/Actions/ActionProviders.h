@@ -2,6 +2,8 @@
 
 #include "ActionProvider.h"
 
+#include <QObject>
+
 #include <memory>
 #include <vector>
 
@@ -15,13 +17,14 @@ class WebKeywords;
 
 // The search box's answers besides the catalogue: every provider, each switched on or off by
 // its setting "Search/<key>" (on unless set), asked together and ranked.
-class ActionProviders final
+class ActionProviders final : public QObject
 {
+    Q_OBJECT
     Q_DISABLE_COPY_MOVE(ActionProviders)
 
 public:
     explicit ActionProviders(SettingsControl &settings);
-    ~ActionProviders();
+    ~ActionProviders() override;
     // The program's own, on the program's settings: the one the window asks and the settings
     // window switches. Needs the application object.
     static ActionProviders &shared();
@@ -41,6 +44,8 @@ public:
     // Reads ahead what the first key would otherwise wait for (the desktop's list of recent
     // documents, when it changed): for the window to call while it shows or idles.
     void prepare() const;
+    // Whether an enabled provider's read has not come in yet.
+    bool isReading() const;
     // Runs a row through the provider that made it; a disabled or unknown provider refuses.
     ActionOutcome run(const ActionRow &row, const ActionContext &context) const;
 
@@ -64,6 +69,12 @@ public:
     TerminalCommands &commands() const { return *m_commands; }
     SystemActions &systemActions() const { return *m_systemActions; }
     RecentDocuments &recentDocuments() const { return *m_recentDocuments; }
+
+signals:
+    // A read came in that changes the rows for what was asked before: the text typed now is
+    // to be asked for again. The rows of a later key are never replaced by those of an earlier
+    // one, since every answer is given for the text of its own query.
+    void answersChanged();
 
 private:
     SettingsControl &m_settings;

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QMimeDatabase>
+#include <QtConcurrent>
 
 #include <algorithm>
 
@@ -17,40 +19,79 @@ QString PathCompletion::label() const
     return QStringLiteral("路径");
 }
 
-PathCompletion::Listing &PathCompletion::listing(const QString &folder)
+PathCompletion::PathCompletion() = default;
+
+PathCompletion::~PathCompletion()
 {
-    const QDateTime changed = QFileInfo(folder).lastModified();
-    const auto listed =
-        std::find_if(m_listings.begin(), m_listings.end(),
-                     [&](const Listing &listing) { return listing.folder == folder; });
-    if (listed != m_listings.end()) {
-        // The time of a change is coarse (a few milliseconds): a second change in the same
-        // tick as the one before the listing would leave it alike. Only a listing made well
-        // after the folder's last change can be relied on.
-        const bool current = changed.isValid() && changed == listed->changed &&
-                             changed.msecsTo(listed->listed) > 1000;
-        const Listing listing = *listed;
-        m_listings.erase(listed);
-        if (current) {
-            m_listings.prepend(listing);
-            return m_listings.first();
-        }
-    }
-    Listing listing{folder, changed, QDateTime::currentDateTime(), {}};
+    // A read still under way finishes on its thread; nobody takes its listing.
+    qDeleteAll(m_reading);
+}
+
+PathCompletion::Listing PathCompletion::read(const QString &folder, const Listing &before)
+{
+    const QFileInfo info(folder);
+    const QDateTime changed = info.lastModified();
+    // The time of a change is coarse (a few milliseconds): a second change in the same tick as
+    // the one before the listing would leave it alike. Only a listing made well after the
+    // folder's last change can be relied on.
+    if (before.isFolder && changed.isValid() && changed == before.changed &&
+        changed.msecsTo(before.listed) > 1000 && info.isDir())
+        return before;
+    Listing listing{folder, info.isDir(), changed, QDateTime::currentDateTime(), {}};
+    if (!listing.isFolder)
+        return listing;
     // The iterator learns from the folder itself which entries are folders and links, without
-    // asking the file system for each one.
+    // asking the file system for each one; only a link is followed.
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         it.next();
-        const QFileInfo info = it.fileInfo();
-        const bool link = info.isSymLink();
-        listing.entries << Entry{it.fileName(), QString(), link, !link && info.isDir(),
-                                 it.fileName().startsWith(QLatin1Char('.'))};
+        const QFileInfo entry = it.fileInfo();
+        const QString name = it.fileName();
+        const bool isFolder = entry.isSymLink() ? QFileInfo(it.filePath()).isDir() : entry.isDir();
+        listing.entries << Entry{name, foldForSearch(name), isFolder,
+                                 name.startsWith(QLatin1Char('.'))};
     }
+    return listing;
+}
+
+const PathCompletion::Listing *PathCompletion::listed(const QString &folder) const
+{
+    for (const Listing &listing : m_listings)
+        if (listing.folder == folder)
+            return &listing;
+    return nullptr;
+}
+
+void PathCompletion::readSoon(const QString &folder)
+{
+    if (m_reading.contains(folder))
+        return;
+    const Listing *known = listed(folder);
+    const Listing before = known ? *known : Listing();
+    auto *watcher = new QFutureWatcher<Listing>;
+    m_reading.insert(folder, watcher);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, watcher, [this, watcher, folder] {
+        m_reading.remove(folder);
+        watcher->deleteLater();
+        take(watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run(fileReads(), &PathCompletion::read, folder, before));
+}
+
+void PathCompletion::take(const Listing &listing)
+{
+    const auto known = std::find_if(m_listings.begin(), m_listings.end(), [&](const Listing &each) {
+        return each.folder == listing.folder;
+    });
+    const bool same = known != m_listings.end() && known->isFolder == listing.isFolder &&
+                      known->entries == listing.entries;
+    if (known != m_listings.end())
+        m_listings.erase(known);
     m_listings.prepend(listing);
     if (m_listings.size() > 4)
         m_listings.removeLast();
-    return m_listings.first();
+    if (!same)
+        answersChanged();
 }
 
 QString PathCompletion::fileIcon(const QString &name)
@@ -87,7 +128,10 @@ QVector<ActionRow> PathCompletion::query(const SearchQuery &, const QString &typ
     const QString part = typed.mid(slash + 1);
     const QString folder =
         QDir::cleanPath(base + typedFolder.mid(typed.startsWith(QLatin1Char('/')) ? 1 : 2));
-    if (!QFileInfo(folder).isDir())
+    // Looked at again on every key: a listing comes in for a later key when the folder changed.
+    readSoon(folder);
+    const Listing *listing = listed(folder);
+    if (!listing || !listing->isFolder)
         return {};
 
     struct Found
@@ -98,13 +142,7 @@ QVector<ActionRow> PathCompletion::query(const SearchQuery &, const QString &typ
     QVector<Found> found;
     const bool showHidden = part.startsWith(QLatin1Char('.'));
     const SearchQuery partQuery(part);
-    Listing &listed = listing(folder);
-    if (!part.isEmpty() && !listed.folded) {
-        for (Entry &entry : listed.entries)
-            entry.folded = foldForSearch(entry.name);
-        listed.folded = true;
-    }
-    for (const Entry &entry : qAsConst(listed.entries)) {
+    for (const Entry &entry : listing->entries) {
         if (entry.hidden && !showHidden)
             continue;
         const MatchBand band = part.isEmpty() ? MatchBand::NamePrefix
@@ -133,12 +171,11 @@ QVector<ActionRow> PathCompletion::query(const SearchQuery &, const QString &typ
     for (int i = 0; i < shown; ++i) {
         const Entry &entry = *found.at(i).entry;
         const QString path = QDir(folder).filePath(entry.name);
-        const bool isFolder = entry.link ? QFileInfo(path).isDir() : entry.folder;
         const QString title =
-            typedFolder + entry.name + (isFolder ? QStringLiteral("/") : QString());
+            typedFolder + entry.name + (entry.folder ? QStringLiteral("/") : QString());
         ActionRow result = row(found.at(i).band, title, path);
         // By the name alone: reading every listed file's start would cost a key press dear.
-        result.iconName = isFolder ? QStringLiteral("folder") : fileIcon(entry.name);
+        result.iconName = entry.folder ? QStringLiteral("folder") : fileIcon(entry.name);
         result.payload = path;
         result.completion = title;
         rows << result;

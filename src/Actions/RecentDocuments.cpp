@@ -1,11 +1,17 @@
 #include "RecentDocuments.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QHash>
 #include <QMimeDatabase>
+#include <QSet>
+#include <QXmlStreamReader>
+#include <QtConcurrent>
 
 #include <algorithm>
+#include <utility>
 
 #include "DesktopShell.h"
 #include "GLibSupport.h"
@@ -13,6 +19,42 @@
 #include <easylogging++.h>
 
 #include <sys/stat.h>
+
+namespace {
+// An entry of the list as read, before it is known to be a local file.
+struct Entry
+{
+    QByteArray uri;
+    QString mimeType;
+    qint64 used = 0;
+    // Its place in the file: of two used in the same second, the later one wins.
+    int order = 0;
+};
+
+bool newer(const Entry &a, const Entry &b)
+{
+    return a.used != b.used ? a.used > b.used : a.order > b.order;
+}
+
+// The list's times are ISO 8601 in UTC, with or without fractions of a second.
+qint64 secondsOf(QStringView text)
+{
+    QDateTime time = QDateTime::fromString(text.left(19).toString(), Qt::ISODate);
+    if (!time.isValid())
+        return 0;
+    time.setTimeSpec(Qt::UTC);
+    return time.toSecsSinceEpoch();
+}
+} // namespace
+
+RecentDocuments::RecentDocuments() = default;
+
+RecentDocuments::~RecentDocuments()
+{
+    // A read still under way finishes on its thread; nobody takes its list.
+    delete m_reading;
+    delete m_checking;
+}
 
 QString RecentDocuments::label() const
 {
@@ -29,66 +71,155 @@ QString RecentDocuments::listFile()
     return data + QStringLiteral("/recently-used.xbel");
 }
 
-void RecentDocuments::refresh()
+bool RecentDocuments::isReading() const
 {
-    const QString file = listFile();
+    return m_reading || m_checking;
+}
+
+RecentDocuments::List RecentDocuments::read(const QString &file, const Version &known)
+{
+    List list{file, {}, false, {}, {}};
     // GLib writes the list anew and renames it over the old one: a new file each time.
     struct stat status = {};
     const bool exists = ::stat(QFile::encodeName(file).constData(), &status) == 0;
-    const Version version{
-        exists ? quint64(status.st_ino) : 0, exists ? qint64(status.st_size) : -1,
-        exists ? qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec : 0};
-    if (file == m_file && version == m_version)
-        return;
-    m_file = file;
-    m_version = version;
-    m_documents.clear();
+    list.version = {exists ? quint64(status.st_ino) : 0, exists ? qint64(status.st_size) : -1,
+                    exists ? qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec
+                           : 0};
+    if (list.version == known)
+        return list;
+    list.changed = true;
     if (!exists)
-        return;
+        return list;
 
-    GBookmarkFile *bookmarks = g_bookmark_file_new();
-    GError *error = nullptr;
-    if (!g_bookmark_file_load_from_file(bookmarks, QFile::encodeName(file).constData(), &error)) {
-        LOG(WARNING) << "最近文档列表无法读取: " << QString::fromUtf8(error->message);
-        g_clear_error(&error);
-        g_bookmark_file_free(bookmarks);
-        return;
+    // Read as a stream, keeping the newest entries only: GLib's own reader holds the whole
+    // list, several times its size.
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly)) {
+        list.failure = input.errorString();
+        return list;
     }
+    QVector<Entry> entries;
+    const auto keepNewest = [&entries] {
+        if (entries.size() <= maxDocuments)
+            return;
+        std::nth_element(entries.begin(), entries.begin() + maxDocuments, entries.end(), newer);
+        entries.resize(maxDocuments);
+    };
+    QXmlStreamReader xml(&input);
+    Entry entry;
+    int order = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("bookmark")) {
+            const QXmlStreamAttributes attributes = xml.attributes();
+            entry = Entry{attributes.value(QLatin1String("href")).toUtf8(), QString(),
+                          std::max(secondsOf(attributes.value(QLatin1String("visited"))),
+                                   secondsOf(attributes.value(QLatin1String("modified")))),
+                          order++};
+        } else if (xml.isStartElement() && xml.name() == QLatin1String("mime-type")) {
+            entry.mimeType = xml.attributes().value(QLatin1String("type")).toString();
+        } else if (xml.isEndElement() && xml.name() == QLatin1String("bookmark")) {
+            entries << entry;
+            if (entries.size() == 2 * maxDocuments)
+                keepNewest();
+        }
+    }
+    if (xml.hasError()) {
+        list.failure = xml.errorString();
+        return list;
+    }
+    keepNewest();
+    std::sort(entries.begin(), entries.end(), newer);
+
     static const QMimeDatabase mimeTypes;
     QHash<QString, QString> icons;
-    gsize count = 0;
-    gchar **uris = g_bookmark_file_get_uris(bookmarks, &count);
-    for (gsize i = 0; i < count; ++i) {
-        const char *uri = uris[i];
-        gchar *local = g_filename_from_uri(uri, nullptr, nullptr);
+    for (const Entry &each : qAsConst(entries)) {
+        gchar *local = g_filename_from_uri(each.uri.constData(), nullptr, nullptr);
         if (!local) // not a file here (a network place, "recent://")
             continue;
         const QString path = QFile::decodeName(local);
         g_free(local);
-        if (!QFileInfo::exists(path))
-            continue;
-        qint64 used = 0;
-        for (GDateTime *time : {g_bookmark_file_get_visited_date_time(bookmarks, uri, nullptr),
-                                g_bookmark_file_get_modified_date_time(bookmarks, uri, nullptr)})
-            if (time)
-                used = std::max<qint64>(used, g_date_time_to_unix(time));
-        const QString mimeType =
-            GLibSupport::takeString(g_bookmark_file_get_mime_type(bookmarks, uri, nullptr));
-        const QString name = QFileInfo(path).fileName();
         // The MIME database takes its time for each question: once per type.
-        auto icon = icons.find(mimeType);
+        auto icon = icons.find(each.mimeType);
         if (icon == icons.end()) {
-            const QMimeType type = mimeTypes.mimeTypeForName(mimeType);
-            icon = icons.insert(mimeType, type.isValid() ? type.iconName()
-                                                         : QStringLiteral("text-x-generic"));
+            const QMimeType type = mimeTypes.mimeTypeForName(each.mimeType);
+            icon = icons.insert(each.mimeType, type.isValid() ? type.iconName()
+                                                              : QStringLiteral("text-x-generic"));
         }
-        m_documents << Document{path, name, foldForSearch(name), *icon, used};
+        const QString name = QFileInfo(path).fileName();
+        list.documents << Document{path, name, foldForSearch(name), *icon, each.used};
     }
-    g_strfreev(uris);
-    g_bookmark_file_free(bookmarks);
-    // Latest first, so that ties in a band go to the latest.
-    std::stable_sort(m_documents.begin(), m_documents.end(),
-                     [](const Document &a, const Document &b) { return a.used > b.used; });
+    return list;
+}
+
+void RecentDocuments::refresh()
+{
+    if (m_reading)
+        return;
+    const QString file = listFile();
+    m_reading = new QFutureWatcher<List>;
+    QObject::connect(m_reading, &QFutureWatcherBase::finished, m_reading, [this] {
+        const List list = m_reading->result();
+        m_reading->deleteLater();
+        m_reading = nullptr;
+        take(list);
+    });
+    m_reading->setFuture(QtConcurrent::run(fileReads(), &RecentDocuments::read, file,
+                                           file == m_file ? m_version : Version()));
+}
+
+void RecentDocuments::take(const List &list)
+{
+    if (!list.changed)
+        return;
+    // A list that cannot be read is told of once, and read again once it changed.
+    if (!list.failure.isEmpty())
+        LOG(WARNING) << "最近文档列表无法读取: " << list.failure;
+    m_file = list.file;
+    m_version = list.version;
+    m_documents = list.documents;
+    answersChanged();
+}
+
+QStringList RecentDocuments::gone(const QStringList &paths)
+{
+    QStringList gone;
+    for (const QString &path : paths)
+        if (!QFileInfo::exists(path))
+            gone << path;
+    return gone;
+}
+
+void RecentDocuments::check(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    if (m_checking) {
+        m_toCheck = paths;
+        return;
+    }
+    m_checking = new QFutureWatcher<QStringList>;
+    QObject::connect(m_checking, &QFutureWatcherBase::finished, m_checking, [this] {
+        const QStringList found = m_checking->result();
+        m_checking->deleteLater();
+        m_checking = nullptr;
+        if (!m_toCheck.isEmpty())
+            check(std::exchange(m_toCheck, QStringList()));
+        dropGone(found);
+    });
+    m_checking->setFuture(QtConcurrent::run(fileReads(), &RecentDocuments::gone, paths));
+}
+
+void RecentDocuments::dropGone(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    const QSet<QString> gone(paths.cbegin(), paths.cend());
+    m_documents.erase(
+        std::remove_if(m_documents.begin(), m_documents.end(),
+                       [&](const Document &document) { return gone.contains(document.path); }),
+        m_documents.end());
+    answersChanged();
 }
 
 QVector<ActionRow> RecentDocuments::query(const SearchQuery &query, const QString &)
@@ -110,18 +241,18 @@ QVector<ActionRow> RecentDocuments::query(const SearchQuery &query, const QStrin
     std::stable_sort(found.begin(), found.end(),
                      [](const Found &a, const Found &b) { return a.band < b.band; });
     QVector<ActionRow> rows;
+    QStringList shown;
     for (const Found &hit : qAsConst(found)) {
-        // Gone since the list was read.
-        if (!QFileInfo::exists(hit.document->path))
-            continue;
         ActionRow result = row(hit.band, hit.document->name, QFileInfo(hit.document->path).path());
         result.placement = ActionPlacement::AfterCatalogue;
         result.iconName = hit.document->iconName;
         result.payload = hit.document->path;
         rows << result;
+        shown << hit.document->path;
         if (rows.size() == maxRows)
             break;
     }
+    check(shown);
     return rows;
 }
 

@@ -89,6 +89,8 @@ ItemsPage::ItemsPage(const Widgets &widgets, QWidget *window)
                 if (instant)
                     onTextChanged(m_widgets.search->text());
             });
+    connect(&ActionProviders::shared(), &ActionProviders::answersChanged, this,
+            &ItemsPage::answersArrived);
 }
 
 ItemsPage::~ItemsPage() = default;
@@ -245,6 +247,33 @@ void ItemsPage::onTextChanged(const QString &text)
         search();
 }
 
+void ItemsPage::answersArrived()
+{
+    if (!isOnResults() || !SettingsControl::instance().isInstantSearch() ||
+        m_widgets.search->text().isEmpty())
+        return;
+    // Asked again for the text typed now, never shown for the text it was read for; a row the
+    // user moved to stays current.
+    const QModelIndex current = m_widgets.results->currentIndex();
+    const ActionRow *answer = actionAt(current);
+    const bool wasAnswer = answer != nullptr;
+    const QString provider = answer ? answer->provider : QString();
+    const QString payload = answer ? answer->payload : QString();
+    const int id = answer ? 0 : current.data(ItemIdRole).toInt();
+    search();
+    if (current.row() <= 0)
+        return;
+    for (int row = 0; row < m_results->rowCount(); ++row) {
+        const QModelIndex index = m_results->index(row, 0);
+        const ActionRow *other = actionAt(index);
+        if (other ? wasAnswer && other->provider == provider && other->payload == payload
+                  : !wasAnswer && index.data(ItemIdRole).toInt() == id) {
+            m_widgets.results->setCurrentIndex(index);
+            return;
+        }
+    }
+}
+
 void ItemsPage::history()
 {
     KelMessageBox::information(m_window, QStringLiteral("进入历史记录"), KelMessageBox::Bottom,
@@ -285,8 +314,10 @@ void ItemsPage::moveSelected(QAction *action)
 void ItemsPage::refreshSearchSoon(int delay)
 {
     QTimer::singleShot(delay, this, [this] {
-        if (m_searchable && SettingsControl::instance().isInstantSearch())
+        if (m_searchable && SettingsControl::instance().isInstantSearch()) {
             m_index->refresh();
+            ActionProviders::shared().prepare();
+        }
     });
 }
 

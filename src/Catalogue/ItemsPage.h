@@ -64,7 +64,8 @@ public:
     void moveSelected(QAction *action);
     // The index reads the catalogue from now on (after it opened), when instant search is on.
     void setSearchable(bool searchable) { m_searchable = searchable; }
-    // Brings the search index up to date after delay ms, unless it is already.
+    // Brings the search index up to date after delay ms, unless it is already, and reads ahead
+    // what the search box's other answers read from files.
     void refreshSearchSoon(int delay);
     // A run was counted: the index ranks the item higher without reading the catalogue again.
     void ran(int id, quint64 changesBefore);
@@ -80,6 +81,8 @@ private:
     void fillItems(QSqlQuery &query);
     void showResultsPage();
     void onTextChanged(const QString &text);
+    // A search box answer read off the GUI thread came in.
+    void answersArrived();
     bool searchBoxKey(QKeyEvent *event);
     bool listKey(QListView *view, QKeyEvent *event);
 

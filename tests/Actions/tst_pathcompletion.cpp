@@ -1,5 +1,6 @@
 // Paths typed in the search box, listed from real folders and opened through the handlers of a
 // sandboxed desktop, as catalogue items of their kind open.
+#include "AnswerSupport.h"
 #include "DesktopSandbox.h"
 #include "PathCompletion.h"
 #include "TestSupport.h"
@@ -54,7 +55,7 @@ void TestPathCompletion::init()
 QStringList TestPathCompletion::titles(const QString &typed)
 {
     QStringList titles;
-    for (const ActionRow &row : m_paths.query(SearchQuery(typed), typed))
+    for (const ActionRow &row : settledRows(m_paths, typed))
         titles << row.title;
     return titles;
 }
@@ -95,13 +96,13 @@ void TestPathCompletion::shouldListMatchingEntriesAsTyped()
 void TestPathCompletion::shouldCompleteAndLocateEachRow()
 {
     const QString absolute = m_home.filePath(QStringLiteral("Mu"));
-    const QVector<ActionRow> rows = m_paths.query(SearchQuery(absolute), absolute);
+    const QVector<ActionRow> rows = settledRows(m_paths, absolute);
     QCOMPARE(rows.size(), 1);
     // Tab gives the folder with its slash, so the next key lists inside it.
     QCOMPARE(rows.first().completion, m_home.filePath(QStringLiteral("Music/")));
     QCOMPARE(rows.first().payload, m_home.filePath(QStringLiteral("Music")));
     QCOMPARE(rows.first().iconName, QStringLiteral("folder"));
-    const QVector<ActionRow> files = m_paths.query(SearchQuery("~/no"), QStringLiteral("~/no"));
+    const QVector<ActionRow> files = settledRows(m_paths, QStringLiteral("~/no"));
     QCOMPARE(files.value(0).completion, QStringLiteral("~/notes.txt"));
     QCOMPARE(files.value(0).iconName, QStringLiteral("text-plain"));
 }
@@ -138,7 +139,7 @@ void TestPathCompletion::shouldOpenAsItemsOpen()
     QFETCH(QString, typed);
     QFETCH(QString, handler);
     QFETCH(QString, opened);
-    const QVector<ActionRow> rows = m_paths.query(SearchQuery(typed), typed);
+    const QVector<ActionRow> rows = settledRows(m_paths, typed);
     QVERIFY(!rows.isEmpty());
     const ActionOutcome outcome = m_paths.run(rows.first(), {});
     QCOMPARE(outcome.status, ActionOutcome::Status::Pending);
