@@ -3,12 +3,12 @@
 #include <QFuture>
 #include <QString>
 
-class QThreadPool;
-
 #include <functional>
 #include <optional>
 
 #include "Matcher.h"
+
+class QThreadPool;
 
 // Where a row stands beside the catalogue's results of the same band.
 enum class ActionPlacement {
