@@ -74,7 +74,7 @@ int main(int argc, char *argv[])
         QCoreApplication::installTranslator(&translator);
 
     SettingsControl &settings = SettingsControl::instance();
-    const bool singleApp = settings.value(QStringLiteral("Form/IsSingleApp"), false).toBool();
+    const bool singleApp = settings.isSingleApp();
     using Command = CommandLine::Command;
     // Asked in every process: the first one becomes the instance the others hand over to. A
     // command goes to it whatever "Form/IsSingleApp" says.

@@ -221,6 +221,11 @@ QUrl SettingsControl::faviconService() const
     return QUrl(value(QStringLiteral("Form/FaviconHost")).toString());
 }
 
+bool SettingsControl::isSingleApp() const
+{
+    return value(QStringLiteral("Form/IsSingleApp"), true).toBool();
+}
+
 void SettingsControl::checkUpdate()
 {
     // The about page's button asks; the timer at start-up has no sender.

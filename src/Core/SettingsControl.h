@@ -40,6 +40,10 @@ public:
     QUrl updateUrl() const;
     // The base address of the favicon service ("Form/FaviconHost"); empty when none is set.
     QUrl faviconService() const;
+    // "Form/IsSingleApp": a second start hands over to the running instance. On where the file
+    // does not say otherwise: two instances on one catalogue would each overwrite the other's
+    // changes.
+    bool isSingleApp() const;
 
     // The flags consulted often, read from the file once at start-up and afterwards kept by
     // the setters.

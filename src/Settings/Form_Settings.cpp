@@ -72,8 +72,7 @@ void Form_Settings::loadValues()
     ui->checkBox_firstThenHide->setChecked(
         settings.value(QStringLiteral("Form/AppRunThenHide"), false).toBool());
     ui->checkBox_closeThenQuit->setChecked(settings.isCloseThenQuit());
-    ui->checkBox_isSingleApp->setChecked(
-        settings.value(QStringLiteral("Form/IsSingleApp"), false).toBool());
+    ui->checkBox_isSingleApp->setChecked(settings.isSingleApp());
     ui->checkBox_thenHide->setChecked(settings.isThenHide());
     ui->checkBox_toRelativePath->setChecked(settings.isUseRelativePath());
     ui->checkBox_dragEnabled->setChecked(

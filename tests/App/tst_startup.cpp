@@ -303,6 +303,7 @@ void TestStartup::shouldHandOverToRunningInstance()
 void TestStartup::shouldOpenSecondWindowWhenNotSingle()
 {
     requireX11();
+    setSettings({{"Form/IsSingleApp", false}});
     QProcess *first = start();
     QTRY_COMPARE_WITH_TIMEOUT(countLines("Mode:Release"), 1, 10000);
     QProcess *second = start();

@@ -17,6 +17,8 @@ class TestSettingsControl : public QObject
 
 private slots:
     void shouldGiveDefaultsWithoutFile();
+    void shouldHandOverUnlessTheFileSaysNot_data();
+    void shouldHandOverUnlessTheFileSaysNot();
     void shouldWriteKeyAndEmitInOrder_data();
     void shouldWriteKeyAndEmitInOrder();
     void shouldCacheBeforeWriting();
@@ -49,6 +51,31 @@ void TestSettingsControl::shouldGiveDefaultsWithoutFile()
     QVERIFY(!settings.isTimeMonitoring());
     // Reading must not create the file.
     QVERIFY(!QFile::exists(dir.path("data/config.ini")));
+}
+
+void TestSettingsControl::shouldHandOverUnlessTheFileSaysNot_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("single");
+    QTest::newRow("no file") << QByteArray() << true;
+    // Earlier versions wrote the key only when the box was clicked.
+    QTest::newRow("older file without the key") << QByteArray("[Form]\nThenHide=true\n") << true;
+    QTest::newRow("file that says false") << QByteArray("[Form]\nIsSingleApp=false\n") << false;
+}
+
+// Two instances on one catalogue would each overwrite the other's changes.
+void TestSettingsControl::shouldHandOverUnlessTheFileSaysNot()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, single);
+    TestWorkDir dir;
+    if (!file.isEmpty()) {
+        QDir(dir.path(QString())).mkpath("data");
+        QFile ini(dir.path("data/config.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(file);
+    }
+    QCOMPARE(SettingsControl().isSingleApp(), single);
 }
 
 void TestSettingsControl::shouldWriteKeyAndEmitInOrder_data()
