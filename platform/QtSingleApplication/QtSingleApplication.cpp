@@ -2,19 +2,13 @@
 
 #include <QDataStream>
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFileInfo>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QThread>
 #include <QWidget>
 
-#include <unistd.h>
-
-namespace {
-constexpr char acknowledgement = '\x06';
-}
+#include "HandOver.h"
+#include "HandOverServer.h"
 
 QtSingleApplication::QtSingleApplication(const QString &id, int &argc, char **argv)
     : QApplication(argc, argv)
@@ -28,65 +22,41 @@ QString QtSingleApplication::id() const
     return m_id;
 }
 
-QString QtSingleApplication::basePath() const
+QString QtSingleApplication::folderProblem() const
 {
-    // The user id in the name keeps two users apart even when they share /tmp.
-    const QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString dir =
-        !runtimeDir.isEmpty() && QFileInfo(runtimeDir).isDir() ? runtimeDir : QDir::tempPath();
-    return dir + QLatin1Char('/') + m_id + QLatin1Char('-') + QString::number(::getuid());
+    return m_folderProblem;
 }
 
 bool QtSingleApplication::isRunning()
 {
-    if (m_role == Role::Undecided) {
-        m_lock = std::make_unique<QLockFile>(basePath() + QStringLiteral(".lock"));
-        // Only a living owner counts: a lock whose process has gone is stale however young.
-        m_lock->setStaleLockTime(0);
-        if (m_lock->tryLock(0)) {
-            m_role = Role::Primary;
-            startListening();
-        } else {
-            m_role = Role::Secondary;
-        }
+    if (m_role != Role::Undecided)
+        return m_role == Role::Secondary;
+    std::string problem;
+    m_folder = QString::fromStdString(HandOver::folder(m_id.toStdString(), true, &problem));
+    if (m_folder.isEmpty()) {
+        m_folderProblem = QString::fromStdString(problem);
+        m_role = Role::Alone;
+        return false;
     }
-    return m_role == Role::Secondary;
-}
-
-void QtSingleApplication::startListening()
-{
-    const QString socketPath = basePath() + QStringLiteral(".socket");
-    // We hold the lock, so any socket file left there belongs to a process that is gone.
-    QLocalServer::removeServer(socketPath);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(socketPath)) {
-        qWarning("QtSingleApplication: cannot listen on %s: %s", qPrintable(socketPath),
-                 qPrintable(m_server->errorString()));
-        return;
+    m_lock = std::make_unique<QLockFile>(m_folder + QStringLiteral("/lock"));
+    // Only a living owner counts: a lock whose process has gone is stale however young.
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock(0)) {
+        m_role = Role::Secondary;
+        return true;
     }
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this,
-                    [this, socket] { readMessage(socket); });
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        }
+    m_role = Role::Primary;
+    // We hold the lock, so a socket file left there belongs to a process that is gone.
+    auto *server = new HandOverServer(this);
+    if (!server->listen(m_folder + QStringLiteral("/socket")))
+        qWarning("QtSingleApplication: cannot listen in %s: %s", qPrintable(m_folder),
+                 qPrintable(server->errorString()));
+    connect(server, &HandOverServer::messageReceived, this, [this](const QString &message) {
+        emit messageReceived(message);
+        if (m_activateOnMessage)
+            activateWindow();
     });
-}
-
-void QtSingleApplication::readMessage(QLocalSocket *socket)
-{
-    QDataStream in(socket);
-    in.startTransaction();
-    QString message;
-    in >> message;
-    if (!in.commitTransaction())
-        return; // wait for the rest of the message
-    socket->write(&acknowledgement, 1);
-    socket->flush();
-    emit messageReceived(message);
-    if (m_activateOnMessage)
-        activateWindow();
+    return false;
 }
 
 bool QtSingleApplication::sendMessage(const QString &message, int timeout)
@@ -96,7 +66,7 @@ bool QtSingleApplication::sendMessage(const QString &message, int timeout)
 
     const QDeadlineTimer deadline(timeout);
     QLocalSocket socket;
-    const QString socketPath = basePath() + QStringLiteral(".socket");
+    const QString socketPath = m_folder + QStringLiteral("/socket");
     // The running instance may have taken the lock a moment ago and not be listening yet.
     for (;;) {
         socket.connectToServer(socketPath);
@@ -106,6 +76,8 @@ bool QtSingleApplication::sendMessage(const QString &message, int timeout)
             return false;
         QThread::msleep(50);
     }
+    if (!HandOver::isSameUser(int(socket.socketDescriptor())))
+        return false;
 
     QByteArray block;
     QDataStream out(&block, QIODevice::WriteOnly);
@@ -117,7 +89,7 @@ bool QtSingleApplication::sendMessage(const QString &message, int timeout)
         if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
             return false;
     }
-    return socket.read(1).at(0) == acknowledgement;
+    return socket.read(1).at(0) == HandOver::acknowledgement;
 }
 
 void QtSingleApplication::setActivationWindow(QWidget *window, bool activateOnMessage)

@@ -8,26 +8,36 @@
 // user typed in a moment ago: the caller's startup identifier or activation token when the
 // desktop gave one, and always the X server's current time, which window managers compare
 // with the other window's last input.
+//
+// Every wait has a deadline: an instance that is stopped (its queue of connections full) or an
+// X server that is must not hold the desktop's shortcut for ever.
 #include <xcb/xcb.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include <limits.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "HandOver.h"
+
 namespace {
-constexpr char acknowledgement = '\x06';
-constexpr int answerTimeoutMs = 5000;
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds handOverTimeout{5000};
 constexpr int serverTimeoutMs = 1000;
+// The instance listens but takes no connection: stopped, or hung.
+constexpr int noAnswer = -2;
 
 std::string environment(const char *name)
 {
@@ -35,36 +45,51 @@ std::string environment(const char *name)
     return value ? value : "";
 }
 
-// Where the instance listens: the runtime folder, else the temporary folder, named after the
-// program and the user.
-std::string socketPath()
+int remainingMs(Clock::time_point deadline)
 {
-    std::string folder = environment("XDG_RUNTIME_DIR");
-    struct stat info
-    {
-    };
-    if (folder.empty() || stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        folder = environment("TMPDIR");
-        while (folder.size() > 1 && folder.back() == '/')
-            folder.pop_back();
-        if (folder.empty())
-            folder = "/tmp";
-    }
-    return folder + "/Quiver-" + std::to_string(getuid()) + ".socket";
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? int(left.count()) : 0;
 }
 
-int connectToInstance()
+// Waits for events on fd until the deadline; false when it passed first.
+bool await(int fd, short events, Clock::time_point deadline)
 {
-    const std::string path = socketPath();
+    pollfd ready{fd, events, 0};
+    int result;
+    while ((result = poll(&ready, 1, remainingMs(deadline))) < 0 && errno == EINTR) {
+    }
+    return result == 1;
+}
+
+// A connection to the instance of this user: -1 when none listens, noAnswer when one does but
+// takes no connection before the deadline.
+int connectToInstance(Clock::time_point deadline)
+{
+    const std::string folder = HandOver::folder("Quiver", false);
+    const std::string path = folder + "/socket";
     sockaddr_un address{};
-    if (path.size() >= sizeof address.sun_path)
+    if (folder.empty() || path.size() >= sizeof address.sun_path)
         return -1;
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return -1;
-    if (connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+    // A full queue refuses a connection that does not block (EAGAIN) rather than making it
+    // wait; an instance that is only busy takes it on a later try.
+    while (connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        const int error = errno;
+        if (error == EINTR)
+            continue;
+        if (error != EAGAIN || Clock::now() >= deadline) {
+            close(fd);
+            return error == EAGAIN ? noAnswer : -1;
+        }
+        poll(nullptr, 0, 20);
+    }
+    // Only the user's own instance hears the command and the startup identifier.
+    if (!HandOver::isSameUser(fd)) {
         close(fd);
         return -1;
     }
@@ -72,10 +97,8 @@ int connectToInstance()
 }
 
 // The X server's time now: the time stamp of a property change on a window of our own.
-uint32_t serverTime()
+uint32_t askServerTime()
 {
-    if (environment("DISPLAY").empty())
-        return 0;
     xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
     uint32_t time = 0;
     if (!xcb_connection_has_error(connection)) {
@@ -88,7 +111,6 @@ uint32_t serverTime()
         xcb_change_property(connection, XCB_PROP_MODE_APPEND, window, XCB_ATOM_WM_NAME,
                             XCB_ATOM_STRING, 8, 0, nullptr);
         xcb_flush(connection);
-        // A server that does not answer within a second leaves the time unknown.
         pollfd server{xcb_get_file_descriptor(connection), POLLIN, 0};
         while (!time && !xcb_connection_has_error(connection)) {
             xcb_generic_event_t *event = xcb_poll_for_event(connection);
@@ -104,6 +126,20 @@ uint32_t serverTime()
     }
     xcb_disconnect(connection);
     return time;
+}
+
+// A server that does not answer within a second leaves the time unknown. xcb_connect itself
+// has no time-out, so it runs on a thread of its own, left behind when it overruns.
+uint32_t serverTime()
+{
+    if (environment("DISPLAY").empty())
+        return 0;
+    const auto answer = std::make_shared<std::promise<uint32_t>>();
+    std::future<uint32_t> time = answer->get_future();
+    std::thread([answer] { answer->set_value(askServerTime()); }).detach();
+    return time.wait_for(std::chrono::milliseconds(serverTimeoutMs)) == std::future_status::ready
+               ? time.get()
+               : 0;
 }
 
 // UTF-8 to the UTF-16 big-endian units of a serialised QString; invalid bytes become U+FFFD.
@@ -148,11 +184,12 @@ std::string utf16BigEndian(const std::string &text)
     return units;
 }
 
-bool writeAll(int fd, const std::string &data)
+bool writeAll(int fd, const std::string &data, Clock::time_point deadline)
 {
     for (size_t done = 0; done < data.size();) {
-        const ssize_t written = write(fd, data.data() + done, data.size() - done);
-        if (written < 0 && errno == EINTR)
+        // An instance that dropped the connection is an error, not a SIGPIPE.
+        const ssize_t written = send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+        if (written < 0 && (errno == EINTR || (errno == EAGAIN && await(fd, POLLOUT, deadline))))
             continue;
         if (written <= 0)
             return false;
@@ -163,7 +200,7 @@ bool writeAll(int fd, const std::string &data)
 
 // Hands the command over as the launcher's own second start would: a QDataStream'd QString,
 // answered by one acknowledgement byte.
-bool handOver(int fd, const std::string &command)
+bool handOver(int fd, const std::string &command, Clock::time_point deadline)
 {
     std::string token = environment("DESKTOP_STARTUP_ID");
     if (token.empty())
@@ -172,14 +209,11 @@ bool handOver(int fd, const std::string &command)
         utf16BigEndian(command + "\n" + token + "\n" + std::to_string(serverTime()));
     const auto length = uint32_t(units.size());
     const char header[] = {char(length >> 24), char(length >> 16), char(length >> 8), char(length)};
-    if (!writeAll(fd, std::string(header, 4) + units))
+    if (!writeAll(fd, std::string(header, 4) + units, deadline))
         return false;
-    pollfd answer{fd, POLLIN, 0};
     char byte = 0;
-    int ready;
-    while ((ready = poll(&answer, 1, answerTimeoutMs)) < 0 && errno == EINTR) {
-    }
-    return ready == 1 && read(fd, &byte, 1) == 1 && byte == acknowledgement;
+    return await(fd, POLLIN, deadline) && read(fd, &byte, 1) == 1 &&
+           byte == HandOver::acknowledgement;
 }
 
 // The launcher beside this starter, started in its own folder: it finds "../data" from there.
@@ -216,11 +250,15 @@ int main(int argc, char **argv)
         for (const char *command : commands) {
             if (std::strcmp(argv[1] + 2, command) != 0)
                 continue;
-            const int fd = connectToInstance();
-            if (fd < 0)
+            const Clock::time_point deadline = Clock::now() + handOverTimeout;
+            const int fd = connectToInstance(deadline);
+            if (fd == -1)
                 break; // none listening, or one still starting: the launcher sorts it out
-            const bool delivered = handOver(fd, command);
-            close(fd);
+            const bool delivered = fd != noAnswer && handOver(fd, command, deadline);
+            if (fd != noAnswer)
+                close(fd);
+            if (!delivered)
+                std::fputs("quiver: 正在运行的 Quiver 没有应答\n", stderr);
             return delivered ? 0 : 1;
         }
     }

@@ -15,6 +15,8 @@
 #include "SettingsControl.h"
 #include "TerminationWatcher.h"
 
+#include <easylogging++.h>
+
 int main(int argc, char *argv[])
 {
     const QString id = QStringLiteral("Quiver");
@@ -88,6 +90,8 @@ int main(int argc, char *argv[])
     TerminationWatcher terminationWatcher;
     DataControl::instance().checkCatalogueAhead();
     FormMain window;
+    if (!app.folderProblem().isEmpty())
+        LOG(WARNING) << "单实例文件夹不安全, 不与其他实例交接: " << app.folderProblem();
     // Qt chooses its OpenGL integration with the first native window, which the main window's
     // construction made. The programs started from here get the user's environment: Qt Quick
     // programs need their OpenGL.

@@ -1,8 +1,11 @@
 #include "TestSupport.h"
 
+#include <QDataStream>
 #include <QDate>
 #include <QFile>
 #include <QLineEdit>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
@@ -11,9 +14,14 @@
 
 #include <QAbstractNativeEventFilter>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <vector>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // The startup notification messages sent to the root window, as a desktop's launch feedback
@@ -126,6 +134,10 @@ private slots:
     void shouldStartThroughStarterWhenNoneRuns();
     void shouldStampActivationWithCallersTime_data();
     void shouldStampActivationWithCallersTime();
+    void shouldHandOverOnlyWithinTheUser_data();
+    void shouldHandOverOnlyWithinTheUser();
+    void shouldKeepHandingOverWhateverPeersDo_data();
+    void shouldKeepHandingOverWhateverPeersDo();
 
 private:
     // The program itself, or the starter a desktop shortcut runs, installed beside it.
@@ -148,11 +160,14 @@ private:
     std::vector<std::unique_ptr<QProcess>> m_processes;
     // Set in the environment of the processes started next.
     QProcessEnvironment m_environment;
+    // setpriv's options that start the next processes as another user.
+    QStringList m_runAs;
 };
 
 void TestStartup::init()
 {
     m_environment.clear();
+    m_runAs.clear();
     m_dir = std::make_unique<TestWorkDir>();
     QDir(m_dir->path(QString())).mkpath("run");
     QFile::setPermissions(m_dir->path("run"),
@@ -200,6 +215,10 @@ QProcess *TestStartup::start(const QStringList &arguments, bool throughStarter)
         process->setProgram(starter);
     }
     process->setArguments(arguments);
+    if (!m_runAs.isEmpty()) {
+        process->setArguments(m_runAs + QStringList{"--", process->program()} + arguments);
+        process->setProgram("setpriv");
+    }
     process->setWorkingDirectory(m_dir->path("bin"));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_RUNTIME_DIR", m_dir->path("run"));
@@ -531,6 +550,166 @@ void TestStartup::shouldStampActivationWithCallersTime()
     QTRY_VERIFY_WITH_TIMEOUT(hasActiveWindow(first->processId()), 5000);
     QVERIFY2(requests.times.last() >= before,
              qPrintable(QStringLiteral("%1 < %2").arg(requests.times.last()).arg(before)));
+}
+
+void TestStartup::shouldHandOverOnlyWithinTheUser_data()
+{
+    QTest::addColumn<uint>("folderOwner");
+    QTest::addColumn<int>("folderMode"); // 0: none there before the first start
+    QTest::addColumn<bool>("otherListens");
+    QTest::addColumn<int>("instances");
+    QTest::newRow("its own folder") << 65534u << 0 << false << 1;
+    QTest::newRow("folder made by another user") << 0u << 0700 << true << 2;
+    QTest::newRow("folder open to others") << 65534u << 0777 << true << 2;
+    QTest::newRow("another user listening in its folder") << 65534u << 0700 << true << 1;
+}
+
+// Without XDG_RUNTIME_DIR the lock and the socket lie in the shared temporary folder, where
+// another user could make their folder first or listen there. Nothing handed over, startup
+// identifiers included, may reach them, and the program starts all the same. The program runs
+// as nobody; the other user is the test's own, root.
+void TestStartup::shouldHandOverOnlyWithinTheUser()
+{
+    if (::getuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty())
+        QSKIP("needs root and setpriv to run the program as another user");
+    QFETCH(uint, folderOwner);
+    QFETCH(int, folderMode);
+    QFETCH(bool, otherListens);
+    QFETCH(int, instances);
+    QDir().mkpath(m_dir->path("tmp"));
+    QCOMPARE(QProcess::execute("chown", {"-R", "65534:65534", m_dir->path(".")}), 0);
+    const QString folder = m_dir->path("tmp/Quiver-65534");
+    if (folderMode) {
+        QVERIFY(QDir().mkdir(folder));
+        QCOMPARE(::chown(qPrintable(folder), folderOwner, folderOwner), 0);
+        QCOMPARE(::chmod(qPrintable(folder), mode_t(folderMode)), 0);
+    }
+    QLocalServer other;
+    if (otherListens) {
+        QVERIFY(other.listen(folder + "/socket"));
+        QCOMPARE(::chmod(qPrintable(folder + "/socket"), 0777), 0);
+    }
+    m_runAs = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"};
+    m_environment.insert("XDG_RUNTIME_DIR", "");
+    m_environment.insert("TMPDIR", m_dir->path("tmp"));
+    m_environment.insert("DISPLAY", "");
+    m_environment.insert("QT_QPA_PLATFORM", "offscreen");
+    m_environment.insert("DESKTOP_STARTUP_ID", "secret_TIME42");
+
+    QProcess *first = start({"--show"}, true);
+    QTRY_COMPARE_WITH_TIMEOUT(countLines("Mode:Release"), 1, 10000);
+    QProcess *second = start({"--show"}, true);
+    if (instances == 1) {
+        QVERIFY(second->waitForFinished(10000));
+        QCOMPARE(second->exitCode(), 0);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(countLines("Mode:Release"), instances, 10000);
+    QCOMPARE(countLines("单实例文件夹不安全") > 0, instances == 2);
+    while (QLocalSocket *peer = other.nextPendingConnection()) {
+        peer->waitForReadyRead(200);
+        QCOMPARE(peer->bytesAvailable(), 0);
+    }
+    struct stat info = {};
+    QCOMPARE(::lstat(qPrintable(folder), &info), 0);
+    QCOMPARE(info.st_uid, folderOwner);
+    QCOMPARE(info.st_mode & 0777, mode_t(folderMode ? folderMode : 0700));
+    if (instances == 2)
+        return;
+
+    // The instance hears no other user either.
+    QLocalSocket intruder;
+    intruder.connectToServer(folder + "/socket");
+    QVERIFY(intruder.waitForConnected(5000));
+    QDataStream command(&intruder);
+    command << QString("quit\n\n0");
+    QVERIFY(intruder.waitForDisconnected(5000));
+    QCOMPARE(intruder.readAll(), QByteArray());
+    QCOMPARE(run({"--quit"}, nullptr, nullptr, true), 0);
+    QVERIFY(first->waitForFinished(10000));
+    QVERIFY(logLines().last().endsWith(" | INFO | 正常退出"));
+}
+
+void TestStartup::shouldKeepHandingOverWhateverPeersDo_data()
+{
+    QTest::addColumn<int>("connections");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("stopped");
+    QTest::addColumn<int>("starts");
+    QTest::addColumn<int>("status");
+    QTest::newRow("holding idle connections") << 1100 << QByteArray() << "" << 0 << 0;
+    // 1 GiB announced, 64 KiB of it sent.
+    QTest::newRow("claiming a huge message")
+        << 1 << QByteArray::fromHex("40000000") + QByteArray(65536, 'x') << "" << 0 << 0;
+    // More starts than its queue of connections holds.
+    QTest::newRow("instance stopped") << 0 << QByteArray() << "instance" << 70 << 1;
+    QTest::newRow("X server stopped") << 0 << QByteArray() << "X server" << 1 << 0;
+}
+
+// A peer of the user's own that holds connections or claims a huge message must neither stall
+// the instance nor end its listening; a stopped instance or X server must not hold the starter.
+void TestStartup::shouldKeepHandingOverWhateverPeersDo()
+{
+    QFETCH(int, connections);
+    QFETCH(QByteArray, sent);
+    QFETCH(QString, stopped);
+    QFETCH(int, starts);
+    QFETCH(int, status);
+    // The file descriptors of a usual session, which the held connections would use up.
+    rlimit limit = {};
+    QCOMPARE(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit usual = {1024, limit.rlim_max};
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &usual), 0);
+    QProcess *instance = start();
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(countLines("Mode:Release"), 1, 10000);
+
+    std::vector<std::unique_ptr<QLocalSocket>> held;
+    for (int i = 0; i < connections; ++i) {
+        held.push_back(std::make_unique<QLocalSocket>());
+        held.back()->connectToServer(
+            m_dir->path(QStringLiteral("run/Quiver-%1/socket").arg(::getuid())));
+        QVERIFY(held.back()->waitForConnected(5000));
+        held.back()->write(sent);
+    }
+    // Dropped at its first bytes, not after the 3 s every connection has.
+    if (!sent.isEmpty())
+        QVERIFY(held.back()->waitForDisconnected(1500));
+    qint64 stoppedPid = stopped == "instance" ? instance->processId() : 0;
+    const QProcessEnvironment environment = m_environment;
+    if (stopped == "X server") {
+        m_processes.push_back(std::make_unique<QProcess>());
+        QProcess *x = m_processes.back().get();
+        x->start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp"});
+        QVERIFY2(x->waitForReadyRead(10000), "needs Xvfb");
+        m_environment.insert("DISPLAY",
+                             ":" + QString::fromLatin1(x->readAllStandardOutput()).trimmed());
+        stoppedPid = x->processId();
+    }
+    // (kill(0) would stop the test's own process group.)
+    if (stoppedPid)
+        ::kill(pid_t(stoppedPid), SIGSTOP);
+    std::vector<QProcess *> starters;
+    for (int i = 0; i < starts; ++i)
+        starters.push_back(start({"--show"}, true));
+    m_environment = environment;
+    for (QProcess *starter : starters) {
+        QVERIFY(starter->waitForFinished(15000));
+        QCOMPARE(starter->exitCode(), status);
+    }
+    if (stoppedPid)
+        ::kill(pid_t(stoppedPid), SIGCONT);
+
+    // Still listening, to the starter and to the program's own second start.
+    QCOMPARE(run({"--show"}, nullptr, nullptr, true), 0);
+    QCOMPARE(run({"--show"}), 0);
+    QCOMPARE(countLines("Mode:Release"), 1);
+    // Connections that deliver nothing are dropped.
+    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(held.cbegin(), held.cend(),
+                                         [](const auto &connection) {
+                                             return connection->state() ==
+                                                    QLocalSocket::UnconnectedState;
+                                         }),
+                             10000);
 }
 
 QUIVER_TEST_MAIN(TestStartup)
