@@ -77,6 +77,14 @@ void SettingsControl::readCaches()
     m_trayIconHideWithMain = value(QStringLiteral("Form/TrayIconHideWithMain"), false).toBool();
     m_instantSearch = value(QStringLiteral("Search/Instant"), true).toBool();
     m_latinOnShow = value(QStringLiteral("Search/LatinOnShow"), true).toBool();
+    m_showAtCursor = value(QStringLiteral("Form/ShowAtCursor"), false).toBool();
+}
+
+bool SettingsControl::isLogEnabled() const
+{
+    // On unless turned off: the runs, the ways back and the update check's answers are what a
+    // look into the log after a surprise relies on.
+    return value(QStringLiteral("Form/LogEnabled"), true).toBool();
 }
 
 void SettingsControl::setDragEnabled(bool enable)
@@ -192,6 +200,19 @@ void SettingsControl::setLatinOnShow(bool latin)
 {
     m_latinOnShow = latin;
     emit result(write(QStringLiteral("Search/LatinOnShow"), latin));
+}
+
+void SettingsControl::setShowAtCursor(bool atCursor)
+{
+    m_showAtCursor = atCursor;
+    emit result(write(QStringLiteral("Form/ShowAtCursor"), atCursor));
+}
+
+void SettingsControl::setLogEnabled(bool enabled)
+{
+    const bool written = write(QStringLiteral("Form/LogEnabled"), enabled);
+    emit logEnabledChanged(enabled);
+    emit result(written);
 }
 
 void SettingsControl::setSkin(QString skinFile)

@@ -57,6 +57,10 @@ public:
     bool isInstantSearch() const { return m_instantSearch; }
     // The input method starts in its Latin state each time the window is called up.
     bool isLatinOnShow() const { return m_latinOnShow; }
+    // Called up, the window comes centred on the pointer's screen; otherwise where it was last.
+    bool isShowAtCursor() const { return m_showAtCursor; }
+    // The log holds every line; otherwise only warnings and errors, besides its start and end.
+    bool isLogEnabled() const;
 
     // Where the show/hide hotkey lives now (an X11 grab, the desktop's shortcut settings), as
     // the main window registered it; never stored.
@@ -80,6 +84,7 @@ signals:
     void dragEnabledChanged(bool enable);
     void instantSearchChanged(bool instant);
     void hotKeyPlaceChanged(const QString &place);
+    void logEnabledChanged(bool enabled);
 
 public slots:
     void setDragEnabled(bool enable);
@@ -98,6 +103,8 @@ public slots:
     void setSkin(QString skinFile);
     void setInstantSearch(bool instant);
     void setLatinOnShow(bool latin);
+    void setShowAtCursor(bool atCursor);
+    void setLogEnabled(bool enabled);
     // Asks the update service synchronously (up to 5 s) and emits updateFinished with the reply,
     // empty on any failure.
     void checkUpdate();
@@ -115,6 +122,7 @@ private:
     bool m_trayIconHide = false;
     bool m_instantSearch = true;
     bool m_latinOnShow = true;
+    bool m_showAtCursor = false;
     bool m_iconLoadEnabled = true;
     bool m_timeMonitoring = false;
     QString m_hotKeyPlace;

@@ -38,7 +38,6 @@ Form_Settings::Form_Settings(QWidget *parent)
     loadValues();
     // Connected after loading, so that loading stores nothing.
     connectControls();
-    ui->lineEdit_kelso->setText(QStringLiteral("Alt+F"));
     ui->listView->addItem(QStringLiteral("常规"), QStringLiteral(":/icon/settings.svg"));
     ui->listView->addItem(QStringLiteral("快捷键"), QStringLiteral(":/icon/hotkey.svg"));
     // Before "关于", in the list and among the pages.
@@ -67,8 +66,18 @@ void Form_Settings::loadValues()
     const SettingsControl &settings = SettingsControl::instance();
     ui->checkBox_startUp->setChecked(
         settings.value(QStringLiteral("Form/StartUp"), false).toBool());
+    // Without an update service there is nothing to ask, by hand or at start.
+    const bool served = !settings.updateUrl().isEmpty();
+    ui->checkBox_autoUpdate->setEnabled(served);
     ui->checkBox_autoUpdate->setChecked(
-        settings.value(QStringLiteral("Form/AutoUpdate"), true).toBool());
+        served && settings.value(QStringLiteral("Form/AutoUpdate"), true).toBool());
+    ui->pushButton_checkUpdate->setEnabled(served);
+    if (!served) {
+        const QString reason = QStringLiteral("未配置更新服务器，无法检查更新");
+        ui->checkBox_autoUpdate->setToolTip(reason);
+        ui->label_11->setText(reason);
+    }
+    ui->checkBox_log_enable->setChecked(settings.isLogEnabled());
     ui->checkBox_firstThenHide->setChecked(
         settings.value(QStringLiteral("Form/AppRunThenHide"), false).toBool());
     ui->checkBox_closeThenQuit->setChecked(settings.isCloseThenQuit());
@@ -81,6 +90,8 @@ void Form_Settings::loadValues()
     ui->checkBox_latinOnShow->setChecked(settings.isLatinOnShow());
     ui->radioButton_singleClick->setChecked(settings.isSingleClickRun());
     ui->radioButton_doubleClick->setChecked(!settings.isSingleClickRun());
+    ui->radioButton_cursor->setChecked(settings.isShowAtCursor());
+    ui->radioButton_lastPos->setChecked(!settings.isShowAtCursor());
     ui->checkBox_trayIconHide->setChecked(settings.isTrayIconHide());
     ui->checkBox_trayIconHideWithMain->setChecked(settings.isTrayIconHideWithMain());
     ui->lineEdit_trayIconColor->setText(
@@ -105,6 +116,7 @@ void Form_Settings::connectControls()
     const QList<QPair<QCheckBox *, void (SettingsControl::*)(bool)>> boxes{
         {ui->checkBox_startUp, &SettingsControl::setStartUp},
         {ui->checkBox_autoUpdate, &SettingsControl::setAutoUpdate},
+        {ui->checkBox_log_enable, &SettingsControl::setLogEnabled},
         {ui->checkBox_firstThenHide, &SettingsControl::setAppRunThenHide},
         {ui->checkBox_closeThenQuit, &SettingsControl::setCloseThenQuit},
         {ui->checkBox_isSingleApp, &SettingsControl::setSingleApp},
@@ -123,6 +135,8 @@ void Form_Settings::connectControls()
             &SettingsControl::setHotKey_showApp);
     connect(ui->radioButton_singleClick, &QRadioButton::toggled, settings,
             &SettingsControl::setSingleClickRun);
+    connect(ui->radioButton_cursor, &QRadioButton::toggled, settings,
+            &SettingsControl::setShowAtCursor);
     connect(ui->pushButton_setTrayIconColor, &QPushButton::clicked, this,
             [this, settings] { settings->setTrayIconColor(ui->lineEdit_trayIconColor->color()); });
     connect(ui->pushButton_kelso, &QPushButton::clicked, this,

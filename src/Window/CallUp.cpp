@@ -136,9 +136,10 @@ void CallUp::toggle()
 
 void CallUp::bringToFront()
 {
-    if (SettingsControl::instance().isLatinOnShow())
+    const SettingsControl &settings = SettingsControl::instance();
+    if (settings.isLatinOnShow())
         m_latinInput->calledUp();
-    m_placement.placeOnPointerScreen(m_window);
+    m_placement.placeOnPointerScreen(m_window, settings.isShowAtCursor());
     m_window->showNormal();
     m_window->raise();
     m_window->activateWindow();
@@ -147,7 +148,7 @@ void CallUp::bringToFront()
         m_activationRequested.start();
         m_activeWhenRequested = Activation::activeWindow();
     }
-    if (!m_tray->isVisible() && !SettingsControl::instance().isTrayIconHide())
+    if (!m_tray->isVisible() && !settings.isTrayIconHide())
         m_tray->show();
 }
 

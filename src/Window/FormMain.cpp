@@ -50,6 +50,14 @@ bool appOnTop = false;
 QPointer<Form_Debugger> debugger;
 QPointer<Form_Skins> skins;
 QPointer<Form_Settings> settingsWindow;
+
+// Without its detail, the log keeps warnings and errors only.
+void logDetail(bool all)
+{
+    for (const el::Level level : {el::Level::Info, el::Level::Debug})
+        el::Loggers::reconfigureAllLoggers(level, el::ConfigurationType::Enabled,
+                                           all ? "true" : "false");
+}
 } // namespace
 
 FormMain::FormMain(QWidget *parent)
@@ -77,6 +85,8 @@ FormMain::~FormMain()
     DataControl::instance().database_close();
     if (!SettingsControl::instance().setValue(QStringLiteral("Form/Geometry"), saveGeometry()))
         LOG(WARNING) << "config.ini 无法写入, 窗口位置未保存";
+    // Told whatever the detail, as the start is: without it a run reads as one that crashed.
+    logDetail(true);
     LOG(INFO) << "正常退出\n";
 }
 
@@ -157,6 +167,7 @@ void FormMain::init_log()
 
     LOG(INFO) << "Quiver version:" << QCoreApplication::applicationVersion();
     LOG(INFO) << "Mode:Release";
+    logDetail(SettingsControl::instance().isLogEnabled());
 }
 
 void FormMain::init_connections()
@@ -223,6 +234,7 @@ void FormMain::init_connections()
     });
     connect(&settings, &SettingsControl::result, this, &FormMain::showSettingsResult);
     connect(&settings, &SettingsControl::updateFinished, this, &FormMain::onUpdate);
+    connect(&settings, &SettingsControl::logEnabledChanged, this, &logDetail);
     connect(&settings, &SettingsControl::startUpWithSystem, this, [](bool enable) {
         emit SettingsControl::instance().result(enable ? AutostartEntry::create()
                                                        : AutostartEntry::remove());

@@ -18,15 +18,20 @@ void WindowPlacement::remember(const QWidget *window)
         m_positions.insert(screen->name(), window->pos());
 }
 
-void WindowPlacement::placeOnPointerScreen(QWidget *window) const
+void WindowPlacement::placeOnPointerScreen(QWidget *window, bool atCursor) const
 {
     QScreen *pointer = QGuiApplication::screenAt(QCursor::pos());
-    if (!pointer || QGuiApplication::screens().size() < 2 || screenOf(window) == pointer)
+    if (!pointer)
         return;
-    const auto remembered = m_positions.constFind(pointer->name());
-    if (remembered != m_positions.cend()) {
-        window->move(*remembered);
-        return;
+    if (!atCursor) {
+        // A window left on no screen (one taken away since) comes to the pointer's as well.
+        if (screenOf(window) == pointer)
+            return;
+        const auto remembered = m_positions.constFind(pointer->name());
+        if (remembered != m_positions.cend()) {
+            window->move(*remembered);
+            return;
+        }
     }
     QRect frame = window->frameGeometry();
     frame.moveCenter(pointer->availableGeometry().center());

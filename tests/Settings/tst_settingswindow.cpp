@@ -42,6 +42,7 @@ private slots:
     void shouldOpenOneWindowWithStoredValues();
     void shouldStoreCheckBoxesOnClickOnly();
     void shouldSwitchClickModeAtOnce();
+    void shouldStoreWhereTheWindowComesUp();
     void shouldChangeTrayColourOnlyOnRequest();
     void shouldStoreHotkeyAndClearItSilently();
     void shouldCreateAutostartEntryFromCheckBox();
@@ -97,11 +98,17 @@ void TestSettingsWindow::shouldOpenOneWindowWithStoredValues()
     QCOMPARE(windows, 1);
     QCOMPARE(m_settings->windowTitle(), QStringLiteral("设置"));
     QVERIFY(control<QCheckBox>("checkBox_isSingleApp")->isChecked());
-    QVERIFY(control<QCheckBox>("checkBox_autoUpdate")->isChecked());
+    // Offered only with an update service to ask.
+    QCOMPARE(control<QCheckBox>("checkBox_autoUpdate")->isChecked(),
+             !SettingsControl::instance().updateUrl().isEmpty());
     QVERIFY(control<QCheckBox>("checkBox_dragEnabled")->isChecked());
     QVERIFY(control<QRadioButton>("radioButton_doubleClick")->isChecked());
     QCOMPARE(control<KelColorEdit>("lineEdit_trayIconColor")->text(), QStringLiteral("#ffffff"));
-    QCOMPARE(control<QLineEdit>("lineEdit_kelso")->text(), QStringLiteral("Alt+F"));
+    QVERIFY(control<QRadioButton>("radioButton_lastPos")->isChecked());
+    QVERIFY(control<QCheckBox>("checkBox_log_enable")->isChecked());
+    // Controls that never worked are gone.
+    for (const char *name : {"checkBox_floatForm", "label_5", "lineEdit_kelso", "label_8"})
+        QVERIFY2(!control<QWidget>(name), name);
     QVERIFY(control<QTextBrowser>("textBrowser")->toPlainText().contains("v" QUIVER_VERSION));
 
     auto *pages = control<QStackedWidget>("stackedWidget_settings");
@@ -129,7 +136,8 @@ void TestSettingsWindow::shouldStoreCheckBoxesOnClickOnly()
     QVERIFY(Notices::shown().contains("设置已变更！"));
     control<QCheckBox>("checkBox_isSingleApp")->click();
     QCOMPARE(file().value("Form/IsSingleApp").toBool(), false);
-    QVERIFY(!control<QCheckBox>("checkBox_log_enable")->isEnabled());
+    control<QCheckBox>("checkBox_log_enable")->click();
+    QVERIFY(!SettingsControl::instance().isLogEnabled());
     Notices::clear();
 }
 
@@ -148,6 +156,18 @@ void TestSettingsWindow::shouldSwitchClickModeAtOnce()
     QCOMPARE(file().value("Item/SingleClickRun").toBool(), false);
     QCOMPARE(items->editTriggers(),
              QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    Notices::clear();
+}
+
+void TestSettingsWindow::shouldStoreWhereTheWindowComesUp()
+{
+    for (const char *name : {"radioButton_cursor", "radioButton_lastPos"}) {
+        control<QRadioButton>(name)->click();
+        const bool atCursor = QByteArray(name) == "radioButton_cursor";
+        QCOMPARE(file().value("Form/ShowAtCursor").toBool(), atCursor);
+        QCOMPARE(SettingsControl::instance().isShowAtCursor(), atCursor);
+    }
+    QVERIFY(!control<QRadioButton>("radioButton_cursor")->isChecked());
     Notices::clear();
 }
 

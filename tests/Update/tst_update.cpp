@@ -1,11 +1,14 @@
 #include "CatalogueSupport.h"
 #include "FormMain.h"
+#include "Form_Settings.h"
 #include "LocalHttpServer.h"
 #include "SettingsControl.h"
 #include "TestSupport.h"
 #include "UpdateNotice.h"
 
+#include <QCheckBox>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -193,6 +196,19 @@ void TestUpdate::shouldSkipAutomaticCheckWithoutService()
     // Asked by hand, the missing service is a failure to connect.
     m_checkButton.click();
     QCOMPARE(Notices::shown(), QStringList{"连接更新服务器失败！"});
+
+    // The settings window offers neither check, and says why; with a service, both.
+    for (const bool served : {false, true}) {
+        if (served)
+            settings.setValue("Form/UpdateHost", m_server->url().toString());
+        Form_Settings window;
+        auto *automatic = window.findChild<QCheckBox *>("checkBox_autoUpdate");
+        QCOMPARE(automatic->isEnabled(), served);
+        QCOMPARE(automatic->isChecked(), served);
+        QCOMPARE(window.findChild<QPushButton *>("pushButton_checkUpdate")->isEnabled(), served);
+        QCOMPARE(window.findChild<QLabel *>("label_11")->text(),
+                 served ? QString() : QStringLiteral("未配置更新服务器，无法检查更新"));
+    }
 }
 
 void TestUpdate::shouldRefuseServiceWithoutHttps()

@@ -88,6 +88,7 @@ private slots:
     void shouldKeepTheUsersFilesToThemselves_data();
     void shouldKeepTheUsersFilesToThemselves();
     void shouldSaveGeometryAndLogCleanExit();
+    void shouldLogOnlyWarningsAndErrorsWhenTurnedOff();
     void shouldQuitOnCloseOnlyWhenAsked();
     void shouldNameWidgetsForSkins();
     void shouldOrderMenus();
@@ -193,6 +194,28 @@ void TestFormMain::shouldSaveGeometryAndLogCleanExit()
 
     FormMain restored;
     QCOMPARE(restored.size(), QSize(640, 480));
+}
+
+void TestFormMain::shouldLogOnlyWarningsAndErrorsWhenTurnedOff()
+{
+    SettingsControl &settings = SettingsControl::instance();
+    settings.setValue("Form/LogEnabled", false);
+    const int before = logLines(*m_dir).size();
+    {
+        FormMain window;
+        // The start's two lines, and the warning that nothing could bring the window back.
+        const QStringList run = logLines(*m_dir).mid(before);
+        QCOMPARE(run.filter(" | INFO | ").size(), 2);
+        QCOMPARE(run.filter(" | WARNING | 没有托盘图标").size(), 1);
+        // Turned on, every line is written again at once; its end is told either way.
+        settings.setLogEnabled(true);
+        DataControl::instance().database_create();
+        settings.setLogEnabled(false);
+    }
+    const QStringList run = logLines(*m_dir).mid(before);
+    QCOMPARE(run.filter(" | INFO | Create/Check Tables [cache]").size(), 1);
+    QVERIFY(run.last().endsWith(" | INFO | 正常退出"));
+    settings.setLogEnabled(true);
 }
 
 void TestFormMain::shouldQuitOnCloseOnlyWhenAsked()
