@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QSqlRecord>
 
@@ -17,7 +18,8 @@ const char hashProperty[] = "HashFile";
 
 QString dateText(const QVariant &seconds)
 {
-    return QDateTime::fromSecsSinceEpoch(seconds.toLongLong()).toString(Qt::TextDate);
+    return QLocale().toString(QDateTime::fromSecsSinceEpoch(seconds.toLongLong()),
+                              QLocale::ShortFormat);
 }
 } // namespace
 
