@@ -193,7 +193,8 @@ void CatalogueColumn::renameType()
 void CatalogueColumn::deleteType()
 {
     const QModelIndex type = m_typesView->currentIndex();
-    if (!Questions::confirm(m_window,
+    if (!type.isValid() ||
+        !Questions::confirm(m_window,
                             QStringLiteral("确定要删除'%1'嘛").arg(type.data().toString())))
         return;
     const int row = type.row();
@@ -244,8 +245,15 @@ void CatalogueColumn::renameGroup()
 void CatalogueColumn::deleteGroup()
 {
     const QModelIndex group = m_groupsView->currentIndex();
-    if (!Questions::confirm(m_window,
-                            QStringLiteral("确定要删除'%1'嘛").arg(group.data().toString())))
+    if (!group.isValid())
+        return;
+    QSqlQuery count =
+        DataControl::instance().items_select(QStringLiteral("COUNT(*)"), group.data(GroupsIdRole));
+    const int items = count.next() ? count.value(0).toInt() : 0;
+    QString question = QStringLiteral("确定要删除'%1'嘛").arg(group.data().toString());
+    if (items > 0)
+        question += QStringLiteral("\n其中的%1个项目将一并删除").arg(items);
+    if (!Questions::confirm(m_window, question))
         return;
     const int row = group.row();
     DataControl::instance().group_delete(group.data(GroupsIdRole));

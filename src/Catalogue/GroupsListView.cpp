@@ -33,6 +33,9 @@ GroupsListView::GroupsListView(QWidget *parent)
     setContextMenuPolicy(Qt::CustomContextMenu);
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::EditKeyPressed);
+    m_delete->setShortcut(QKeySequence::Delete);
+    m_delete->setShortcutContext(Qt::WidgetShortcut);
+    addAction(m_delete);
 
     m_iconMode->setCheckable(true);
     m_listMode->setCheckable(true);

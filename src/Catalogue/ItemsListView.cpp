@@ -55,6 +55,12 @@ ItemsListView::ItemsListView(QWidget *parent)
     setAcceptDrops(true);
     setDefaultDropAction(Qt::MoveAction);
     setMovement(QListView::Free);
+    // One key for one item or several: deleting asks about the whole selection.
+    for (QAction *remove : {m_delete, m_deleteSelected}) {
+        remove->setShortcut(QKeySequence::Delete);
+        remove->setShortcutContext(Qt::WidgetShortcut);
+    }
+    addAction(m_delete);
 
     m_blankMenu->addActions({m_add, m_refresh, m_paste});
     m_singleMenu->addActions({m_run, m_runAsAdmin});

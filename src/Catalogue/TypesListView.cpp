@@ -24,6 +24,9 @@ TypesListView::TypesListView(QWidget *parent)
     setContextMenuPolicy(Qt::CustomContextMenu);
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::EditKeyPressed);
+    m_delete->setShortcut(QKeySequence::Delete);
+    m_delete->setShortcutContext(Qt::WidgetShortcut);
+    addAction(m_delete);
 
     m_blankMenu->addActions({m_add, m_import});
     m_entryMenu->addActions({m_add, m_setIcon, m_rename, m_delete});

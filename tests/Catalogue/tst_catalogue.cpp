@@ -56,6 +56,7 @@ private slots:
     void shouldKeepPositionWhenRenamingOrDeleting();
     void shouldMoveGroupsBetweenTypes();
     void shouldStoreNamesEditedInPlace();
+    void shouldDeleteWithTheDeleteKey();
 
 private:
     void open();
@@ -229,6 +230,35 @@ void TestCatalogue::shouldStoreNamesEditedInPlace()
     QCOMPARE(Catalogue::column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"kept"});
     m_groups->model()->setData(m_groups->model()->index(0, 0), 3.0, RowRole);
     QCOMPARE(Catalogue::column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"kept"});
+}
+
+void TestCatalogue::shouldDeleteWithTheDeleteKey()
+{
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T', 0), (2, 'U', 1)");
+    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES "
+                    "(10, 't1', 1, 0), (20, 'u1', 2, 0), (21, 'u2', 2, 1), (22, 'u3', 2, 2)");
+    Catalogue::exec("INSERT INTO Items(Name, GroupsID, TypesID) VALUES ('i1', 21, 2), "
+                    "('i2', 22, 2), ('i3', 22, 2)");
+    open();
+    m_window->show();
+    // Delete in the list that has the keyboard asks as "删除" does; a group tells what goes too.
+    const auto pressDelete = [this](QListView *list, int row) {
+        list->setCurrentIndex(list->model()->index(row, 0));
+        QApplication::setActiveWindow(m_window.get());
+        list->setFocus();
+        ModalAnswers answers;
+        answers.press(QMessageBox::Yes);
+        QTest::keyClick(list, Qt::Key_Delete);
+        return answers.questions().value(0);
+    };
+    QCOMPARE(pressDelete(m_types, 0), QStringLiteral("确定要删除'T'嘛"));
+    QCOMPARE(pressDelete(m_groups, 2), QStringLiteral("确定要删除'u3'嘛\n其中的2个项目将一并删除"));
+    m_groups->setCurrentIndex(m_groups->model()->index(1, 0));
+    QCOMPARE(pressDelete(m_window->findChild<QListView *>("listView_items"), 0),
+             QStringLiteral("确定要删除'i1'嘛"));
+    QCOMPARE(Catalogue::column("SELECT group_concat(Name) FROM Groups UNION ALL "
+                               "SELECT COUNT(*) FROM Items"),
+             (QStringList{"u1,u2", "0"}));
 }
 
 QUIVER_TEST_MAIN(TestCatalogue)
