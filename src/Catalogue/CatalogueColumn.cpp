@@ -62,21 +62,31 @@ bool CatalogueColumn::isEmpty() const
     return m_types->rowCount() == 0;
 }
 
+QModelIndex CatalogueColumn::currentType() const
+{
+    return m_typesView->currentIndex();
+}
+
 QModelIndex CatalogueColumn::currentGroup() const
 {
     return m_groupsView->currentIndex();
 }
 
-void CatalogueColumn::reload()
+void CatalogueColumn::reload(int typeId, int groupId)
 {
     QSqlQuery query = DataControl::instance().types_select(catalogueColumns);
-    // The first type stored becomes current, wherever its position places it. The reset left
-    // none current, so making it current shows its groups; with no type, none are shown.
-    const QModelIndex first = m_types->indexOfId(m_types->load(query));
-    if (first.isValid())
-        m_typesView->setCurrentIndex(first);
+    // The type asked for, else the first type stored, wherever its position places it. The
+    // reset left none current, so making it current shows its groups; with no type, none are.
+    const int firstStored = m_types->load(query);
+    QModelIndex type = m_types->indexOfId(typeId);
+    if (!type.isValid())
+        type = m_types->indexOfId(firstStored);
+    m_wantedGroup = groupId;
+    if (type.isValid())
+        m_typesView->setCurrentIndex(type);
     else
         showGroups(QModelIndex());
+    m_wantedGroup = 0;
     emit emptied(isEmpty());
 }
 
@@ -96,9 +106,11 @@ void CatalogueColumn::showGroups(const QModelIndex &type)
     } else {
         m_groups->clear();
     }
-    const QModelIndex first = m_groups->index(0);
-    if (first.isValid())
-        m_groupsView->setCurrentIndex(first);
+    QModelIndex group = m_groups->indexOfId(m_wantedGroup);
+    if (!group.isValid())
+        group = m_groups->index(0);
+    if (group.isValid())
+        m_groupsView->setCurrentIndex(group);
     else
         emit groupChanged(QModelIndex());
 }

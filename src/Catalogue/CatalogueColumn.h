@@ -22,10 +22,12 @@ public:
 
     CatalogueListModel *typesModel() const { return m_types; }
     bool isEmpty() const;
+    QModelIndex currentType() const;
     QModelIndex currentGroup() const;
 
-    // Reads the types again; the first one stored becomes current.
-    void reload();
+    // Reads the types again; the type and group of those ids become current where they are
+    // still listed, else the first type stored and its first group.
+    void reload(int typeId = 0, int groupId = 0);
     // Reads the current type's groups again; the first becomes current.
     void reloadGroups();
     // Makes that type and group current, where they are listed.
@@ -53,6 +55,7 @@ signals:
     void emptied(bool empty);
 
 private:
+    // The type's groups; the one of m_wantedGroup becomes current where listed, else the first.
     void showGroups(const QModelIndex &type);
     // Renames written as they are made in place.
     void storeName(const QModelIndex &index, const QVector<int> &roles);
@@ -64,4 +67,5 @@ private:
     QWidget *m_window;
     CatalogueListModel *m_types;
     CatalogueListModel *m_groups;
+    int m_wantedGroup = 0;
 };

@@ -83,7 +83,13 @@ FormMain::~FormMain()
         return;
     }
     DataControl::instance().database_close();
-    if (!SettingsControl::instance().setValue(QStringLiteral("Form/Geometry"), saveGeometry()))
+    SettingsControl &settings = SettingsControl::instance();
+    // The next start opens on them.
+    settings.setValue(QStringLiteral("Form/LastType"),
+                      m_column->currentType().data(TypesIdRole).toInt());
+    settings.setValue(QStringLiteral("Form/LastGroup"),
+                      m_column->currentGroup().data(GroupsIdRole).toInt());
+    if (!settings.setValue(QStringLiteral("Form/Geometry"), saveGeometry()))
         LOG(WARNING) << "config.ini 无法写入, 窗口位置未保存";
     // Told whatever the detail, as the start is: without it a run reads as one that crashed.
     logDetail(true);
@@ -303,7 +309,9 @@ void FormMain::init_data()
 
     data.database_transaction(true);
     data.database_create();
-    m_column->reload();
+    // On the type and group shown last.
+    m_column->reload(settings.value(QStringLiteral("Form/LastType")).toInt(),
+                     settings.value(QStringLiteral("Form/LastGroup")).toInt());
     data.database_transaction(false);
 
     m_callUp->startHotkey();

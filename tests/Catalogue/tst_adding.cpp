@@ -118,6 +118,9 @@ void TestAdding::init()
     Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0), (2, 'Empty', 1)");
     Catalogue::exec(
         "INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0), (11, 'G11', 1, 1)");
+    // Each case opens as a first start does: on the first type stored.
+    for (const char *key : {"Form/LastType", "Form/LastGroup"})
+        SettingsControl::instance().setValue(key, 0);
 }
 
 void TestAdding::cleanup()

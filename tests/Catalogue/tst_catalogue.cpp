@@ -2,6 +2,7 @@
 #include "FormMain.h"
 #include "GroupsListView.h"
 #include "ItemRoles.h"
+#include "SettingsControl.h"
 #include "CatalogueSupport.h"
 #include "TestSupport.h"
 #include "TypesListView.h"
@@ -56,7 +57,7 @@ private slots:
     void shouldKeepPositionWhenRenamingOrDeleting();
     void shouldMoveGroupsBetweenTypes();
     void shouldStoreNamesEditedInPlace();
-    void shouldDeleteWithTheDeleteKey();
+    void shouldDeleteByKeyAndReopenWhereLeft();
 
 private:
     void open();
@@ -78,6 +79,9 @@ void TestCatalogue::init()
     Catalogue::exec("DELETE FROM Types");
     Catalogue::exec("DELETE FROM Groups");
     Catalogue::exec("DELETE FROM Items");
+    // Each case starts as a first start does: on the first type stored.
+    for (const char *key : {"Form/LastType", "Form/LastGroup"})
+        SettingsControl::instance().setValue(key, 0);
 }
 
 void TestCatalogue::cleanup()
@@ -232,7 +236,7 @@ void TestCatalogue::shouldStoreNamesEditedInPlace()
     QCOMPARE(Catalogue::column("SELECT Name FROM Groups WHERE ID=5"), QStringList{"kept"});
 }
 
-void TestCatalogue::shouldDeleteWithTheDeleteKey()
+void TestCatalogue::shouldDeleteByKeyAndReopenWhereLeft()
 {
     Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T', 0), (2, 'U', 1)");
     Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES "
@@ -259,6 +263,21 @@ void TestCatalogue::shouldDeleteWithTheDeleteKey()
     QCOMPARE(Catalogue::column("SELECT group_concat(Name) FROM Groups UNION ALL "
                                "SELECT COUNT(*) FROM Items"),
              (QStringList{"u1,u2", "0"}));
+
+    // The next start opens on the type and group shown last, or on the type's first group once
+    // that group has gone.
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T', 0)");
+    m_window.reset();
+    open();
+    QCOMPARE(m_types->currentIndex().data().toString() + "/" +
+                 m_groups->currentIndex().data().toString(),
+             QStringLiteral("U/u2"));
+    m_window.reset();
+    Catalogue::exec("DELETE FROM Groups WHERE ID = 21");
+    open();
+    QCOMPARE(m_types->currentIndex().data().toString() + "/" +
+                 m_groups->currentIndex().data().toString(),
+             QStringLiteral("U/u1"));
 }
 
 QUIVER_TEST_MAIN(TestCatalogue)

@@ -77,6 +77,9 @@ void TestItems::init()
         "INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0), (11, 'G11', 1, 1), "
         "(20, 'G20', 2, 0)");
     SettingsControl::instance().setThenHide(false);
+    // Each case opens as a first start does: on the first type stored.
+    for (const char *key : {"Form/LastType", "Form/LastGroup"})
+        SettingsControl::instance().setValue(key, 0);
     // The search of these cases is the one Enter starts, over the catalogue in storage order.
     SettingsControl::instance().setInstantSearch(false);
 }
