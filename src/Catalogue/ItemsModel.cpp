@@ -74,6 +74,7 @@ void ItemsModel::reset(QVector<Row> rows, QVector<ActionRow> actions)
     // Let go with the rows that read them; the new rows hold their own.
     m_keys = {};
     m_found = {};
+    m_answerIcons = {};
     m_byOrder = {};
     m_places = {};
     const bool unnamed = std::any_of(m_rows.cbegin(), m_rows.cend(),
@@ -248,8 +249,12 @@ QVariant ItemsModel::data(const QModelIndex &index, int role) const
         case Qt::DisplayRole:
         case Qt::EditRole:
             return action.title;
-        case Qt::DecorationRole:
-            return QIcon::fromTheme(action.iconName);
+        case Qt::DecorationRole: {
+            QIcon &icon = m_answerIcons[action.iconName];
+            if (icon.isNull())
+                icon = IconLoader::instance().answerIcon(action.iconName);
+            return icon;
+        }
         case Qt::ToolTipRole:
             return action.note.isEmpty() ? action.title
                                          : action.title + QLatin1Char('\n') + action.note;

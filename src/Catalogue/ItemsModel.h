@@ -126,6 +126,8 @@ private:
     mutable QHash<QByteArray, QString> m_keys;
     // Icons found from the item's file, by id, for the rows painted so far.
     mutable QHash<int, QIcon> m_found;
+    // The answers' icons by name, looked up once per reset rather than at every paint.
+    mutable QHash<QString, QIcon> m_answerIcons;
     bool m_holding = false;
     mutable bool m_heldBack = false;
 };

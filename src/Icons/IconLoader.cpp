@@ -169,6 +169,25 @@ QIcon IconLoader::fileIcon(const QString &path) const
     return itemIcon(0, path);
 }
 
+QIcon IconLoader::answerIcon(const QString &name) const
+{
+    const QIcon themed = DesktopIcons::icon(name);
+    if (!themed.isNull())
+        return themed;
+    static const QHash<QString, QString> own{
+        {QStringLiteral("web-browser"), QStringLiteral(":/icon/web.svg")},
+        {QStringLiteral("utilities-terminal"), QStringLiteral(":/icon/shell.svg")},
+        {QStringLiteral("accessories-calculator"), QStringLiteral(":/icon/calculator.svg")}};
+    if (const auto found = own.constFind(name); found != own.cend())
+        return QIcon(*found);
+    // Locking, logging out, powering off.
+    if (name.startsWith(QLatin1String("system-")))
+        return QIcon(QStringLiteral(":/icon/power.svg"));
+    // The rest name the kind of a file or folder.
+    return m_provider.icon(name == QLatin1String("folder") ? QFileIconProvider::Folder
+                                                           : QFileIconProvider::File);
+}
+
 QPixmap IconLoader::svgToPixmap(const QString &fileName,
                                 const QString &value,
                                 const QString &attribute) const

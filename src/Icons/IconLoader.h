@@ -36,6 +36,9 @@ public:
     // The icon a file yields: a picture itself, an application's icon for its desktop entry,
     // else the file's icon as for an item.
     QIcon fileIcon(const QString &path) const;
+    // The icon an answer of the search box names from the desktop's icon theme; without one
+    // there (a bare window manager), one of ours, so that no answer stands without an icon.
+    QIcon answerIcon(const QString &name) const;
 
     // The SVG file with the attribute set to value on every "path" element; null when the file
     // cannot be read.

@@ -37,6 +37,7 @@ private slots:
     void shouldOpenRecentDocumentsAfterTheItems();
     void shouldAnswerWhileAMountHangs();
     void shouldFollowTheSettingsWindow();
+    void shouldDrawAnswersLikeItems();
 
 private:
     QStringList results() const
@@ -278,6 +279,37 @@ void TestSearchAnswers::shouldFollowTheSettingsWindow()
     type("ddg qt");
     QCOMPARE(results().value(0), QStringLiteral("在DuckDuckGo中搜索: qt"));
     settings.findChild<QPushButton *>("pushButton_resetKeywords")->click();
+}
+
+void TestSearchAnswers::shouldDrawAnswersLikeItems()
+{
+    m_window->resize(700, 600);
+    search()->setFocus();
+    type("sp");
+    QCOMPARE(results().mid(0, 2), (QStringList{"锁屏助手", "锁屏"}));
+    auto *list = m_window->findChild<ResultsListView *>("listView_result");
+    const QImage shot = list->viewport()->grab().toImage();
+    // The columns of a row drawn in another colour than its background (its last pixel).
+    const auto painted = [&shot, list](int row) {
+        const QRect rect = list->visualRect(list->model()->index(row, 0));
+        QVector<int> columns;
+        for (int x = rect.left(); x < rect.right(); ++x)
+            for (int y = rect.top(); y <= rect.bottom(); ++y)
+                if (shot.pixel(x, y) != shot.pixel(rect.right() - 1, rect.center().y())) {
+                    columns << x;
+                    break;
+                }
+        return columns;
+    };
+    // The item's name begins after a gap behind its icon; the answer's ("锁屏" beside
+    // "锁屏助手") begins in the same columns, with an icon before it too (none in the test's
+    // desktop theme: one of ours).
+    const QVector<int> item = painted(0);
+    const QVector<int> answer = painted(1);
+    const int name = *std::next(std::adjacent_find(
+        item.cbegin(), item.cend(), [](int left, int right) { return right - left > 3; }));
+    QVERIFY(answer.contains(name) && !answer.contains(name - 1) && answer.first() < name - 20);
+    QCOMPARE(answer.mid(answer.indexOf(name), 10), item.mid(item.indexOf(name), 10));
 }
 
 QUIVER_TEST_MAIN(TestSearchAnswers)
