@@ -252,7 +252,6 @@ void TestFormMain::shouldNameWidgetsForSkins()
                              "toolButton_minimize", "toolButton_close"})
         QVERIFY2(window.findChild<QToolButton *>(name), name);
     QCOMPARE(window.findChild<QToolButton *>("toolButton_close")->iconSize(), QSize(32, 32));
-    QCOMPARE(window.findChild<QLineEdit *>("lineEdit_search")->maximumWidth(), 160);
     QVERIFY(window.findChild<QStackedWidget *>("stackedWidget"));
     QCOMPARE(window.findChild<QSplitter *>("splitter")->handleWidth(), 0);
     QCOMPARE(window.findChild<TypesListView *>("listView_types")->maximumWidth(), 120);

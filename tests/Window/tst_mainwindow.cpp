@@ -442,8 +442,9 @@ void TestMainWindow::shouldMoveByTitleBarButKeepButtonsClickable()
 {
     FormMain &window = *m_window;
     const QPoint start = windowPosition(window);
-    // An empty spot of the title bar, between the search box and the history button.
-    const QPoint grip = start + QPoint(350, 20);
+    // The handle of the title bar, between the search box and the history button.
+    const auto *history = window.findChild<QToolButton *>("toolButton_history");
+    const QPoint grip = start + history->mapTo(&window, QPoint(-20, history->height() / 2));
     QVERIFY(
         X11Desktop::xdotool({"mousemove", QString::number(grip.x()), QString::number(grip.y())}));
     QVERIFY(X11Desktop::xdotool({"mousedown", "1"}));

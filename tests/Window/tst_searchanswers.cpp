@@ -37,7 +37,7 @@ private slots:
     void shouldOpenRecentDocumentsAfterTheItems();
     void shouldAnswerWhileAMountHangs();
     void shouldFollowTheSettingsWindow();
-    void shouldDrawAnswersLikeItems();
+    void shouldDrawAnswersLikeItemsUnderAWideBox();
 
 private:
     QStringList results() const
@@ -281,7 +281,7 @@ void TestSearchAnswers::shouldFollowTheSettingsWindow()
     settings.findChild<QPushButton *>("pushButton_resetKeywords")->click();
 }
 
-void TestSearchAnswers::shouldDrawAnswersLikeItems()
+void TestSearchAnswers::shouldDrawAnswersLikeItemsUnderAWideBox()
 {
     m_window->resize(700, 600);
     search()->setFocus();
@@ -310,6 +310,11 @@ void TestSearchAnswers::shouldDrawAnswersLikeItems()
         item.cbegin(), item.cend(), [](int left, int right) { return right - left > 3; }));
     QVERIFY(answer.contains(name) && !answer.contains(name - 1) && answer.first() < name - 20);
     QCOMPARE(answer.mid(answer.indexOf(name), 10), item.mid(item.indexOf(name), 10));
+
+    // The box takes the title bar's width but for a handle to move the window by.
+    const QRect box = search()->geometry();
+    QCOMPARE(box.left(), m_window->findChild<QWidget *>("toolButton_back")->geometry().right() + 1);
+    QCOMPARE(m_window->findChild<QWidget *>("toolButton_history")->x() - box.right() - 1, 40);
 }
 
 QUIVER_TEST_MAIN(TestSearchAnswers)
