@@ -58,17 +58,24 @@ public:
 
     // An application "quiver-test-<name>" that is the default for the given MIME types
     // (x-scheme-handler/<scheme> for addresses). Every start appends its arguments as one
-    // line to what opened(name) reads.
-    void addHandler(const QString &name, const QStringList &mimeTypes)
+    // line to what opened(name) reads, and leaves what startedApart(name) reads. keys: more
+    // lines of its entry ("Terminal=true\n").
+    void
+    addHandler(const QString &name, const QStringList &mimeTypes, const QString &keys = QString())
     {
         const QString script = path(QStringLiteral("handlers/%1.sh").arg(name));
-        writeText(script, QStringLiteral("#!/bin/sh\necho \"$@\" >> %1\n").arg(output(name)));
+        writeText(script,
+                  QStringLiteral("#!/bin/sh\necho \"$@\" >> %1\n"
+                                 "read -r id n s p group session rest < /proc/$$/stat\n"
+                                 "echo \"$id $group $session\" > %2\n")
+                      .arg(output(name), path(QStringLiteral("handlers/%1.session").arg(name))));
         QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
         const QString id = QStringLiteral("quiver-test-%1.desktop").arg(name);
         writeText(path(QStringLiteral("data/applications/") + id),
                   QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2 %u\n"
                                  "MimeType=%3;\n")
-                      .arg(name, script, mimeTypes.join(QLatin1Char(';'))));
+                          .arg(name, script, mimeTypes.join(QLatin1Char(';'))) +
+                      keys);
         QString defaults;
         for (const QString &type : mimeTypes)
             defaults += type + QLatin1Char('=') + id + QLatin1Char('\n');
@@ -90,10 +97,22 @@ public:
         return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
+    // Whether the handler's last start led a session and a process group of its own: not the
+    // launcher's, whose terminal's Ctrl+C and hang-up would end it.
+    bool startedApart(const QString &name) const
+    {
+        QFile file(path(QStringLiteral("handlers/%1.session").arg(name)));
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        const QList<QByteArray> ids = file.readAll().trimmed().split(' ');
+        return ids.size() == 3 && ids.at(0) == ids.at(1) && ids.at(0) == ids.at(2);
+    }
+
     void clear()
     {
-        for (const QString &out : QDir(path(QStringLiteral("handlers")))
-                                      .entryList({QStringLiteral("*.out")}, QDir::Files))
+        for (const QString &out :
+             QDir(path(QStringLiteral("handlers")))
+                 .entryList({QStringLiteral("*.out"), QStringLiteral("*.session")}, QDir::Files))
             QFile::remove(path(QStringLiteral("handlers/") + out));
     }
 

@@ -11,7 +11,7 @@ ActionOutcome ActionOutcome::done(const QString &notice)
     return outcome;
 }
 
-ActionOutcome ActionOutcome::later(const QFuture<bool> &pending, const QString &failure)
+ActionOutcome ActionOutcome::later(const QFuture<StartOutcome> &pending, const QString &failure)
 {
     ActionOutcome outcome;
     outcome.status = Status::Pending;
@@ -53,11 +53,11 @@ void ActionProvider::answersChanged() const
         m_answersChanged();
 }
 
-QFuture<bool> finishedFuture(bool value)
+QFuture<StartOutcome> finishedFuture(const StartOutcome &outcome)
 {
-    QFutureInterface<bool> outcome(QFutureInterfaceBase::Started);
-    outcome.reportFinished(&value);
-    return outcome.future();
+    QFutureInterface<StartOutcome> finished(QFutureInterfaceBase::Started);
+    finished.reportFinished(&outcome);
+    return finished.future();
 }
 
 QThreadPool *fileReads()

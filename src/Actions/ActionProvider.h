@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "Matcher.h"
+#include "StartOutcome.h"
 
 class QThreadPool;
 
@@ -54,7 +55,7 @@ struct ActionOutcome
         // Done at once; notice, when not empty, confirms it ("已复制: 84").
         Done,
         // A start or request whose result arrives later: pending tells whether it worked, and
-        // failure is what to say when it did not.
+        // failure is what to say when it did not (before the reason the outcome gives).
         Pending,
         // The user answered no to the question: nothing was done and nothing is said.
         Cancelled,
@@ -64,11 +65,11 @@ struct ActionOutcome
 
     Status status = Status::Refused;
     QString notice;
-    std::optional<QFuture<bool>> pending;
+    std::optional<QFuture<StartOutcome>> pending;
     QString failure;
 
     static ActionOutcome done(const QString &notice = QString());
-    static ActionOutcome later(const QFuture<bool> &pending, const QString &failure);
+    static ActionOutcome later(const QFuture<StartOutcome> &pending, const QString &failure);
     static ActionOutcome cancelled();
     static ActionOutcome refused(const QString &notice);
 };
@@ -105,8 +106,8 @@ private:
     std::function<void()> m_answersChanged;
 };
 
-// A future that is already finished with the value.
-QFuture<bool> finishedFuture(bool value);
+// A future that is already finished with the outcome.
+QFuture<StartOutcome> finishedFuture(const StartOutcome &outcome);
 
 // The threads that read folders and files for the answers. A read held up by a dead network
 // mount holds up neither the program's other work nor its exit: the pool is never destroyed,

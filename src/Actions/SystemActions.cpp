@@ -82,19 +82,47 @@ bool onSessionBus(const QString &service)
     return bus.isConnected() && bus.interface()->isServiceRegistered(service);
 }
 
-// The request goes out at once; the future tells later whether it was taken.
-QFuture<bool> request(const QDBusConnection &bus, const QDBusMessage &call)
+// Why the session refused, for the user.
+QString reason(const QDBusError &error, const QString &service)
 {
-    QFutureInterface<bool> outcome(QFutureInterfaceBase::Started);
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, replyTimeout));
+    if (error.name() == QLatin1String("org.freedesktop.login1.NoSessionForPID") ||
+        error.name() == QLatin1String("org.freedesktop.login1.NoSuchSession"))
+        return QStringLiteral("本程序不在登录会话中");
+    switch (error.type()) {
+    case QDBusError::ServiceUnknown:
+        return QStringLiteral("没有会话服务 %1").arg(service);
+    case QDBusError::AccessDenied:
+        return QStringLiteral("没有权限");
+    case QDBusError::NoReply:
+    case QDBusError::Timeout:
+        return QStringLiteral("会话服务 %1 没有应答").arg(service);
+    case QDBusError::Disconnected:
+        return QStringLiteral("无法连接 D-Bus");
+    default:
+        return QStringLiteral("会话服务 %1 拒绝了请求 (%2)").arg(service, error.name());
+    }
+}
+
+// The request goes out at once; the future tells later whether it was taken, and why not.
+QFuture<StartOutcome> request(const QDBusConnection &bus, const QDBusMessage &call)
+{
     const QString what = call.service() + QLatin1Char(' ') + call.member();
+    // A bus that never came up answers nothing, not even an error.
+    if (!bus.isConnected()) {
+        LOG(WARNING) << "system action " << what << " failed: " << bus.lastError().message();
+        return finishedFuture(StartOutcome::failure(QStringLiteral("无法连接 D-Bus")));
+    }
+    QFutureInterface<StartOutcome> outcome(QFutureInterfaceBase::Started);
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, replyTimeout));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [outcome, watcher, what]() mutable {
+                     [outcome, watcher, what, service = call.service()]() mutable {
                          watcher->deleteLater();
-                         bool taken = !watcher->isError();
-                         if (!taken)
+                         StartOutcome taken = StartOutcome::success();
+                         if (watcher->isError()) {
                              LOG(WARNING) << "system action " << what
                                           << " failed: " << watcher->error().message();
+                             taken = StartOutcome::failure(reason(watcher->error(), service));
+                         }
                          outcome.reportFinished(&taken);
                      });
     return outcome.future();
@@ -113,31 +141,32 @@ QDBusMessage call(const QString &service,
     return message;
 }
 
-QFuture<bool> logind(const QString &path,
-                     const QString &interface,
-                     const QString &method,
-                     const QVariantList &arguments = {})
-{
-    return request(QDBusConnection::systemBus(), call(login1, path, interface, method, arguments));
-}
-
-QFuture<bool> sessionManager(const QString &service,
+QFuture<StartOutcome> logind(const QDBusConnection &system,
                              const QString &path,
                              const QString &interface,
                              const QString &method,
                              const QVariantList &arguments = {})
 {
+    return request(system, call(login1, path, interface, method, arguments));
+}
+
+QFuture<StartOutcome> sessionManager(const QString &service,
+                                     const QString &path,
+                                     const QString &interface,
+                                     const QString &method,
+                                     const QVariantList &arguments = {})
+{
     return request(QDBusConnection::sessionBus(),
                    call(service, path, interface, method, arguments));
 }
 
-QFuture<bool> perform(SystemActions::Action action)
+QFuture<StartOutcome> perform(SystemActions::Action action, const QDBusConnection &system)
 {
     // "interactive": polkit may ask the user when the machine's policy wants it.
     const QVariantList interactive{true};
     switch (action) {
     case SystemActions::Action::Lock:
-        return logind(ownSession, login1Session, QStringLiteral("Lock"));
+        return logind(system, ownSession, login1Session, QStringLiteral("Lock"));
     case SystemActions::Action::LogOut:
         if (onSessionBus(kdeShutdown))
             return sessionManager(kdeShutdown, QStringLiteral("/Shutdown"), kdeShutdown,
@@ -146,25 +175,26 @@ QFuture<bool> perform(SystemActions::Action action)
             // 1: no confirmation of its own, the user was asked already.
             return sessionManager(gnomeSession, QStringLiteral("/org/gnome/SessionManager"),
                                   gnomeSession, QStringLiteral("Logout"), {uint(1)});
-        return logind(ownSession, login1Session, QStringLiteral("Terminate"));
+        return logind(system, ownSession, login1Session, QStringLiteral("Terminate"));
     case SystemActions::Action::PowerOff:
         if (onSessionBus(kdeShutdown))
             return sessionManager(kdeShutdown, QStringLiteral("/Shutdown"), kdeShutdown,
                                   QStringLiteral("logoutAndShutdown"));
-        return logind(login1Path, login1Manager, QStringLiteral("PowerOff"), interactive);
+        return logind(system, login1Path, login1Manager, QStringLiteral("PowerOff"), interactive);
     case SystemActions::Action::Reboot:
         if (onSessionBus(kdeShutdown))
             return sessionManager(kdeShutdown, QStringLiteral("/Shutdown"), kdeShutdown,
                                   QStringLiteral("logoutAndReboot"));
-        return logind(login1Path, login1Manager, QStringLiteral("Reboot"), interactive);
+        return logind(system, login1Path, login1Manager, QStringLiteral("Reboot"), interactive);
     case SystemActions::Action::Suspend:
-        return logind(login1Path, login1Manager, QStringLiteral("Suspend"), interactive);
+        return logind(system, login1Path, login1Manager, QStringLiteral("Suspend"), interactive);
     }
-    return finishedFuture(false);
+    return finishedFuture(StartOutcome::failure());
 }
 } // namespace
 
-SystemActions::SystemActions()
+SystemActions::SystemActions(std::function<QDBusConnection()> systemBus)
+    : m_systemBus(std::move(systemBus))
 {
     for (Action action :
          {Action::Lock, Action::LogOut, Action::PowerOff, Action::Reboot, Action::Suspend})
@@ -237,7 +267,7 @@ ActionOutcome SystemActions::run(const ActionRow &row, const ActionContext &cont
         if (!ask.isEmpty() && (!context.confirm || !context.confirm(ask)))
             return ActionOutcome::cancelled();
         LOG(INFO) << "System action: " << name(entry.action);
-        return ActionOutcome::later(perform(entry.action),
+        return ActionOutcome::later(perform(entry.action, m_systemBus()),
                                     name(entry.action) + QStringLiteral("失败"));
     }
     return ActionOutcome::refused(QStringLiteral("未知的系统操作"));

@@ -2,6 +2,8 @@
 
 #include "ActionProvider.h"
 
+#include <QDBusConnection>
+
 // 锁屏, 注销, 关机, 重启 and 睡眠, found by name and pinyin ("sp" finds 锁屏) and by their
 // other names ("lock", "shutdown"). They are requests on D-Bus: to logind
 // (org.freedesktop.login1, on the system bus) for the session and the machine, and to the
@@ -14,7 +16,9 @@ class SystemActions final : public ActionProvider
 public:
     enum class Action { Lock, LogOut, PowerOff, Reboot, Suspend };
 
-    SystemActions();
+    // systemBus: where logind is asked; the machine's own unless a test gives its own.
+    explicit SystemActions(
+        std::function<QDBusConnection()> systemBus = &QDBusConnection::systemBus);
 
     QString key() const override { return QStringLiteral("SystemActions"); }
     QString label() const override;
@@ -34,4 +38,5 @@ private:
     };
 
     QVector<Entry> m_entries;
+    std::function<QDBusConnection()> m_systemBus;
 };

@@ -2,19 +2,13 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
-#include <QThreadPool>
-#include <QtConcurrent>
 
 #include <algorithm>
 
 #include "DesktopShell.h"
-#include "GLibSupport.h"
 #include "SettingsControl.h"
 
 #include <easylogging++.h>
-
-#include <unistd.h>
 
 namespace {
 const QString historyKey = QStringLiteral("Search/CommandHistory");
@@ -37,40 +31,6 @@ QString userShell()
     return QFileInfo(shell).isAbsolute() && QFileInfo(shell).isExecutable()
                ? shell
                : QStringLiteral("/bin/sh");
-}
-
-// Runs in the started terminal between fork and exec: only async-signal-safe calls.
-void enterFolder(gpointer folder)
-{
-    if (chdir(static_cast<const char *>(folder)) != 0)
-        _exit(127);
-}
-
-// Without x-terminal-emulator: the terminal GIO finds for an application that asks for one.
-bool startInDesktopTerminal(const QStringList &words, const QByteArray &folder)
-{
-    QStringList quotedWords;
-    for (const QString &word : words)
-        quotedWords << GLibSupport::takeString(g_shell_quote(word.toUtf8().constData()));
-    // The command line is read as an Exec line, where "%" starts a field code.
-    const QByteArray commandLine =
-        quotedWords.join(QLatin1Char(' ')).replace(QLatin1Char('%'), QStringLiteral("%%")).toUtf8();
-    GError *error = nullptr;
-    const GLibSupport::Object<GAppInfo> info(g_app_info_create_from_commandline(
-        commandLine.constData(), "quiver-command", G_APP_INFO_CREATE_NEEDS_TERMINAL, &error));
-    bool started = false;
-    if (info) {
-        const GLibSupport::Object<GAppLaunchContext> context(g_app_launch_context_new());
-        QByteArray enter = folder;
-        started = g_desktop_app_info_launch_uris_as_manager(
-            G_DESKTOP_APP_INFO(info.get()), nullptr, context.get(), G_SPAWN_SEARCH_PATH,
-            enterFolder, enter.data(), nullptr, nullptr, &error);
-    }
-    if (!started)
-        LOG(WARNING) << "command in a terminal failed: "
-                     << QString::fromUtf8(error ? error->message : "no terminal");
-    g_clear_error(&error);
-    return started;
 }
 } // namespace
 
@@ -95,11 +55,10 @@ QString TerminalCommands::label() const
     return QStringLiteral("终端命令");
 }
 
-QStringList TerminalCommands::terminalArguments(const QString &command, const QString &shell)
+QStringList TerminalCommands::shellCommand(const QString &command, const QString &shell)
 {
     // The shell stays for the output to be read; a newline ends a command that ends in "&" too.
-    return {QStringLiteral("-e"), shell, QStringLiteral("-c"),
-            command + QStringLiteral("\nexec ") + quoted(shell)};
+    return {shell, QStringLiteral("-c"), command + QStringLiteral("\nexec ") + quoted(shell)};
 }
 
 void TerminalCommands::remember(const QString &command)
@@ -166,21 +125,10 @@ ActionOutcome TerminalCommands::run(const ActionRow &row, const ActionContext &)
     if (command.trimmed().isEmpty())
         return ActionOutcome::refused(QStringLiteral("命令为空"));
     remember(command);
-    const QString home = QDir::homePath();
-    const QStringList arguments = terminalArguments(command, userShell());
     // What was typed may hold a password ("mysql -pS3cret"): the log, kept for days, names
     // none of it.
     LOG(INFO) << "在终端中运行命令";
-    const QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
-    QFuture<bool> started;
-    if (!terminal.isEmpty()) {
-        started = DesktopShell::startProgram(terminal, arguments, home);
-    } else {
-        const QStringList words = arguments.mid(1);
-        const QByteArray folder = QFile::encodeName(home);
-        started = QtConcurrent::run(QThreadPool::globalInstance(), [words, folder] {
-            return startInDesktopTerminal(words, folder);
-        });
-    }
+    const QFuture<StartOutcome> started =
+        DesktopShell::runInTerminal(shellCommand(command, userShell()), QDir::homePath());
     return ActionOutcome::later(started, QStringLiteral("打开失败, 无法启动"));
 }

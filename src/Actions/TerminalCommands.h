@@ -26,9 +26,9 @@ public:
     // Forgets every command kept. Whether the settings file took it.
     bool clearHistory();
 
-    // The program and arguments that run the command in a terminal by x-terminal-emulator's
-    // conventions ("-e" and the command's words), given the terminal and the user's shell.
-    static QStringList terminalArguments(const QString &command, const QString &shell);
+    // The words a terminal runs for the command: the user's shell, which reads the command and
+    // then stays open.
+    static QStringList shellCommand(const QString &command, const QString &shell);
 
 private:
     void remember(const QString &command);

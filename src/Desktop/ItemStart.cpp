@@ -13,7 +13,7 @@ ItemStart refused(const QString &text)
     return ItemStart{text, QString(), std::nullopt};
 }
 
-ItemStart started(const QFuture<bool> &start)
+ItemStart started(const QFuture<StartOutcome> &start)
 {
     return ItemStart{QString(), QString(), start};
 }

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "StartOutcome.h"
+
 // What starting one catalogue item comes to, by its type (0 file, 1 folder, 2 web address,
 // 3 command line): a refusal known at once, with nothing started; a question to the user first;
 // a start whose outcome arrives later; or, for a type this program does not know, nothing at
@@ -25,5 +27,5 @@ struct ItemStart
     // An application entry nobody vouched for (see DesktopEntry::isTrusted): what it would run,
     // for the user to confirm. Nothing was started.
     QString untrustedCommand;
-    std::optional<QFuture<bool>> start;
+    std::optional<QFuture<StartOutcome>> start;
 };

@@ -37,17 +37,19 @@ void ItemRunner::refuse(const QString &text)
                                KelMessageBox::getDefaultColor(KelMessageBox::Red), QString());
 }
 
-void ItemRunner::whenStarted(const QFuture<bool> &start,
+void ItemRunner::whenStarted(const QFuture<StartOutcome> &start,
                              const std::function<void()> &then,
                              const QString &failure)
 {
-    auto *watcher = new QFutureWatcher<bool>(this);
+    auto *watcher = new QFutureWatcher<StartOutcome>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, then, failure] {
         watcher->deleteLater();
-        if (watcher->result())
+        const StartOutcome outcome = watcher->result();
+        if (outcome)
             then();
         else
-            refuse(failure);
+            refuse(outcome.reason.isEmpty() ? failure
+                                            : failure + QStringLiteral(": ") + outcome.reason);
     });
     watcher->setFuture(start);
 }

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+#include "StartOutcome.h"
+
 struct ActionRow;
 class QWidget;
 
@@ -34,8 +36,8 @@ signals:
 
 private:
     void refuse(const QString &text);
-    // Calls then when the start was made, else shows failure.
-    void whenStarted(const QFuture<bool> &start,
+    // Calls then when the start was made, else shows failure and the reason, where one is known.
+    void whenStarted(const QFuture<StartOutcome> &start,
                      const std::function<void()> &then,
                      const QString &failure = QStringLiteral("打开失败, 无法启动"));
 

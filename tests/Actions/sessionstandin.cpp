@@ -15,8 +15,12 @@ QString g_logFile;
 bool g_refuse = false;
 } // namespace
 
+// Its own meta-object names QDBusContext, through which the bus hands over each call: without
+// it sendErrorReply has no call to answer.
 class Recorder : public QObject, protected QDBusContext
 {
+    Q_OBJECT
+
 protected:
     void record(const QString &interface, const QString &method, const QStringList &arguments = {})
     {

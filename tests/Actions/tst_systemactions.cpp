@@ -41,6 +41,8 @@ private slots:
     void shouldRequestTheActionFromTheSession_data();
     void shouldRequestTheActionFromTheSession();
     void shouldReportARefusedRequest();
+    void shouldSayWhyTheLockFailed_data();
+    void shouldSayWhyTheLockFailed();
 
 private:
     void startStandIn(const QStringList &options);
@@ -219,6 +221,39 @@ void TestSystemActions::shouldReportARefusedRequest()
     QVERIFY(!outcome.pending->result());
     QCOMPARE(outcome.failure, QStringLiteral("锁屏失败"));
     QCOMPARE(calls(), QStringList{"org.freedesktop.login1.Session.Lock"});
+}
+
+void TestSystemActions::shouldSayWhyTheLockFailed_data()
+{
+    QTest::addColumn<QString>("session");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("refused") << "refusing"
+                             << "没有权限";
+    QTest::newRow("no logind") << "none"
+                               << "没有会话服务 org.freedesktop.login1";
+    // A bus that is not there answers nothing at all, not even an error.
+    QTest::newRow("no system bus") << "no bus"
+                                   << "无法连接 D-Bus";
+}
+
+void TestSystemActions::shouldSayWhyTheLockFailed()
+{
+    QFETCH(QString, session);
+    QFETCH(QString, reason);
+    if (session == "refusing")
+        startStandIn({QStringLiteral("--refuse")});
+    std::function<QDBusConnection()> systemBus = &QDBusConnection::systemBus;
+    if (session == "no bus")
+        systemBus = [] {
+            return QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+                                                 QStringLiteral("nowhere"));
+        };
+    SystemActions actions(systemBus);
+    const ActionOutcome outcome = actions.run(rowFor(actions, QStringLiteral("锁屏")), {});
+    QCOMPARE(outcome.status, ActionOutcome::Status::Pending);
+    QTRY_VERIFY(outcome.pending->isFinished());
+    QVERIFY(!outcome.pending->result());
+    QCOMPARE(outcome.pending->result().reason, reason);
 }
 
 int main(int argc, char **argv)

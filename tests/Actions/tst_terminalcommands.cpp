@@ -15,6 +15,8 @@ private slots:
     void init();
     void shouldRunInTheUsersShellInTheHomeFolder_data();
     void shouldRunInTheUsersShellInTheHomeFolder();
+    void shouldSayWhyTheTerminalFailed_data();
+    void shouldSayWhyTheTerminalFailed();
     void shouldKeepTheLatestCommands();
     void shouldOfferCommandsTypedAndKept_data();
     void shouldOfferCommandsTypedAndKept();
@@ -36,8 +38,18 @@ void TestTerminalCommands::initTestCase()
     QDir(m_dir.path()).mkpath(QStringLiteral("home"));
     QDir(m_dir.path()).mkpath(QStringLiteral("debian"));
     QDir(m_dir.path()).mkpath(QStringLiteral("other"));
+    QDir(m_dir.path()).mkpath(QStringLiteral("none"));
     writeTerminal(QStringLiteral("debian/x-terminal-emulator"));
     writeTerminal(QStringLiteral("other/xterm"));
+    // Terminals that cannot open a window: they end at once.
+    for (const char *failing : {"failing/x-terminal-emulator", "failing-other/xterm"}) {
+        QDir(m_dir.path()).mkpath(QFileInfo(path(failing)).path());
+        QFile script(path(failing));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho \"can't open display\" >&2\nexit 3\n");
+        script.close();
+        QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
     m_environment.set("HOME", path(QStringLiteral("home")).toLocal8Bit());
     m_environment.set("SHELL", "/bin/sh");
 }
@@ -51,14 +63,17 @@ void TestTerminalCommands::init()
 }
 
 // A terminal by x-terminal-emulator's conventions: it runs what follows "-e", here without
-// input, so the shell left open for the user ends at once.
+// input, so the shell left open for the user ends at once. It notes its process, process group
+// and session.
 void TestTerminalCommands::writeTerminal(const QString &name)
 {
     QFile script(path(name));
     QVERIFY(script.open(QIODevice::WriteOnly));
     script.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"${0##*/}\" \"$@\" > %1\n"
+                                "read -r id n s p group session rest < /proc/$$/stat\n"
+                                "echo \"$id $group $session\" > %2\n"
                                 "[ \"$1\" = -e ] && shift\nexec \"$@\" < /dev/null\n")
-                     .arg(path(QStringLiteral("terminal.out")))
+                     .arg(path(QStringLiteral("terminal.out")), path(QStringLiteral("session.out")))
                      .toUtf8());
     script.close();
     QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
@@ -118,6 +133,41 @@ void TestTerminalCommands::shouldRunInTheUsersShellInTheHomeFolder()
                  .toStringList(),
              QStringList{command});
     QCOMPARE(fileMode(settingsFile()), 0600);
+    // Leading a session and a process group of its own: the Ctrl+C or the hang-up of the
+    // terminal the launcher was started from does not end it.
+    const QStringList ids = lines(QStringLiteral("session.out")).value(0).split(' ');
+    QCOMPARE(ids.size(), 3);
+    QCOMPARE(ids.at(1), ids.at(0));
+    QCOMPARE(ids.at(2), ids.at(0));
+}
+
+void TestTerminalCommands::shouldSayWhyTheTerminalFailed_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("x-terminal-emulator ends at once")
+        << "failing"
+        << "终端 x-terminal-emulator 启动后立即退出 (退出码 3)";
+    QTest::newRow("the desktop's terminal ends at once") << "failing-other"
+                                                         << "终端启动后立即退出 (退出码 3)";
+    QTest::newRow("no terminal") << "none"
+                                 << "没有找到终端";
+}
+
+void TestTerminalCommands::shouldSayWhyTheTerminalFailed()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, reason);
+    m_environment.set("PATH", path(folder).toLocal8Bit());
+    SettingsControl settings(settingsFile());
+    TerminalCommands commands(settings);
+    const ActionOutcome outcome =
+        commands.run(commands.query(SearchQuery(">ls"), ">ls").first(), {});
+    QCOMPARE(outcome.status, ActionOutcome::Status::Pending);
+    QTRY_VERIFY(outcome.pending->isFinished());
+    QVERIFY(!outcome.pending->result());
+    QCOMPARE(outcome.pending->result().reason, reason);
+    QCOMPARE(outcome.failure, QStringLiteral("打开失败, 无法启动"));
 }
 
 void TestTerminalCommands::shouldKeepTheLatestCommands()

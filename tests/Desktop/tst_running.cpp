@@ -69,6 +69,9 @@ private slots:
     void shouldLeaveNothingOfAnEndedProgram();
     void shouldOpenThroughTheDesktop_data();
     void shouldOpenThroughTheDesktop();
+    void shouldStartApplicationsApartFromTheLauncher_data();
+    void shouldStartApplicationsApartFromTheLauncher();
+    void shouldOpenWithTerminalHandlersOnlyInATerminal();
     void shouldNeverRunWebAddressAsCommand();
     void shouldRunBareCommandThroughShell();
     void shouldRefuseStartsThatFail_data();
@@ -104,6 +107,8 @@ void TestRunning::initTestCase()
     m_desktop->addHandler("folder", {"inode/directory"});
     m_desktop->addHandler("web", {"x-scheme-handler/http", "x-scheme-handler/https"});
     m_desktop->addHandler("mail", {"x-scheme-handler/mailto"});
+    m_desktop->addHandler("apart", {"text/csv", "x-scheme-handler/quiver-apart"});
+    m_desktop->addHandler("console", {"text/x-log"}, "Terminal=true\n");
     m_dir = std::make_unique<TestWorkDir>();
     FormMain creatingTables;
 
@@ -262,7 +267,8 @@ void TestRunning::shouldLeaveNothingOfAnEndedProgram()
               .arg(out)
               .toUtf8(),
           true);
-    QFuture<bool> started = DesktopShell::startProgram(root("progs/session.sh"), {}, QString());
+    QFuture<StartOutcome> started =
+        DesktopShell::startProgram(root("progs/session.sh"), {}, QString());
     started.waitForFinished();
     QVERIFY(started.result());
     QTRY_VERIFY(!lines(out).isEmpty());
@@ -344,6 +350,66 @@ void TestRunning::shouldOpenThroughTheDesktop()
     QVERIFY(Notices::shown().isEmpty());
     // The stored text stays as it was.
     QCOMPARE(Catalogue::value("SELECT Path FROM Items"), path);
+}
+
+void TestRunning::shouldStartApplicationsApartFromTheLauncher_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("path");
+    write(root("docs/table.csv"), "a,b\n", false);
+    // The user's own entry (executable, so trusted), running the handler's script.
+    write(root("progs/apart.desktop"),
+          QStringLiteral("[Desktop Entry]\nType=Application\nName=Apart\nExec=%1 entry\n")
+              .arg(m_desktop->path("handlers/apart.sh"))
+              .toUtf8(),
+          true);
+    QTest::newRow("application entry") << 0 << root("progs/apart.desktop");
+    QTest::newRow("document") << 0 << root("docs/table.csv");
+    QTest::newRow("address") << 2 << "quiver-apart://x";
+}
+
+// Started in the launcher's session and process group, an application would end with a
+// Ctrl+C or the hang-up of the terminal the launcher was started from.
+void TestRunning::shouldStartApplicationsApartFromTheLauncher()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    QFETCH(int, type);
+    QFETCH(QString, path);
+    run(type, path);
+    QTRY_COMPARE(m_desktop->opened("apart").size(), 1);
+    QTRY_VERIFY(m_desktop->startedApart("apart"));
+}
+
+void TestRunning::shouldOpenWithTerminalHandlersOnlyInATerminal()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    write(root("docs/events.log"), "x\n", false);
+    write(root("terminal/x-terminal-emulator"),
+          QStringLiteral("#!/bin/sh\necho \"$@\" > %1\nshift\nexec \"$@\"\n")
+              .arg(root("terminal.out"))
+              .toUtf8(),
+          true);
+    QDir().mkpath(root("no-terminal"));
+    EnvironmentGuard environment;
+    environment.set("PATH", root("no-terminal").toLocal8Bit());
+    run(0, root("docs/events.log"));
+    QTRY_COMPARE(Notices::shown(),
+                 QStringList{"打开失败, 无法启动: console 需要在终端中运行, 但没有找到终端"});
+    QCOMPARE(runCount(), QStringLiteral("0"));
+
+    // Debian's choice of terminal, which GIO does not know of, as for entries.
+    Notices::clear();
+    environment.set("PATH", root("terminal").toLocal8Bit() + ":/usr/bin:/bin");
+    m_window->data_itemRun(itemsModel()->index(0, 0));
+    QTRY_COMPARE(m_desktop->opened("console"), QStringList{root("docs/events.log")});
+    QCOMPARE(lines(root("terminal.out")),
+             QStringList{"-e " + m_desktop->path("handlers/console.sh") + " " +
+                         root("docs/events.log")});
+    QTRY_COMPARE(runCount(), QStringLiteral("1"));
 }
 
 void TestRunning::shouldNeverRunWebAddressAsCommand()
