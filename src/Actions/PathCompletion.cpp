@@ -9,10 +9,7 @@
 
 #include <algorithm>
 
-#include "DesktopEntry.h"
 #include "ItemStart.h"
-
-#include <easylogging++.h>
 
 QString PathCompletion::label() const
 {
@@ -193,9 +190,7 @@ ActionOutcome PathCompletion::run(const ActionRow &row, const ActionContext &con
             !context.confirm(QStringLiteral("此应用程序入口不受信任，是否仍要启动？\n\n") +
                              start.untrustedCommand))
             return ActionOutcome::cancelled();
-        if (!DesktopEntry::markTrusted(path))
-            LOG(WARNING) << "could not mark " << path << " trusted";
-        start = ItemStart::begin(path, type, QString(), QString(), context.userTime, true);
+        start = start.confirmed();
     }
     if (!start.refusal.isEmpty())
         return ActionOutcome::refused(start.refusal);

@@ -11,6 +11,8 @@
 
 namespace {
 const char group[] = "Desktop Entry";
+// Entries are a few kilobytes; a device or a pipe named like one has no end.
+constexpr qint64 maximumSize = 1024 * 1024;
 // The interface is Chinese.
 const char locale[] = "zh_CN";
 
@@ -81,14 +83,24 @@ bool DesktopEntry::isTrusted(const QString &path)
     return trusted && (qstrcmp(trusted, "true") == 0 || qstrcmp(trusted, "yes") == 0);
 }
 
-bool DesktopEntry::markTrusted(const QString &path)
+bool DesktopEntry::holds(const QString &path, const QByteArray &text)
+{
+    QFile file(QFileInfo(path).canonicalFilePath());
+    return file.open(QIODevice::ReadOnly) && file.read(maximumSize + 1) == text;
+}
+
+bool DesktopEntry::markTrusted(const QString &path, const QByteArray &shown)
 {
     const QString real = QFileInfo(path).canonicalFilePath();
+    QFile entry(real);
+    // A file replaced or rewritten while the user was asked holds what nobody agreed to.
+    if (!entry.open(QIODevice::ReadOnly) || entry.read(maximumSize + 1) != shown)
+        return false;
     const GLibSupport::Object<GFile> file(g_file_new_for_path(QFile::encodeName(real).constData()));
     // Only with GVfs's metadata store, which a bare session may not run.
     const bool noted = g_file_set_attribute_string(file.get(), "metadata::trusted", "true",
                                                    G_FILE_QUERY_INFO_NONE, nullptr, nullptr);
-    QFile entry(real);
+    // On the file just compared, not on whatever the name leads to by now.
     const bool ownFile = QFileInfo(real).ownerId() == ::getuid();
     const bool executable =
         ownFile && entry.setPermissions(entry.permissions() | QFile::ExeOwner | QFile::ExeUser);
@@ -98,9 +110,7 @@ bool DesktopEntry::markTrusted(const QString &path)
 DesktopEntry DesktopEntry::read(const QString &path)
 {
     DesktopEntry entry;
-    constexpr qint64 maximumSize = 1024 * 1024;
     QFile file(path);
-    // Entries are a few kilobytes; a device or a pipe named like one has no end.
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return entry;
     const QByteArray bytes = file.read(maximumSize + 1);
@@ -137,5 +147,6 @@ DesktopEntry DesktopEntry::read(const QString &path)
     entry.m_icon = localeString(keys.get(), "Icon");
     entry.m_categories =
         plainString(keys.get(), "Categories").split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    entry.m_text = bytes;
     return entry;
 }

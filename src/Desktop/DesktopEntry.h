@@ -21,9 +21,12 @@ public:
     // trusted (GIO's metadata::trusted). A file anywhere else is any file a download or a mail
     // could have left there.
     static bool isTrusted(const QString &path);
-    // Marks the entry trusted once the user agreed to start it: metadata::trusted and, for a
-    // file of the user's own, the executable bit, as file managers do. Whether either held.
-    static bool markTrusted(const QString &path);
+    // Marks the entry trusted once the user agreed to start it, as file managers do:
+    // metadata::trusted and, for a file of the user's own, the executable bit. Only while the
+    // file still holds the text the user was shown (see text()). Whether either mark held.
+    static bool markTrusted(const QString &path, const QByteArray &shown);
+    // Whether the file (what a link leads to) holds exactly this text.
+    static bool holds(const QString &path, const QByteArray &text);
 
     Kind kind() const { return m_kind; }
     bool isValid() const { return m_kind != Kind::Invalid; }
@@ -39,6 +42,8 @@ public:
     // What an application runs, as written (field codes and all).
     QString exec() const { return m_exec; }
     QStringList categories() const { return m_categories; }
+    // The file's text as it was read: what the user is shown is what starts.
+    QByteArray text() const { return m_text; }
 
 private:
     Kind m_kind = Kind::Invalid;
@@ -48,4 +53,5 @@ private:
     QString m_url;
     QString m_exec;
     QStringList m_categories;
+    QByteArray m_text;
 };

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <thread>
 
+#include "DesktopEntry.h"
 #include "DesktopEntryText.h"
 #include "KelWinAPI.h"
 
@@ -414,20 +415,32 @@ QString DesktopShell::execWithArguments(const QString &exec,
 QFuture<StartOutcome> DesktopShell::launchEntry(const QString &entry,
                                                 const QStringList &arguments,
                                                 const QString &workingDirectory,
-                                                quint32 userTime)
+                                                quint32 userTime,
+                                                const QByteArray &shown)
 {
     const QString file = absolute(entry);
     const QString folder = absolute(workingDirectory);
-    return onPool([file, arguments, folder, userTime] {
+    return onPool([file, arguments, folder, userTime, shown] {
         const QByteArray name = QFile::encodeName(file);
         const GLibSupport::KeyFile keys(g_key_file_new());
-        if (!g_key_file_load_from_file(keys.get(), name.constData(), G_KEY_FILE_NONE, nullptr)) {
+        const bool loaded =
+            shown.isEmpty()
+                ? g_key_file_load_from_file(keys.get(), name.constData(), G_KEY_FILE_NONE, nullptr)
+                : g_key_file_load_from_data(keys.get(), shown.constData(), gsize(shown.size()),
+                                            G_KEY_FILE_NONE, nullptr);
+        if (!loaded) {
             LOG(WARNING) << "start " << file << " failed: not a readable entry";
             return StartOutcome::failure();
         }
         QString exec =
             GLibSupport::takeString(g_key_file_get_string(keys.get(), group, "Exec", nullptr));
-        bool rewritten = false;
+        // What the user was shown starts, not what the file may hold by now; but an
+        // application activated over D-Bus is known to the bus by the file's name alone.
+        if (!shown.isEmpty() && exec.trimmed().isEmpty() && !DesktopEntry::holds(file, shown)) {
+            LOG(WARNING) << "start " << file << " failed: changed since it was shown";
+            return StartOutcome::failure();
+        }
+        bool rewritten = !shown.isEmpty() && !exec.trimmed().isEmpty();
         // An application activated over D-Bus without Exec gets the arguments as the files it
         // opens; any other gets them in Exec.
         QList<QByteArray> uris;

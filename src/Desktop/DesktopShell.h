@@ -37,11 +37,13 @@ QFuture<StartOutcome> openCommand(const QString &text, quint32 userTime = 0);
 // D-Bus activation. Arguments go into Exec where its file field code stands (options as they
 // are, relative file names taken against the working folder), as a command line would have
 // them. A working folder, when given, comes before the entry's Path; with neither it starts in
-// the home folder.
+// the home folder. shown: the entry's text as the user was shown it, which is started instead
+// of what the file holds by now.
 QFuture<StartOutcome> launchEntry(const QString &entry,
                                   const QStringList &arguments,
                                   const QString &workingDirectory,
-                                  quint32 userTime = 0);
+                                  quint32 userTime = 0,
+                                  const QByteArray &shown = QByteArray());
 // Runs the command (a program and its arguments) in the user's terminal, in the folder:
 // Debian's x-terminal-emulator ("-e"), or else the terminal GIO finds for the desktop. A
 // terminal that cannot show it (no display, an option it does not take) ends at once: one that

@@ -7,15 +7,36 @@
 #include "DesktopShell.h"
 #include "KelWinAPI.h"
 
+#include <easylogging++.h>
+
 namespace {
 ItemStart refused(const QString &text)
 {
-    return ItemStart{text, QString(), std::nullopt};
+    ItemStart refusal;
+    refusal.refusal = text;
+    return refusal;
 }
 
 ItemStart started(const QFuture<StartOutcome> &start)
 {
-    return ItemStart{QString(), QString(), start};
+    ItemStart made;
+    made.start = start;
+    return made;
+}
+
+ItemStart question(const QString &command, std::function<ItemStart()> confirmed)
+{
+    ItemStart asked;
+    asked.untrustedCommand = command;
+    asked.confirmed = std::move(confirmed);
+    return asked;
+}
+
+void markTrusted(const QString &path, const QByteArray &shown)
+{
+    if (!DesktopEntry::markTrusted(path, shown))
+        LOG(WARNING) << "not marked trusted (changed since it was shown, or no mark held): "
+                     << path;
 }
 } // namespace
 
@@ -23,8 +44,7 @@ ItemStart ItemStart::begin(const QString &path,
                            int type,
                            const QString &arguments,
                            const QString &workingDirectory,
-                           quint32 userTime,
-                           bool confirmed)
+                           quint32 userTime)
 {
     const QFileInfo info(path);
     switch (type) {
@@ -42,29 +62,35 @@ ItemStart ItemStart::begin(const QString &path,
             // UTF-8, a huge file), and nobody could be shown what it runs.
             if (!entry.isValid())
                 return refused(QStringLiteral("打开失败, 无法启动"));
+            const QByteArray shown = entry.text();
             if (entry.kind() == DesktopEntry::Kind::Link) {
                 // A file manager's link to a place here opens that place, as the desktop does.
                 const QUrl url = QUrl::fromUserInput(entry.url());
+                const auto open = [url, userTime] {
+                    return started(url.isLocalFile()
+                                       ? DesktopShell::openPath(url.toLocalFile(), userTime)
+                                       : DesktopShell::openAddress(url, userTime));
+                };
                 // A file opened through its association may be a program in disguise (a .jar,
                 // an .exe under Wine): only a trusted link opens one without asking.
                 const bool file = url.isLocalFile() && !QFileInfo(url.toLocalFile()).isDir();
-                if (file && !confirmed && !DesktopEntry::isTrusted(path)) {
-                    ItemStart question;
-                    question.untrustedCommand = url.toLocalFile();
-                    return question;
-                }
-                return started(url.isLocalFile()
-                                   ? DesktopShell::openPath(url.toLocalFile(), userTime)
-                                   : DesktopShell::openAddress(url, userTime));
-            }
-            if (!confirmed && !DesktopEntry::isTrusted(path)) {
-                ItemStart question;
-                // A D-Bus activated application runs no command: its entry is named instead.
-                question.untrustedCommand = entry.exec().isEmpty() ? path : entry.exec();
-                return question;
+                if (file && !DesktopEntry::isTrusted(path))
+                    return question(url.toLocalFile(), [path, shown, open] {
+                        markTrusted(path, shown);
+                        return open();
+                    });
+                return open();
             }
             if (!words)
                 return refused(QStringLiteral("打开失败, 参数有误"));
+            if (!DesktopEntry::isTrusted(path))
+                // A D-Bus activated application runs no command: its entry is named instead.
+                return question(entry.exec().isEmpty() ? path : entry.exec(),
+                                [path, shown, words, workingDirectory, userTime] {
+                                    markTrusted(path, shown);
+                                    return started(DesktopShell::launchEntry(
+                                        path, *words, workingDirectory, userTime, shown));
+                                });
             return started(DesktopShell::launchEntry(path, *words, workingDirectory, userTime));
         }
         // A link to a program starts as the link, in the link's folder: multi-call programs

@@ -3,6 +3,7 @@
 #include <QFuture>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 #include "StartOutcome.h"
@@ -14,18 +15,19 @@
 struct ItemStart
 {
     // userTime: the X server time of the user's action that asks for the start, which lets the
-    // started application take the focus. confirmed: the user agreed to start an untrusted
-    // entry (once: the entry may not take the mark).
+    // started application take the focus.
     static ItemStart begin(const QString &path,
                            int type,
                            const QString &arguments,
                            const QString &workingDirectory,
-                           quint32 userTime = 0,
-                           bool confirmed = false);
+                           quint32 userTime = 0);
 
     QString refusal;
     // An application entry nobody vouched for (see DesktopEntry::isTrusted): what it would run,
     // for the user to confirm. Nothing was started.
     QString untrustedCommand;
+    // Once the user agreed: starts what untrustedCommand showed, as it was read then, and marks
+    // the entry trusted if it still holds that.
+    std::function<ItemStart()> confirmed;
     std::optional<QFuture<StartOutcome>> start;
 };

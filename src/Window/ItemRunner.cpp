@@ -11,7 +11,6 @@
 
 #include "ActionProviders.h"
 #include "DataControl.h"
-#include "DesktopEntry.h"
 #include "DesktopShell.h"
 #include "ItemStart.h"
 #include "KelMessageBox.h"
@@ -79,9 +78,7 @@ void ItemRunner::run(const QVariant &id)
                                 QStringLiteral("此应用程序入口不受信任，是否仍要启动？\n\n") +
                                     start.untrustedCommand))
             return;
-        if (!DesktopEntry::markTrusted(path))
-            LOG(WARNING) << "could not mark " << path << " trusted";
-        start = ItemStart::begin(path, type, arguments, workingDirectory, userTime, true);
+        start = start.confirmed();
     }
     if (!start.refusal.isEmpty())
         refuse(start.refusal);

@@ -18,6 +18,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -58,6 +59,8 @@ private slots:
     void shouldHandItemArgumentsToTheApplication();
     void shouldAskBeforeStartingUntrustedEntries_data();
     void shouldAskBeforeStartingUntrustedEntries();
+    void shouldStartOnlyWhatWasShown_data();
+    void shouldStartOnlyWhatWasShown();
     void shouldGiveStartedProgramsNothingOfOurs();
     void shouldRunNothingUnseen();
     void shouldRefuseEntriesThatCannotStart_data();
@@ -515,6 +518,70 @@ void TestDesktopEntries::shouldAskBeforeStartingUntrustedEntries()
     m_window->data_itemRun(items()->model()->index(0, 0));
     QTRY_COMPARE(recorded("trust"), QStringList{QDir::homePath()});
     QCOMPARE(answers.questions().size(), answer == QMessageBox::NoButton ? 0 : 1);
+}
+
+void TestDesktopEntries::shouldStartOnlyWhatWasShown_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("rewritten in place") << "rewrite";
+    QTest::newRow("replaced by another file") << "replace";
+    QTest::newRow("link led elsewhere") << "relink";
+}
+
+// The entry changes while the question is open: what was shown starts, and nothing vouches for
+// what the user never saw.
+void TestDesktopEntries::shouldStartOnlyWhatWasShown()
+{
+#ifdef QUIVER_SANITIZE_BUILD
+    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
+#endif
+    QFETCH(QString, change);
+    const QString shown = QStringLiteral("\"%1\" shown").arg(m_record);
+    const QString swapped = QStringLiteral("\"%1\" swapped").arg(m_record);
+    const auto body = [](const QString &exec) {
+        return entry("Type=Application\nName=invoice.pdf\nExec=" + exec + "\n").toUtf8();
+    };
+    const QString file = m_desktop->path("downloads/swap.desktop");
+    const QString other = m_desktop->path("downloads/other.desktop");
+    for (const QString &left : {file, other})
+        QFile::remove(left);
+    m_desktop->write("downloads/swap.desktop", body(shown));
+    QString item = file;
+    if (change == "relink") {
+        item = m_desktop->path("links/swap");
+        QDir().mkpath(QFileInfo(item).path());
+        QFile::remove(item);
+        QVERIFY(QFile::link(file, item));
+    }
+    Catalogue::exec(QStringLiteral("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) "
+                                   "VALUES (1, 'invoice.pdf', 0, '%1', 10, 1)")
+                        .arg(item));
+    open();
+    ModalAnswers answers;
+    answers
+        .then([&](QWidget *modal) {
+            if (change == "rewrite") {
+                m_desktop->write("downloads/swap.desktop", body(swapped));
+            } else {
+                m_desktop->write("downloads/other.desktop", body(swapped));
+                if (change == "replace")
+                    QCOMPARE(std::rename(QFile::encodeName(other).constData(),
+                                         QFile::encodeName(file).constData()),
+                             0);
+                else
+                    QVERIFY(QFile::remove(item) && QFile::link(other, item));
+            }
+            qobject_cast<QMessageBox *>(modal)->button(QMessageBox::Yes)->click();
+        })
+        .press(QMessageBox::No);
+    m_window->data_itemRun(items()->model()->index(0, 0));
+    QTRY_COMPARE(recorded("shown"), QStringList{QDir::homePath()});
+    QTRY_COMPARE(Catalogue::value("SELECT RunCount FROM Items"), QStringLiteral("1"));
+    m_window->data_itemRun(items()->model()->index(0, 0));
+    const QString question = QStringLiteral("此应用程序入口不受信任，是否仍要启动？\n\n");
+    QCOMPARE(answers.questions(), (QStringList{question + shown, question + swapped}));
+    QVERIFY(recorded("swapped").isEmpty());
+    QVERIFY(!QFileInfo(item).isExecutable());
 }
 
 void TestDesktopEntries::shouldRunNothingUnseen()
