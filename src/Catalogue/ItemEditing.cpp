@@ -18,6 +18,19 @@
 #include "KelMessageBox.h"
 #include "Questions.h"
 #include "ShareFormat.h"
+#include "SharedItems.h"
+
+namespace {
+// What the item runs, for telling whether an edit changed it.
+QString runFingerprint(const QVariant &id)
+{
+    const QSqlRecord item =
+        DataControl::instance().item_select(QStringLiteral("Type, Path, Arguments"), id);
+    return SharedItems::fingerprint(item.value(QStringLiteral("Type")).toInt(),
+                                    item.value(QStringLiteral("Path")).toString(),
+                                    item.value(QStringLiteral("Arguments")).toString());
+}
+} // namespace
 
 ItemEditing::ItemEditing(CatalogueColumn *column,
                          ItemsPage *page,
@@ -52,10 +65,16 @@ bool ItemEditing::hasCurrentGroup()
 
 void ItemEditing::runAttribute(const QModelIndex &index, bool edit)
 {
+    const QVariant id = edit ? index.data(ItemIdRole) : QVariant();
+    const QString before = edit ? runFingerprint(id) : QString();
     Form_Attribute dialog(index);
     dialog.setEditMode(edit);
-    if (dialog.exec() == QDialog::Accepted)
-        m_page->reload();
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // What the user typed in the dialog is approved by its typing.
+    if (edit && runFingerprint(id) != before)
+        SharedItems::forget({id});
+    m_page->reload();
 }
 
 void ItemEditing::add()
@@ -131,9 +150,21 @@ void ItemEditing::paste()
     const QModelIndex group = m_column->currentGroup();
     DataControl &data = DataControl::instance();
     data.database_transaction(true);
+    QVariantList added;
     for (const QVariantMap &item : *pasted)
-        data.item_add(item, group.data(TypesIdRole), group.data(GroupsIdRole));
+        if (data.item_add(item, group.data(TypesIdRole), group.data(GroupsIdRole)))
+            added << data.item_lastAdded();
+    // Items whose commands nobody approved must not run unasked: without that record they go.
+    const bool kept = SharedItems::pasted(added);
+    if (!kept)
+        for (const QVariant &id : qAsConst(added))
+            data.item_delete(id);
     data.database_transaction(false);
+    if (!kept) {
+        KelMessageBox::show(m_window, QStringLiteral("粘贴失败, 设置文件无法写入"),
+                            KelMessageBox::Red, 3000);
+        return;
+    }
     m_page->reload();
     KelMessageBox::show(m_window, QStringLiteral("完成"), KelMessageBox::Green, 3000);
 }
@@ -163,15 +194,20 @@ void ItemEditing::remove()
                                 QStringLiteral("确定要删除'%1'嘛").arg(item.data().toString())))
             return;
         data.item_delete(item.data(ItemIdRole));
+        SharedItems::forget({item.data(ItemIdRole)});
         m_page->itemsModel()->removeRow(m_page->itemsProxy()->mapToSource(item).row());
     } else if (selected.size() > 1) {
         if (!Questions::confirm(
                 m_window, QStringLiteral("确定要删除选中的这%1个项目吗").arg(selected.size())))
             return;
+        QVariantList ids;
         data.database_transaction(true);
-        for (const QModelIndex &item : selected)
+        for (const QModelIndex &item : selected) {
             data.item_delete(item.data(ItemIdRole));
+            ids << item.data(ItemIdRole);
+        }
         data.database_transaction(false);
+        SharedItems::forget(ids);
         m_page->reload();
     }
 }

@@ -437,6 +437,13 @@ bool DataControl::item_add(const QVariantMap &item,
                  bindings, QStringLiteral("item_add"));
 }
 
+QVariant DataControl::item_lastAdded()
+{
+    QSqlQuery query = selectOn(mainDatabase(), QStringLiteral("SELECT last_insert_rowid()"), {},
+                               QStringLiteral("item_lastAdded"));
+    return query.next() ? query.value(0) : QVariant();
+}
+
 bool DataControl::item_edit(const QVariantMap &item, const QVariant &id)
 {
     QVariantMap bindings = itemBindings(item);

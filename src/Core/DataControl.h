@@ -63,6 +63,8 @@ public:
 
     // Items.
     bool item_add(const QVariantMap &item, const QVariant &typesID, const QVariant &groupsID);
+    // The ID of the item item_add stored last.
+    QVariant item_lastAdded();
     bool item_edit(const QVariantMap &item, const QVariant &id);
     bool item_ran(const QVariant &id);
     bool item_move(const QVariant &id, const QVariant &groupsID, const QVariant &typesID);

@@ -325,9 +325,8 @@ QFuture<StartOutcome> DesktopShell::openAddress(const QUrl &url, quint32 userTim
 
 QFuture<StartOutcome> DesktopShell::openCommand(const QString &text, quint32 userTime)
 {
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.\\-]*:"));
     const QString command = text.trimmed();
-    if (scheme.match(command).hasMatch())
+    if (!isShellCommand(command))
         return openAddress(QUrl(command, QUrl::TolerantMode), userTime);
     return startProgram(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command},
                         QDir::homePath());
@@ -611,6 +610,12 @@ QFuture<StartOutcome> DesktopShell::startAsAdministrator(const QString &program,
         outcome.reportFinished(&started);
     }).detach();
     return outcome.future();
+}
+
+bool DesktopShell::isShellCommand(const QString &text)
+{
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.\\-]*:"));
+    return !scheme.match(text.trimmed()).hasMatch();
 }
 
 bool DesktopShell::isProgram(const QString &path)

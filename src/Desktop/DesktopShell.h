@@ -32,6 +32,8 @@ QFuture<StartOutcome> openAddress(const QUrl &url, quint32 userTime = 0);
 // A command line: text with a URL scheme ("mailto:", "steam://") goes to its handler, a bare
 // command runs detached through /bin/sh in the user's home folder.
 QFuture<StartOutcome> openCommand(const QString &text, quint32 userTime = 0);
+// Whether openCommand hands the text to the shell: it has no URL scheme.
+bool isShellCommand(const QString &text);
 // Starts the application a desktop entry describes, as the desktop does (GIO): Exec with its
 // field codes, Terminal (in Debian's x-terminal-emulator when there is one), Path, TryExec and
 // D-Bus activation. Arguments go into Exec where its file field code stands (options as they

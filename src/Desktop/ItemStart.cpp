@@ -1,10 +1,13 @@
 #include "ItemStart.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include "DesktopEntry.h"
 #include "DesktopShell.h"
+#include "GLibSupport.h"
 #include "KelWinAPI.h"
 
 #include <easylogging++.h>
@@ -37,6 +40,15 @@ void markTrusted(const QString &path, const QByteArray &shown)
     if (!DesktopEntry::markTrusted(path, shown))
         LOG(WARNING) << "not marked trusted (changed since it was shown, or no mark held): "
                      << path;
+}
+
+// A word as a shell reads it back: quoted only where it needs to be.
+QString shellWord(const QString &word)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
+    return plain.match(word).hasMatch()
+               ? word
+               : GLibSupport::takeString(g_shell_quote(word.toUtf8().constData()));
 }
 } // namespace
 
@@ -116,4 +128,36 @@ ItemStart ItemStart::begin(const QString &path,
     default:
         return ItemStart();
     }
+}
+
+QString ItemStart::command(const QString &path,
+                           int type,
+                           const QString &arguments,
+                           const QString &workingDirectory)
+{
+    if (type == 3)
+        return DesktopShell::isShellCommand(path) ? path.trimmed() : QString();
+    const std::optional<QStringList> words = KelWinAPI::splitArguments(arguments);
+    // Arguments that cannot be read start nothing.
+    if (type != 0 || !words || words->isEmpty() || !QFileInfo(path).isFile())
+        return QString();
+    QStringList quoted;
+    for (const QString &word : *words)
+        quoted << shellWord(word);
+    if (DesktopEntry::isEntryFile(path)) {
+        const DesktopEntry entry = DesktopEntry::read(path);
+        if (entry.kind() != DesktopEntry::Kind::Application)
+            return QString();
+        const QString folder =
+            QFileInfo(workingDirectory.isEmpty() ? QDir::homePath() : workingDirectory)
+                .absoluteFilePath();
+        const QString exec = DesktopShell::execWithArguments(entry.exec(), *words, folder);
+        return exec.isEmpty() ? shellWord(QFileInfo(path).absoluteFilePath()) + QLatin1Char(' ') +
+                                    quoted.join(QLatin1Char(' '))
+                              : exec;
+    }
+    if (!DesktopShell::isProgram(path))
+        return QString();
+    return shellWord(QFileInfo(path).absoluteFilePath()) + QLatin1Char(' ') +
+           quoted.join(QLatin1Char(' '));
 }

@@ -21,6 +21,13 @@ struct ItemStart
                            const QString &arguments,
                            const QString &workingDirectory,
                            quint32 userTime = 0);
+    // What the item runs when it runs a command: the command line a shell is given, or a
+    // program or application with its arguments, as the user would read it. Empty for anything
+    // else (a document, a folder, an address, a program without arguments).
+    static QString command(const QString &path,
+                           int type,
+                           const QString &arguments,
+                           const QString &workingDirectory);
 
     QString refusal;
     // An application entry nobody vouched for (see DesktopEntry::isTrusted): what it would run,

@@ -15,6 +15,7 @@
 #include "ItemStart.h"
 #include "KelMessageBox.h"
 #include "Questions.h"
+#include "SharedItems.h"
 
 #include <easylogging++.h>
 
@@ -53,6 +54,26 @@ void ItemRunner::whenStarted(const QFuture<StartOutcome> &start,
     watcher->setFuture(start);
 }
 
+bool ItemRunner::approvedToRun(const QVariant &id,
+                               int type,
+                               const QString &path,
+                               const QString &arguments,
+                               const QString &workingDirectory)
+{
+    const QString fingerprint = SharedItems::fingerprint(type, path, arguments);
+    if (!SharedItems::waitsForApproval(id, fingerprint))
+        return true;
+    const QString command = ItemStart::command(path, type, arguments, workingDirectory);
+    if (command.isEmpty())
+        return true;
+    LOG(INFO) << "Item_Run: pasted item asks first " << path;
+    if (!Questions::confirm(m_window,
+                            QStringLiteral("此项目由他人分享，是否运行以下命令？\n\n") + command))
+        return false;
+    SharedItems::approve(id, fingerprint);
+    return true;
+}
+
 void ItemRunner::run(const QVariant &id)
 {
     const QSqlRecord record = DataControl::instance().item_select(
@@ -69,6 +90,8 @@ void ItemRunner::run(const QVariant &id)
                      .arg(orNone(path), QString::number(type), orNone(arguments),
                           orNone(workingDirectory));
 
+    if (!approvedToRun(id, type, path, arguments, workingDirectory))
+        return;
     // The time of the click or key that asks for it lets the started window take the focus.
     const quint32 userTime = QX11Info::isPlatformX11() ? QX11Info::appUserTime() : 0;
     ItemStart start = ItemStart::begin(path, type, arguments, workingDirectory, userTime);
@@ -136,6 +159,8 @@ void ItemRunner::runAsAdministrator(const QVariant &id)
     const QString workingDirectory = record.value(QStringLiteral("WorkingDirectory")).toString();
     LOG(INFO) << QStringLiteral("Item_RunAsAdmin: Path[%1], Parameters[%2], WorkingDirectory[%3]")
                      .arg(path, orNone(arguments), orNone(workingDirectory));
+    if (!approvedToRun(id, 0, path, arguments, workingDirectory))
+        return;
     // The password dialog names only what pkexec runs: the program is named here first.
     if (DesktopShell::asksForAdministrator(path))
         KelMessageBox::information(m_window, QStringLiteral("以管理员身份运行: ") + path,

@@ -40,6 +40,12 @@ private:
     void whenStarted(const QFuture<StartOutcome> &start,
                      const std::function<void()> &then,
                      const QString &failure = QStringLiteral("打开失败, 无法启动"));
+    // A pasted item runs a command it holds only once the user approved it; whether it may.
+    bool approvedToRun(const QVariant &id,
+                       int type,
+                       const QString &path,
+                       const QString &arguments,
+                       const QString &workingDirectory);
 
     QWidget *m_window;
 };

@@ -81,6 +81,8 @@ private slots:
     void shouldRefuseTextThatIsNoShare_data();
     void shouldRefuseTextThatIsNoShare();
     void shouldRefusePasteWithoutGroup();
+    void shouldAskOnceBeforePastedItemsRunCommands();
+    void shouldNotPasteItemsThatWouldRunUnasked();
 
     void shouldAskBeforeDeleting();
     void shouldRenameOnlyWithAnAnswer();
@@ -468,6 +470,90 @@ void TestAdding::shouldRefusePasteWithoutGroup()
     QApplication::clipboard()->setText(QStringLiteral("[{\"Name\":\"stray\"}]"));
     items()->actionPaste()->trigger();
     QCOMPARE(Notices::shown(), QStringList{"你需要先创建一个分组"});
+    QCOMPARE(Catalogue::value("SELECT COUNT(*) FROM Items"), QStringLiteral("0"));
+}
+
+// Shared text is anyone's: what a pasted item runs as a command waits for the user's approval,
+// once for what it holds; what the user types in the properties dialog is theirs.
+void TestAdding::shouldAskOnceBeforePastedItemsRunCommands()
+{
+    const QString marker = m_dir->path("ran");
+    QApplication::clipboard()->setText(
+        QStringLiteral("[{\"Name\":\"Firefox\",\"Type\":\"3\",\"Path\":\"echo 1 >> %1\"},"
+                       "{\"Name\":\"Files\",\"Type\":\"0\",\"Path\":\"/bin/sh\","
+                       "\"Arguments\":\"-c \\\"echo 2 >> %1\\\"\"}]")
+            .arg(marker));
+    open();
+    items()->actionPaste()->trigger();
+    const auto ran = [&marker] {
+        QFile file(marker);
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringList();
+        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    };
+    const auto run = [this](int row) {
+        m_window->data_itemRun(items()->model()->index(row, 0));
+    };
+    const QString question = QStringLiteral("此项目由他人分享，是否运行以下命令？\n\n");
+    {
+        // The last "No" answers a question that should not come, rather than waiting for ever.
+        ModalAnswers answers;
+        answers.press(QMessageBox::No)
+            .press(QMessageBox::Yes)
+            .press(QMessageBox::Yes)
+            .press(QMessageBox::No);
+        run(0);
+        QCOMPARE(Catalogue::value("SELECT RunCount FROM Items WHERE Name = 'Firefox'"), "0");
+        run(0);
+        QTRY_COMPARE(ran(), QStringList{"1"});
+        run(0);
+        QTRY_COMPARE(ran(), (QStringList{"1", "1"}));
+        run(1);
+        QTRY_COMPARE(ran(), (QStringList{"1", "1", "2"}));
+        QCOMPARE(answers.questions(),
+                 (QStringList{question + "echo 1 >> " + marker, question + "echo 1 >> " + marker,
+                              question + "/bin/sh -c 'echo 2 >> " + marker + "'"}));
+    }
+    {
+        // Changed behind the dialog's back (by another version of the program): asked again.
+        Catalogue::exec("UPDATE Items SET Path = 'echo 3 >> " + marker +
+                        "' WHERE Name = 'Firefox'");
+        ModalAnswers answers;
+        answers.press(QMessageBox::No);
+        run(0);
+        QCOMPARE(answers.questions(), QStringList{question + "echo 3 >> " + marker});
+    }
+    // Typed by the user in the properties dialog: theirs, never asked.
+    ModalAnswers answers;
+    answers
+        .then([&marker](QWidget *) {
+            openDialog()
+                ->findChild<QLineEdit *>("lineEdit_arguments")
+                ->setText("-c 'echo 4 >> " + marker + "'");
+            openDialog()->findChild<QPushButton *>("pushButton_yes")->click();
+        })
+        .press(QMessageBox::No);
+    items()->setCurrentIndex(items()->model()->index(1, 0));
+    items()->actionAttribute()->trigger();
+    run(1);
+    QTRY_COMPARE(ran(), (QStringList{"1", "1", "2", "4"}));
+    QVERIFY(answers.questions().isEmpty());
+}
+
+void TestAdding::shouldNotPasteItemsThatWouldRunUnasked()
+{
+    open();
+    // Where config.ini should be written stands a folder: nothing could remember the approval.
+    const QString settings = m_dir->path("data/config.ini");
+    const bool existed = QFile::exists(settings);
+    QVERIFY(!existed || QFile::rename(settings, settings + ".saved"));
+    QVERIFY(QDir().mkpath(settings));
+    QApplication::clipboard()->setText(
+        QStringLiteral("[{\"Name\":\"x\",\"Type\":\"3\",\"Path\":\"true\"}]"));
+    items()->actionPaste()->trigger();
+    QVERIFY(QDir().rmdir(settings));
+    QVERIFY(!existed || QFile::rename(settings + ".saved", settings));
+    QCOMPARE(Notices::shown(), QStringList{"粘贴失败, 设置文件无法写入"});
     QCOMPARE(Catalogue::value("SELECT COUNT(*) FROM Items"), QStringLiteral("0"));
 }
 
