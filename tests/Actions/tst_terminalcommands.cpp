@@ -38,17 +38,12 @@ void TestTerminalCommands::initTestCase()
     QDir(m_dir.path()).mkpath(QStringLiteral("home"));
     QDir(m_dir.path()).mkpath(QStringLiteral("debian"));
     QDir(m_dir.path()).mkpath(QStringLiteral("other"));
-    QDir(m_dir.path()).mkpath(QStringLiteral("none"));
     writeTerminal(QStringLiteral("debian/x-terminal-emulator"));
     writeTerminal(QStringLiteral("other/xterm"));
     // Terminals that cannot open a window: they end at once.
     for (const char *failing : {"failing/x-terminal-emulator", "failing-other/xterm"}) {
         QDir(m_dir.path()).mkpath(QFileInfo(path(failing)).path());
-        QFile script(path(failing));
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\necho \"can't open display\" >&2\nexit 3\n");
-        script.close();
-        QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QFile::copy(QStringLiteral("/bin/false"), path(failing));
     }
     m_environment.set("HOME", path(QStringLiteral("home")).toLocal8Bit());
     m_environment.set("SHELL", "/bin/sh");
@@ -136,9 +131,7 @@ void TestTerminalCommands::shouldRunInTheUsersShellInTheHomeFolder()
     // Leading a session and a process group of its own: the Ctrl+C or the hang-up of the
     // terminal the launcher was started from does not end it.
     const QStringList ids = lines(QStringLiteral("session.out")).value(0).split(' ');
-    QCOMPARE(ids.size(), 3);
-    QCOMPARE(ids.at(1), ids.at(0));
-    QCOMPARE(ids.at(2), ids.at(0));
+    QCOMPARE(ids, (QStringList{ids.at(0), ids.at(0), ids.at(0)}));
 }
 
 void TestTerminalCommands::shouldSayWhyTheTerminalFailed_data()
@@ -147,9 +140,9 @@ void TestTerminalCommands::shouldSayWhyTheTerminalFailed_data()
     QTest::addColumn<QString>("reason");
     QTest::newRow("x-terminal-emulator ends at once")
         << "failing"
-        << "终端 x-terminal-emulator 启动后立即退出 (退出码 3)";
+        << "终端 x-terminal-emulator 启动后立即退出 (退出码 1)";
     QTest::newRow("the desktop's terminal ends at once") << "failing-other"
-                                                         << "终端启动后立即退出 (退出码 3)";
+                                                         << "终端启动后立即退出 (退出码 1)";
     QTest::newRow("no terminal") << "none"
                                  << "没有找到终端";
 }

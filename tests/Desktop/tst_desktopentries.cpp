@@ -94,13 +94,16 @@ void TestDesktopEntries::initTestCase()
     qputenv("XDG_CURRENT_DESKTOP", "QuiverTest");
     m_dir = std::make_unique<TestWorkDir>();
 
-    // Records where it ran and its arguments in handlers/<first argument>.out.
+    // Records where it ran and its arguments in handlers/<first argument>.out, and its session
+    // as the sandbox's handlers do.
     m_record = m_desktop->path("share/my apps/record.sh");
-    m_desktop->write("share/my apps/record.sh",
-                     QStringLiteral("#!/bin/sh\nout=%1/$1.out\nshift\n{ pwd; for a in \"$@\"; "
-                                    "do echo \"[$a]\"; done; } > \"$out\"\n")
-                         .arg(m_desktop->path("handlers"))
-                         .toUtf8());
+    m_desktop->write(
+        "share/my apps/record.sh",
+        QStringLiteral("#!/bin/sh\nout=%1/$1.out\nread -r id n s p group session rest "
+                       "< /proc/$$/stat\necho \"$id $group $session\" > %1/$1.session\n"
+                       "shift\n{ pwd; for a in \"$@\"; do echo \"[$a]\"; done; } > \"$out\"\n")
+            .arg(m_desktop->path("handlers"))
+            .toUtf8());
     QFile::setPermissions(m_record, QFile::permissions(m_record) | QFile::ExeOwner);
     m_desktop->addThemeIcon("quiver-red", Qt::red, 48);
     m_desktop->addThemeIcon("quiver-red", Qt::red, 16);
@@ -373,6 +376,7 @@ void TestDesktopEntries::shouldStartApplicationsAsTheDesktopDoes()
     open();
     m_window->data_itemRun(items()->model()->index(0, 0));
     QTRY_COMPARE(recorded(out), lines);
+    QVERIFY(m_desktop->startedApart(out));
     QTRY_COMPARE(Catalogue::value("SELECT RunCount FROM Items"), QStringLiteral("1"));
     if (out == "term")
         QCOMPARE(recorded("terminal").value(0), "-e " + m_record + " term");

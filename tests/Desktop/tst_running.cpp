@@ -69,8 +69,6 @@ private slots:
     void shouldLeaveNothingOfAnEndedProgram();
     void shouldOpenThroughTheDesktop_data();
     void shouldOpenThroughTheDesktop();
-    void shouldStartApplicationsApartFromTheLauncher_data();
-    void shouldStartApplicationsApartFromTheLauncher();
     void shouldOpenWithTerminalHandlersOnlyInATerminal();
     void shouldNeverRunWebAddressAsCommand();
     void shouldRunBareCommandThroughShell();
@@ -107,7 +105,6 @@ void TestRunning::initTestCase()
     m_desktop->addHandler("folder", {"inode/directory"});
     m_desktop->addHandler("web", {"x-scheme-handler/http", "x-scheme-handler/https"});
     m_desktop->addHandler("mail", {"x-scheme-handler/mailto"});
-    m_desktop->addHandler("apart", {"text/csv", "x-scheme-handler/quiver-apart"});
     m_desktop->addHandler("console", {"text/x-log"}, "Terminal=true\n");
     m_dir = std::make_unique<TestWorkDir>();
     FormMain creatingTables;
@@ -346,40 +343,12 @@ void TestRunning::shouldOpenThroughTheDesktop()
     QFETCH(QString, opened);
     run(type, path, "ignored", "/ignored");
     QTRY_COMPARE(m_desktop->opened(handler), QStringList{opened});
+    // Not in the launcher's session: the Ctrl+C or hang-up of its terminal does not end it.
+    QTRY_VERIFY(m_desktop->startedApart(handler));
     QTRY_COMPARE(runCount(), QStringLiteral("1"));
     QVERIFY(Notices::shown().isEmpty());
     // The stored text stays as it was.
     QCOMPARE(Catalogue::value("SELECT Path FROM Items"), path);
-}
-
-void TestRunning::shouldStartApplicationsApartFromTheLauncher_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("path");
-    write(root("docs/table.csv"), "a,b\n", false);
-    // The user's own entry (executable, so trusted), running the handler's script.
-    write(root("progs/apart.desktop"),
-          QStringLiteral("[Desktop Entry]\nType=Application\nName=Apart\nExec=%1 entry\n")
-              .arg(m_desktop->path("handlers/apart.sh"))
-              .toUtf8(),
-          true);
-    QTest::newRow("application entry") << 0 << root("progs/apart.desktop");
-    QTest::newRow("document") << 0 << root("docs/table.csv");
-    QTest::newRow("address") << 2 << "quiver-apart://x";
-}
-
-// Started in the launcher's session and process group, an application would end with a
-// Ctrl+C or the hang-up of the terminal the launcher was started from.
-void TestRunning::shouldStartApplicationsApartFromTheLauncher()
-{
-#ifdef QUIVER_SANITIZE_BUILD
-    QSKIP("starts programs from a worker thread, which the sanitizer runtime may deadlock");
-#endif
-    QFETCH(int, type);
-    QFETCH(QString, path);
-    run(type, path);
-    QTRY_COMPARE(m_desktop->opened("apart").size(), 1);
-    QTRY_VERIFY(m_desktop->startedApart("apart"));
 }
 
 void TestRunning::shouldOpenWithTerminalHandlersOnlyInATerminal()
