@@ -16,6 +16,7 @@
 #include "ItemsPage.h"
 #include "KelElapsedTimer.h"
 #include "KelMessageBox.h"
+#include "KelWindowPlacement.h"
 #include "Questions.h"
 #include "ShareFormat.h"
 #include "SharedItems.h"
@@ -69,6 +70,7 @@ void ItemEditing::runAttribute(const QModelIndex &index, bool edit)
     const QString before = edit ? runFingerprint(id) : QString();
     Form_Attribute dialog(index);
     dialog.setEditMode(edit);
+    KelWindowPlacement::placeOver(&dialog, m_window);
     if (dialog.exec() != QDialog::Accepted)
         return;
     // What the user typed in the dialog is approved by its typing.

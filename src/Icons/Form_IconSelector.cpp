@@ -19,6 +19,7 @@
 #include "IconStore.h"
 #include "KelChooseBox.h"
 #include "KelMessageBox.h"
+#include "KelWindowPlacement.h"
 #include "Questions.h"
 #include "SettingsControl.h"
 #include "SiteIcon.h"
@@ -39,6 +40,7 @@ std::optional<QString> Form_IconSelector::choose(QWidget *parent)
     QString hashName;
     Form_IconSelector selector(parent);
     selector.setResult(&hashName);
+    KelWindowPlacement::placeOver(&selector, parent);
     if (selector.exec() != QDialog::Accepted)
         return std::nullopt;
     return hashName;

@@ -6,6 +6,7 @@
 #include "ActionProviders.h"
 #include "Form_IconSelector.h"
 #include "Form_KelSo.h"
+#include "KelWindowPlacement.h"
 #include "SearchBoxPage.h"
 #include "SettingsControl.h"
 
@@ -17,10 +18,12 @@ const char aboutText[] = "<html><head/><body>"
                          "<p>界面基于 Qt 5 构建；图标为本项目自行绘制。</p>"
                          "</body></html>";
 
-// A window of its own for page 3's buttons: no parent, deleted when closed.
-void showOwnWindow(QWidget *window)
+// A window of its own for page 3's buttons: no parent, deleted when closed, shown over the
+// settings window.
+void showOwnWindow(QWidget *window, const QWidget *openedFrom)
 {
     window->setAttribute(Qt::WA_DeleteOnClose);
+    KelWindowPlacement::placeOver(window, openedFrom);
     window->show();
 }
 } // namespace
@@ -140,7 +143,7 @@ void Form_Settings::connectControls()
     connect(ui->pushButton_setTrayIconColor, &QPushButton::clicked, this,
             [this, settings] { settings->setTrayIconColor(ui->lineEdit_trayIconColor->color()); });
     connect(ui->pushButton_kelso, &QPushButton::clicked, this,
-            [] { showOwnWindow(new Form_KelSo); });
+            [this] { showOwnWindow(new Form_KelSo, this); });
     connect(ui->pushButton_iconSelector, &QPushButton::clicked, this,
-            [] { showOwnWindow(new Form_IconSelector); });
+            [this] { showOwnWindow(new Form_IconSelector, this); });
 }

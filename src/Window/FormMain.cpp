@@ -471,18 +471,18 @@ void FormMain::onSetTrayIconColor(QColor color)
 
 void FormMain::showForm_skins()
 {
-    connect(showSingleWindow(skins), &Form_Skins::skinsChanged, this, &FormMain::onSetSkins,
+    connect(showSingleWindow(skins, this), &Form_Skins::skinsChanged, this, &FormMain::onSetSkins,
             Qt::UniqueConnection);
 }
 
 void FormMain::showForm_settings()
 {
-    showSingleWindow(settingsWindow);
+    showSingleWindow(settingsWindow, this);
 }
 
 void FormMain::showForm_debugger()
 {
-    showSingleWindow(debugger);
+    showSingleWindow(debugger, this);
 }
 
 void FormMain::onSetDragEnabled(bool enable)

@@ -3,14 +3,18 @@
 #include <QPointer>
 #include <QWidget>
 
-// Shows the one window of its kind: created without a parent when there is none, deleted when
-// closed (the guarded pointer then clears itself), shown in normal state and activated.
+#include "KelWindowPlacement.h"
+
+// Shows the one window of its kind: created without a parent when there is none, fitted to the
+// screen of the window it is opened from and centred on it, deleted when closed (the guarded
+// pointer then clears itself), shown in normal state and activated.
 template<class Window>
-Window *showSingleWindow(QPointer<Window> &window)
+Window *showSingleWindow(QPointer<Window> &window, const QWidget *openedFrom)
 {
     if (!window) {
         window = new Window;
         window->setAttribute(Qt::WA_DeleteOnClose);
+        KelWindowPlacement::placeOver(window, openedFrom);
     }
     window->showNormal();
     window->raise();

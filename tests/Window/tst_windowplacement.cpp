@@ -1,13 +1,20 @@
+#include "CatalogueSupport.h"
 #include "TestSupport.h"
 
+#include <QAction>
 #include <QCursor>
 #include <QScreen>
 #include <QWidget>
 
+#include <memory>
+
+#include "FormMain.h"
+#include "ItemsListView.h"
 #include "WindowPlacement.h"
 
 // Two screens side by side (twoscreens.sh): the window is called up on the pointer's screen,
-// where it last stood there ("上次关闭位置") or centred ("鼠标位置").
+// where it last stood there ("上次关闭位置") or centred ("鼠标位置"), and the windows it opens
+// come up over it.
 class TestWindowPlacement : public QObject
 {
     Q_OBJECT
@@ -16,15 +23,26 @@ private slots:
     void initTestCase();
     void shouldComeToThePointersScreen_data();
     void shouldComeToThePointersScreen();
+    void shouldOpenWindowsOverTheMainWindowInsideItsScreen();
 
 private:
     QScreen *screenAt(int index) const { return QGuiApplication::screens().at(index); }
+
+    std::unique_ptr<TestWorkDir> m_dir;
 };
 
 void TestWindowPlacement::initTestCase()
 {
     if (QGuiApplication::screens().size() < 2)
         QSKIP("needs two screens (run through twoscreens.sh)");
+    m_dir = std::make_unique<TestWorkDir>();
+    {
+        FormMain creatingTables;
+    }
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T', 0)");
+    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G', 1, 0)");
+    Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, CreateDate, RunCount, GroupsID, "
+                    "TypesID, Row) VALUES (1, 'ls', 3, 'ls', '0', 0, 10, 1, 0)");
 }
 
 void TestWindowPlacement::shouldComeToThePointersScreen_data()
@@ -77,6 +95,48 @@ void TestWindowPlacement::shouldComeToThePointersScreen()
                  qPrintable(QStringLiteral("%1, %2").arg(offCentre.x()).arg(offCentre.y())));
     }
     QCOMPARE(QGuiApplication::screenAt(window.frameGeometry().center()), screenAt(pointerScreen));
+}
+
+void TestWindowPlacement::shouldOpenWindowsOverTheMainWindowInsideItsScreen()
+{
+    // Low on the right of the second screen, 768 high as small laptops are: the windows opened
+    // there are larger than the room on one side, the icon selector (800 high) than the screen.
+    FormMain window;
+    window.setGeometry(
+        QRect(screenAt(1)->geometry().topLeft() + QPoint(916, 400), QSize(400, 300)));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect room = screenAt(1)->availableGeometry();
+    QStringList seen;
+    QStringList misplaced;
+    const auto check = [&window, &room, &seen, &misplaced](QWidget *shown) {
+        seen << shown->objectName();
+        // Inside the screen, centred on the main window as far as the screen's edges let it be.
+        const QRect placed = shown->frameGeometry();
+        const QPoint off = placed.center() - window.frameGeometry().center();
+        if (!room.contains(placed) ||
+            (qAbs(off.x()) > 1 && placed.left() != room.left() && placed.right() != room.right()) ||
+            (qAbs(off.y()) > 1 && placed.top() != room.top() && placed.bottom() != room.bottom()))
+            misplaced << shown->objectName();
+        shown->close();
+    };
+    for (const char *opened : {"设置", "皮肤"}) {
+        for (QAction *action : window.findChildren<QAction *>())
+            if (action->text() == opened)
+                action->trigger();
+        for (QWidget *each : QApplication::topLevelWidgets())
+            if (each->isVisible() && each->objectName().startsWith("Form_"))
+                check(each);
+    }
+    auto *items = window.findChild<ItemsListView *>("listView_items");
+    items->setCurrentIndex(items->model()->index(0, 0));
+    ModalAnswers answers;
+    answers.then(check).then(check);
+    items->actionAdd()->trigger();
+    items->actionSetIcon()->trigger();
+    QCOMPARE(seen,
+             (QStringList{"Form_Settings", "Form_Skins", "Form_Attribute", "Form_IconSelector"}));
+    QCOMPARE(misplaced, QStringList());
 }
 
 QUIVER_TEST_MAIN(TestWindowPlacement)

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs a command on an X server with two screens side by side, 640 x 480 each: Xephyr nested in
+# Runs a command on an X server with two screens side by side, 1366 x 768 each: Xephyr nested in
 # the current display, its heads told through Xinerama (RandR off, so that Qt reads them there).
 #   twoscreens.sh <command> [args…]      exits 77 when it cannot run here
 set -uo pipefail
@@ -10,7 +10,7 @@ fi
 for number in $(seq 60 99); do
     [[ -e /tmp/.X11-unix/X$number || -e /tmp/.X$number-lock ]] || break
 done
-Xephyr ":$number" -extension RANDR +xinerama -screen 640x480 -screen 640x480 -no-host-grab \
+Xephyr ":$number" -extension RANDR +xinerama -screen 1366x768 -screen 1366x768 -no-host-grab \
     -nolisten tcp >/dev/null 2>&1 &
 server=$!
 trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null' EXIT
