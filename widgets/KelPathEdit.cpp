@@ -20,6 +20,7 @@ KelPathEdit::KelPathEdit(QWidget *parent)
     , m_relativeAction(new QAction(QStringLiteral("转为相对路径"), this))
     , m_standardAction(new QAction(QStringLiteral("纠正路径"), this))
 {
+    m_chooseAction->setObjectName(QStringLiteral("actionChoosePath"));
     setOpenActionIcon(QIcon());
     addAction(m_openAction, QLineEdit::TrailingPosition);
     setChoosePathActionIcon(QIcon());
@@ -114,14 +115,18 @@ void KelPathEdit::setStandardPathEnable(bool enable)
 
 void KelPathEdit::setPath()
 {
+    // An empty field starts at home, not in the program's working directory.
+    const QString start = text().isEmpty() ? QDir::homePath() : text();
     QString path;
     if (m_mode == Dir)
-        path = QFileDialog::getExistingDirectory(this, QStringLiteral("选择路径"), text(),
+        path = QFileDialog::getExistingDirectory(this, QStringLiteral("选择路径"), start,
                                                  QFileDialog::ShowDirsOnly);
     else if (m_mode == File)
-        path = QFileDialog::getOpenFileName(this, QStringLiteral("文件"), text());
-    if (!path.isEmpty())
-        setText(path);
+        path = QFileDialog::getOpenFileName(this, QStringLiteral("文件"), start);
+    if (path.isEmpty())
+        return;
+    setText(path);
+    emit pathChosen(path);
 }
 
 void KelPathEdit::openPath()

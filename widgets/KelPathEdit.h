@@ -50,6 +50,10 @@ public slots:
     // Windows backslash included.
     QString setStandardPath(QString path);
 
+signals:
+    // A path the user chose with the dialog, already set as the text.
+    void pathChosen(const QString &path);
+
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void enterEvent(QEvent *event) override;

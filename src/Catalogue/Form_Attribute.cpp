@@ -11,7 +11,9 @@
 #include "DataControl.h"
 #include "Form_IconSelector.h"
 #include "IconLoader.h"
+#include "ItemDrop.h"
 #include "ItemRoles.h"
+#include "KelMessageBox.h"
 
 namespace {
 const char hashProperty[] = "HashFile";
@@ -49,6 +51,7 @@ Form_Attribute::Form_Attribute(const QModelIndex &index)
     connect(ui->pushButton_default, &QPushButton::clicked, this, &Form_Attribute::loadItem);
     connect(ui->comboBox_type, qOverload<int>(&QComboBox::currentIndexChanged), this,
             &Form_Attribute::onSetLineEditState);
+    connect(ui->lineEdit_path, &KelPathEdit::pathChosen, this, &Form_Attribute::fillFromFile);
 }
 
 Form_Attribute::~Form_Attribute()
@@ -128,13 +131,40 @@ void Form_Attribute::onSetLineEditState(int index)
     showFallbackIcon(index);
 }
 
+void Form_Attribute::fillFromFile(const QString &path)
+{
+    QVariantMap record;
+    if (ItemDrop(this).read(QUrl::fromLocalFile(path), record) != ItemDrop::Outcome::Record)
+        return;
+    const int type = record.value(QStringLiteral("Type")).toInt();
+    // The drop's path (the link or its target, relative by setting, where a link entry leads)
+    // goes with its type; under another type the user chose, the chosen path stays.
+    if (ui->comboBox_type->currentIndex() < 0 || ui->comboBox_type->currentIndex() == type) {
+        ui->lineEdit_path->setText(record.value(QStringLiteral("Path")).toString());
+        ui->comboBox_type->setCurrentIndex(type);
+    }
+    if (ui->lineEdit_name->text().trimmed().isEmpty())
+        ui->lineEdit_name->setText(record.value(QStringLiteral("Name")).toString());
+    if (ui->lineEdit_note->text().trimmed().isEmpty())
+        ui->lineEdit_note->setText(record.value(QStringLiteral("Note")).toString());
+    if (!ui->label_icon->property(hashProperty).toString().isEmpty())
+        return;
+    const QString hashName = record.value(QStringLiteral("IconPath")).toString();
+    const QString file = DataControl::cacheFileName(hashName);
+    if (!hashName.isEmpty() && QFileInfo::exists(file)) {
+        ui->label_icon->setProperty(hashProperty, hashName);
+        showCachedIcon(file);
+    } else {
+        showFallbackIcon(ui->comboBox_type->currentIndex());
+    }
+}
+
 void Form_Attribute::onSetIcon()
 {
-    QString hashName;
-    Form_IconSelector selector(this);
-    selector.setResult(&hashName);
-    if (selector.exec() != QDialog::Accepted)
+    const std::optional<QString> chosen = Form_IconSelector::choose(this);
+    if (!chosen)
         return;
+    const QString &hashName = *chosen;
     const QString file = DataControl::cacheFileName(hashName);
     if (!hashName.isEmpty() && QFileInfo::exists(file)) {
         showCachedIcon(file);
@@ -156,8 +186,28 @@ void Form_Attribute::onShowAdvanced()
     adjustSize();
 }
 
+QStringList Form_Attribute::missingFields() const
+{
+    QStringList missing;
+    if (ui->lineEdit_name->text().trimmed().isEmpty())
+        missing << ui->label_2->text();
+    if (ui->comboBox_type->currentIndex() < 0)
+        missing << ui->label_5->text();
+    if (ui->lineEdit_path->text().trimmed().isEmpty())
+        missing << ui->label_4->text();
+    return missing;
+}
+
 void Form_Attribute::onAcceptData()
 {
+    // An item without a name, type or path could be neither seen nor run; the dialog stays
+    // open with what was typed.
+    const QStringList missing = missingFields();
+    if (!missing.isEmpty()) {
+        KelMessageBox::show(this, QStringLiteral("缺少") + missing.join(QStringLiteral("、")),
+                            KelMessageBox::Red, 3000, KelMessageBox::Bottom, QString());
+        return;
+    }
     const QVariantMap item{
         {QStringLiteral("Name"), ui->lineEdit_name->text()},
         {QStringLiteral("Type"), ui->comboBox_type->currentIndex()},

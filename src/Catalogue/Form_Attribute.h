@@ -37,6 +37,10 @@ protected:
 
 private:
     void loadItem();
+    // Fills what the user left empty from the chosen file, as a drop of it would.
+    void fillFromFile(const QString &path);
+    // The fields an item cannot do without that are still empty, as the dialog names them.
+    QStringList missingFields() const;
     void showFallbackIcon(int type);
     void showCachedIcon(const QString &file);
 

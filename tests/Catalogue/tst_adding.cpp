@@ -87,7 +87,8 @@ private slots:
     void shouldAskBeforeDeleting();
     void shouldRenameOnlyWithAnAnswer();
 
-    void shouldStoreNothingOnCancelAndEmptyItemOnOk();
+    void shouldStoreNothingOnCancelAndRefuseIncompleteItem();
+    void shouldFillEmptyFieldsFromChosenFile();
     void shouldSwitchPathModeWithType();
     void shouldKeepCustomIconWhenEditingNote();
     void shouldShowHistoryAndRestoreDefaults();
@@ -599,10 +600,11 @@ void TestAdding::shouldRenameOnlyWithAnAnswer()
     QCOMPARE(items()->currentIndex().data().toString(), QStringLiteral("新名字"));
 }
 
-void TestAdding::shouldStoreNothingOnCancelAndEmptyItemOnOk()
+void TestAdding::shouldStoreNothingOnCancelAndRefuseIncompleteItem()
 {
     open();
     bool defaultHidden = false;
+    QStringList refusals;
     ModalAnswers answers;
     answers
         .then([&defaultHidden](QWidget *) {
@@ -610,13 +612,59 @@ void TestAdding::shouldStoreNothingOnCancelAndEmptyItemOnOk()
                 openDialog()->findChild<QPushButton *>("pushButton_default")->isHidden();
             openDialog()->findChild<QPushButton *>("pushButton_no")->click();
         })
-        .then([](QWidget *) { openDialog()->findChild<QPushButton *>("pushButton_yes")->click(); });
+        .then([&refusals](QWidget *) {
+            // Refused with what is missing; the dialog stays with what was typed.
+            Form_Attribute *dialog = openDialog();
+            dialog->findChild<QLineEdit *>("lineEdit_name")->setText("ed");
+            dialog->findChild<QPushButton *>("pushButton_yes")->click();
+            refusals = Notices::shown();
+            dialog->findChild<QComboBox *>("comboBox_type")->setCurrentIndex(3);
+            dialog->findChild<QLineEdit *>("lineEdit_path")->setText("ed -p");
+            dialog->findChild<QPushButton *>("pushButton_yes")->click();
+        });
     items()->actionAdd()->trigger();
     QVERIFY(defaultHidden);
     QCOMPARE(Catalogue::value("SELECT COUNT(*) FROM Items"), QStringLiteral("0"));
     items()->actionAdd()->trigger();
-    QCOMPARE(itemsOf(10, "Name, Type, Path, IconPath, TypesID"), QStringList{"|-1|||1"});
+    QCOMPARE(refusals, QStringList{"缺少类型、路径/网址"});
+    QCOMPARE(itemsOf(10, "Name, Type, Path, IconPath, TypesID"), QStringList{"ed|3|ed -p||1"});
     QCOMPARE(items()->model()->rowCount(), 1);
+}
+
+void TestAdding::shouldFillEmptyFieldsFromChosenFile()
+{
+    // An application's entry with an icon of its own, chosen with the path field's button.
+    const QString picture = m_dir->path("files/editor.png");
+    const QString entry = m_dir->path("files/editor.desktop");
+    touch(entry);
+    QVERIFY(QImage::fromData(pngBytes(Qt::green)).save(picture));
+    QFile file(entry);
+    QVERIFY(file.open(QIODevice::WriteOnly) &&
+            file.write("[Desktop Entry]\nType=Application\nName=Editor\nComment=Edits text\n"
+                       "Exec=true\nIcon=" +
+                       picture.toUtf8()) > 0);
+    file.close();
+    open();
+    QString startedIn;
+    ModalAnswers answers;
+    answers
+        .then([](QWidget *) {
+            // The name typed first stays; the rest is empty and taken from the entry.
+            openDialog()->findChild<QLineEdit *>("lineEdit_name")->setText("我的编辑器");
+            QTimer::singleShot(0, openDialog()->findChild<QAction *>("actionChoosePath"),
+                               &QAction::trigger);
+        })
+        .then([&startedIn, &entry](QWidget *modal) {
+            auto *files = qobject_cast<QFileDialog *>(modal);
+            startedIn = files->directory().absolutePath();
+            files->selectFile(entry);
+            QMetaObject::invokeMethod(files, "accept");
+        })
+        .then([](QWidget *) { openDialog()->findChild<QPushButton *>("pushButton_yes")->click(); });
+    items()->actionAdd()->trigger();
+    QCOMPARE(startedIn, QDir::homePath());
+    QCOMPARE(itemsOf(10, "Name, Type, Path, Note, length(IconPath)"),
+             QStringList{"我的编辑器|0|" + entry + "|Edits text|40"});
 }
 
 void TestAdding::shouldSwitchPathModeWithType()
