@@ -1,8 +1,14 @@
 #include "IconLoader.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QIconEngine>
 #include <QImageReader>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+#include <QSvgRenderer>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -15,6 +21,72 @@
 
 namespace {
 constexpr int kMaxCachedIcon = 256;
+
+// A built-in SVG icon in a colour that may change: the lists keep the icons they were given, and
+// a new skin shows in them without reading the items again. Drawn at each size as Qt draws an
+// SVG icon.
+class TintedIconEngine final : public QIconEngine
+{
+public:
+    TintedIconEngine(const QString &resource, const QString &color)
+        : m_resource(resource)
+        , m_color(color)
+    {}
+
+    QIconEngine *clone() const override { return new TintedIconEngine(m_resource, m_color); }
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const QPixmap drawn = pixmap(rect.size(), mode, state);
+        QRect place(QPoint(), drawn.size());
+        place.moveCenter(rect.center());
+        painter->drawPixmap(place, drawn);
+    }
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        refresh();
+        return m_renderer.defaultSize().scaled(size, Qt::KeepAspectRatio);
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        const QSize actual = actualSize(size, mode, state);
+        const QString key =
+            QStringLiteral("%1x%2/%3").arg(actual.width()).arg(actual.height()).arg(mode);
+        auto found = m_drawn.constFind(key);
+        if (found != m_drawn.constEnd())
+            return *found;
+        if (actual.isEmpty())
+            return QPixmap();
+        QImage image(actual, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        m_renderer.render(&painter);
+        painter.end();
+        QPixmap drawn = QPixmap::fromImage(image);
+        if (mode != QIcon::Normal) {
+            QStyleOption option;
+            option.palette = QApplication::palette();
+            drawn = QApplication::style()->generatedIconPixmap(mode, drawn, &option);
+        }
+        return *m_drawn.insert(key, drawn);
+    }
+
+private:
+    void refresh()
+    {
+        if (m_drawnIn == m_color && m_renderer.isValid())
+            return;
+        m_drawnIn = m_color;
+        m_drawn.clear();
+        m_renderer.load(IconLoader::recolouredSvg(m_resource, m_drawnIn, QStringLiteral("fill")));
+    }
+
+    const QString m_resource;
+    // The loader's colour, read at every drawing.
+    const QString &m_color;
+    QString m_drawnIn;
+    QSvgRenderer m_renderer;
+    QHash<QString, QPixmap> m_drawn;
+};
 } // namespace
 
 IconLoader &IconLoader::instance()
@@ -77,7 +149,15 @@ QPixmap IconLoader::loadPixmap(const QString &path, const QSize &size) const
 QIcon IconLoader::defaultIcon(const QString &key, const QString &builtIn) const
 {
     const QIcon cached = cacheIcon(SettingsControl::instance().value(key).toString());
-    return cached.isNull() ? QIcon(builtIn) : cached;
+    return cached.isNull() ? builtInIcon(builtIn) : cached;
+}
+
+QIcon IconLoader::builtInIcon(const QString &resource) const
+{
+    QIcon &icon = m_builtIn[resource];
+    if (icon.isNull())
+        icon = QIcon(new TintedIconEngine(resource, m_builtInColor));
+    return icon;
 }
 
 QIcon IconLoader::itemIcon(int type, const QString &path) const
@@ -192,9 +272,19 @@ QPixmap IconLoader::svgToPixmap(const QString &fileName,
                                 const QString &value,
                                 const QString &attribute) const
 {
+    QPixmap pixmap;
+    const QByteArray recoloured = recolouredSvg(fileName, value, attribute);
+    if (!recoloured.isEmpty())
+        pixmap.loadFromData(recoloured, "svg");
+    return pixmap;
+}
+
+QByteArray
+IconLoader::recolouredSvg(const QString &fileName, const QString &value, const QString &attribute)
+{
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        return QPixmap();
+        return QByteArray();
     // Copied token by token, the attribute set on every "path" element on the way; a stream
     // needs no document tree (nor the library that builds one).
     QXmlStreamReader reader(&file);
@@ -216,9 +306,5 @@ QPixmap IconLoader::svgToPixmap(const QString &fileName,
         attributes.append(attribute, value);
         writer.writeAttributes(attributes);
     }
-    if (reader.hasError())
-        return QPixmap();
-    QPixmap pixmap;
-    pixmap.loadFromData(recoloured, "svg");
-    return pixmap;
+    return reader.hasError() ? QByteArray() : recoloured;
 }

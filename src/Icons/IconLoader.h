@@ -44,12 +44,21 @@ public:
     // cannot be read.
     QPixmap
     svgToPixmap(const QString &fileName, const QString &value, const QString &attribute) const;
+    // The SVG file with the attribute set to value on every "path" element; empty when the file
+    // cannot be read.
+    static QByteArray
+    recolouredSvg(const QString &fileName, const QString &value, const QString &attribute);
+    // The colour the built-in web, command and lost icons are drawn in: the skin's text colour.
+    // Icons handed out before follow at their next painting.
+    void setBuiltInColor(const QString &color) { m_builtInColor = color; }
 
 private:
     IconLoader();
 
     // The cached icon named by a settings key, or the built-in resource when it has none.
     QIcon defaultIcon(const QString &key, const QString &builtIn) const;
+    // The built-in icon, drawn in the built-in colour.
+    QIcon builtInIcon(const QString &resource) const;
     struct Kind
     {
         QStringList iconNames;
@@ -67,5 +76,7 @@ private:
     QMimeDatabase m_mimeTypes;
     mutable QHash<QString, QIcon> m_decoded;
     mutable QHash<QString, Kind> m_kinds;
+    mutable QHash<QString, QIcon> m_builtIn;
+    QString m_builtInColor = QStringLiteral("#000000");
     QIcon m_appIcon;
 };

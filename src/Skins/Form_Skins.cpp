@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSaveFile>
 
@@ -25,7 +26,11 @@ Form_Skins::Form_Skins(QWidget *parent)
     , ui(new Ui::Form_Skins)
 {
     ui->setupUi(this);
-    setFixedSize(320, 350);
+    // Room for a family name of some twenty letters whatever fonts are installed (the box would
+    // ask for its longest one), and the window as large as its rows need.
+    ui->fontComboBox_font->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ui->fontComboBox_font->setMinimumContentsLength(18);
+    setFixedSize(QSize(320, 350).expandedTo(minimumSizeHint()));
     fillList();
     selectSkin(SettingsControl::instance().value(QStringLiteral("Form/SkinName")).toString());
     connect(ui->comboBox, &QComboBox::currentTextChanged, this, &Form_Skins::setCurrentSkinsInfo);
@@ -82,19 +87,18 @@ void Form_Skins::setCurrentSkinsInfo(const QString &name)
     for (QPushButton *button : {ui->pushButton_save, ui->pushButton_del, ui->pushButton_rename,
                                 ui->pushButton_changeBgImg})
         button->setEnabled(hasCurrentSkin());
-    const QJsonObject skin = Skin::read(name);
-    const auto text = [&skin](const char *key, const char *fallback) {
-        return skin.value(QLatin1String(key)).toString(QLatin1String(fallback));
-    };
-    ui->lineEdit_mainColor->setText(text("MainColor", "#000000"));
-    ui->lineEdit_mainBgColor->setText(text("MainBgColor", "#000000"));
-    ui->lineEdit_fontColor->setText(text("FontColor", "#000000"));
-    ui->fontComboBox_font->setCurrentText(
-        skin.value(QLatin1String("Font")).toString(QStringLiteral("微软雅黑")));
-    ui->spinBox_fontSize->setValue(skin.value(QLatin1String("FontSize")).toInt(9));
-    ui->spinBox_opacity->setValue(skin.value(QLatin1String("Opacity")).toInt(100));
-    ui->checkBox_bgImg->setChecked(skin.value(QLatin1String("BgImage")).toBool(false));
-    ui->checkBox_acrylic->setChecked(skin.value(QLatin1String("Acrylic")).toBool(false));
+    // What using the skin would apply: a new skin shows the defaults.
+    const SkinInfo skin = SkinInfo::fromJson(name, Skin::read(name));
+    ui->lineEdit_mainColor->setText(skin.mainColor);
+    ui->lineEdit_mainBgColor->setText(skin.mainBgColor);
+    ui->lineEdit_fontColor->setText(skin.fontColor);
+    ui->fontComboBox_font->setCurrentText(skin.fontFamily);
+    // A name longer than the box shows its beginning.
+    ui->fontComboBox_font->lineEdit()->home(false);
+    ui->spinBox_fontSize->setValue(skin.fontSize);
+    ui->spinBox_opacity->setValue(qRound(skin.opacity * 100));
+    ui->checkBox_bgImg->setChecked(skin.backgroundImage);
+    ui->checkBox_acrylic->setChecked(skin.acrylic);
 }
 
 void Form_Skins::onSetSkins()
@@ -123,6 +127,10 @@ void Form_Skins::onSaveSkins()
         return;
     }
     notify(QStringLiteral("已保存"), true);
+    // The skin in use shows what was saved at once.
+    if (ui->comboBox->currentText() ==
+        SettingsControl::instance().value(QStringLiteral("Form/SkinName")).toString())
+        onSetSkins();
 }
 
 void Form_Skins::onCreateSkin()

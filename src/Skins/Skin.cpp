@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QFile>
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QJsonDocument>
 
 #include "KelStyleSheets.h"
@@ -42,6 +44,11 @@ QJsonObject Skin::read(const QString &name)
     return QJsonDocument::fromJson(file.readAll()).object();
 }
 
+QString SkinInfo::desktopFontFamily()
+{
+    return QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
+}
+
 SkinInfo SkinInfo::fromJson(const QString &name, const QJsonObject &skin)
 {
     SkinInfo info;
@@ -67,9 +74,12 @@ QString SkinInfo::styleSheet(const QString &styleTemplate) const
     if (backgroundImage)
         text += QStringLiteral("#FormMain{%1;}")
                     .arg(QStringLiteral("border-image:url(../skins/%1/bg.jpg)").arg(name));
-    text += QStringLiteral("$MainColor=%1;").arg(mainColor) +
-            QStringLiteral("$MainBgColor=%1;").arg(mainBgColor) +
-            QStringLiteral("$FontColor=%1;").arg(fontColor);
+    const QColor shade(fontColor);
+    text +=
+        QStringLiteral("$MainColor=%1;").arg(mainColor) +
+        QStringLiteral("$MainBgColor=%1;").arg(mainBgColor) +
+        QStringLiteral("$FontColor=%1;").arg(fontColor) +
+        QStringLiteral("$ShadeRgb=%1,%2,%3;").arg(shade.red()).arg(shade.green()).arg(shade.blue());
     return KelStyleSheets::toQss(text, true);
 }
 

@@ -15,9 +15,11 @@ struct SkinInfo
     QString name;
     QString mainColor = QStringLiteral("#40b7f3");
     QString mainBgColor = QStringLiteral("#FFFFFF");
-    QString fontFamily = QStringLiteral("微软雅黑");
+    QString fontFamily = desktopFontFamily();
     QString fontColor = QStringLiteral("#000000");
 
+    // The family of the desktop's own font, as it resolves here: a skin that names none keeps it.
+    static QString desktopFontFamily();
     static SkinInfo fromJson(const QString &name, const QJsonObject &skin);
 
     // The application style sheet: the template with this skin's colours (and background

@@ -507,8 +507,9 @@ void FormMain::showSettingsResult(bool isOk)
 void FormMain::onSetSkins(QString fileName)
 {
     const SkinInfo skin = Skin::apply(fileName);
-    // The title bar's icons take the text colour.
-    const IconLoader &icons = IconLoader::instance();
+    // The title bar's icons and the built-in item icons take the text colour.
+    IconLoader &icons = IconLoader::instance();
+    icons.setBuiltInColor(skin.fontColor);
     const auto recoloured = [&](const char *file, const char *attribute) {
         return QIcon(
             icons.svgToPixmap(QLatin1String(file), skin.fontColor, QLatin1String(attribute)));

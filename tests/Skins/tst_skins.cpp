@@ -9,8 +9,13 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFile>
+#include <QFontComboBox>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QInputDialog>
 #include <QJsonObject>
+#include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -64,6 +69,7 @@ private slots:
     void shouldRefuseNamesOutsideTheSkinsFolder();
     void shouldNotApplyStoredNameOutsideTheSkinsFolder();
     void shouldKeepOldBackgroundUnlessNewOneIsWhole();
+    void shouldKeepIconsAndSelectionVisibleOnDarkSkin();
     // Last: it removes every skin file.
     void shouldTouchNothingWithoutSkin();
 
@@ -178,6 +184,7 @@ void TestSkins::shouldApplyDefaultsForEmptyOrMissingSkin()
 void TestSkins::shouldListOnlyJsonSkins()
 {
     writeSkin("alpha", "{}");
+    QVERIFY(QFile::copy(QUIVER_SHIPPED_SKINS "/浅色.json", Skin::fileName("浅色")));
     QFile upper("../skins/Upper.JSON");
     QVERIFY(upper.open(QIODevice::WriteOnly));
     upper.close();
@@ -189,7 +196,17 @@ void TestSkins::shouldListOnlyJsonSkins()
     QVERIFY(names.contains("alpha"));
     QVERIFY(!names.contains("Upper"));
     QCOMPARE(editor.windowTitle(), QStringLiteral("皮肤"));
-    QCOMPARE(editor.size(), QSize(320, 350));
+    // 320 x 350, or what its rows need beyond.
+    QVERIFY(editor.width() >= 320 && editor.height() >= 350);
+    // The shipped skin's font shows whole: a box too narrow showed its end, cut at the left.
+    list->setCurrentText("浅色");
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    auto *font = editor.findChild<QFontComboBox *>("fontComboBox_font");
+    QCOMPARE(font->currentText(), QStringLiteral("WenQuanYi Micro Hei"));
+    QVERIFY(editor.rect().contains(font->geometry()));
+    QVERIFY(font->lineEdit()->fontMetrics().horizontalAdvance(font->currentText()) <=
+            font->lineEdit()->contentsRect().width() - 4);
 }
 
 void TestSkins::shouldCreateUseSaveRenameAndDelete()
@@ -203,6 +220,10 @@ void TestSkins::shouldCreateUseSaveRenameAndDelete()
     editor.onCreateSkin();
     QCOMPARE(list->currentText(), QStringLiteral("夜间"));
     QCOMPARE(QFileInfo(Skin::fileName("夜间")).size(), 0);
+    // Shown as using it applies it: the default colours and the desktop's font.
+    QCOMPARE(editor.findChild<KelColorEdit *>("lineEdit_mainColor")->text(), "#40b7f3");
+    QCOMPARE(editor.findChild<QFontComboBox *>("fontComboBox_font")->currentText(),
+             QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family());
     editor.findChild<QPushButton *>("pushButton_useSkins")->click();
     QCOMPARE(used.count(), 1);
     QVERIFY(qApp->styleSheet().contains("#FormMain{ background: #FFFFFF; }"));
@@ -216,6 +237,8 @@ void TestSkins::shouldCreateUseSaveRenameAndDelete()
     QCOMPARE(saved.keys().size(), 8);
     QCOMPARE(saved.value("MainBgColor").toString(), QStringLiteral("#101010"));
     QCOMPARE(saved.value("Opacity").toInt(), 80);
+    // The skin in use shows what was saved.
+    QVERIFY(qApp->styleSheet().contains("#FormMain{ background: #101010; }"));
 
     // Creating it again keeps what was saved.
     answerNextDialog("夜间");
@@ -324,6 +347,40 @@ void TestSkins::shouldKeepOldBackgroundUnlessNewOneIsWhole()
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("old picture"));
     Notices::clear();
+}
+
+void TestSkins::shouldKeepIconsAndSelectionVisibleOnDarkSkin()
+{
+    QVERIFY(QFile::copy(QUIVER_SHIPPED_SKINS "/深色.json", Skin::fileName("深色")));
+    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T', 0)");
+    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G', 1, 0)");
+    Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, CreateDate, RunCount, GroupsID, "
+                    "TypesID, Row) VALUES (1, 'a', 2, 'https://a.example', '0', 0, 10, 1, 0), "
+                    "(2, 'b', 2, 'https://b.example', '0', 0, 10, 1, 1)");
+    FormMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.onSetSkins("深色");
+    auto *items = window.findChild<QListView *>("listView_items");
+    items->setCurrentIndex(items->model()->index(0, 0));
+    // As the window shows it, its background under the transparent list.
+    const QImage shot =
+        window.grab(QRect(items->viewport()->mapTo(&window, QPoint()), items->viewport()->size()))
+            .toImage();
+    const QRect selected = items->visualRect(items->model()->index(0, 0));
+    const QRect other = items->visualRect(items->model()->index(1, 0));
+    // The selected tile stands out from the one beside it (inside its rounded corner).
+    const QPoint corner(6, 6);
+    const int lift = shot.pixelColor(selected.topLeft() + corner).lightness() -
+                     shot.pixelColor(other.topLeft() + corner).lightness();
+    QVERIFY2(lift >= 12, qPrintable(QString::number(lift)));
+    // The globe, above the name, is drawn light on the dark tile.
+    int light = 0;
+    const QRect icon = other.adjusted(0, 0, 0, -other.height() / 2);
+    for (int y = icon.top(); y <= icon.bottom(); ++y)
+        for (int x = icon.left(); x <= icon.right(); ++x)
+            light += shot.pixelColor(x, y).lightness() > 150;
+    QVERIFY2(light >= 20, qPrintable(QString::number(light)));
 }
 
 void TestSkins::shouldTouchNothingWithoutSkin()
