@@ -579,7 +579,16 @@ bool DesktopKeys::focusWindow(unsigned long window)
     };
     if (!QTest::qWaitFor(viewable, 5000))
         return fail(QStringLiteral("window 0x%1 is not shown").arg(window, 0, 16));
-    return click(window, QPoint(attributes.width / 2, attributes.height / 2));
+    // A window mapped a moment ago, on a loaded machine, can miss the first click while the
+    // compositor still settles it: click again, as a user would.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!click(window, QPoint(attributes.width / 2, attributes.height / 2)))
+            return false;
+        if (QTest::qWaitFor([&] { return hasFocus(window); }, 2000))
+            return true;
+    }
+    return fail(
+        QStringLiteral("three clicks left the keyboard with %1").arg(windowTitle(focusedWindow())));
 }
 
 unsigned long DesktopKeys::focusedWindow() const

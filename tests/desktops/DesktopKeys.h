@@ -42,8 +42,8 @@ public:
     bool click(unsigned long window, const QPoint &point);
     // Gives the X11 window the keyboard the way a user would: a click in its middle, which all
     // three desktops pass on to the window after they activate and raise it (use click() where
-    // the middle is no place for one). Waits for the window to be mapped first. Check the outcome
-    // with hasFocus().
+    // the middle is no place for one). Waits for the window to be mapped first, and true once it
+    // has the keyboard.
     bool focusWindow(unsigned long window);
 
     // Where the X server has the pointer. Xwayland only follows it over X11 windows.

@@ -253,7 +253,7 @@ void TestCalledUp::shouldComeToFrontWithTheKeyboard()
     timer.start();
     // Quiver as the call finds it: hidden, or shown behind the window the user types in.
     if (hiddenBefore && m_windows.isViewable(m_window)) {
-        QVERIFY(m_keys.focusWindow(m_window));
+        QVERIFY2(m_keys.focusWindow(m_window), qPrintable(m_keys.error()));
         QTRY_VERIFY_WITH_TIMEOUT(m_keys.hasFocus(m_window), 5000);
         QVERIFY(m_keys.press(QKeySequence(Qt::Key_Escape)));
         QTRY_VERIFY_WITH_TIMEOUT(!m_windows.isViewable(m_window), 5000);
@@ -266,7 +266,7 @@ void TestCalledUp::shouldComeToFrontWithTheKeyboard()
         QTRY_VERIFY_WITH_TIMEOUT(m_windows.isViewable(m_window), 5000);
     }
     // The user types into the other window a moment before calling Quiver.
-    QVERIFY(m_keys.focusWindow(m_probe->window()));
+    QVERIFY2(m_keys.focusWindow(m_probe->window()), qPrintable(m_keys.error()));
     QTRY_VERIFY_WITH_TIMEOUT(m_keys.hasFocus(m_probe->window()), 5000);
     if (!hiddenBefore)
         QTRY_VERIFY_WITH_TIMEOUT(m_windows.isAbove(m_probe->window(), m_window), 5000);
