@@ -7,14 +7,14 @@
 // timed up to the list asked again once they did, as the window asks again. Last, a list of
 // recent documents grown to tens of megabytes is read while keys are typed.
 //   quiver_bench_actions <root of a catalogue from quiver_bench_catalogue> [runs]
-#include "ActionProviders.h"
+#include "Actions/ActionProviders.h"
 #include "BenchSupport.h"
-#include "DataControl.h"
-#include "GLibSupport.h"
-#include "Matcher.h"
-#include "RecentDocuments.h"
-#include "SearchIndex.h"
-#include "SettingsControl.h"
+#include "Core/DataControl.h"
+#include "Desktop/GLibSupport.h"
+#include "Search/Matcher.h"
+#include "Actions/RecentDocuments.h"
+#include "Search/SearchIndex.h"
+#include "Core/SettingsControl.h"
 
 #include <QApplication>
 #include <QDateTime>

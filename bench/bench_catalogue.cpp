@@ -6,7 +6,7 @@
 // each of the two in three has a cached icon of its own, as icons taken from every program's
 // own file are.
 //   quiver_bench_catalogue <root> <total> <first> [own-icons]
-#include "DataControl.h"
+#include "Core/DataControl.h"
 
 #include <easylogging++.h>
 

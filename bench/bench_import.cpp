@@ -3,9 +3,9 @@
 // icons rendered and stored anew each run. The first run is also the first use of GIO and of
 // the icon theme in the process.
 //   quiver_bench_import [runs]
-#include "ApplicationImport.h"
+#include "Catalogue/ApplicationImport.h"
 #include "BenchSupport.h"
-#include "DataControl.h"
+#include "Core/DataControl.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 // nanoseconds per item; the query's own preparation is timed apart.
 //   quiver_bench_matcher [runs [query...]]
 #include "BenchSupport.h"
-#include "Matcher.h"
+#include "Search/Matcher.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

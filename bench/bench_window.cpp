@@ -2,9 +2,9 @@
 // searching and applying a skin, each up to the repaint that shows the result.
 //   quiver_bench_window <root of a catalogue from quiver_bench_catalogue> [runs] [search|fill]
 #include "BenchSupport.h"
-#include "FormMain.h"
-#include "SearchIndex.h"
-#include "SettingsControl.h"
+#include "Window/FormMain.h"
+#include "Search/SearchIndex.h"
+#include "Core/SettingsControl.h"
 
 #include <QApplication>
 #include <QDir>

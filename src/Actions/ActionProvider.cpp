@@ -1,4 +1,4 @@
-#include "ActionProvider.h"
+#include "Actions/ActionProvider.h"
 
 #include <QFutureInterface>
 #include <QThreadPool>

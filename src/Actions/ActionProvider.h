@@ -6,8 +6,8 @@
 #include <functional>
 #include <optional>
 
-#include "Matcher.h"
-#include "StartOutcome.h"
+#include "Search/Matcher.h"
+#include "Desktop/StartOutcome.h"
 
 class QThreadPool;
 

@@ -1,14 +1,14 @@
-#include "ActionProviders.h"
+#include "Actions/ActionProviders.h"
 
 #include <algorithm>
 
-#include "Calculator.h"
-#include "PathCompletion.h"
-#include "RecentDocuments.h"
-#include "SettingsControl.h"
-#include "SystemActions.h"
-#include "TerminalCommands.h"
-#include "WebKeywords.h"
+#include "Actions/Calculator.h"
+#include "Actions/PathCompletion.h"
+#include "Actions/RecentDocuments.h"
+#include "Core/SettingsControl.h"
+#include "Actions/SystemActions.h"
+#include "Actions/TerminalCommands.h"
+#include "Actions/WebKeywords.h"
 
 namespace {
 QString settingKey(const QString &key)

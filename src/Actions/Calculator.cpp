@@ -1,4 +1,4 @@
-#include "Calculator.h"
+#include "Actions/Calculator.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

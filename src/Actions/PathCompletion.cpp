@@ -1,4 +1,4 @@
-#include "PathCompletion.h"
+#include "Actions/PathCompletion.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "ItemStart.h"
+#include "Desktop/ItemStart.h"
 
 QString PathCompletion::label() const
 {

@@ -1,4 +1,4 @@
-#include "RecentDocuments.h"
+#include "Actions/RecentDocuments.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -13,8 +13,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "DesktopShell.h"
-#include "GLibSupport.h"
+#include "Desktop/DesktopShell.h"
+#include "Desktop/GLibSupport.h"
 
 #include <easylogging++.h>
 

@@ -1,4 +1,4 @@
-#include "SystemActions.h"
+#include "Actions/SystemActions.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ActionProvider.h"
+#include "Actions/ActionProvider.h"
 
 #include <QDBusConnection>
 

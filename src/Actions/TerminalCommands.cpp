@@ -1,12 +1,12 @@
-#include "TerminalCommands.h"
+#include "Actions/TerminalCommands.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
 
-#include "DesktopShell.h"
-#include "SettingsControl.h"
+#include "Desktop/DesktopShell.h"
+#include "Core/SettingsControl.h"
 
 #include <easylogging++.h>
 

@@ -1,4 +1,4 @@
-#include "WebKeywords.h"
+#include "Actions/WebKeywords.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -6,8 +6,8 @@
 #include <QSet>
 #include <QUrl>
 
-#include "DesktopShell.h"
-#include "SettingsControl.h"
+#include "Desktop/DesktopShell.h"
+#include "Core/SettingsControl.h"
 
 #include <easylogging++.h>
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "Activation.h"
+#include "Desktop/Activation.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "SessionEnd.h"
+#include "App/SessionEnd.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>

@@ -1,4 +1,4 @@
-#include "TerminationWatcher.h"
+#include "App/TerminationWatcher.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

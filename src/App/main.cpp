@@ -4,16 +4,16 @@
 
 #include <cstdio>
 
-#include "Activation.h"
-#include "CommandLine.h"
-#include "DesktopShortcut.h"
-#include "DataControl.h"
-#include "FormMain.h"
-#include "IconLoader.h"
+#include "Desktop/Activation.h"
+#include "App/CommandLine.h"
+#include "Desktop/DesktopShortcut.h"
+#include "Core/DataControl.h"
+#include "Window/FormMain.h"
+#include "Icons/IconLoader.h"
 #include "QtSingleApplication.h"
-#include "SessionEnd.h"
-#include "SettingsControl.h"
-#include "TerminationWatcher.h"
+#include "App/SessionEnd.h"
+#include "Core/SettingsControl.h"
+#include "App/TerminationWatcher.h"
 
 #include <easylogging++.h>
 

@@ -1,4 +1,4 @@
-#include "ApplicationImport.h"
+#include "Catalogue/ApplicationImport.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,11 +6,11 @@
 #include <QHash>
 #include <QSet>
 
-#include "DataControl.h"
-#include "DesktopEntry.h"
-#include "DesktopIcons.h"
-#include "GLibSupport.h"
-#include "IconStore.h"
+#include "Core/DataControl.h"
+#include "Desktop/DesktopEntry.h"
+#include "Desktop/DesktopIcons.h"
+#include "Desktop/GLibSupport.h"
+#include "Icons/IconStore.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "CatalogueColumn.h"
+#include "Catalogue/CatalogueColumn.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -6,15 +6,15 @@
 #include <QProgressDialog>
 #include <QSqlQuery>
 
-#include "ApplicationImport.h"
-#include "CatalogueListModel.h"
-#include "DataControl.h"
-#include "Form_IconSelector.h"
-#include "GroupsListView.h"
-#include "ItemRoles.h"
+#include "Catalogue/ApplicationImport.h"
+#include "Catalogue/CatalogueListModel.h"
+#include "Core/DataControl.h"
+#include "Icons/Form_IconSelector.h"
+#include "Catalogue/GroupsListView.h"
+#include "Catalogue/ItemRoles.h"
 #include "KelMessageBox.h"
-#include "Questions.h"
-#include "TypesListView.h"
+#include "Core/Questions.h"
+#include "Catalogue/TypesListView.h"
 
 namespace {
 const QString catalogueColumns = QStringLiteral("Name, ID, Row, IconPath");

@@ -1,4 +1,4 @@
-#include "CatalogueListModel.h"
+#include "Catalogue/CatalogueListModel.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <numeric>
 
-#include "IconLoader.h"
-#include "ItemRoles.h"
+#include "Icons/IconLoader.h"
+#include "Catalogue/ItemRoles.h"
 
 CatalogueListModel::CatalogueListModel(Kind kind, QObject *parent)
     : QAbstractListModel(parent)

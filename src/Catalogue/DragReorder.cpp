@@ -1,13 +1,13 @@
-#include "DragReorder.h"
+#include "Catalogue/DragReorder.h"
 
 #include <QAbstractItemView>
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QMimeData>
 
-#include "DataControl.h"
-#include "IconLoader.h"
-#include "ItemRoles.h"
+#include "Core/DataControl.h"
+#include "Icons/IconLoader.h"
+#include "Catalogue/ItemRoles.h"
 
 DragReorder::DragReorder(QAbstractItemView *view, QString format, int idRole, Store store)
     : m_view(view)

@@ -1,4 +1,4 @@
-#include "Form_Attribute.h"
+#include "Catalogue/Form_Attribute.h"
 #include "ui_Form_Attribute.h"
 
 #include <QCursor>
@@ -8,11 +8,11 @@
 #include <QMenu>
 #include <QSqlRecord>
 
-#include "DataControl.h"
-#include "Form_IconSelector.h"
-#include "IconLoader.h"
-#include "ItemDrop.h"
-#include "ItemRoles.h"
+#include "Core/DataControl.h"
+#include "Icons/Form_IconSelector.h"
+#include "Icons/IconLoader.h"
+#include "Catalogue/ItemDrop.h"
+#include "Catalogue/ItemRoles.h"
 #include "KelMessageBox.h"
 
 namespace {

@@ -1,12 +1,12 @@
-#include "GroupsListView.h"
+#include "Catalogue/GroupsListView.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
 #include <QAbstractItemModel>
 
-#include "DataControl.h"
-#include "ItemRoles.h"
+#include "Core/DataControl.h"
+#include "Catalogue/ItemRoles.h"
 
 GroupsListView::GroupsListView(QWidget *parent)
     : ReorderListView(parent,

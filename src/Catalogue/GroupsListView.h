@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReorderListView.h"
+#include "Catalogue/ReorderListView.h"
 
 class QAction;
 class QActionGroup;

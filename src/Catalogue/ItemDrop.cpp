@@ -1,17 +1,17 @@
-#include "ItemDrop.h"
+#include "Catalogue/ItemDrop.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
-#include "DesktopEntry.h"
-#include "DesktopIcons.h"
-#include "IconStore.h"
+#include "Desktop/DesktopEntry.h"
+#include "Desktop/DesktopIcons.h"
+#include "Icons/IconStore.h"
 #include "KelMessageBox.h"
 #include "KelPathEdit.h"
-#include "SettingsControl.h"
-#include "SiteIcon.h"
-#include "WebPage.h"
+#include "Core/SettingsControl.h"
+#include "Icons/SiteIcon.h"
+#include "Icons/WebPage.h"
 
 #include <easylogging++.h>
 

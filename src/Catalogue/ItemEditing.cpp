@@ -1,25 +1,25 @@
-#include "ItemEditing.h"
+#include "Catalogue/ItemEditing.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QSortFilterProxyModel>
 
-#include "CatalogueColumn.h"
-#include "DataControl.h"
-#include "Form_Attribute.h"
-#include "Form_IconSelector.h"
-#include "ItemDrop.h"
-#include "ItemRoles.h"
-#include "ItemsListView.h"
-#include "ItemsModel.h"
-#include "ItemsPage.h"
+#include "Catalogue/CatalogueColumn.h"
+#include "Core/DataControl.h"
+#include "Catalogue/Form_Attribute.h"
+#include "Icons/Form_IconSelector.h"
+#include "Catalogue/ItemDrop.h"
+#include "Catalogue/ItemRoles.h"
+#include "Catalogue/ItemsListView.h"
+#include "Catalogue/ItemsModel.h"
+#include "Catalogue/ItemsPage.h"
 #include "KelElapsedTimer.h"
 #include "KelMessageBox.h"
 #include "KelWindowPlacement.h"
-#include "Questions.h"
-#include "ShareFormat.h"
-#include "SharedItems.h"
+#include "Core/Questions.h"
+#include "Catalogue/ShareFormat.h"
+#include "Core/SharedItems.h"
 
 namespace {
 // What the item runs, for telling whether an edit changed it.

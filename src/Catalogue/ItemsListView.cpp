@@ -1,4 +1,4 @@
-#include "ItemsListView.h"
+#include "Catalogue/ItemsListView.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
@@ -9,9 +9,9 @@
 #include <QSqlQuery>
 #include <QAbstractItemModel>
 
-#include "DataControl.h"
-#include "DragReorder.h"
-#include "ItemRoles.h"
+#include "Core/DataControl.h"
+#include "Catalogue/DragReorder.h"
+#include "Catalogue/ItemRoles.h"
 
 namespace {
 const QString itemsFormat = QStringLiteral("items/index");

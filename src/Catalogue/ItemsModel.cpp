@@ -1,4 +1,4 @@
-#include "ItemsModel.h"
+#include "Catalogue/ItemsModel.h"
 
 #include <QPixmap>
 #include <QSqlQuery>
@@ -8,10 +8,10 @@
 #include <cmath>
 #include <numeric>
 
-#include "DataControl.h"
-#include "IconLoader.h"
-#include "ItemRoles.h"
-#include "SettingsControl.h"
+#include "Core/DataControl.h"
+#include "Icons/IconLoader.h"
+#include "Catalogue/ItemRoles.h"
+#include "Core/SettingsControl.h"
 
 namespace {
 // Ids of the catalogue are positive; an item shown without a group has none.

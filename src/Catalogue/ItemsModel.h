@@ -7,7 +7,7 @@
 
 #include <limits>
 
-#include "ActionProvider.h"
+#include "Actions/ActionProvider.h"
 
 class QSqlQuery;
 

@@ -1,4 +1,4 @@
-#include "ItemsPage.h"
+#include "Catalogue/ItemsPage.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -12,17 +12,17 @@
 #include <QStackedWidget>
 #include <QTimer>
 
-#include "ActionProviders.h"
-#include "DataControl.h"
-#include "ItemRoles.h"
-#include "ItemsListView.h"
-#include "ItemsModel.h"
+#include "Actions/ActionProviders.h"
+#include "Core/DataControl.h"
+#include "Catalogue/ItemRoles.h"
+#include "Catalogue/ItemsListView.h"
+#include "Catalogue/ItemsModel.h"
 #include "KelBlockSignals.h"
 #include "KelElapsedTimer.h"
 #include "KelMessageBox.h"
-#include "ResultsListView.h"
-#include "SearchIndex.h"
-#include "SettingsControl.h"
+#include "Catalogue/ResultsListView.h"
+#include "Search/SearchIndex.h"
+#include "Core/SettingsControl.h"
 
 #include <easylogging++.h>
 

@@ -1,4 +1,4 @@
-#include "ReorderListView.h"
+#include "Catalogue/ReorderListView.h"
 
 #include <QDragEnterEvent>
 #include <QMimeData>

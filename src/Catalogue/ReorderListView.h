@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "DragReorder.h"
+#include "Catalogue/DragReorder.h"
 
 // A list over a model sorted by RowRole that the user reorders by dragging its entries; it accepts
 // drags of its own format only.

@@ -1,4 +1,4 @@
-#include "ResultsListView.h"
+#include "Catalogue/ResultsListView.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,4 +1,4 @@
-#include "ShareFormat.h"
+#include "Catalogue/ShareFormat.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,10 +1,10 @@
-#include "TypesListView.h"
+#include "Catalogue/TypesListView.h"
 
 #include <QAction>
 #include <QMenu>
 
-#include "DataControl.h"
-#include "ItemRoles.h"
+#include "Core/DataControl.h"
+#include "Catalogue/ItemRoles.h"
 
 TypesListView::TypesListView(QWidget *parent)
     : ReorderListView(parent,

@@ -1,4 +1,4 @@
-#include "DataControl.h"
+#include "Core/DataControl.h"
 
 #include <malloc.h>
 
@@ -9,7 +9,7 @@
 #include <QSaveFile>
 #include <QSqlError>
 
-#include "PrivateFiles.h"
+#include "Core/PrivateFiles.h"
 
 #include <easylogging++.h>
 

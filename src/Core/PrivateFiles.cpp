@@ -1,4 +1,4 @@
-#include "PrivateFiles.h"
+#include "Core/PrivateFiles.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "Questions.h"
+#include "Core/Questions.h"
 
 #include <QCoreApplication>
 #include <QInputDialog>

@@ -1,9 +1,9 @@
-#include "SettingsControl.h"
+#include "Core/SettingsControl.h"
 
 #include <utility>
 
 #include "KelNetwork.h"
-#include "PrivateFiles.h"
+#include "Core/PrivateFiles.h"
 
 #include <easylogging++.h>
 

@@ -1,10 +1,10 @@
-#include "SharedItems.h"
+#include "Core/SharedItems.h"
 
 #include <QCryptographicHash>
 #include <QSqlQuery>
 
-#include "DataControl.h"
-#include "SettingsControl.h"
+#include "Core/DataControl.h"
+#include "Core/SettingsControl.h"
 
 #include <easylogging++.h>
 

@@ -1,4 +1,4 @@
-#include "Activation.h"
+#include "Desktop/Activation.h"
 
 #include <QRegularExpression>
 #include <QX11Info>

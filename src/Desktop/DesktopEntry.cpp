@@ -1,11 +1,11 @@
-#include "DesktopEntry.h"
+#include "Desktop/DesktopEntry.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QDir>
 #include <QMimeDatabase>
 
-#include "GLibSupport.h"
+#include "Desktop/GLibSupport.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "DesktopEntryText.h"
+#include "Desktop/DesktopEntryText.h"
 
 QString DesktopEntryText::string(const QString &value)
 {

@@ -1,4 +1,4 @@
-#include "DesktopIcons.h"
+#include "Desktop/DesktopIcons.h"
 
 #include <QDir>
 #include <QFileInfo>

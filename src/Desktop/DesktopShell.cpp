@@ -1,4 +1,4 @@
-#include "DesktopShell.h"
+#include "Desktop/DesktopShell.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,13 +14,13 @@
 #include <atomic>
 #include <thread>
 
-#include "DesktopEntry.h"
-#include "DesktopEntryText.h"
+#include "Desktop/DesktopEntry.h"
+#include "Desktop/DesktopEntryText.h"
 #include "KelWinAPI.h"
 
 #include <easylogging++.h>
 
-#include "GLibSupport.h"
+#include "Desktop/GLibSupport.h"
 
 #include <csignal>
 #include <cstring>

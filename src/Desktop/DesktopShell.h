@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "StartOutcome.h"
+#include "Desktop/StartOutcome.h"
 
 class QUrl;
 

@@ -1,13 +1,13 @@
-#include "DesktopShortcut.h"
+#include "Desktop/DesktopShortcut.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "GLibSupport.h"
-#include "GnomeShortcut.h"
-#include "KdeShortcut.h"
-#include "PortalShortcut.h"
+#include "Desktop/GLibSupport.h"
+#include "Desktop/GnomeShortcut.h"
+#include "Desktop/KdeShortcut.h"
+#include "Desktop/PortalShortcut.h"
 
 namespace {
 bool desktopIs(const char *name)

@@ -1,8 +1,8 @@
-#include "GnomeShortcut.h"
+#include "Desktop/GnomeShortcut.h"
 
 #include <QHash>
 
-#include "GLibSupport.h"
+#include "Desktop/GLibSupport.h"
 #include "QHotkey.h"
 
 #define G_SETTINGS_ENABLE_BACKEND

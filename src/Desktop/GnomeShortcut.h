@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DesktopShortcut.h"
+#include "Desktop/DesktopShortcut.h"
 
 // A custom keybinding of GNOME's settings daemon, kept in GSettings, named "Quiver" and placed
 // in the list beside the user's own, which stay as they are.

@@ -1,13 +1,13 @@
-#include "ItemStart.h"
+#include "Desktop/ItemStart.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
 
-#include "DesktopEntry.h"
-#include "DesktopShell.h"
-#include "GLibSupport.h"
+#include "Desktop/DesktopEntry.h"
+#include "Desktop/DesktopShell.h"
+#include "Desktop/GLibSupport.h"
 #include "KelWinAPI.h"
 
 #include <easylogging++.h>

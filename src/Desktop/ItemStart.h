@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "StartOutcome.h"
+#include "Desktop/StartOutcome.h"
 
 // What starting one catalogue item comes to, by its type (0 file, 1 folder, 2 web address,
 // 3 command line): a refusal known at once, with nothing started; a question to the user first;

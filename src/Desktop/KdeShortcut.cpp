@@ -1,4 +1,4 @@
-#include "KdeShortcut.h"
+#include "Desktop/KdeShortcut.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -9,7 +9,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "DesktopEntryText.h"
+#include "Desktop/DesktopEntryText.h"
 
 namespace {
 const char service[] = "org.kde.kglobalaccel";

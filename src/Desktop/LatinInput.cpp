@@ -1,4 +1,4 @@
-#include "LatinInput.h"
+#include "Desktop/LatinInput.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -11,8 +11,8 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "Activation.h"
-#include "GLibSupport.h"
+#include "Desktop/Activation.h"
+#include "Desktop/GLibSupport.h"
 
 #include <utility>
 

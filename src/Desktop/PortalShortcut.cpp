@@ -1,4 +1,4 @@
-#include "PortalShortcut.h"
+#include "Desktop/PortalShortcut.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

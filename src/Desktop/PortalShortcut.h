@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DesktopShortcut.h"
+#include "Desktop/DesktopShortcut.h"
 
 #include <QDBusObjectPath>
 #include <QVariantMap>

@@ -1,4 +1,4 @@
-#include "Form_IconSelector.h"
+#include "Icons/Form_IconSelector.h"
 #include "ui_Form_IconSelector.h"
 
 #include <QDragEnterEvent>
@@ -14,15 +14,15 @@
 
 #include <utility>
 
-#include "DataControl.h"
-#include "IconLoader.h"
-#include "IconStore.h"
+#include "Core/DataControl.h"
+#include "Icons/IconLoader.h"
+#include "Icons/IconStore.h"
 #include "KelChooseBox.h"
 #include "KelMessageBox.h"
 #include "KelWindowPlacement.h"
-#include "Questions.h"
-#include "SettingsControl.h"
-#include "SiteIcon.h"
+#include "Core/Questions.h"
+#include "Core/SettingsControl.h"
+#include "Icons/SiteIcon.h"
 
 namespace {
 enum EntryRole {

@@ -8,7 +8,7 @@
 
 #include <optional>
 
-#include "IconStore.h"
+#include "Icons/IconStore.h"
 
 class QAction;
 class QMenu;

@@ -1,4 +1,4 @@
-#include "IconLoader.h"
+#include "Icons/IconLoader.h"
 
 #include <QApplication>
 #include <QFile>
@@ -12,10 +12,10 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
-#include "DataControl.h"
-#include "DesktopEntry.h"
-#include "DesktopIcons.h"
-#include "SettingsControl.h"
+#include "Core/DataControl.h"
+#include "Desktop/DesktopEntry.h"
+#include "Desktop/DesktopIcons.h"
+#include "Core/SettingsControl.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "IconStore.h"
+#include "Icons/IconStore.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -7,7 +7,7 @@
 #include <QIcon>
 #include <QPixmap>
 
-#include "DataControl.h"
+#include "Core/DataControl.h"
 
 QByteArray IconStore::toPng(const QPixmap &pixmap)
 {

@@ -1,12 +1,12 @@
-#include "SiteIcon.h"
+#include "Icons/SiteIcon.h"
 
 #include <QDeadlineTimer>
 #include <QUrlQuery>
 
-#include "IconStore.h"
+#include "Icons/IconStore.h"
 #include "KelNetwork.h"
-#include "SettingsControl.h"
-#include "WebPage.h"
+#include "Core/SettingsControl.h"
+#include "Icons/WebPage.h"
 
 #include <easylogging++.h>
 

@@ -1,4 +1,4 @@
-#include "WebPage.h"
+#include "Icons/WebPage.h"
 
 #include <QRegularExpression>
 #include <QTextDocumentFragment>

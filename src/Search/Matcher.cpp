@@ -1,7 +1,7 @@
-#include "Matcher.h"
+#include "Search/Matcher.h"
 
-#include "CaseFoldTable.h"
-#include "PinyinTable.h"
+#include "Search/CaseFoldTable.h"
+#include "Search/PinyinTable.h"
 
 #include <QtAlgorithms>
 

@@ -1,6 +1,6 @@
-#include "Pinyin.h"
+#include "Search/Pinyin.h"
 
-#include "PinyinTable.h"
+#include "Search/PinyinTable.h"
 
 #include <algorithm>
 

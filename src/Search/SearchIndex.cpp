@@ -1,10 +1,10 @@
-#include "SearchIndex.h"
+#include "Search/SearchIndex.h"
 
 #include <QDateTime>
 #include <QSqlQuery>
 
-#include "DataControl.h"
-#include "Matcher.h"
+#include "Core/DataControl.h"
+#include "Search/Matcher.h"
 
 #include <algorithm>
 #include <limits>

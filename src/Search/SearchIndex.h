@@ -3,7 +3,7 @@
 #include <QString>
 #include <QVector>
 
-#include "Matcher.h"
+#include "Search/Matcher.h"
 
 // The catalogue's items as the search box sees them: names and notes case-folded, with their
 // runs, held in memory and read again from the catalogue when it has changed since.

@@ -1,4 +1,4 @@
-#include "AutostartEntry.h"
+#include "Settings/AutostartEntry.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,7 +7,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include "DesktopEntryText.h"
+#include "Desktop/DesktopEntryText.h"
 
 #include <easylogging++.h>
 

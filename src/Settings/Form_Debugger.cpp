@@ -1,7 +1,7 @@
-#include "Form_Debugger.h"
+#include "Settings/Form_Debugger.h"
 #include "ui_Form_Debugger.h"
 
-#include "SettingsControl.h"
+#include "Core/SettingsControl.h"
 
 Form_Debugger::Form_Debugger(QWidget *parent)
     : QWidget(parent)

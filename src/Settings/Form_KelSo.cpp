@@ -1,4 +1,4 @@
-#include "Form_KelSo.h"
+#include "Settings/Form_KelSo.h"
 #include "ui_Form_KelSo.h"
 
 Form_KelSo::Form_KelSo(QWidget *parent)

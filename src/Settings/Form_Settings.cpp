@@ -1,14 +1,14 @@
-#include "Form_Settings.h"
+#include "Settings/Form_Settings.h"
 #include "ui_Form_Settings.h"
 
 #include <QCoreApplication>
 
-#include "ActionProviders.h"
-#include "Form_IconSelector.h"
-#include "Form_KelSo.h"
+#include "Actions/ActionProviders.h"
+#include "Icons/Form_IconSelector.h"
+#include "Settings/Form_KelSo.h"
 #include "KelWindowPlacement.h"
-#include "SearchBoxPage.h"
-#include "SettingsControl.h"
+#include "Settings/SearchBoxPage.h"
+#include "Core/SettingsControl.h"
 
 namespace {
 const char aboutText[] = "<html><head/><body>"

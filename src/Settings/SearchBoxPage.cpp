@@ -1,4 +1,4 @@
-#include "SearchBoxPage.h"
+#include "Settings/SearchBoxPage.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -8,9 +8,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "ActionProviders.h"
+#include "Actions/ActionProviders.h"
 #include "KelBlockSignals.h"
-#include "WebKeywords.h"
+#include "Actions/WebKeywords.h"
 
 SearchBoxPage::SearchBoxPage(ActionProviders &providers, QWidget *parent)
     : QWidget(parent)

@@ -1,4 +1,4 @@
-#include "Form_Skins.h"
+#include "Skins/Form_Skins.h"
 #include "ui_Form_Skins.h"
 
 #include <QDir>
@@ -10,9 +10,9 @@
 #include <QSaveFile>
 
 #include "KelMessageBox.h"
-#include "Questions.h"
-#include "SettingsControl.h"
-#include "Skin.h"
+#include "Core/Questions.h"
+#include "Core/SettingsControl.h"
+#include "Skins/Skin.h"
 
 namespace {
 QString skinFolder(const QString &name)

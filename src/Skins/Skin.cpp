@@ -1,4 +1,4 @@
-#include "Skin.h"
+#include "Skins/Skin.h"
 
 #include <QApplication>
 #include <QColor>
@@ -9,7 +9,7 @@
 #include <QJsonDocument>
 
 #include "KelStyleSheets.h"
-#include "SettingsControl.h"
+#include "Core/SettingsControl.h"
 
 namespace {
 void readColor(const QJsonObject &skin, const char *key, QString &color)

@@ -1,4 +1,4 @@
-#include "UpdateNotice.h"
+#include "Update/UpdateNotice.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -7,7 +7,7 @@
 #include <QUrl>
 
 #include "KelMessageBox.h"
-#include "UpdateReply.h"
+#include "Update/UpdateReply.h"
 
 #include <easylogging++.h>
 

@@ -1,4 +1,4 @@
-#include "UpdateReply.h"
+#include "Update/UpdateReply.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

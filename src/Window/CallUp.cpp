@@ -1,4 +1,4 @@
-#include "CallUp.h"
+#include "Window/CallUp.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -6,11 +6,11 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "Activation.h"
-#include "KeyboardCatcher.h"
-#include "LatinInput.h"
-#include "SettingsControl.h"
-#include "ShowHotkey.h"
+#include "Desktop/Activation.h"
+#include "Window/KeyboardCatcher.h"
+#include "Desktop/LatinInput.h"
+#include "Core/SettingsControl.h"
+#include "Window/ShowHotkey.h"
 
 #include <easylogging++.h>
 

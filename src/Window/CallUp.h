@@ -4,8 +4,8 @@
 #include <QObject>
 #include <QStringList>
 
-#include "CommandLine.h"
-#include "WindowPlacement.h"
+#include "App/CommandLine.h"
+#include "Window/WindowPlacement.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "FormMain.h"
+#include "Window/FormMain.h"
 #include "ui_FormMain.h"
 
 #include <QAction>
@@ -14,28 +14,28 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "Activation.h"
-#include "AutostartEntry.h"
-#include "CallUp.h"
-#include "CatalogueColumn.h"
-#include "CatalogueListModel.h"
-#include "DataControl.h"
-#include "Form_Debugger.h"
-#include "Form_Settings.h"
-#include "Form_Skins.h"
+#include "Desktop/Activation.h"
+#include "Settings/AutostartEntry.h"
+#include "Window/CallUp.h"
+#include "Catalogue/CatalogueColumn.h"
+#include "Catalogue/CatalogueListModel.h"
+#include "Core/DataControl.h"
+#include "Settings/Form_Debugger.h"
+#include "Settings/Form_Settings.h"
+#include "Skins/Form_Skins.h"
 #include "FramelessWindowsManager.h"
-#include "IconLoader.h"
-#include "ItemEditing.h"
-#include "ItemRoles.h"
-#include "ItemsPage.h"
+#include "Icons/IconLoader.h"
+#include "Catalogue/ItemEditing.h"
+#include "Catalogue/ItemRoles.h"
+#include "Catalogue/ItemsPage.h"
 #include "KelMessageBox.h"
 #include "KelWidgetHelper.h"
-#include "PrivateFiles.h"
-#include "SearchTyping.h"
-#include "SettingsControl.h"
-#include "SingleWindow.h"
-#include "Skin.h"
-#include "UpdateNotice.h"
+#include "Core/PrivateFiles.h"
+#include "Window/SearchTyping.h"
+#include "Core/SettingsControl.h"
+#include "Window/SingleWindow.h"
+#include "Skins/Skin.h"
+#include "Update/UpdateNotice.h"
 
 #include <easylogging++.h>
 

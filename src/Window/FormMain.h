@@ -7,10 +7,10 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "CatalogueColumn.h"
-#include "CommandLine.h"
-#include "ItemEditing.h"
-#include "ItemsPage.h"
+#include "Catalogue/CatalogueColumn.h"
+#include "App/CommandLine.h"
+#include "Catalogue/ItemEditing.h"
+#include "Catalogue/ItemsPage.h"
 
 class CallUp;
 class ItemRunner;

@@ -1,15 +1,15 @@
 // FormMain: running items, opening their folder and copying their path, through ItemRunner.
-#include "FormMain.h"
+#include "Window/FormMain.h"
 #include "ui_FormMain.h"
 
-#include "CallUp.h"
-#include "DataControl.h"
-#include "ItemRoles.h"
-#include "ItemRunner.h"
-#include "ItemsModel.h"
-#include "ItemsPage.h"
+#include "Window/CallUp.h"
+#include "Core/DataControl.h"
+#include "Catalogue/ItemRoles.h"
+#include "Window/ItemRunner.h"
+#include "Catalogue/ItemsModel.h"
+#include "Catalogue/ItemsPage.h"
 #include "KelMessageBox.h"
-#include "SettingsControl.h"
+#include "Core/SettingsControl.h"
 
 void FormMain::init_running()
 {

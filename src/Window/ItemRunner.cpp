@@ -1,4 +1,4 @@
-#include "ItemRunner.h"
+#include "Window/ItemRunner.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -9,13 +9,13 @@
 #include <QWidget>
 #include <QX11Info>
 
-#include "ActionProviders.h"
-#include "DataControl.h"
-#include "DesktopShell.h"
-#include "ItemStart.h"
+#include "Actions/ActionProviders.h"
+#include "Core/DataControl.h"
+#include "Desktop/DesktopShell.h"
+#include "Desktop/ItemStart.h"
 #include "KelMessageBox.h"
-#include "Questions.h"
-#include "SharedItems.h"
+#include "Core/Questions.h"
+#include "Core/SharedItems.h"
 
 #include <easylogging++.h>
 

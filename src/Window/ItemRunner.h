@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "StartOutcome.h"
+#include "Desktop/StartOutcome.h"
 
 struct ActionRow;
 class QWidget;

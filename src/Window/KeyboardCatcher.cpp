@@ -1,4 +1,4 @@
-#include "KeyboardCatcher.h"
+#include "Window/KeyboardCatcher.h"
 
 #include <QApplication>
 #include <QWidget>

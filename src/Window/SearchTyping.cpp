@@ -1,4 +1,4 @@
-#include "SearchTyping.h"
+#include "Window/SearchTyping.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
-#include "SettingsControl.h"
+#include "Core/SettingsControl.h"
 
 SearchTyping::SearchTyping(QLineEdit *searchBox, QObject *parent)
     : QObject(parent)

@@ -1,9 +1,9 @@
-#include "ShowHotkey.h"
+#include "Window/ShowHotkey.h"
 
 #include <QCoreApplication>
 
-#include "Activation.h"
-#include "DesktopShortcut.h"
+#include "Desktop/Activation.h"
+#include "Desktop/DesktopShortcut.h"
 #include "KelShortKeyEdit.h"
 #include "QHotkey.h"
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "DesktopShortcut.h"
+#include "Desktop/DesktopShortcut.h"
 
 class QHotkey;
 

@@ -1,4 +1,4 @@
-#include "WindowPlacement.h"
+#include "Window/WindowPlacement.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -1,14 +1,14 @@
 // The providers together: their switches in the settings file, the ranking beside the
 // catalogue's results, and the calculator and system actions, which need no desktop to answer.
-#include "ActionProviders.h"
-#include "Calculator.h"
-#include "SettingsControl.h"
+#include "Actions/ActionProviders.h"
+#include "Actions/Calculator.h"
+#include "Core/SettingsControl.h"
 #include "TestSupport.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 
-#include "GLibSupport.h"
+#include "Desktop/GLibSupport.h"
 
 Q_DECLARE_METATYPE(MatchBand)
 Q_DECLARE_METATYPE(ActionRow)

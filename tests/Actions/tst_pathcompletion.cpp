@@ -2,7 +2,7 @@
 // sandboxed desktop, as catalogue items of their kind open.
 #include "AnswerSupport.h"
 #include "DesktopSandbox.h"
-#include "PathCompletion.h"
+#include "Actions/PathCompletion.h"
 #include "TestSupport.h"
 
 class TestPathCompletion : public QObject

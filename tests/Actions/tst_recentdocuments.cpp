@@ -2,12 +2,12 @@
 // through GLib as GTK writes it, naming real files; opened through the sandbox's handlers.
 #include "AnswerSupport.h"
 #include "DesktopSandbox.h"
-#include "RecentDocuments.h"
+#include "Actions/RecentDocuments.h"
 #include "TestSupport.h"
 
 #include <QDateTime>
 
-#include "GLibSupport.h"
+#include "Desktop/GLibSupport.h"
 
 class TestRecentDocuments : public QObject
 {

@@ -1,7 +1,7 @@
 // The system actions as D-Bus requests, answered by a stand-in logind (and GNOME's and KDE's
 // session managers) on a bus daemon of the test's own, which is both its session and its
 // "system" bus: nothing here can reach the machine's logind.
-#include "SystemActions.h"
+#include "Actions/SystemActions.h"
 #include "TestSupport.h"
 
 #include <QDBusConnection>

@@ -2,8 +2,8 @@
 // x-terminal-emulator, or the terminal GIO looks for without it), which writes down its
 // arguments and runs what follows "-e" as a terminal would; the kept commands live in a real
 // settings file.
-#include "SettingsControl.h"
-#include "TerminalCommands.h"
+#include "Core/SettingsControl.h"
+#include "Actions/TerminalCommands.h"
 #include "TestSupport.h"
 
 class TestTerminalCommands : public QObject

@@ -2,9 +2,9 @@
 // them (a marker application of a sandboxed desktop), and the keyword table in the settings
 // file, which no bad input may cost the user.
 #include "DesktopSandbox.h"
-#include "SettingsControl.h"
+#include "Core/SettingsControl.h"
 #include "TestSupport.h"
-#include "WebKeywords.h"
+#include "Actions/WebKeywords.h"
 
 #include <QFutureWatcher>
 

@@ -1,4 +1,4 @@
-#include "TerminationWatcher.h"
+#include "App/TerminationWatcher.h"
 #include "TestSupport.h"
 
 #include <cerrno>

@@ -1,11 +1,11 @@
-#include "CatalogueListModel.h"
-#include "FormMain.h"
-#include "GroupsListView.h"
-#include "ItemRoles.h"
-#include "SettingsControl.h"
+#include "Catalogue/CatalogueListModel.h"
+#include "Window/FormMain.h"
+#include "Catalogue/GroupsListView.h"
+#include "Catalogue/ItemRoles.h"
+#include "Core/SettingsControl.h"
 #include "CatalogueSupport.h"
 #include "TestSupport.h"
-#include "TypesListView.h"
+#include "Catalogue/TypesListView.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>

@@ -1,13 +1,13 @@
 // The types column and groups bar without the main window: a real catalogue file, the real list
 // views, and the column that keeps them and the shown group in step.
-#include "CatalogueColumn.h"
-#include "CatalogueListModel.h"
+#include "Catalogue/CatalogueColumn.h"
+#include "Catalogue/CatalogueListModel.h"
 #include "CatalogueSupport.h"
-#include "DataControl.h"
-#include "GroupsListView.h"
-#include "ItemRoles.h"
+#include "Core/DataControl.h"
+#include "Catalogue/GroupsListView.h"
+#include "Catalogue/ItemRoles.h"
 #include "TestSupport.h"
-#include "TypesListView.h"
+#include "Catalogue/TypesListView.h"
 
 #include <QMenu>
 #include <QSignalSpy>

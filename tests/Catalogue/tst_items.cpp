@@ -1,12 +1,12 @@
-#include "FormMain.h"
-#include "GroupsListView.h"
-#include "ItemRoles.h"
-#include "ItemsListView.h"
-#include "ResultsListView.h"
-#include "SettingsControl.h"
+#include "Window/FormMain.h"
+#include "Catalogue/GroupsListView.h"
+#include "Catalogue/ItemRoles.h"
+#include "Catalogue/ItemsListView.h"
+#include "Catalogue/ResultsListView.h"
+#include "Core/SettingsControl.h"
 #include "CatalogueSupport.h"
 #include "TestSupport.h"
-#include "TypesListView.h"
+#include "Catalogue/TypesListView.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>

@@ -1,14 +1,14 @@
 // The items and results pages without the main window: a real catalogue file, the real views
 // and search box, and the page that fills them, searches and answers the keys.
 #include "CatalogueSupport.h"
-#include "DataControl.h"
-#include "ItemRoles.h"
-#include "ItemsListView.h"
-#include "ItemsModel.h"
-#include "IconLoader.h"
-#include "ItemsPage.h"
-#include "ResultsListView.h"
-#include "SettingsControl.h"
+#include "Core/DataControl.h"
+#include "Catalogue/ItemRoles.h"
+#include "Catalogue/ItemsListView.h"
+#include "Catalogue/ItemsModel.h"
+#include "Icons/IconLoader.h"
+#include "Catalogue/ItemsPage.h"
+#include "Catalogue/ResultsListView.h"
+#include "Core/SettingsControl.h"
 #include "TestSupport.h"
 
 #include <QBuffer>

@@ -1,11 +1,11 @@
-#include "DataControl.h"
-#include "GroupsListView.h"
-#include "ItemRoles.h"
-#include "ItemsListView.h"
-#include "ResultsListView.h"
+#include "Core/DataControl.h"
+#include "Catalogue/GroupsListView.h"
+#include "Catalogue/ItemRoles.h"
+#include "Catalogue/ItemsListView.h"
+#include "Catalogue/ResultsListView.h"
 #include "CatalogueSupport.h"
 #include "TestSupport.h"
-#include "TypesListView.h"
+#include "Catalogue/TypesListView.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,8 +1,8 @@
 // Writes to a catalogue the way the launcher does, as fast as it can, and prints each change
 // once it is committed: adds (one at a time and in batches), renames, reorders and settings.
 //   quiver_crashwriter <root> <first step, a multiple of 4>
-#include "DataControl.h"
-#include "SettingsControl.h"
+#include "Core/DataControl.h"
+#include "Core/SettingsControl.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "DataControl.h"
+#include "Core/DataControl.h"
 #include "TestSupport.h"
 
 #include <QCryptographicHash>

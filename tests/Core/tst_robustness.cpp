@@ -1,10 +1,10 @@
 // Bad input from disk: malformed settings, cache files that are no pictures, huge skin files,
 // and a data folder the program may not write. It starts, and nothing the user had is lost.
-#include "DataControl.h"
-#include "FormMain.h"
-#include "Form_IconSelector.h"
-#include "IconLoader.h"
-#include "SettingsControl.h"
+#include "Core/DataControl.h"
+#include "Window/FormMain.h"
+#include "Icons/Form_IconSelector.h"
+#include "Icons/IconLoader.h"
+#include "Core/SettingsControl.h"
 #include "CatalogueSupport.h"
 #include "TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "SettingsControl.h"
+#include "Core/SettingsControl.h"
 #include "TestSupport.h"
 
 #include <QFile>

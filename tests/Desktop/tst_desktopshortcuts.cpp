@@ -6,11 +6,11 @@
 #include <QProcess>
 #include <QSignalSpy>
 
-#include "DesktopShortcut.h"
-#include "GLibSupport.h"
-#include "GnomeShortcut.h"
-#include "KdeShortcut.h"
-#include "PortalShortcut.h"
+#include "Desktop/DesktopShortcut.h"
+#include "Desktop/GLibSupport.h"
+#include "Desktop/GnomeShortcut.h"
+#include "Desktop/KdeShortcut.h"
+#include "Desktop/PortalShortcut.h"
 
 #include <memory>
 

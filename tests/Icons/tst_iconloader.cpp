@@ -1,6 +1,6 @@
-#include "DataControl.h"
-#include "IconLoader.h"
-#include "SettingsControl.h"
+#include "Core/DataControl.h"
+#include "Icons/IconLoader.h"
+#include "Core/SettingsControl.h"
 #include "TestSupport.h"
 
 #include <QCryptographicHash>

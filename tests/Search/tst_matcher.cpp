@@ -1,7 +1,7 @@
 // The search's matching layer: the reading table generated from Unihan, and the band in which a
 // query meets an item's name and note.
-#include "Matcher.h"
-#include "Pinyin.h"
+#include "Search/Matcher.h"
+#include "Search/Pinyin.h"
 #include "TestSupport.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
-#include "AutostartEntry.h"
-#include "FormMain.h"
-#include "SettingsControl.h"
+#include "Settings/AutostartEntry.h"
+#include "Window/FormMain.h"
+#include "Core/SettingsControl.h"
 #include "TestSupport.h"
 
 #include <QFile>

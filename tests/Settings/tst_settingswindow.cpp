@@ -1,10 +1,10 @@
-#include "AutostartEntry.h"
+#include "Settings/AutostartEntry.h"
 #include "CatalogueSupport.h"
-#include "FormMain.h"
-#include "ItemsListView.h"
+#include "Window/FormMain.h"
+#include "Catalogue/ItemsListView.h"
 #include "KelColorEdit.h"
 #include "KelShortKeyEdit.h"
-#include "SettingsControl.h"
+#include "Core/SettingsControl.h"
 #include "TestSupport.h"
 
 #include <QAction>

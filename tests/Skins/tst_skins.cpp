@@ -1,9 +1,9 @@
 #include "CatalogueSupport.h"
-#include "FormMain.h"
-#include "SettingsControl.h"
-#include "Form_Skins.h"
+#include "Window/FormMain.h"
+#include "Core/SettingsControl.h"
+#include "Skins/Form_Skins.h"
 #include "KelColorEdit.h"
-#include "Skin.h"
+#include "Skins/Skin.h"
 #include "TestSupport.h"
 
 #include <QAbstractButton>

@@ -1,10 +1,10 @@
 #include "CatalogueSupport.h"
-#include "FormMain.h"
-#include "Form_Settings.h"
+#include "Window/FormMain.h"
+#include "Settings/Form_Settings.h"
 #include "LocalHttpServer.h"
-#include "SettingsControl.h"
+#include "Core/SettingsControl.h"
 #include "TestSupport.h"
-#include "UpdateNotice.h"
+#include "Update/UpdateNotice.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>

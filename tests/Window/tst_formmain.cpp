@@ -1,14 +1,14 @@
-#include "DataControl.h"
-#include "FormMain.h"
-#include "ItemsModel.h"
-#include "SettingsControl.h"
-#include "GroupsListView.h"
-#include "ItemsListView.h"
-#include "ResultsListView.h"
-#include "SessionEnd.h"
+#include "Core/DataControl.h"
+#include "Window/FormMain.h"
+#include "Catalogue/ItemsModel.h"
+#include "Core/SettingsControl.h"
+#include "Catalogue/GroupsListView.h"
+#include "Catalogue/ItemsListView.h"
+#include "Catalogue/ResultsListView.h"
+#include "App/SessionEnd.h"
 #include "CatalogueSupport.h"
 #include "TestSupport.h"
-#include "TypesListView.h"
+#include "Catalogue/TypesListView.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>

@@ -1,5 +1,5 @@
-#include "FormMain.h"
-#include "SettingsControl.h"
+#include "Window/FormMain.h"
+#include "Core/SettingsControl.h"
 #include "CatalogueSupport.h"
 #include "TestSupport.h"
 

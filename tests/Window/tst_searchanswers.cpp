@@ -1,12 +1,12 @@
 // The search box's answers besides the catalogue, through the real window: typed, ranked among
 // the items, run with Enter or completed with Tab, switched off in the settings window; with a
 // marker handler of https addresses and a marker terminal in a desktop of the test's own.
-#include "ActionProviders.h"
-#include "FormMain.h"
-#include "Form_Settings.h"
-#include "ItemRoles.h"
-#include "ResultsListView.h"
-#include "SettingsControl.h"
+#include "Actions/ActionProviders.h"
+#include "Window/FormMain.h"
+#include "Settings/Form_Settings.h"
+#include "Catalogue/ItemRoles.h"
+#include "Catalogue/ResultsListView.h"
+#include "Core/SettingsControl.h"
 #include "CatalogueSupport.h"
 #include "DesktopSandbox.h"
 #include "HungMount.h"

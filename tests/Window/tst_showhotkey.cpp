@@ -8,14 +8,14 @@
 #include <QSettings>
 #include <QSignalSpy>
 
-#include "DesktopShortcut.h"
-#include "FormMain.h"
-#include "Form_Settings.h"
-#include "GLibSupport.h"
-#include "GnomeShortcut.h"
-#include "KdeShortcut.h"
-#include "SettingsControl.h"
-#include "ShowHotkey.h"
+#include "Desktop/DesktopShortcut.h"
+#include "Window/FormMain.h"
+#include "Settings/Form_Settings.h"
+#include "Desktop/GLibSupport.h"
+#include "Desktop/GnomeShortcut.h"
+#include "Desktop/KdeShortcut.h"
+#include "Core/SettingsControl.h"
+#include "Window/ShowHotkey.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>

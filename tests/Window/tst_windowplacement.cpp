@@ -8,9 +8,9 @@
 
 #include <memory>
 
-#include "FormMain.h"
-#include "ItemsListView.h"
-#include "WindowPlacement.h"
+#include "Window/FormMain.h"
+#include "Catalogue/ItemsListView.h"
+#include "Window/WindowPlacement.h"
 
 // Two screens side by side (twoscreens.sh): the window is called up on the pointer's screen,
 // where it last stood there ("上次关闭位置") or centred ("鼠标位置"), and the windows it opens

@@ -1,7 +1,7 @@
 // The command line and the message a second start hands to the running instance: any words
 // are read without harm, any message too; a command read from words reaches the instance as the
 // same command (a plain start as a show), with the caller's token and time.
-#include "CommandLine.h"
+#include "App/CommandLine.h"
 
 #include <QCoreApplication>
 

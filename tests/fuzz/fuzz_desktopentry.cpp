@@ -2,8 +2,8 @@
 // the arguments split as a shell reads them and put where Exec takes files. A word the split
 // gave comes back alone once quoted, and Exec with the words in place reads back, as GIO reads
 // it, as the program and exactly those words.
-#include "DesktopEntry.h"
-#include "DesktopShell.h"
+#include "Desktop/DesktopEntry.h"
+#include "Desktop/DesktopShell.h"
 #include "KelWinAPI.h"
 
 #include <QFile>

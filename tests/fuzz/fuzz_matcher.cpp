@@ -6,9 +6,9 @@
 // Input: one byte, then UTF-8 (lone surrogates spelled as three bytes, as WTF-8 has them): the
 // typed text, a line feed, the name, a line feed, the note. The first byte's low and high four
 // bits repeat the name and the note 2^n times, up to a million characters each.
-#include "DataControl.h"
-#include "Matcher.h"
-#include "SearchIndex.h"
+#include "Core/DataControl.h"
+#include "Search/Matcher.h"
+#include "Search/SearchIndex.h"
 
 #include <QCoreApplication>
 #include <QDir>

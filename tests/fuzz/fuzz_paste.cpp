@@ -1,6 +1,6 @@
 // Clipboard text to items: every element of an accepted array becomes a field map holding
 // text values only.
-#include "ShareFormat.h"
+#include "Catalogue/ShareFormat.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Skin files: reading any bytes as a skin and filling the style-sheet template with it must
 // give values inside their ranges and a style sheet the program can apply.
 #include "KelStyleSheets.h"
-#include "Skin.h"
+#include "Skins/Skin.h"
 
 #include <QFile>
 #include <QJsonDocument>

@@ -1,5 +1,5 @@
 // The update service's reply: any bytes are either refused or read into text fields.
-#include "UpdateReply.h"
+#include "Update/UpdateReply.h"
 
 #include <cstddef>
 #include <cstdint>

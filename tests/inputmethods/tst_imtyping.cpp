@@ -6,9 +6,9 @@
 #include "InputMethodDriver.h"
 
 #include "CatalogueSupport.h"
-#include "CommandLine.h"
-#include "FormMain.h"
-#include "SettingsControl.h"
+#include "App/CommandLine.h"
+#include "Window/FormMain.h"
+#include "Core/SettingsControl.h"
 #include "TestSupport.h"
 
 #include <QDBusMessage>
