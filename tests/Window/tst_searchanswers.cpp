@@ -9,7 +9,6 @@
 #include "Core/SettingsControl.h"
 #include "CatalogueSupport.h"
 #include "DesktopSandbox.h"
-#include "HungMount.h"
 #include "TestSupport.h"
 
 #include <QCheckBox>
@@ -21,7 +20,46 @@
 
 #include <memory>
 
+#include <fcntl.h>
 #include <glib.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+// A folder where every call into the file system hangs, as on a network mount whose server went
+// away: a FUSE mount whose server never answers, not even the kernel's first request. release()
+// ends the hang as a time-out would: the waiting calls fail with ENOTCONN. Mounting needs the
+// superuser.
+class HungMount
+{
+    Q_DISABLE_COPY_MOVE(HungMount)
+
+public:
+    explicit HungMount(const QString &folder)
+        : m_folder(QFile::encodeName(folder))
+        , m_device(::open("/dev/fuse", O_RDWR | O_CLOEXEC))
+    {
+        const QByteArray options =
+            "fd=" + QByteArray::number(m_device) + ",rootmode=40000,user_id=0,group_id=0";
+        if (m_device >= 0 && ::mount("quiver-hung", m_folder.constData(), "fuse",
+                                     MS_NOSUID | MS_NODEV, options.constData()) != 0)
+            release();
+    }
+    ~HungMount() { release(); }
+
+    bool isMounted() const { return m_device >= 0; }
+    void release()
+    {
+        if (m_device >= 0 && ::close(m_device) == 0)
+            ::umount2(m_folder.constData(), MNT_DETACH);
+        m_device = -1;
+    }
+
+private:
+    QByteArray m_folder;
+    int m_device;
+};
+} // namespace
 
 class TestSearchAnswers : public QObject
 {
@@ -35,7 +73,6 @@ private slots:
     void shouldAnswerBesideTheCatalogue();
     void shouldCompletePathsWithTab();
     void shouldOpenRecentDocumentsAfterTheItems();
-    void shouldAnswerWhileAMountHangs();
     void shouldFollowTheSettingsWindow();
     void shouldDrawAnswersLikeItemsUnderAWideBox();
 
@@ -170,37 +207,16 @@ void TestSearchAnswers::shouldCompletePathsWithTab()
     QCOMPARE(m_window->focusWidget(), search());
 }
 
+// The desktop's list, read whole off the GUI thread, and folders typed, each read on a thread of
+// its own, beside a network mount whose server went away: no key waits for it.
 void TestSearchAnswers::shouldOpenRecentDocumentsAfterTheItems()
 {
-    // The desktop's own list, as GLib writes it.
-    m_desktop->write("docs/报告.txt", "report\n");
-    const QByteArray uri = QUrl::fromLocalFile(m_desktop->path("docs/报告.txt")).toEncoded();
-    GBookmarkFile *bookmarks = g_bookmark_file_new();
-    g_bookmark_file_set_mime_type(bookmarks, uri.constData(), "text/plain");
-    g_bookmark_file_add_application(bookmarks, uri.constData(), "gedit", "gedit %u");
-    g_bookmark_file_add_application(bookmarks, "file:///gone/报告2.txt", "gedit", "gedit %u");
-    QVERIFY(g_bookmark_file_to_file(
-        bookmarks, QFile::encodeName(m_desktop->path("data/recently-used.xbel")).constData(),
-        nullptr));
-    g_bookmark_file_free(bookmarks);
-    Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) VALUES "
-                    "(2, '报告模板', 3, 'true', 10, 1)");
-    search()->setFocus();
-    // By pinyin, after the catalogue's item of a better band; the file that is gone left out.
-    type("baogao");
-    QTRY_COMPARE(results(), (QStringList{"报告模板", "报告.txt"}));
-    QTest::keyClick(search(), Qt::Key_Down);
-    QTest::keyClick(search(), Qt::Key_Return);
-    QTRY_COMPARE(m_desktop->opened("text"), QStringList{m_desktop->path("docs/报告.txt")});
-}
-
-void TestSearchAnswers::shouldAnswerWhileAMountHangs()
-{
-    // A folder and a recent document on a network mount whose server went away, beside local
-    // ones.
+    // The desktop's own list, as GLib writes it: a local document and one on the mount (gone,
+    // where nothing can be mounted).
     QTemporaryDir root;
     QDir(root.path()).mkpath("dead");
     QDir(root.path()).mkpath("live");
+    QFile(root.filePath("live/笔记.txt")).open(QIODevice::WriteOnly);
     m_desktop->write("docs/报告.txt", "report\n");
     GBookmarkFile *bookmarks = g_bookmark_file_new();
     for (const QString &file :
@@ -213,37 +229,42 @@ void TestSearchAnswers::shouldAnswerWhileAMountHangs()
         bookmarks, QFile::encodeName(m_desktop->path("data/recently-used.xbel")).constData(),
         nullptr));
     g_bookmark_file_free(bookmarks);
-    QFile(root.filePath("live/笔记.txt")).open(QIODevice::WriteOnly);
+    Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) VALUES "
+                    "(2, '报告模板', 3, 'true', 10, 1)");
     HungMount mount(root.filePath("dead"));
-    if (!mount.isMounted())
-        QSKIP("needs the right to mount a FUSE file system (the superuser)");
-    int ticks = 0;
-    QTimer clock;
-    connect(&clock, &QTimer::timeout, [&ticks] { ++ticks; });
-    clock.start(10);
-
     search()->setFocus();
-    type(root.filePath("dead/"));
-    const int typed = ticks;
-    QTRY_VERIFY(ticks > typed + 5);
-    QVERIFY(ActionProviders::shared().isReading());
-    // A later key's folder answers while the hung one is still being read.
-    search()->clear();
-    type(root.filePath("live/"));
-    QTRY_COMPARE(results(), (QStringList{root.filePath("live/"), root.filePath("live/笔记.txt")}));
-    // The list of recent documents is read whole; the document on the mount cannot be looked
-    // at yet, the local one shows.
-    search()->clear();
-    type("baogao");
-    QTRY_VERIFY(results().contains("报告.txt"));
-    QVERIFY(ActionProviders::shared().isReading());
-
-    // The server's end gone, the reads held up fail: the folder's late answer shows nothing of
-    // it over the results of the text typed since, and the document on the mount counts as gone.
-    mount.release();
-    QTRY_VERIFY(!ActionProviders::shared().isReading());
-    QTRY_COMPARE(results(), QStringList{"报告.txt"});
+    if (mount.isMounted()) {
+        int ticks = 0;
+        QTimer clock;
+        connect(&clock, &QTimer::timeout, [&ticks] { ++ticks; });
+        clock.start(10);
+        type(root.filePath("dead/"));
+        const int typed = ticks;
+        QTRY_VERIFY(ticks > typed + 5);
+        QVERIFY(ActionProviders::shared().isReading());
+        // A later key's folder answers while the hung one is still being read.
+        search()->clear();
+        type(root.filePath("live/"));
+        QTRY_COMPARE(results(),
+                     (QStringList{root.filePath("live/"), root.filePath("live/笔记.txt")}));
+        // The document on the mount cannot be looked at yet; the local one shows.
+        search()->clear();
+        type("baogao");
+        QTRY_VERIFY(results().contains("报告.txt"));
+        QVERIFY(ActionProviders::shared().isReading());
+        // The server's end gone, the reads held up fail: the folder's late answer shows nothing
+        // over the results of the text typed since, and the document on the mount is gone.
+        mount.release();
+        QTRY_VERIFY(!ActionProviders::shared().isReading());
+    } else {
+        type("baogao");
+    }
+    // By pinyin, after the catalogue's item of a better band; the document that is gone left out.
+    QTRY_COMPARE(results(), (QStringList{"报告模板", "报告.txt"}));
     QCOMPARE(search()->text(), QStringLiteral("baogao"));
+    QTest::keyClick(search(), Qt::Key_Down);
+    QTest::keyClick(search(), Qt::Key_Return);
+    QTRY_COMPARE(m_desktop->opened("text"), QStringList{m_desktop->path("docs/报告.txt")});
 }
 
 void TestSearchAnswers::shouldFollowTheSettingsWindow()
