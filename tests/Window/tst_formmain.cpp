@@ -85,7 +85,6 @@ private slots:
     void cleanupTestCase();
 
     void shouldPrepareTreeAndLogOnStart();
-    void shouldKeepTheUsersFilesToThemselves_data();
     void shouldKeepTheUsersFilesToThemselves();
     void shouldSaveGeometryAndLogCleanExit();
     void shouldLogOnlyWarningsAndErrorsWhenTurnedOff();
@@ -136,50 +135,39 @@ void TestFormMain::shouldPrepareTreeAndLogOnStart()
     QVERIFY(lines.filter("Create/Check Tables [Types]").size() == 1);
 }
 
-void TestFormMain::shouldKeepTheUsersFilesToThemselves_data()
-{
-    QTest::addColumn<bool>("leftOpen");
-    // The tree is the one the first case made: the log and the catalogue were made anew.
-    QTest::newRow("made at the first start") << false;
-    // As older versions left them.
-    QTest::newRow("an install left open") << true;
-}
-
+// As the first case made them, and as older versions left them: the user's alone.
 void TestFormMain::shouldKeepTheUsersFilesToThemselves()
 {
-    QFETCH(bool, leftOpen);
     const QString log = "cache/log/" + QDate::currentDate().toString("yyyyMMdd") + ".log";
     const QStringList folders{"data", "cache", "cache/log", "cache/caches"};
-    QStringList files{"data/data.db", "cache/cache.db", log};
-    if (leftOpen) {
-        // The files of another day and another time, beside the skins, which are no secret.
-        QDir(m_dir->path("skins")).mkpath("open");
-        files << "data/config.ini"
-              << "cache/log/20200101.log"
-              << "cache/caches/0000000000000000000000000000000000000000.o";
-        for (const QString &file : files + QStringList{"skins/open.json"}) {
-            QFile out(m_dir->path(file));
-            QVERIFY(out.open(QIODevice::Append));
-            QVERIFY(out.setPermissions(QFileDevice::Permissions(0x6644)));
-        }
-        for (const QString &folder : folders + QStringList{"skins", "skins/open"})
-            QVERIFY(QFile::setPermissions(m_dir->path(folder), QFileDevice::Permissions(0x7755)));
+    QStringList files{"data/data.db", "cache/cache.db", log, "data/config.ini"};
+    const auto checkClosed = [this, &folders, &files] {
+        for (const QString &folder : folders)
+            QVERIFY2(fileMode(m_dir->path(folder)) == 0700, qPrintable(folder));
+        for (const QString &file : qAsConst(files))
+            QVERIFY2(fileMode(m_dir->path(file)) == 0600, qPrintable(file));
+    };
+    checkClosed();
+    // The files of another day and another time, beside the skins, which are no secret.
+    QDir(m_dir->path("skins")).mkpath("open");
+    files << "cache/log/20200101.log"
+          << "cache/caches/0000000000000000000000000000000000000000.o";
+    for (const QString &file : files + QStringList{"skins/open.json"}) {
+        QFile out(m_dir->path(file));
+        QVERIFY(out.open(QIODevice::Append));
+        QVERIFY(out.setPermissions(QFileDevice::Permissions(0x6644)));
     }
-    const QByteArray icon = leftOpen ? "an icon" : "another icon";
+    for (const QString &folder : folders + QStringList{"skins", "skins/open"})
+        QVERIFY(QFile::setPermissions(m_dir->path(folder), QFileDevice::Permissions(0x7755)));
     {
         FormMain window;
         // An icon added since; the settings file is written as the window closes.
-        QVERIFY(DataControl::instance().cache_addData(icon, {{"Name", "icon"}}));
+        QVERIFY(DataControl::instance().cache_addData("an icon", {{"Name", "icon"}}));
     }
-    files << "data/config.ini" << DataControl::cacheFileName(DataControl::hashName(icon)).mid(3);
-    for (const QString &folder : folders)
-        QCOMPARE(fileMode(m_dir->path(folder)), 0700);
-    for (const QString &file : qAsConst(files))
-        QVERIFY2(fileMode(m_dir->path(file)) == 0600, qPrintable(file));
-    if (leftOpen) {
-        QCOMPARE(fileMode(m_dir->path("skins/open")), 0755);
-        QCOMPARE(fileMode(m_dir->path("skins/open.json")), 0644);
-    }
+    files << DataControl::cacheFileName(DataControl::hashName("an icon")).mid(3);
+    checkClosed();
+    QCOMPARE(fileMode(m_dir->path("skins/open")), 0755);
+    QCOMPARE(fileMode(m_dir->path("skins/open.json")), 0644);
 }
 
 void TestFormMain::shouldSaveGeometryAndLogCleanExit()
