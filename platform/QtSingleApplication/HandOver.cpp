@@ -15,16 +15,35 @@ std::string environment(const char *name)
     return value ? value : "";
 }
 
-// A runtime folder of another user's comes with a "su" that kept the caller's environment.
-std::string runtimeFolder()
+bool isOwnFolder(const std::string &path, bool allowOthersToRead)
 {
-    const std::string runtime = environment("XDG_RUNTIME_DIR");
     struct stat info
     {
     };
-    if (!runtime.empty() && runtime.front() == '/' && stat(runtime.c_str(), &info) == 0 &&
-        S_ISDIR(info.st_mode) && info.st_uid == geteuid())
+    return !path.empty() && path.front() == '/' && stat(path.c_str(), &info) == 0 &&
+           S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
+           !(info.st_mode & (allowOthersToRead ? (S_IWGRP | S_IWOTH) : (S_IRWXG | S_IRWXO)));
+}
+
+// Best first: the session's runtime folder; without one, the user's cache folder, as GLib does,
+// where no other user can make our folder first; the shared temporary folder only when that is
+// missing too. A runtime folder of another user's comes with a "su" that kept the caller's
+// environment.
+std::string runtimeFolder(bool create)
+{
+    const std::string runtime = environment("XDG_RUNTIME_DIR");
+    if (isOwnFolder(runtime, false))
         return runtime;
+    std::string cache = environment("XDG_CACHE_HOME");
+    if (cache.empty() || cache.front() != '/') {
+        const std::string home = environment("HOME");
+        cache = home.empty() || home.front() != '/' ? std::string() : home + "/.cache";
+    }
+    if (create && !cache.empty())
+        mkdir(cache.c_str(), 0700);
+    // Room for "/<id>-<uid>/socket" in a socket address.
+    if (cache.size() < 64 && isOwnFolder(cache, true))
+        return cache;
     std::string temporary = environment("TMPDIR");
     while (temporary.size() > 1 && temporary.back() == '/')
         temporary.pop_back();
@@ -34,7 +53,7 @@ std::string runtimeFolder()
 
 std::string HandOver::folder(const std::string &id, bool create, std::string *problem)
 {
-    const std::string path = runtimeFolder() + '/' + id + '-' + std::to_string(geteuid());
+    const std::string path = runtimeFolder(create) + '/' + id + '-' + std::to_string(geteuid());
     const auto refuse = [&path, problem](const std::string &why) {
         if (problem)
             *problem = path + ": " + why;

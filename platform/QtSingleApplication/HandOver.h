@@ -17,8 +17,9 @@ constexpr char acknowledgement = '\x06';
 constexpr unsigned maximumMessageBytes = 4096;
 
 // "<runtime folder>/<id>-<uid>": the runtime folder is $XDG_RUNTIME_DIR when that is a folder
-// of this user's, else the temporary folder ($TMPDIR, else /tmp). With create, a missing folder
-// is made, private. Empty when the folder is missing (and not made) or is not this user's
+// of this user's alone, else the user's cache folder ($XDG_CACHE_HOME, else ~/.cache) when no
+// one else may write there, else the temporary folder ($TMPDIR, else /tmp). With create, a missing
+// folder is made, private. Empty when the folder is missing (and not made) or is not this user's
 // alone: another owner, access for others, a link; then problem (when given) says why, in the
 // words of the log.
 std::string folder(const std::string &id, bool create, std::string *problem = nullptr);

@@ -557,17 +557,21 @@ void TestStartup::shouldHandOverOnlyWithinTheUser_data()
     QTest::addColumn<uint>("folderOwner");
     QTest::addColumn<int>("folderMode"); // 0: none there before the first start
     QTest::addColumn<bool>("otherListens");
+    QTest::addColumn<bool>("ownCache"); // a home whose cache folder is the user's
     QTest::addColumn<int>("instances");
-    QTest::newRow("its own folder") << 65534u << 0 << false << 1;
-    QTest::newRow("folder made by another user") << 0u << 0700 << true << 2;
-    QTest::newRow("folder open to others") << 65534u << 0777 << true << 2;
-    QTest::newRow("another user listening in its folder") << 65534u << 0700 << true << 1;
+    QTest::newRow("its own folder") << 65534u << 0 << false << false << 1;
+    QTest::newRow("folder made by another user, a home of its own")
+        << 0u << 0700 << true << true << 1;
+    QTest::newRow("folder made by another user, no home") << 0u << 0700 << true << false << 2;
+    QTest::newRow("folder open to others") << 65534u << 0777 << true << false << 2;
+    QTest::newRow("another user listening in its folder") << 65534u << 0700 << true << false << 1;
 }
 
-// Without XDG_RUNTIME_DIR the lock and the socket lie in the shared temporary folder, where
-// another user could make their folder first or listen there. Nothing handed over, startup
-// identifiers included, may reach them, and the program starts all the same. The program runs
-// as nobody; the other user is the test's own, root.
+// Without XDG_RUNTIME_DIR the lock and the socket lie in the user's cache folder, or without a
+// home of the user's in the shared temporary folder, where another user could make their folder
+// first or listen there. Nothing handed over, startup identifiers included, may reach them, and
+// the program starts all the same. The program runs as nobody; the other user is the test's
+// own, root.
 void TestStartup::shouldHandOverOnlyWithinTheUser()
 {
     if (::getuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty())
@@ -575,8 +579,10 @@ void TestStartup::shouldHandOverOnlyWithinTheUser()
     QFETCH(uint, folderOwner);
     QFETCH(int, folderMode);
     QFETCH(bool, otherListens);
+    QFETCH(bool, ownCache);
     QFETCH(int, instances);
     QDir().mkpath(m_dir->path("tmp"));
+    QDir().mkpath(m_dir->path("home"));
     QCOMPARE(QProcess::execute("chown", {"-R", "65534:65534", m_dir->path(".")}), 0);
     const QString folder = m_dir->path("tmp/Quiver-65534");
     if (folderMode) {
@@ -592,6 +598,8 @@ void TestStartup::shouldHandOverOnlyWithinTheUser()
     m_runAs = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"};
     m_environment.insert("XDG_RUNTIME_DIR", "");
     m_environment.insert("TMPDIR", m_dir->path("tmp"));
+    m_environment.insert("HOME", ownCache ? m_dir->path("home") : "/root");
+    m_environment.insert("XDG_CACHE_HOME", "");
     m_environment.insert("DISPLAY", "");
     m_environment.insert("QT_QPA_PLATFORM", "offscreen");
     m_environment.insert("DESKTOP_STARTUP_ID", "secret_TIME42");
@@ -618,7 +626,8 @@ void TestStartup::shouldHandOverOnlyWithinTheUser()
 
     // The instance hears no other user either.
     QLocalSocket intruder;
-    intruder.connectToServer(folder + "/socket");
+    intruder.connectToServer((ownCache ? m_dir->path("home/.cache/Quiver-65534") : folder) +
+                             "/socket");
     QVERIFY(intruder.waitForConnected(5000));
     QDataStream command(&intruder);
     command << QString("quit\n\n0");
