@@ -30,6 +30,11 @@ public:
     bool isValid() const { return m_root.isValid(); }
     // A path below the root, such as "data/data.db".
     QString path(const QString &relative) const { return m_root.filePath(relative); }
+    bool write(const QString &relative, const QByteArray &bytes) const
+    {
+        QFile file(path(relative));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
 
 private:
     QTemporaryDir m_root;

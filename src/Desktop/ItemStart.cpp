@@ -50,6 +50,24 @@ QString shellWord(const QString &word)
                ? word
                : GLibSupport::takeString(g_shell_quote(word.toUtf8().constData()));
 }
+
+// What an application's entry runs given the item's arguments, as the user would read it.
+QString entryCommand(const DesktopEntry &entry,
+                     const QString &path,
+                     const QStringList &words,
+                     const QString &workingDirectory)
+{
+    QStringList quoted;
+    for (const QString &word : words)
+        quoted << shellWord(word);
+    const QString folder =
+        QFileInfo(workingDirectory.isEmpty() ? QDir::homePath() : workingDirectory)
+            .absoluteFilePath();
+    const QString exec = DesktopShell::execWithArguments(entry.exec(), words, folder);
+    return exec.isEmpty() ? shellWord(QFileInfo(path).absoluteFilePath()) + QLatin1Char(' ') +
+                                quoted.join(QLatin1Char(' '))
+                          : exec;
+}
 } // namespace
 
 ItemStart ItemStart::begin(const QString &path,
@@ -97,7 +115,10 @@ ItemStart ItemStart::begin(const QString &path,
                 return refused(QStringLiteral("打开失败, 参数有误"));
             if (!DesktopEntry::isTrusted(path))
                 // A D-Bus activated application runs no command: its entry is named instead.
-                return question(entry.exec().isEmpty() ? path : entry.exec(),
+                return question(entry.exec().isEmpty() ? path
+                                : words->isEmpty()
+                                    ? entry.exec()
+                                    : entryCommand(entry, path, *words, workingDirectory),
                                 [path, shown, words, workingDirectory, userTime] {
                                     markTrusted(path, shown);
                                     return started(DesktopShell::launchEntry(
@@ -141,23 +162,17 @@ QString ItemStart::command(const QString &path,
     // Arguments that cannot be read start nothing.
     if (type != 0 || !words || words->isEmpty() || !QFileInfo(path).isFile())
         return QString();
-    QStringList quoted;
-    for (const QString &word : *words)
-        quoted << shellWord(word);
     if (DesktopEntry::isEntryFile(path)) {
         const DesktopEntry entry = DesktopEntry::read(path);
-        if (entry.kind() != DesktopEntry::Kind::Application)
-            return QString();
-        const QString folder =
-            QFileInfo(workingDirectory.isEmpty() ? QDir::homePath() : workingDirectory)
-                .absoluteFilePath();
-        const QString exec = DesktopShell::execWithArguments(entry.exec(), *words, folder);
-        return exec.isEmpty() ? shellWord(QFileInfo(path).absoluteFilePath()) + QLatin1Char(' ') +
-                                    quoted.join(QLatin1Char(' '))
-                              : exec;
+        return entry.kind() == DesktopEntry::Kind::Application
+                   ? entryCommand(entry, path, *words, workingDirectory)
+                   : QString();
     }
     if (!DesktopShell::isProgram(path))
         return QString();
+    QStringList quoted;
+    for (const QString &word : *words)
+        quoted << shellWord(word);
     return shellWord(QFileInfo(path).absoluteFilePath()) + QLatin1Char(' ') +
            quoted.join(QLatin1Char(' '));
 }

@@ -11,6 +11,7 @@
 
 #include "Actions/ActionProviders.h"
 #include "Core/DataControl.h"
+#include "Desktop/DesktopEntry.h"
 #include "Desktop/DesktopShell.h"
 #include "Desktop/ItemStart.h"
 #include "KelMessageBox.h"
@@ -63,6 +64,10 @@ bool ItemRunner::approvedToRun(const QVariant &id,
     const QString fingerprint = SharedItems::fingerprint(type, path, arguments);
     if (!SharedItems::waitsForApproval(id, fingerprint))
         return true;
+    // An entry nobody vouched for asks anyway, showing the same command read from the file it
+    // starts: its answer approves the pasted item too, so the user is asked once.
+    if (type == 0 && DesktopEntry::isEntryFile(path) && !DesktopEntry::isTrusted(path))
+        return true;
     const QString command = ItemStart::command(path, type, arguments, workingDirectory);
     if (command.isEmpty())
         return true;
@@ -101,6 +106,9 @@ void ItemRunner::run(const QVariant &id)
                                 QStringLiteral("此应用程序入口不受信任，是否仍要启动？\n\n") +
                                     start.untrustedCommand))
             return;
+        const QString fingerprint = SharedItems::fingerprint(type, path, arguments);
+        if (SharedItems::waitsForApproval(id, fingerprint))
+            SharedItems::approve(id, fingerprint);
         start = start.confirmed();
     }
     if (!start.refusal.isEmpty())

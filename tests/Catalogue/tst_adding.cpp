@@ -478,11 +478,18 @@ void TestAdding::shouldRefusePasteWithoutGroup()
 void TestAdding::shouldAskOnceBeforePastedItemsRunCommands()
 {
     const QString marker = m_dir->path("ran");
+    // An application entry nobody vouched for, given an argument by the paste.
+    const QString entry = m_dir->path("tool.desktop");
+    QVERIFY(m_dir->write("append.sh", "echo \"$1\" >> " + marker.toUtf8() + "\n"));
+    QVERIFY(
+        m_dir->write("tool.desktop", "[Desktop Entry]\nType=Application\nName=Tool\nExec=/bin/sh " +
+                                         m_dir->path("append.sh").toUtf8() + " %U\n"));
     QApplication::clipboard()->setText(
         QStringLiteral("[{\"Name\":\"Firefox\",\"Type\":\"3\",\"Path\":\"echo 1 >> %1\"},"
                        "{\"Name\":\"Files\",\"Type\":\"0\",\"Path\":\"/bin/sh\","
-                       "\"Arguments\":\"-c \\\"echo 2 >> %1\\\"\"}]")
-            .arg(marker));
+                       "\"Arguments\":\"-c \\\"echo 2 >> %1\\\"\"},"
+                       "{\"Name\":\"Tool\",\"Type\":\"0\",\"Path\":\"%2\",\"Arguments\":\"5\"}]")
+            .arg(marker, entry));
     open();
     // Where config.ini should be written stands a folder: nothing could remember the approval,
     // so nothing is pasted.
@@ -511,6 +518,7 @@ void TestAdding::shouldAskOnceBeforePastedItemsRunCommands()
         answers.press(QMessageBox::No)
             .press(QMessageBox::Yes)
             .press(QMessageBox::Yes)
+            .press(QMessageBox::Yes)
             .press(QMessageBox::No);
         run(0);
         QCOMPARE(Catalogue::value("SELECT RunCount FROM Items WHERE Name = 'Firefox'"), "0");
@@ -520,9 +528,17 @@ void TestAdding::shouldAskOnceBeforePastedItemsRunCommands()
         QTRY_COMPARE(ran(), (QStringList{"1", "1"}));
         run(1);
         QTRY_COMPARE(ran(), (QStringList{"1", "1", "2"}));
+        // The entry's own question, showing what runs with the pasted argument, answers for
+        // the paste too: asked once, and not again.
+        run(2);
+        QTRY_COMPARE(ran(), (QStringList{"1", "1", "2", "5"}));
+        run(2);
+        QTRY_COMPARE(ran(), (QStringList{"1", "1", "2", "5", "5"}));
         QCOMPARE(answers.questions(),
                  (QStringList{question + "echo 1 >> " + marker, question + "echo 1 >> " + marker,
-                              question + "/bin/sh -c 'echo 2 >> " + marker + "'"}));
+                              question + "/bin/sh -c 'echo 2 >> " + marker + "'",
+                              "此应用程序入口不受信任，是否仍要启动？\n\n/bin/sh " +
+                                  m_dir->path("append.sh") + " \"5\""}));
     }
     {
         // Changed behind the dialog's back (by another version of the program): asked again.
@@ -546,7 +562,7 @@ void TestAdding::shouldAskOnceBeforePastedItemsRunCommands()
     items()->setCurrentIndex(items()->model()->index(1, 0));
     items()->actionAttribute()->trigger();
     run(1);
-    QTRY_COMPARE(ran(), (QStringList{"1", "1", "2", "4"}));
+    QTRY_COMPARE(ran(), (QStringList{"1", "1", "2", "5", "5", "4"}));
     QVERIFY(answers.questions().isEmpty());
 }
 
