@@ -172,11 +172,14 @@ void RecentDocuments::take(const List &list)
 {
     if (!list.changed)
         return;
-    // A list that cannot be read is told of once, and read again once it changed.
-    if (!list.failure.isEmpty())
-        LOG(WARNING) << "最近文档列表无法读取: " << list.failure;
     m_file = list.file;
     m_version = list.version;
+    // A list that cannot be read is told of once, and read again once it changed; the
+    // documents found before stay meanwhile.
+    if (!list.failure.isEmpty()) {
+        LOG(WARNING) << "最近文档列表无法读取: " << list.failure;
+        return;
+    }
     m_documents = list.documents;
     answersChanged();
 }
