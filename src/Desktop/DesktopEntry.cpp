@@ -7,6 +7,7 @@
 
 #include "Desktop/GLibSupport.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -100,8 +101,10 @@ bool DesktopEntry::markTrusted(const QString &path, const QByteArray &shown)
     // Only with GVfs's metadata store, which a bare session may not run.
     const bool noted = g_file_set_attribute_string(file.get(), "metadata::trusted", "true",
                                                    G_FILE_QUERY_INFO_NONE, nullptr, nullptr);
-    // On the file just compared, not on whatever the name leads to by now.
-    const bool ownFile = QFileInfo(real).ownerId() == ::getuid();
+    // The mode goes on the file just compared, through its descriptor, not on whatever the
+    // name leads to by now (GVfs's mark can only go by name).
+    struct stat info = {};
+    const bool ownFile = ::fstat(entry.handle(), &info) == 0 && info.st_uid == ::getuid();
     const bool executable =
         ownFile && entry.setPermissions(entry.permissions() | QFile::ExeOwner | QFile::ExeUser);
     return noted || executable;

@@ -735,7 +735,7 @@ void TestAdding::shouldShowHistoryAndRestoreDefaults()
                     "GroupsID, TypesID) VALUES (1, 'ed', 0, '/bin/ed', '-p', '86400', 0, 10, 1)");
     open();
     // Dates as the user's locale writes them, not as "Fri Jan 2 00:00:00 1970".
-    const QLocale locale;
+    const auto restoreLocale = qScopeGuard([locale = QLocale()] { QLocale::setDefault(locale); });
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     Form_Attribute dialog(items()->model()->index(0, 0));
     dialog.setEditMode(true);
@@ -761,7 +761,6 @@ void TestAdding::shouldShowHistoryAndRestoreDefaults()
     QVERIFY2(history->text().contains(
                  QRegularExpression(created + "1970/1/[23] \\S*\\d:\\d\\d\n共计运行：3次$")),
              qPrintable(history->text()));
-    QLocale::setDefault(locale);
 }
 
 QUIVER_TEST_MAIN(TestAdding)
