@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds a release tree, generates catalogues of 1k, 10k and 100k items and prints every
-# benchmark figure beside its target: scripts/bench.sh [runs]
+# benchmark figure beside its same-run baseline and the target in force, where there is one:
+# scripts/bench.sh [runs]. docs/performance.md holds the current figures.
 # Runs under Xvfb with openbox unless a display is set.
 set -euo pipefail
 cd "$(dirname "$0")/.."
