@@ -267,7 +267,7 @@ void TestCatalogue::shouldDeleteByKeyAndReopenWhereLeft()
     // The next start opens on the type and group shown last, or on the type's first group once
     // that group has gone.
     Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T', 0)");
-    for (const QString &opened : {"U/u2", "U/u1"}) {
+    for (const QString &opened : QStringList{"U/u2", "U/u1"}) {
         m_window.reset();
         if (opened == "U/u1")
             Catalogue::exec("DELETE FROM Groups WHERE ID = 21");
