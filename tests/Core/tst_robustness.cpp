@@ -11,6 +11,7 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QListView>
 #include <QProcess>
 #include <QSettings>
@@ -189,16 +190,23 @@ void TestRobustness::shouldStartWithReadOnlyDataFolder()
     for (const char *file : {"data/data.db", "data/config.ini"})
         QFile::setPermissions(root.filePath(file), QFile::ReadOwner | QFile::ReadOther);
 
+    // The program and its widget library beside it, where nobody reaches them even when the
+    // build tree lies in a folder closed to others.
+    const QString binary = root.filePath("bin/Quiver");
+    QVERIFY(QFile::copy(QUIVER_BINARY, binary));
+    QVERIFY(QFile::copy(QUIVER_WIDGET_LIBRARY,
+                        root.filePath("bin/" + QFileInfo(QUIVER_WIDGET_LIBRARY).fileName())));
+
     QProcess quiver;
     quiver.setWorkingDirectory(root.filePath("bin"));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("LD_LIBRARY_PATH", root.filePath("bin"));
     quiver.setProcessEnvironment(env);
     if (asRoot)
-        quiver.start("setpriv",
-                     {"--reuid=65534", "--regid=65534", "--clear-groups", QUIVER_BINARY});
+        quiver.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", binary});
     else
-        quiver.start(QUIVER_BINARY, QStringList());
+        quiver.start(binary, QStringList());
     QVERIFY(quiver.waitForStarted());
     // Running, not ended by the read-only catalogue; then a normal quit.
     QVERIFY(!quiver.waitForFinished(3000));

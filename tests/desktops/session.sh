@@ -85,12 +85,23 @@ if [[ "${1:-}" != --inside ]]; then
     command=$2
     shift 2
     [[ "$command" == */* ]] || command=$(command -v "$command") || command=$2
+    # A command (and the checkout it comes from) under the machine's /tmp stays where it is: its
+    # top folder there is carried into the session's own /tmp.
+    carried=
     case "$(realpath -m "$command")" in
     /tmp/*)
-        echo "session.sh: the session has a /tmp of its own, where $command is not: put it elsewhere" >&2
-        exit 2
+        carried=$(realpath -m "$command")
+        carried=${carried#/tmp/}
+        carried=${carried%%/*}
+        case "$carried" in
+        home | run | log | bin | .X11-unix)
+            say "the session keeps /tmp/$carried for itself: put $command elsewhere"
+            exit 2
+            ;;
+        esac
         ;;
     esac
+    export QUIVER_SESSION_CARRIED=$carried
 
     unshare "${namespaces[@]}" bash "$self" --inside "$root" "$desktop" "$command" "$@" <&0 &
     session=$!
@@ -131,7 +142,11 @@ ip link set lo up
 mount --make-rprivate /
 mkdir -p "$root/tmp"
 chmod 1777 "$root/tmp"
-mount --bind "$root/tmp" /tmp
+if [[ -n "${QUIVER_SESSION_CARRIED:-}" ]]; then
+    mkdir -p "$root/tmp/$QUIVER_SESSION_CARRIED"
+    mount --rbind "/tmp/$QUIVER_SESSION_CARRIED" "$root/tmp/$QUIVER_SESSION_CARRIED"
+fi
+mount --rbind "$root/tmp" /tmp
 # Mutter refuses an X socket folder that is not world-writable and sticky, as tmpfiles makes it.
 install -d -m 1777 /tmp/.X11-unix
 
