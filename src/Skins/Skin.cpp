@@ -1,6 +1,5 @@
 #include "Skins/Skin.h"
 
-#include <QApplication>
 #include <QColor>
 #include <QFile>
 #include <QFont>
@@ -8,8 +7,6 @@
 #include <QFontInfo>
 #include <QJsonDocument>
 
-#include "KelStyleSheets.h"
-#include "Core/SettingsControl.h"
 
 namespace {
 void readColor(const QJsonObject &skin, const char *key, QString &color)
@@ -66,34 +63,4 @@ SkinInfo SkinInfo::fromJson(const QString &name, const QJsonObject &skin)
     info.backgroundImage = skin.value(QLatin1String("BgImage")).toBool(false);
     info.acrylic = skin.value(QLatin1String("Acrylic")).toBool(false);
     return info;
-}
-
-QString SkinInfo::styleSheet(const QString &styleTemplate) const
-{
-    QString text = styleTemplate;
-    if (backgroundImage)
-        text += QStringLiteral("#FormMain{%1;}")
-                    .arg(QStringLiteral("border-image:url(../skins/%1/bg.jpg)").arg(name));
-    const QColor shade(fontColor);
-    text +=
-        QStringLiteral("$MainColor=%1;").arg(mainColor) +
-        QStringLiteral("$MainBgColor=%1;").arg(mainBgColor) +
-        QStringLiteral("$FontColor=%1;").arg(fontColor) +
-        QStringLiteral("$ShadeRgb=%1,%2,%3;").arg(shade.red()).arg(shade.green()).arg(shade.blue());
-    return KelStyleSheets::toQss(text, true);
-}
-
-SkinInfo Skin::apply(const QString &name)
-{
-    const SkinInfo skin = SkinInfo::fromJson(name, read(name));
-    SettingsControl::instance().setSkin(name);
-    QFile styleTemplate(QStringLiteral(":/files/skinTemplate.css"));
-    if (!styleTemplate.open(QIODevice::ReadOnly | QIODevice::Text))
-        return skin;
-    QFont font;
-    font.setFamily(skin.fontFamily);
-    font.setPointSize(skin.fontSize);
-    QApplication::setFont(font);
-    qApp->setStyleSheet(skin.styleSheet(QString::fromUtf8(styleTemplate.readAll())));
-    return skin;
 }

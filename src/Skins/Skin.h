@@ -21,10 +21,6 @@ struct SkinInfo
     // The family of the desktop's own font, as it resolves here: a skin that names none keeps it.
     static QString desktopFontFamily();
     static SkinInfo fromJson(const QString &name, const QJsonObject &skin);
-
-    // The application style sheet: the template with this skin's colours (and background
-    // picture) filled in.
-    QString styleSheet(const QString &styleTemplate) const;
 };
 
 namespace Skin {
@@ -33,8 +29,4 @@ bool isValidName(const QString &name);
 // "../skins/<name>.json"; empty when missing, not a JSON object, or the name is not valid.
 QJsonObject read(const QString &name);
 QString fileName(const QString &name);
-// Makes the skin of that name the application's (font and style sheet) and the stored choice;
-// what it falls back on where the file lacks a value. The window applies the rest (opacity,
-// the colour of its own icons).
-SkinInfo apply(const QString &name);
 } // namespace Skin

@@ -34,7 +34,7 @@
 #include "Window/SearchTyping.h"
 #include "Core/SettingsControl.h"
 #include "Window/SingleWindow.h"
-#include "Skins/Skin.h"
+#include "Skins/SkinStyle.h"
 #include "Update/UpdateNotice.h"
 
 #include <easylogging++.h>

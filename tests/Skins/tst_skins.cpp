@@ -3,7 +3,7 @@
 #include "Core/SettingsControl.h"
 #include "Skins/Form_Skins.h"
 #include "KelColorEdit.h"
-#include "Skins/Skin.h"
+#include "Skins/SkinStyle.h"
 #include "TestSupport.h"
 
 #include <QAbstractButton>

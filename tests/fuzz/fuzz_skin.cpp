@@ -1,7 +1,7 @@
 // Skin files: reading any bytes as a skin and filling the style-sheet template with it must
 // give values inside their ranges and a style sheet the program can apply.
 #include "KelStyleSheets.h"
-#include "Skins/Skin.h"
+#include "Skins/SkinStyle.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -26,6 +26,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                              QJsonDocument::fromJson(bytes).object());
     if (skin.opacity <= 0.0 || skin.opacity > 1.0 || skin.fontSize <= 0)
         std::abort();
-    KelStyleSheets::toQss(skin.styleSheet(skinTemplate), true);
+    KelStyleSheets::toQss(Skin::styleSheet(skin, skinTemplate), true);
     return 0;
 }
