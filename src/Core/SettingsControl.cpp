@@ -255,5 +255,5 @@ void SettingsControl::checkUpdate()
     const QUrl url = updateUrl();
     constexpr qint64 maximumReply = 64 * 1024;
     emit updateFinished(url.isEmpty() ? QByteArray()
-                                      : KelNetwork::net_Get(url, 5000, maximumReply));
+                                      : KelNetwork::blockingGet(url, 5000, maximumReply));
 }
