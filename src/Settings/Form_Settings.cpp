@@ -5,7 +5,7 @@
 
 #include "Actions/ActionProviders.h"
 #include "Icons/Form_IconSelector.h"
-#include "Settings/Form_KelSo.h"
+#include "Settings/SearchBoxSketch.h"
 #include "KelWindowPlacement.h"
 #include "Settings/SearchBoxPage.h"
 #include "Core/SettingsControl.h"
@@ -143,7 +143,7 @@ void Form_Settings::connectControls()
     connect(ui->pushButton_setTrayIconColor, &QPushButton::clicked, this,
             [this, settings] { settings->setTrayIconColor(ui->lineEdit_trayIconColor->color()); });
     connect(ui->pushButton_kelso, &QPushButton::clicked, this,
-            [this] { showOwnWindow(new Form_KelSo, this); });
+            [this] { showOwnWindow(new SearchBoxSketch, this); });
     connect(ui->pushButton_iconSelector, &QPushButton::clicked, this,
             [this] { showOwnWindow(new Form_IconSelector, this); });
 }

@@ -213,7 +213,7 @@ void TestSettingsWindow::shouldOpenOwnWindowsFromHiddenPage()
     control<QPushButton>("pushButton_kelso")->click();
     const QList<QWidget *> selectors = opened("Form_IconSelector");
     QCOMPARE(selectors.size(), 2);
-    QCOMPARE(opened("Form_KelSo").size(), 1);
+    QCOMPARE(opened("SearchBoxSketch").size(), 1);
     for (QWidget *window : selectors) {
         QVERIFY(!window->parent());
         QVERIFY(!window->isModal());
@@ -222,7 +222,7 @@ void TestSettingsWindow::shouldOpenOwnWindowsFromHiddenPage()
     QPointer<QWidget> first = selectors.first();
     first->findChild<QPushButton *>("pushButton_accept")->click();
     QTRY_VERIFY(!first);
-    for (QWidget *window : opened("Form_IconSelector") + opened("Form_KelSo"))
+    for (QWidget *window : opened("Form_IconSelector") + opened("SearchBoxSketch"))
         window->close();
 }
 
