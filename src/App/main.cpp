@@ -110,8 +110,8 @@ int main(int argc, char *argv[])
     // The first window takes the focus from the window the user typed in before starting us.
     Activation::prepare(activation);
     // Asked to show, it shows even when it would start to the tray.
-    if (!settings.value(QStringLiteral("Form/AppRunThenHide"), false).toBool() ||
-        line.command == Command::Show || line.command == Command::Toggle)
+    if (!settings.isAppRunThenHide() || line.command == Command::Show ||
+        line.command == Command::Toggle)
         window.show();
     else if (!window.canHide(false))
         window.showMinimized(); // nothing else could bring a hidden window back

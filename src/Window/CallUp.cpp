@@ -23,11 +23,11 @@ CallUp::CallUp(QWidget *window, QLineEdit *search, QSystemTrayIcon *tray)
     , m_latinInput(new LatinInput(window, this))
 {
     SettingsControl &settings = SettingsControl::instance();
-    connect(&settings, &SettingsControl::trayIconHide, tray, [this](bool hide) {
+    connect(&settings, &SettingsControl::trayIconHideChanged, tray, [this](bool hide) {
         m_tray->setVisible(!hide);
         keepReachable();
     });
-    connect(&settings, &SettingsControl::hotKeyChanged_showApp, this, &CallUp::registerHotkey);
+    connect(&settings, &SettingsControl::showHotkeyChanged, this, &CallUp::registerHotkey);
 }
 
 void CallUp::startHotkey()
@@ -50,8 +50,7 @@ void CallUp::startHotkey()
         QTimer::singleShot(0, this, [this, text] { emit refused(text); });
     });
     connect(m_showHotkey, &ShowHotkey::placeChanged, &settings, &SettingsControl::setHotKeyPlace);
-    emit settings.hotKeyChanged_showApp(
-        settings.value(QStringLiteral("HotKey/ShowApp"), QString()).toString());
+    emit settings.showHotkeyChanged(settings.showHotkey());
 }
 
 QStringList CallUp::waysBack() const

@@ -85,11 +85,9 @@ FormMain::~FormMain()
     DataControl::instance().database_close();
     SettingsControl &settings = SettingsControl::instance();
     // The next start opens on them.
-    settings.setValue(QStringLiteral("Form/LastType"),
-                      m_column->currentType().data(TypesIdRole).toInt());
-    settings.setValue(QStringLiteral("Form/LastGroup"),
-                      m_column->currentGroup().data(GroupsIdRole).toInt());
-    if (!settings.setValue(QStringLiteral("Form/Geometry"), saveGeometry()))
+    settings.setLastTypeId(m_column->currentType().data(TypesIdRole).toInt());
+    settings.setLastGroupId(m_column->currentGroup().data(GroupsIdRole).toInt());
+    if (!settings.setWindowGeometry(saveGeometry()))
         LOG(WARNING) << "config.ini 无法写入, 窗口位置未保存";
     // Told whatever the detail, as the start is: without it a run reads as one that crashed.
     logDetail(true);
@@ -305,28 +303,26 @@ void FormMain::init_data()
     m_items->setSearchable(true);
     SettingsControl &settings = SettingsControl::instance();
     // Before the catalogue fills the lists: a new style sheet lays out every entry again.
-    onSetSkins(settings.value(QStringLiteral("Form/SkinName"), QString()).toString());
+    onSetSkins(settings.skinName());
 
     data.database_transaction(true);
     data.database_create();
     // On the type and group shown last.
-    m_column->reload(settings.value(QStringLiteral("Form/LastType")).toInt(),
-                     settings.value(QStringLiteral("Form/LastGroup")).toInt());
+    m_column->reload(settings.lastTypeId(), settings.lastGroupId());
     data.database_transaction(false);
 
     m_callUp->startHotkey();
-    onSetDragEnabled(settings.value(QStringLiteral("Item/DragEnabled"), true).toBool());
+    onSetDragEnabled(settings.isDragEnabled());
 
-    const QByteArray geometry = settings.value(QStringLiteral("Form/Geometry")).toByteArray();
+    const QByteArray geometry = settings.windowGeometry();
     if (!geometry.isEmpty())
         restoreGeometry(geometry);
 
     settings.readCaches();
     emit settings.itemClickChanged(settings.isSingleClickRun());
-    emit settings.trayIconColorChanged(QColor(
-        settings.value(QStringLiteral("Form/TrayIconColor"), QStringLiteral("white")).toString()));
+    emit settings.trayIconColorChanged(settings.trayIconColor());
 
-    if (settings.value(QStringLiteral("Form/AutoUpdate"), true).toBool()) {
+    if (settings.isAutoUpdate()) {
         // Without an update service every start would end in a red notice.
         if (settings.updateUrl().isEmpty())
             LOG(INFO) << "未配置更新服务器, 跳过自动检查更新";
@@ -360,8 +356,7 @@ void FormMain::onFirstStart()
 {
     // Asked once, and only of a window the user sees: a start to the tray keeps it for later.
     SettingsControl &settings = SettingsControl::instance();
-    if (!m_catalogueOpen || !m_column->isEmpty() || !isVisible() ||
-        settings.value(QStringLiteral("Form/ImportOffered"), false).toBool())
+    if (!m_catalogueOpen || !m_column->isEmpty() || !isVisible() || settings.isImportOffered())
         return;
     QMessageBox question(QMessageBox::Question, QCoreApplication::applicationName(),
                          QStringLiteral("是否导入已安装的应用程序？"),
@@ -370,7 +365,7 @@ void FormMain::onFirstStart()
     // Closed by the end of the session rather than answered: asked again next time.
     if (!question.clickedButton())
         return;
-    settings.setValue(QStringLiteral("Form/ImportOffered"), true);
+    settings.setImportOffered(true);
     if (question.clickedButton() == question.button(QMessageBox::Yes))
         data_typesImportApplications();
 }

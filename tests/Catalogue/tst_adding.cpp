@@ -121,8 +121,8 @@ void TestAdding::init()
     Catalogue::exec(
         "INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0), (11, 'G11', 1, 1)");
     // Each case opens as a first start does: on the first type stored.
-    for (const char *key : {"Form/LastType", "Form/LastGroup"})
-        SettingsControl::instance().setValue(key, 0);
+    SettingsControl::instance().setLastTypeId(0);
+    SettingsControl::instance().setLastGroupId(0);
 }
 
 void TestAdding::cleanup()

@@ -80,8 +80,8 @@ void TestCatalogue::init()
     Catalogue::exec("DELETE FROM Groups");
     Catalogue::exec("DELETE FROM Items");
     // Each case starts as a first start does: on the first type stored.
-    for (const char *key : {"Form/LastType", "Form/LastGroup"})
-        SettingsControl::instance().setValue(key, 0);
+    SettingsControl::instance().setLastTypeId(0);
+    SettingsControl::instance().setLastGroupId(0);
 }
 
 void TestCatalogue::cleanup()

@@ -78,8 +78,8 @@ void TestItems::init()
         "(20, 'G20', 2, 0)");
     SettingsControl::instance().setThenHide(false);
     // Each case opens as a first start does: on the first type stored.
-    for (const char *key : {"Form/LastType", "Form/LastGroup"})
-        SettingsControl::instance().setValue(key, 0);
+    SettingsControl::instance().setLastTypeId(0);
+    SettingsControl::instance().setLastGroupId(0);
     // The search of these cases is the one Enter starts, over the catalogue in storage order.
     SettingsControl::instance().setInstantSearch(false);
 }

@@ -767,7 +767,7 @@ void TestDesktopEntries::shouldOfferImportOnceOnFirstStart()
 {
     for (const char *table : {"Types", "Groups"})
         Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(table));
-    SettingsControl::instance().setValue("Form/ImportOffered", false);
+    SettingsControl::instance().setImportOffered(false);
     open();
     QVERIFY(!items()->emptyHint().isEmpty());
     ModalAnswers answers;

@@ -125,8 +125,9 @@ void TestIconSelector::cleanup()
 {
     Notices::clear();
     SettingsControl &settings = SettingsControl::instance();
-    for (const char *key : {"Form/FaviconHost", "DefaultIcons/Web", "DefaultIcons/Lost"})
-        settings.setValue(key, QVariant());
+    settings.setFaviconHost(QString());
+    for (const int type : {2, -1})
+        settings.setDefaultIcon(type, QString());
 }
 
 QString TestIconSelector::writeImage(const QString &name, Qt::GlobalColor color)
@@ -339,14 +340,14 @@ void TestIconSelector::shouldRenameDeleteAndSetDefaults()
         return static_cast<QAction *>(nullptr);
     };
     selector.setDefaultIcons(action("网页图标"));
-    QCOMPARE(SettingsControl::instance().value("DefaultIcons/Web").toString(),
+    QCOMPARE(SettingsControl::instance().defaultIcon(2),
              DataControl::hashName(pngBytes(Qt::green)));
     QVERIFY(Notices::shown().contains("已设置"));
     QCOMPARE(picture(IconLoader::instance().itemIcon(2, "https://example.org")),
              picture(QIcon(writeImage("green.png", Qt::green))));
     list->setCurrentIndex(list->model()->index(0, 0));
     selector.setDefaultIcons(action("网页图标"));
-    QCOMPARE(SettingsControl::instance().value("DefaultIcons/Web").toString(), QString());
+    QCOMPARE(SettingsControl::instance().defaultIcon(2), QString());
 
     list->clearSelection();
     list->selectionModel()->select(list->model()->index(1, 0), QItemSelectionModel::Select);
@@ -620,7 +621,7 @@ void TestIconSelector::shouldSkipSiteIconTooLargeToHold()
 void TestIconSelector::shouldAskFaviconServiceWhenConfigured()
 {
     m_server.setAnswer("/base/favicon/get.php", {"200 OK", pngBytes(Qt::blue, 20), {}});
-    SettingsControl::instance().setValue("Form/FaviconHost", m_server.url("/base").toString());
+    SettingsControl::instance().setFaviconHost(m_server.url("/base").toString());
     const QUrl site("https://example.org/a?b=1");
     const QPixmap icon = SiteIcon::fetch(site);
     QCOMPARE(icon.size(), QSize(20, 20));

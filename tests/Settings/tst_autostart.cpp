@@ -53,7 +53,7 @@ void TestAutostart::shouldCreateAndRemoveEntry()
     QVERIFY(lines.startsWith("[Desktop Entry]\n"));
     QVERIFY(lines.contains("\nExec=\"" + QCoreApplication::applicationFilePath() + "\"\n"));
     QCOMPARE(entry.value("Path").toString(), QDir::currentPath());
-    QCOMPARE(settings.value("Form/StartUp").toBool(), true);
+    QCOMPARE(settings.isStartUp(), true);
 
     // An entry that is already there is not overwritten: the change is reported as failed.
     settings.setStartUp(true);

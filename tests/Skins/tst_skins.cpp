@@ -141,7 +141,7 @@ void TestSkins::shouldApplyASkinWithoutTheWindow()
     QVERIFY(qApp->styleSheet().contains(rule));
     QCOMPARE(QApplication::font().pointSize(), fontSize);
     QCOMPARE(applied.opacity, opacity);
-    QCOMPARE(SettingsControl::instance().value("Form/SkinName").toString(), name);
+    QCOMPARE(SettingsControl::instance().skinName(), name);
 }
 
 void TestSkins::shouldApplyStyleFontOpacityAndIcons()
@@ -156,7 +156,7 @@ void TestSkins::shouldApplyStyleFontOpacityAndIcons()
     QVERIFY(!sheet.contains('$'));
     QCOMPARE(QApplication::font().pointSize(), 11);
     QVERIFY(qAbs(m_window->windowOpacity() - 0.5) < 0.01);
-    QCOMPARE(SettingsControl::instance().value("Form/SkinName").toString(), QStringLiteral("Blue"));
+    QCOMPARE(SettingsControl::instance().skinName(), QStringLiteral("Blue"));
     for (const char *button : {"toolButton_close", "toolButton_minimize", "toolButton_settings",
                                "toolButton_history", "toolButton_back"})
         QVERIFY2(drawnIn(m_window->findChild<QToolButton *>(button)->icon(), Qt::red), button);
@@ -261,7 +261,7 @@ void TestSkins::shouldCreateUseSaveRenameAndDelete()
     QVERIFY(Notices::shown().contains("重命名成功"));
     QVERIFY(QFile::exists(Skin::fileName("深夜")) && !QFile::exists(Skin::fileName("夜间")));
     QVERIFY(QFile::exists("../skins/深夜/bg.jpg") && !QDir("../skins/夜间").exists());
-    QCOMPARE(SettingsControl::instance().value("Form/SkinName").toString(), QStringLiteral("夜间"));
+    QCOMPARE(SettingsControl::instance().skinName(), QStringLiteral("夜间"));
 
     answerNextDialog();
     editor.onDelete();

@@ -191,7 +191,7 @@ void TestFormMain::shouldSaveGeometryAndLogCleanExit()
 void TestFormMain::shouldLogOnlyWarningsAndErrorsWhenTurnedOff()
 {
     SettingsControl &settings = SettingsControl::instance();
-    settings.setValue("Form/LogEnabled", false);
+    settings.setLogEnabled(false);
     const int before = logLines(*m_dir).size();
     {
         FormMain window;
@@ -414,7 +414,7 @@ void TestFormMain::shouldEndWithoutTouchingUnreadableCatalogue()
     const QByteArray garbage(5000, '\x5a');
     file.write(garbage);
     file.close();
-    SettingsControl::instance().setValue("Form/Geometry", QByteArray("kept"));
+    SettingsControl::instance().setWindowGeometry(QByteArray("kept"));
 
     {
         FormMain window;
@@ -437,7 +437,7 @@ void TestFormMain::shouldEndWithoutTouchingUnreadableCatalogue()
         1);
     // The run ended in failure, and no window position of it was stored.
     QVERIFY(logLines(*m_dir).last().endsWith(" | ERROR | 数据库打开失败, 程序退出"));
-    QCOMPARE(SettingsControl::instance().value("Form/Geometry").toByteArray(), QByteArray("kept"));
+    QCOMPARE(SettingsControl::instance().windowGeometry(), QByteArray("kept"));
     Notices::clear();
 }
 

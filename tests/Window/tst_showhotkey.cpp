@@ -277,7 +277,7 @@ void TestShowHotkey::shouldHideWithoutTrayWhenDesktopShortcutBound()
     QVERIFY(place);
     QVERIFY(!place->isHidden());
     QVERIFY2(place->text().contains("GNOME 设置"), qPrintable(place->text()));
-    SettingsControl::instance().setHotKey_showApp(QString());
+    SettingsControl::instance().setShowHotkey(QString());
     QVERIFY(place->isHidden());
     QVERIFY(!GnomeShortcut().isBound());
 }

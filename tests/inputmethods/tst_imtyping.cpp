@@ -117,10 +117,10 @@ void TestImTyping::initTestCase()
     SettingsControl &settings = SettingsControl::instance();
     settings.setInstantSearch(true);
     settings.setThenHide(false);
-    settings.setValue("Form/ImportOffered", true);
+    settings.setImportOffered(true);
     m_window = std::make_unique<FormMain>();
     m_window->setGeometry(100, 100, 700, 500);
-    settings.setHotKey_showApp(QKeySequence("Ctrl+Alt+J").toString(QKeySequence::NativeText));
+    settings.setShowHotkey(QKeySequence("Ctrl+Alt+J").toString(QKeySequence::NativeText));
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     QVERIFY(m_driver.waitForKeyboardFocus(m_window->windowHandle()));
