@@ -1,4 +1,5 @@
 #include "Core/DataControl.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Icons/Form_IconSelector.h"
 #include "Catalogue/GroupsListView.h"
@@ -107,7 +108,7 @@ private:
 void TestIconSelector::initTestCase()
 {
     m_dir = std::make_unique<TestWorkDir>();
-    FormMain creatingTables;
+    Program creatingTables;
 }
 
 void TestIconSelector::init()
@@ -445,7 +446,8 @@ void TestIconSelector::shouldSetIconsOfTypesGroupsAndItems()
     const QString hash = DataControl::hashName(pngBytes(Qt::red));
     Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) VALUES "
                     "(1, 'a', 3, 'x', 10, 1), (2, 'b', 3, 'y', 10, 1), (3, 'c', 3, 'z', 10, 1)");
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     auto *items = window.findChild<ItemsListView *>("listView_items");
     items->selectionModel()->select(items->model()->index(0, 0), QItemSelectionModel::Select);
@@ -488,7 +490,8 @@ void TestIconSelector::shouldClearItemIconsWithNoIconEntry()
                     "', 10, 1), "
                     "(2, 'shell', 3, 'ls', '" +
                     hash + "', 10, 1)");
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     auto *items = window.findChild<ItemsListView *>("listView_items");
     items->selectAll();
@@ -515,7 +518,8 @@ void TestIconSelector::shouldFallBackOnceIconInUseIsDeleted()
     Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, IconPath, GroupsID, TypesID) VALUES "
                     "(1, 'lost', 0, '/no/such/file', '" +
                     hash + "', 10, 1)");
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     auto *items = window.findChild<ItemsListView *>("listView_items");
     const QImage red =
@@ -539,7 +543,8 @@ void TestIconSelector::shouldChooseIconInPropertiesDialog()
     const QString hash = DataControl::hashName(pngBytes(Qt::red));
     Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) VALUES "
                     "(1, 'ed', 3, 'ed', 10, 1)");
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     auto *items = window.findChild<ItemsListView *>("listView_items");
     items->setCurrentIndex(items->model()->index(0, 0));

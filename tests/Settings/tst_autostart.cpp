@@ -1,4 +1,5 @@
 #include "Settings/AutostartEntry.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Core/SettingsControl.h"
 #include "TestSupport.h"
@@ -32,7 +33,7 @@ private slots:
 void TestAutostart::shouldCreateAndRemoveEntry()
 {
     TestWorkDir dir;
-    FormMain window;
+    Program program;
     SettingsControl &settings = SettingsControl::instance();
     QFile::remove(AutostartEntry::fileName());
     QSignalSpy results(&settings, &SettingsControl::result);

@@ -1,4 +1,5 @@
 #include "CatalogueSupport.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Settings/Form_Settings.h"
 #include "LocalHttpServer.h"
@@ -190,7 +191,7 @@ void TestUpdate::shouldSkipAutomaticCheckWithoutService()
     if (!settings.updateUrl().isEmpty())
         QSKIP("this build names an update host");
     LogCapture &log = LogCapture::install();
-    m_window = std::make_unique<FormMain>();
+    const Program program;
     QVERIFY(log.lines().contains("未配置更新服务器, 跳过自动检查更新"));
     QVERIFY(Notices::shown().isEmpty());
     // Asked by hand, the missing service is a failure to connect.

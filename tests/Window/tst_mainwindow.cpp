@@ -1,3 +1,4 @@
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Core/SettingsControl.h"
 #include "CatalogueSupport.h"
@@ -75,7 +76,8 @@ private slots:
 private:
     std::unique_ptr<TestWorkDir> m_dir;
     std::unique_ptr<X11Desktop> m_desktop;
-    std::unique_ptr<FormMain> m_window;
+    std::unique_ptr<Program> m_program;
+    FormMain *m_window = nullptr;
 };
 
 void TestMainWindow::initTestCase()
@@ -90,23 +92,24 @@ void TestMainWindow::initTestCase()
 
 void TestMainWindow::cleanupTestCase()
 {
-    m_window.reset();
+    m_program.reset();
     m_desktop.reset();
     m_dir.reset();
 }
 
 void TestMainWindow::init()
 {
-    m_window = std::make_unique<FormMain>();
+    m_program = std::make_unique<Program>();
+    m_window = &m_program->window();
     m_window->setGeometry(100, 100, 700, 600);
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
 }
 
 void TestMainWindow::cleanup()
 {
     SettingsControl::instance().setShowHotkey(QString());
-    m_window.reset();
+    m_program.reset();
     Notices::clear();
 }
 
@@ -188,8 +191,9 @@ void TestMainWindow::shouldRunWhatIsTypedRightAfterTheHotkey()
                                    "1)")
                         .arg(marker));
     // The window of init() closes the catalogue as it goes: it goes first.
-    m_window.reset();
-    m_window = std::make_unique<FormMain>();
+    m_program.reset();
+    m_program = std::make_unique<Program>();
+    m_window = &m_program->window();
     m_window->setGeometry(100, 100, 700, 600);
     SettingsControl::instance().setShowHotkey(
         QKeySequence("Ctrl+Alt+J").toString(QKeySequence::NativeText));
@@ -467,10 +471,11 @@ void TestMainWindow::shouldMoveByTitleBarButKeepButtonsClickable()
 void TestMainWindow::shouldKnowWhereTheWindowManagerPutIt()
 {
     for (int round = 0; round < 3; ++round) {
-        m_window.reset();
-        m_window = std::make_unique<FormMain>();
+        m_program.reset();
+        m_program = std::make_unique<Program>();
+        m_window = &m_program->window();
         m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
         QTRY_COMPARE(m_window->pos(), windowPosition(*m_window));
     }
 }

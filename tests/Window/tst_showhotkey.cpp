@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 
 #include "Desktop/DesktopShortcut.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Settings/Form_Settings.h"
 #include "Desktop/GLibSupport.h"
@@ -259,7 +260,8 @@ void TestShowHotkey::shouldHideWithoutTrayWhenDesktopShortcutBound()
         settings.setValue("HotKey/ShowApp", "Alt+Q");
         settings.setValue("Form/ImportOffered", true);
     }
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QVERIFY(window.canHide(false));
