@@ -143,7 +143,7 @@ int main(int argc, char **argv)
     QStringList history;
     for (int i = 0; i < 50; ++i)
         history << QStringLiteral("git status --short %1").arg(i);
-    settings.setValue(QStringLiteral("Search/CommandHistory"), history);
+    settings.setCommandHistory(history);
     ActionProviders providers(settings);
     // As the window does once it shows: the list of recent documents is read ahead.
     QElapsedTimer reading;

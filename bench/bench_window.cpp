@@ -2,6 +2,7 @@
 // searching and applying a skin, each up to the repaint that shows the result.
 //   quiver_bench_window <root of a catalogue from quiver_bench_catalogue> [runs] [search|fill]
 #include "BenchSupport.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Search/SearchIndex.h"
 #include "Core/SettingsControl.h"
@@ -52,7 +53,8 @@ int main(int argc, char **argv)
               R"({"MainColor":"#2d7dd2","MainBgColor":"#202124","FontColor":"#e8eaed"})");
     writeSkin(QStringLiteral("BenchLight"), R"({"MainColor":"#40b7f3","MainBgColor":"#ffffff"})");
 
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     el::Loggers::reconfigureAllLoggers(el::ConfigurationType::ToStandardOutput, "false");
     window.show();
     QCoreApplication::processEvents();

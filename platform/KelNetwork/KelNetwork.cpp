@@ -15,7 +15,7 @@ bool isWebScheme(const QUrl &url)
 }
 } // namespace
 
-QByteArray KelNetwork::net_Get(const QUrl &url, int timeout, qint64 maximumSize)
+QByteArray KelNetwork::blockingGet(const QUrl &url, int timeout, qint64 maximumSize)
 {
     // A page may name "file:///…" as its icon; only the web is fetched.
     if (!url.isValid() || !isWebScheme(url) || timeout <= 0)

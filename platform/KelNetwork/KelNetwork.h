@@ -14,5 +14,5 @@ public:
     // connection, an error status, a body over maximumSize bytes, or no complete answer within
     // timeout ms. While it waits the application repaints but takes no user input.
     static QByteArray
-    net_Get(const QUrl &url, int timeout, qint64 maximumSize = defaultMaximumSize);
+    blockingGet(const QUrl &url, int timeout, qint64 maximumSize = defaultMaximumSize);
 };

@@ -11,11 +11,6 @@
 #include "Actions/WebKeywords.h"
 
 namespace {
-QString settingKey(const QString &key)
-{
-    return QStringLiteral("Search/") + key;
-}
-
 // Where an entry goes in the merged list: lower first. A leading row goes before the
 // catalogue's items of its band, other rows after them, and rows after the catalogue after
 // every band of it.
@@ -51,7 +46,7 @@ ActionProviders::ActionProviders(SettingsControl &settings)
     m_providers = {m_calculator.get(), m_webKeywords.get(),   m_paths.get(),
                    m_commands.get(),   m_systemActions.get(), m_recentDocuments.get()};
     for (ActionProvider *provider : qAsConst(m_providers)) {
-        m_enabled << m_settings.value(settingKey(provider->key()), true).toBool();
+        m_enabled << m_settings.isProviderEnabled(provider->key());
         provider->setAnswersChanged([this] { emit answersChanged(); });
     }
 }
@@ -91,7 +86,7 @@ bool ActionProviders::setEnabled(const QString &key, bool enabled)
         if (m_providers.at(i)->key() != key)
             continue;
         m_enabled[i] = enabled;
-        return m_settings.setValue(settingKey(key), enabled);
+        return m_settings.setProviderEnabled(key, enabled);
     }
     return false;
 }

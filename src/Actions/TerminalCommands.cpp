@@ -11,8 +11,6 @@
 #include <easylogging++.h>
 
 namespace {
-const QString historyKey = QStringLiteral("Search/CommandHistory");
-
 QString title(const QString &command)
 {
     return QStringLiteral("在终端中运行: ") + command;
@@ -37,12 +35,11 @@ QString userShell()
 TerminalCommands::TerminalCommands(SettingsControl &settings)
     : m_settings(settings)
 {
-    const QVariant stored = m_settings.value(historyKey);
-    if (stored.isValid() && stored.type() != QVariant::StringList &&
-        stored.type() != QVariant::String)
+    const std::optional<QStringList> stored = m_settings.commandHistory();
+    if (!stored)
         LOG(WARNING) << "命令历史无效, 已忽略";
     else
-        for (const QString &command : stored.toStringList())
+        for (const QString &command : *stored)
             if (!command.trimmed().isEmpty() && !m_history.contains(command) &&
                 m_history.size() < historySize)
                 m_history << command;
@@ -74,7 +71,7 @@ void TerminalCommands::remember(const QString &command)
         m_history.removeLast();
         m_folded.removeLast();
     }
-    if (!m_settings.setValue(historyKey, m_history))
+    if (!m_settings.setCommandHistory(m_history))
         LOG(WARNING) << "命令历史保存失败";
 }
 
@@ -82,7 +79,7 @@ bool TerminalCommands::clearHistory()
 {
     m_history.clear();
     m_folded.clear();
-    return m_settings.setValue(historyKey, QStringList());
+    return m_settings.setCommandHistory(QStringList());
 }
 
 QVector<ActionRow> TerminalCommands::query(const SearchQuery &query, const QString &typed)

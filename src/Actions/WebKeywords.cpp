@@ -12,7 +12,6 @@
 #include <easylogging++.h>
 
 namespace {
-const QString tableKey = QStringLiteral("Search/WebKeywordTable");
 const QString placeholder = QStringLiteral("%s");
 
 QString keywordProblem(const WebKeywords::Keyword &entry)
@@ -66,12 +65,12 @@ QVector<WebKeywords::Keyword> WebKeywords::defaults()
 
 void WebKeywords::load()
 {
-    const QVariant stored = m_settings.value(tableKey);
+    const std::optional<QString> stored = m_settings.webKeywordTable();
     m_table = defaults();
-    if (!stored.isValid())
+    if (!stored)
         return;
     QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(stored.toString().toUtf8(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(stored->toUtf8(), &error);
     if (!document.isArray()) {
         LOG(WARNING) << "网页搜索关键字表无效, 使用默认值: " << error.errorString();
         return;
@@ -121,7 +120,7 @@ bool WebKeywords::setTable(const QVector<Keyword> &table)
                                  {QStringLiteral("name"), entry.name},
                                  {QStringLiteral("address"), entry.address}});
     const QString text = QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
-    if (!m_settings.setValue(tableKey, text))
+    if (!m_settings.setWebKeywordTable(text))
         return false;
     m_table = table;
     return true;

@@ -9,6 +9,7 @@
 #include "Desktop/DesktopShortcut.h"
 #include "Core/DataControl.h"
 #include "Window/FormMain.h"
+#include "App/Program.h"
 #include "Icons/IconLoader.h"
 #include "QtSingleApplication.h"
 #include "App/SessionEnd.h"
@@ -89,7 +90,8 @@ int main(int argc, char *argv[])
 
     TerminationWatcher terminationWatcher;
     DataControl::instance().checkCatalogueAhead();
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     if (!app.folderProblem().isEmpty())
         LOG(WARNING) << "单实例文件夹不安全, 不与其他实例交接: " << app.folderProblem();
     // Qt chooses its OpenGL integration with the first native window, which the main window's
@@ -110,8 +112,8 @@ int main(int argc, char *argv[])
     // The first window takes the focus from the window the user typed in before starting us.
     Activation::prepare(activation);
     // Asked to show, it shows even when it would start to the tray.
-    if (!settings.value(QStringLiteral("Form/AppRunThenHide"), false).toBool() ||
-        line.command == Command::Show || line.command == Command::Toggle)
+    if (!settings.isAppRunThenHide() || line.command == Command::Show ||
+        line.command == Command::Toggle)
         window.show();
     else if (!window.canHide(false))
         window.showMinimized(); // nothing else could bring a hidden window back

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QSqlQuery>
 
@@ -14,6 +15,7 @@
 #include "Catalogue/ItemRoles.h"
 #include "KelMessageBox.h"
 #include "Core/Questions.h"
+#include "Core/SettingsControl.h"
 #include "Catalogue/TypesListView.h"
 
 namespace {
@@ -147,6 +149,23 @@ void CatalogueColumn::storeName(const QModelIndex &index, const QVector<int> &ro
         DataControl::instance().type_rename(name, index.data(TypesIdRole));
     else
         DataControl::instance().group_rename(name, index.data(GroupsIdRole));
+}
+
+void CatalogueColumn::offerImport()
+{
+    SettingsControl &settings = SettingsControl::instance();
+    if (!isEmpty() || settings.isImportOffered())
+        return;
+    QMessageBox question(QMessageBox::Question, QCoreApplication::applicationName(),
+                         QStringLiteral("是否导入已安装的应用程序？"),
+                         QMessageBox::Yes | QMessageBox::No, m_window);
+    question.exec();
+    // Closed by the end of the session rather than answered: asked again next time.
+    if (!question.clickedButton())
+        return;
+    settings.setImportOffered(true);
+    if (question.clickedButton() == question.button(QMessageBox::Yes))
+        importApplications();
 }
 
 void CatalogueColumn::importApplications()

@@ -34,6 +34,8 @@ public:
     void locate(int typeId, int groupId);
 
     void importApplications();
+    // While the catalogue is empty, asks once whether to import the installed applications.
+    void offerImport();
     void addType();
     void renameType();
     void deleteType();

@@ -3,12 +3,16 @@
 #include <QColor>
 #include <QObject>
 #include <QSettings>
+#include <QStringList>
 #include <QUrl>
 #include <QVariant>
 
+#include <optional>
+
 // The user's settings: the INI file "../data/config.ini", the flags read often, and a signal
-// for every change the main window acts on. The setters are slots so that the settings
-// window can connect its controls to them directly.
+// for every change the main window acts on. Every key is read and written through an accessor
+// of its own, which knows its default; the setters the settings window connects its controls to
+// are slots.
 class SettingsControl final : public QObject
 {
     Q_OBJECT
@@ -23,27 +27,67 @@ public:
     explicit SettingsControl(const QString &fileName = QStringLiteral("../data/config.ini"));
     ~SettingsControl() override;
 
-    QVariant value(const QString &key, const QVariant &defaultValue = QVariant()) const;
-    // Whether the value reached the file.
-    bool setValue(const QString &key, const QVariant &value);
+    // Writes what is pending and reads what other writers of the file changed since.
     void sync();
 
-    // Stores an icon hash name as the default icon of a lost item (-1), a web address (2) or
-    // a command line (3); any other type is ignored. Whether it reached the file.
-    bool setDefaultIcon(int type, const QString &hashName);
+    // The settings read where they are needed. Setters that are no slots return whether the
+    // value reached the file.
+    // "Form/IsSingleApp": a second start hands over to the running instance. On where the file
+    // does not say otherwise: two instances on one catalogue would each overwrite the other's
+    // changes.
+    bool isSingleApp() const;
+    bool isAppRunThenHide() const;
+    bool isAutoUpdate() const;
+    bool isStartUp() const;
+    bool isDragEnabled() const;
+    // The log holds every line; otherwise only warnings and errors, besides its start and end.
+    bool isLogEnabled() const;
+    QColor trayIconColor() const;
+    QString skinName() const;
+    // The show/hide hotkey in its native text form; empty for none.
+    QString showHotkey() const;
+    // The main window's geometry at its last clean end, as QWidget::saveGeometry() gave it.
+    QByteArray windowGeometry() const;
+    bool setWindowGeometry(const QByteArray &geometry);
+    // The type and group shown last, where the next start opens; 0 for none.
+    int lastTypeId() const;
+    bool setLastTypeId(int id);
+    int lastGroupId() const;
+    bool setLastGroupId(int id);
+    // Whether a start with an empty catalogue offered to import the installed applications.
+    bool isImportOffered() const;
+    bool setImportOffered(bool offered);
 
-    bool takeManualUpdateCheck();
+    // The icon hash name stored as the default icon of a lost item (-1), a web address (2) or
+    // a command line (3); empty when none is, and for any other type.
+    QString defaultIcon(int type) const;
+    // Any other type is ignored.
+    bool setDefaultIcon(int type, const QString &hashName);
 
     // The update service: "/quiver/update.html" on the host of the setting "Form/UpdateHost",
     // or else on the host this build was configured with; empty when there is none or it is
     // not an https address.
     QUrl updateUrl() const;
+    bool setUpdateHost(const QString &host);
     // The base address of the favicon service ("Form/FaviconHost"); empty when none is set.
     QUrl faviconService() const;
-    // "Form/IsSingleApp": a second start hands over to the running instance. On where the file
-    // does not say otherwise: two instances on one catalogue would each overwrite the other's
-    // changes.
-    bool isSingleApp() const;
+    bool setFaviconHost(const QString &host);
+
+    // Whether the search box's answers of that provider are on; they are unless turned off.
+    bool isProviderEnabled(const QString &key) const;
+    bool setProviderEnabled(const QString &key, bool enabled);
+    // The commands typed in the search box, newest first; none when the file holds something
+    // else than texts there.
+    std::optional<QStringList> commandHistory() const;
+    bool setCommandHistory(const QStringList &commands);
+    // The web keywords as the JSON text they are kept in; none while never stored.
+    std::optional<QString> webKeywordTable() const;
+    bool setWebKeywordTable(const QString &table);
+    // The pasted items' entries, as SharedItems writes them.
+    QStringList pastedItems() const;
+    bool setPastedItems(const QStringList &entries);
+
+    bool takeManualUpdateCheck();
 
     // The flags consulted often, read from the file once at start-up and afterwards kept by
     // the setters.
@@ -59,8 +103,6 @@ public:
     bool isLatinOnShow() const { return m_latinOnShow; }
     // Called up, the window comes centred on the pointer's screen; otherwise where it was last.
     bool isShowAtCursor() const { return m_showAtCursor; }
-    // The log holds every line; otherwise only warnings and errors, besides its start and end.
-    bool isLogEnabled() const;
 
     // Where the show/hide hotkey lives now (an X11 grab, the desktop's shortcut settings), as
     // the main window registered it; never stored.
@@ -75,9 +117,9 @@ public:
 
 signals:
     void startUpWithSystem(bool enable);
-    void trayIconHide(bool hide);
+    void trayIconHideChanged(bool hide);
     void trayIconColorChanged(QColor color);
-    void hotKeyChanged_showApp(QString key);
+    void showHotkeyChanged(const QString &key);
     void result(bool isOk);
     void updateFinished(QByteArray reply);
     void itemClickChanged(bool singleClick);
@@ -97,7 +139,7 @@ public slots:
     void setTrayIconHideWithMain(bool hide);
     void setTrayIconHide(bool hide);
     void setAppRunThenHide(bool enable);
-    void setHotKey_showApp(QString key);
+    void setShowHotkey(const QString &key);
     void setCloseThenQuit(bool bQuit);
     void setUseRelativePath(bool enable);
     void setSkin(QString skinFile);

@@ -9,12 +9,10 @@
 #include <easylogging++.h>
 
 namespace {
-const QString key = QStringLiteral("Item/PastedItems");
-
 // Each item's entry: "<ID>" while it waits, "<ID>:<fingerprint>" once approved.
 QStringList entries()
 {
-    return SettingsControl::instance().value(key).toStringList();
+    return SettingsControl::instance().pastedItems();
 }
 
 QString idOf(const QString &entry)
@@ -24,7 +22,7 @@ QString idOf(const QString &entry)
 
 bool store(const QStringList &kept)
 {
-    if (SettingsControl::instance().setValue(key, kept))
+    if (SettingsControl::instance().setPastedItems(kept))
         return true;
     LOG(WARNING) << "粘贴项目的确认记录保存失败";
     return false;

@@ -16,7 +16,7 @@
 
 #include "Desktop/DesktopEntry.h"
 #include "Desktop/DesktopEntryText.h"
-#include "KelWinAPI.h"
+#include "KelProcess.h"
 
 #include <easylogging++.h>
 
@@ -377,7 +377,7 @@ QString DesktopShell::execWithArguments(const QString &exec,
 {
     // Read as GIO reads it, so that every argument becomes a word of its own: one put where a
     // field code stands inside a quoted word would end that quote and be read as Exec.
-    const std::optional<QStringList> parsed = KelWinAPI::splitArguments(exec);
+    const std::optional<QStringList> parsed = KelProcess::splitArguments(exec);
     if (exec.trimmed().isEmpty() || !parsed)
         return QString();
     const QStringList &words = *parsed;
@@ -603,7 +603,7 @@ QFuture<StartOutcome> DesktopShell::startAsAdministrator(const QString &program,
             LOG(WARNING) << "start " << program << " as administrator failed: not a program";
         } else {
             started.made =
-                KelWinAPI::KelShellExecuteExW(program, parameters, true, workingDirectory);
+                KelProcess::runAsAdministrator(program, parameters, true, workingDirectory);
             if (!started)
                 LOG(WARNING) << "start " << program << " as administrator failed";
         }

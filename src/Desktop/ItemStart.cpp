@@ -8,7 +8,7 @@
 #include "Desktop/DesktopEntry.h"
 #include "Desktop/DesktopShell.h"
 #include "Desktop/GLibSupport.h"
-#include "KelWinAPI.h"
+#include "KelProcess.h"
 
 #include <easylogging++.h>
 
@@ -83,7 +83,7 @@ ItemStart ItemStart::begin(const QString &path,
             return refused(QStringLiteral("打开失败, 文件不存在"));
         if (!info.isFile())
             return refused(QStringLiteral("打开失败, 不是文件类型"));
-        const std::optional<QStringList> words = KelWinAPI::splitArguments(arguments);
+        const std::optional<QStringList> words = KelProcess::splitArguments(arguments);
         // An application's entry (or a link to one) starts the application, not an editor on
         // its text.
         if (DesktopEntry::isEntryFile(path)) {
@@ -158,7 +158,7 @@ QString ItemStart::command(const QString &path,
 {
     if (type == 3)
         return DesktopShell::isShellCommand(path) ? path.trimmed() : QString();
-    const std::optional<QStringList> words = KelWinAPI::splitArguments(arguments);
+    const std::optional<QStringList> words = KelProcess::splitArguments(arguments);
     // Arguments that cannot be read start nothing.
     if (type != 0 || !words || words->isEmpty() || !QFileInfo(path).isFile())
         return QString();

@@ -146,9 +146,9 @@ QPixmap IconLoader::loadPixmap(const QString &path, const QSize &size) const
     return QPixmap::fromImageReader(&reader);
 }
 
-QIcon IconLoader::defaultIcon(const QString &key, const QString &builtIn) const
+QIcon IconLoader::defaultIcon(int type, const QString &builtIn) const
 {
-    const QIcon cached = cacheIcon(SettingsControl::instance().value(key).toString());
+    const QIcon cached = cacheIcon(SettingsControl::instance().defaultIcon(type));
     return cached.isNull() ? builtInIcon(builtIn) : cached;
 }
 
@@ -180,12 +180,11 @@ QIcon IconLoader::itemIcon(int type, const QString &path) const
             }
             return kindIcon(info);
         }
-        return defaultIcon(QStringLiteral("DefaultIcons/Lost"), QStringLiteral(":/icon/lost.svg"));
+        return defaultIcon(-1, QStringLiteral(":/icon/lost.svg"));
     case 2:
-        return defaultIcon(QStringLiteral("DefaultIcons/Web"), QStringLiteral(":/icon/web.svg"));
+        return defaultIcon(2, QStringLiteral(":/icon/web.svg"));
     case 3:
-        return defaultIcon(QStringLiteral("DefaultIcons/Shell"),
-                           QStringLiteral(":/icon/shell.svg"));
+        return defaultIcon(3, QStringLiteral(":/icon/shell.svg"));
     default:
         return QIcon();
     }

@@ -55,8 +55,9 @@ public:
 private:
     IconLoader();
 
-    // The cached icon named by a settings key, or the built-in resource when it has none.
-    QIcon defaultIcon(const QString &key, const QString &builtIn) const;
+    // The cached icon the settings name as the default icon of that item type, or the built-in
+    // resource when they name none.
+    QIcon defaultIcon(int type, const QString &builtIn) const;
     // The built-in icon, drawn in the built-in colour.
     QIcon builtInIcon(const QString &resource) const;
     struct Kind

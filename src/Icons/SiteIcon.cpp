@@ -16,7 +16,7 @@ constexpr int timeout = 6000;
 
 QPixmap download(const QUrl &url, const QDeadlineTimer &deadline)
 {
-    const QByteArray bytes = KelNetwork::net_Get(url, int(deadline.remainingTime()));
+    const QByteArray bytes = KelNetwork::blockingGet(url, int(deadline.remainingTime()));
     if (bytes.isEmpty())
         return QPixmap();
     QString error;

@@ -37,7 +37,7 @@ WebPage::WebPage(const QUrl &url, const QByteArray &body)
 
 WebPage WebPage::fetch(const QUrl &url, int timeout)
 {
-    return WebPage(url, KelNetwork::net_Get(url, timeout));
+    return WebPage(url, KelNetwork::blockingGet(url, timeout));
 }
 
 QString WebPage::title() const

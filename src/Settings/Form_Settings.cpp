@@ -5,7 +5,7 @@
 
 #include "Actions/ActionProviders.h"
 #include "Icons/Form_IconSelector.h"
-#include "Settings/Form_KelSo.h"
+#include "Settings/SearchBoxSketch.h"
 #include "KelWindowPlacement.h"
 #include "Settings/SearchBoxPage.h"
 #include "Core/SettingsControl.h"
@@ -67,13 +67,11 @@ Form_Settings::~Form_Settings()
 void Form_Settings::loadValues()
 {
     const SettingsControl &settings = SettingsControl::instance();
-    ui->checkBox_startUp->setChecked(
-        settings.value(QStringLiteral("Form/StartUp"), false).toBool());
+    ui->checkBox_startUp->setChecked(settings.isStartUp());
     // Without an update service there is nothing to ask, by hand or at start.
     const bool served = !settings.updateUrl().isEmpty();
     ui->checkBox_autoUpdate->setEnabled(served);
-    ui->checkBox_autoUpdate->setChecked(
-        served && settings.value(QStringLiteral("Form/AutoUpdate"), true).toBool());
+    ui->checkBox_autoUpdate->setChecked(served && settings.isAutoUpdate());
     ui->pushButton_checkUpdate->setEnabled(served);
     if (!served) {
         const QString reason = QStringLiteral("未配置更新服务器，无法检查更新");
@@ -81,14 +79,12 @@ void Form_Settings::loadValues()
         ui->label_11->setText(reason);
     }
     ui->checkBox_log_enable->setChecked(settings.isLogEnabled());
-    ui->checkBox_firstThenHide->setChecked(
-        settings.value(QStringLiteral("Form/AppRunThenHide"), false).toBool());
+    ui->checkBox_firstThenHide->setChecked(settings.isAppRunThenHide());
     ui->checkBox_closeThenQuit->setChecked(settings.isCloseThenQuit());
     ui->checkBox_isSingleApp->setChecked(settings.isSingleApp());
     ui->checkBox_thenHide->setChecked(settings.isThenHide());
     ui->checkBox_toRelativePath->setChecked(settings.isUseRelativePath());
-    ui->checkBox_dragEnabled->setChecked(
-        settings.value(QStringLiteral("Item/DragEnabled"), true).toBool());
+    ui->checkBox_dragEnabled->setChecked(settings.isDragEnabled());
     ui->checkBox_instantSearch->setChecked(settings.isInstantSearch());
     ui->checkBox_latinOnShow->setChecked(settings.isLatinOnShow());
     ui->radioButton_singleClick->setChecked(settings.isSingleClickRun());
@@ -97,13 +93,9 @@ void Form_Settings::loadValues()
     ui->radioButton_lastPos->setChecked(!settings.isShowAtCursor());
     ui->checkBox_trayIconHide->setChecked(settings.isTrayIconHide());
     ui->checkBox_trayIconHideWithMain->setChecked(settings.isTrayIconHideWithMain());
-    ui->lineEdit_trayIconColor->setText(
-        QColor(settings.value(QStringLiteral("Form/TrayIconColor"), QStringLiteral("#FFFFFF"))
-                   .toString())
-            .name());
+    ui->lineEdit_trayIconColor->setText(settings.trayIconColor().name());
     ui->lineEdit_show->setKeySequence(
-        QKeySequence(settings.value(QStringLiteral("HotKey/ShowApp"), QString()).toString(),
-                     QKeySequence::NativeText));
+        QKeySequence(settings.showHotkey(), QKeySequence::NativeText));
 }
 
 void Form_Settings::connectControls()
@@ -134,8 +126,7 @@ void Form_Settings::connectControls()
     for (const auto &box : boxes)
         connect(box.first, &QCheckBox::clicked, settings, box.second);
 
-    connect(ui->lineEdit_show, &QLineEdit::textChanged, settings,
-            &SettingsControl::setHotKey_showApp);
+    connect(ui->lineEdit_show, &QLineEdit::textChanged, settings, &SettingsControl::setShowHotkey);
     connect(ui->radioButton_singleClick, &QRadioButton::toggled, settings,
             &SettingsControl::setSingleClickRun);
     connect(ui->radioButton_cursor, &QRadioButton::toggled, settings,
@@ -143,7 +134,7 @@ void Form_Settings::connectControls()
     connect(ui->pushButton_setTrayIconColor, &QPushButton::clicked, this,
             [this, settings] { settings->setTrayIconColor(ui->lineEdit_trayIconColor->color()); });
     connect(ui->pushButton_kelso, &QPushButton::clicked, this,
-            [this] { showOwnWindow(new Form_KelSo, this); });
+            [this] { showOwnWindow(new SearchBoxSketch, this); });
     connect(ui->pushButton_iconSelector, &QPushButton::clicked, this,
             [this] { showOwnWindow(new Form_IconSelector, this); });
 }

@@ -32,7 +32,7 @@ Form_Skins::Form_Skins(QWidget *parent)
     ui->fontComboBox_font->setMinimumContentsLength(18);
     setFixedSize(QSize(320, 350).expandedTo(minimumSizeHint()));
     fillList();
-    selectSkin(SettingsControl::instance().value(QStringLiteral("Form/SkinName")).toString());
+    selectSkin(SettingsControl::instance().skinName());
     connect(ui->comboBox, &QComboBox::currentTextChanged, this, &Form_Skins::setCurrentSkinsInfo);
     connect(ui->slider_opacity, &QSlider::valueChanged, ui->spinBox_opacity, &QSpinBox::setValue);
     connect(ui->spinBox_opacity, qOverload<int>(&QSpinBox::valueChanged), ui->slider_opacity,
@@ -128,8 +128,7 @@ void Form_Skins::onSaveSkins()
     }
     notify(QStringLiteral("已保存"), true);
     // The skin in use shows what was saved at once.
-    if (ui->comboBox->currentText() ==
-        SettingsControl::instance().value(QStringLiteral("Form/SkinName")).toString())
+    if (ui->comboBox->currentText() == SettingsControl::instance().skinName())
         onSetSkins();
 }
 

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
 
@@ -11,10 +10,13 @@
 #include "Desktop/LatinInput.h"
 #include "Core/SettingsControl.h"
 #include "Window/ShowHotkey.h"
+#include "Window/TrayIcon.h"
 
 #include <easylogging++.h>
 
-CallUp::CallUp(QWidget *window, QLineEdit *search, QSystemTrayIcon *tray)
+#include <xcb/xcb.h>
+
+CallUp::CallUp(QWidget *window, QLineEdit *search, TrayIcon *tray)
     : QObject(window)
     , m_window(window)
     , m_search(search)
@@ -22,12 +24,12 @@ CallUp::CallUp(QWidget *window, QLineEdit *search, QSystemTrayIcon *tray)
     , m_keyboardCatcher(new KeyboardCatcher(this))
     , m_latinInput(new LatinInput(window, this))
 {
-    SettingsControl &settings = SettingsControl::instance();
-    connect(&settings, &SettingsControl::trayIconHide, tray, [this](bool hide) {
-        m_tray->setVisible(!hide);
-        keepReachable();
-    });
-    connect(&settings, &SettingsControl::hotKeyChanged_showApp, this, &CallUp::registerHotkey);
+    window->installEventFilter(this);
+    qApp->installNativeEventFilter(this);
+    connect(tray, &TrayIcon::clicked, this, &CallUp::toggle);
+    connect(tray, &TrayIcon::visibilityChanged, this, &CallUp::keepReachable);
+    connect(&SettingsControl::instance(), &SettingsControl::showHotkeyChanged, this,
+            &CallUp::registerHotkey);
 }
 
 void CallUp::startHotkey()
@@ -50,8 +52,7 @@ void CallUp::startHotkey()
         QTimer::singleShot(0, this, [this, text] { emit refused(text); });
     });
     connect(m_showHotkey, &ShowHotkey::placeChanged, &settings, &SettingsControl::setHotKeyPlace);
-    emit settings.hotKeyChanged_showApp(
-        settings.value(QStringLiteral("HotKey/ShowApp"), QString()).toString());
+    emit settings.showHotkeyChanged(settings.showHotkey());
 }
 
 QStringList CallUp::waysBack() const
@@ -60,16 +61,14 @@ QStringList CallUp::waysBack() const
     // The hotkey first: asking for the tray may probe the session bus.
     if (m_showHotkey && m_showHotkey->isWayBack())
         ways << QStringLiteral("快捷键 (%1)").arg(m_showHotkey->place());
-    if (QSystemTrayIcon::isSystemTrayAvailable() && !SettingsControl::instance().isTrayIconHide())
+    if (m_tray->canBringBack(false))
         ways << QStringLiteral("托盘图标");
     return ways;
 }
 
 bool CallUp::canHide(bool trayHidesToo) const
 {
-    const bool trayStays = QSystemTrayIcon::isSystemTrayAvailable() && !trayHidesToo &&
-                           !SettingsControl::instance().isTrayIconHide();
-    return trayStays || (m_showHotkey && m_showHotkey->isWayBack());
+    return m_tray->canBringBack(trayHidesToo) || (m_showHotkey && m_showHotkey->isWayBack());
 }
 
 void CallUp::command(CommandLine::Command command, const Activation::Request &request)
@@ -104,7 +103,7 @@ void CallUp::hideWindow(bool hideTray)
     }
     m_window->hide();
     if (hideTray)
-        m_tray->hide();
+        m_tray->hideWithWindow();
 }
 
 bool CallUp::isInFront() const
@@ -148,8 +147,7 @@ void CallUp::bringToFront()
         m_activationRequested.start();
         m_activeWhenRequested = Activation::activeWindow();
     }
-    if (!m_tray->isVisible() && !settings.isTrayIconHide())
-        m_tray->show();
+    m_tray->showWithWindow();
 }
 
 void CallUp::focusSearch()
@@ -165,6 +163,17 @@ void CallUp::activationArrived()
     m_activationRequested.invalidate();
 }
 
+bool CallUp::nativeEventFilter(const QByteArray &eventType, void *message, long *)
+{
+    const auto *event = static_cast<xcb_generic_event_t *>(message);
+    if (eventType != "xcb_generic_event_t" || (event->response_type & ~0x80) != XCB_FOCUS_IN)
+        return false;
+    const auto *focus = reinterpret_cast<const xcb_focus_in_event_t *>(event);
+    if (focus->event == m_window->winId())
+        focusArrived(focus->detail != XCB_NOTIFY_DETAIL_POINTER);
+    return false;
+}
+
 void CallUp::focusArrived(bool keyboard)
 {
     // Hidden and called up again before Qt decided that the focus had gone (it waits 400 ms
@@ -177,10 +186,41 @@ void CallUp::focusArrived(bool keyboard)
     activationArrived();
 }
 
-void CallUp::hidden()
+bool CallUp::eventFilter(QObject *watched, QEvent *event)
 {
-    m_placement.remember(m_window);
-    m_activationRequested.invalidate();
+    if (watched != m_window)
+        return false;
+    switch (event->type()) {
+    case QEvent::Show:
+        // Shown by us, not reported shown by the window system later: by then keys typed into
+        // the box would be selected and replaced.
+        if (!event->spontaneous())
+            focusSearch();
+        break;
+    case QEvent::ActivationChange:
+        if (m_window->isActiveWindow())
+            activationArrived();
+        break;
+    case QEvent::Hide:
+        m_placement.remember(m_window);
+        m_activationRequested.invalidate();
+        break;
+    case QEvent::Close: {
+        const SettingsControl &settings = SettingsControl::instance();
+        if (settings.isCloseThenQuit()) {
+            QCoreApplication::quit();
+            break;
+        }
+        // Hidden even when the close came from the window manager while another window was
+        // active.
+        hideWindow(settings.isTrayIconHideWithMain() || settings.isTrayIconHide());
+        event->ignore();
+        return true;
+    }
+    default:
+        break;
+    }
+    return false;
 }
 
 void CallUp::registerHotkey(const QString &key)
@@ -195,6 +235,6 @@ void CallUp::keepReachable()
 {
     // Hidden, with nothing left that could bring it back: it stays as a minimised window. The
     // tray icon may have gone with the window.
-    if (m_ready && m_window->isHidden() && !canHide(!m_tray->isVisible()))
+    if (m_ready && m_window->isHidden() && !canHide(!m_tray->isShown()))
         m_window->showMinimized();
 }

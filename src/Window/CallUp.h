@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractNativeEventFilter>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
@@ -12,21 +13,21 @@
 class KeyboardCatcher;
 class LatinInput;
 class QLineEdit;
-class QSystemTrayIcon;
 class QWidget;
 class ShowHotkey;
+class TrayIcon;
 
 // How the main window is called up and sent away: the show/hide hotkey, the tray icon, the
-// commands another start hands over, and taking the focus the window manager grants. The
-// window is brought in front with the keyboard in the search box, or hidden where something can
-// bring it back (else minimised).
-class CallUp final : public QObject
+// commands another start hands over, closing the window, and taking the focus the window
+// manager grants. The window is brought in front with the keyboard in the search box, or hidden
+// where something can bring it back (else minimised).
+class CallUp final : public QObject, public QAbstractNativeEventFilter
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CallUp)
 
 public:
-    CallUp(QWidget *window, QLineEdit *search, QSystemTrayIcon *tray);
+    CallUp(QWidget *window, QLineEdit *search, TrayIcon *tray);
 
     // Registers the hotkey the settings hold, and follows their changes; the window is up to
     // take its notices.
@@ -52,14 +53,14 @@ public:
     // The search box takes the keyboard, its text selected so that typing replaces it.
     void focusSearch();
 
-    // From the window's events: it became active or the window manager gave it the focus (Qt
-    // may not report that, when the window was hidden and shown again within the time Qt keeps a
-    // window active after losing the focus); it was hidden.
-    void activationArrived();
-    // The window system gave the window the keyboard's focus (keyboard false: the focus only
-    // passes through the pointer's window).
-    void focusArrived(bool keyboard);
-    void hidden();
+    // The window system gave the window the keyboard's focus, which Qt may not report as
+    // activation: when the window was hidden and shown again within the time Qt keeps a window
+    // active after losing the focus.
+    bool nativeEventFilter(const QByteArray &eventType, void *message, long *result) override;
+
+protected:
+    // The window's own events: shown, activated, hidden, closed.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
     // A hotkey the desktop refused, as a notice for the user.
@@ -67,13 +68,16 @@ signals:
 
 private:
     bool isInFront() const;
+    void activationArrived();
+    // keyboard false: the focus only passes through the pointer's window.
+    void focusArrived(bool keyboard);
     void registerHotkey(const QString &key);
     // Minimises a hidden window when neither tray nor hotkey could bring it back.
     void keepReachable();
 
     QWidget *m_window;
     QLineEdit *m_search;
-    QSystemTrayIcon *m_tray;
+    TrayIcon *m_tray;
     KeyboardCatcher *m_keyboardCatcher;
     LatinInput *m_latinInput;
     ShowHotkey *m_showHotkey = nullptr;

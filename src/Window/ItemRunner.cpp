@@ -10,6 +10,9 @@
 #include <QX11Info>
 
 #include "Actions/ActionProviders.h"
+#include "Catalogue/ItemRoles.h"
+#include "Catalogue/ItemsModel.h"
+#include "Catalogue/ItemsPage.h"
 #include "Core/DataControl.h"
 #include "Desktop/DesktopEntry.h"
 #include "Desktop/DesktopShell.h"
@@ -27,10 +30,41 @@ QString orNone(const QString &text)
 }
 } // namespace
 
-ItemRunner::ItemRunner(QWidget *window)
+ItemRunner::ItemRunner(QWidget *window, ItemsPage *items)
     : QObject(window)
     , m_window(window)
+    , m_items(items)
 {}
+
+void ItemRunner::runRow(const QModelIndex &index)
+{
+    if (const ActionRow *answer = m_items->actionAt(index))
+        runAnswer(*answer);
+    else
+        run(index.data(ItemIdRole));
+}
+
+void ItemRunner::runRows(const QModelIndexList &rows)
+{
+    for (const QModelIndex &index : rows)
+        runRow(index);
+}
+
+void ItemRunner::runGroup()
+{
+    const ItemsModel *items = m_items->itemsModel();
+    for (int row = 0; row < items->rowCount(); ++row)
+        runRow(items->index(row, 0));
+}
+
+void ItemRunner::count(const QVariant &id)
+{
+    DataControl &data = DataControl::instance();
+    const quint64 before = data.catalogueChanges();
+    if (data.item_ran(id))
+        m_items->ran(id.toInt(), before);
+    emit started();
+}
 
 void ItemRunner::refuse(const QString &text)
 {
@@ -114,9 +148,9 @@ void ItemRunner::run(const QVariant &id)
     if (!start.refusal.isEmpty())
         refuse(start.refusal);
     else if (start.start)
-        whenStarted(*start.start, [this, id] { emit itemStarted(id); });
+        whenStarted(*start.start, [this, id] { count(id); });
     else
-        emit itemStarted(id); // a type this program does not know starts nothing, yet counts
+        count(id); // a type this program does not know starts nothing, yet counts
 }
 
 void ItemRunner::runAnswer(const ActionRow &answer)
@@ -136,7 +170,7 @@ void ItemRunner::runAnswer(const ActionRow &answer)
         break;
     case ActionOutcome::Status::Pending:
         whenStarted(
-            *outcome.pending, [this] { emit answerStarted(); }, outcome.failure);
+            *outcome.pending, [this] { emit started(); }, outcome.failure);
         break;
     case ActionOutcome::Status::Refused:
         refuse(outcome.notice);
@@ -175,7 +209,7 @@ void ItemRunner::runAsAdministrator(const QVariant &id)
                                    KelMessageBox::Bottom, 3000,
                                    KelMessageBox::getDefaultColor(KelMessageBox::Blue), QString());
     whenStarted(DesktopShell::startAsAdministrator(path, arguments, workingDirectory),
-                [this, id] { emit itemStarted(id); });
+                [this, id] { count(id); });
 }
 
 void ItemRunner::openFolder(const QVariant &id)

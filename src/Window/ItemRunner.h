@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFuture>
+#include <QModelIndex>
 #include <QObject>
 #include <QVariant>
 
@@ -9,19 +10,26 @@
 #include "Desktop/StartOutcome.h"
 
 struct ActionRow;
+class ItemsPage;
 class QWidget;
 
 // Starting what the catalogue and the search box hold: an item by its stored record, as
 // administrator, its folder; an answer of the search box. Refusals and what came of a start are
-// notices over the window; a start that was made is reported for the window to count.
+// notices over the window; an item's start that was made is counted.
 class ItemRunner final : public QObject
 {
     Q_OBJECT
 
 public:
-    // window: the parent of the questions and notices.
-    explicit ItemRunner(QWidget *window);
+    // window: the parent of the questions and notices. items: the lists whose rows it runs,
+    // told of the runs counted.
+    ItemRunner(QWidget *window, ItemsPage *items);
 
+    // What a row of the items or results list shows: an answer, or the item of its id.
+    void runRow(const QModelIndex &index);
+    void runRows(const QModelIndexList &rows);
+    // Every item of the group shown.
+    void runGroup();
     void run(const QVariant &id);
     void runAsAdministrator(const QVariant &id);
     void openFolder(const QVariant &id);
@@ -29,12 +37,11 @@ public:
     void runAnswer(const ActionRow &answer);
 
 signals:
-    // The item's start was made (or its type starts nothing, which counts too).
-    void itemStarted(const QVariant &id);
-    // An answer's start was made.
-    void answerStarted();
+    // The start of an item or an answer was made (an item whose type starts nothing counts).
+    void started();
 
 private:
+    void count(const QVariant &id);
     void refuse(const QString &text);
     // Calls then when the start was made, else shows failure and the reason, where one is known.
     void whenStarted(const QFuture<StartOutcome> &start,
@@ -48,4 +55,5 @@ private:
                        const QString &workingDirectory);
 
     QWidget *m_window;
+    ItemsPage *m_items;
 };

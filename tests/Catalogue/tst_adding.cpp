@@ -1,4 +1,5 @@
 #include "Core/DataControl.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Catalogue/Form_Attribute.h"
 #include "Catalogue/GroupsListView.h"
@@ -102,14 +103,15 @@ private:
     }
 
     std::unique_ptr<TestWorkDir> m_dir;
-    std::unique_ptr<FormMain> m_window;
+    std::unique_ptr<Program> m_program;
+    FormMain *m_window = nullptr;
     LocalHttpServer m_server;
 };
 
 void TestAdding::initTestCase()
 {
     m_dir = std::make_unique<TestWorkDir>();
-    FormMain creatingTables;
+    Program creatingTables;
 }
 
 void TestAdding::init()
@@ -121,20 +123,21 @@ void TestAdding::init()
     Catalogue::exec(
         "INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0), (11, 'G11', 1, 1)");
     // Each case opens as a first start does: on the first type stored.
-    for (const char *key : {"Form/LastType", "Form/LastGroup"})
-        SettingsControl::instance().setValue(key, 0);
+    SettingsControl::instance().setLastTypeId(0);
+    SettingsControl::instance().setLastGroupId(0);
 }
 
 void TestAdding::cleanup()
 {
-    m_window.reset();
+    m_program.reset();
     Notices::clear();
     SettingsControl::instance().setUseRelativePath(false);
 }
 
 void TestAdding::open()
 {
-    m_window = std::make_unique<FormMain>();
+    m_program = std::make_unique<Program>();
+    m_window = &m_program->window();
     m_window->show();
 }
 

@@ -1,4 +1,5 @@
 #include "Catalogue/CatalogueListModel.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Catalogue/GroupsListView.h"
 #include "Catalogue/ItemRoles.h"
@@ -62,7 +63,8 @@ private slots:
 private:
     void open();
     std::unique_ptr<TestWorkDir> m_dir;
-    std::unique_ptr<FormMain> m_window;
+    std::unique_ptr<Program> m_program;
+    FormMain *m_window = nullptr;
     TypesListView *m_types = nullptr;
     GroupsListView *m_groups = nullptr;
 };
@@ -71,7 +73,7 @@ void TestCatalogue::initTestCase()
 {
     m_dir = std::make_unique<TestWorkDir>();
     // Creates the tables once.
-    FormMain window;
+    Program program;
 }
 
 void TestCatalogue::init()
@@ -80,25 +82,26 @@ void TestCatalogue::init()
     Catalogue::exec("DELETE FROM Groups");
     Catalogue::exec("DELETE FROM Items");
     // Each case starts as a first start does: on the first type stored.
-    for (const char *key : {"Form/LastType", "Form/LastGroup"})
-        SettingsControl::instance().setValue(key, 0);
+    SettingsControl::instance().setLastTypeId(0);
+    SettingsControl::instance().setLastGroupId(0);
 }
 
 void TestCatalogue::cleanup()
 {
-    m_window.reset();
+    m_program.reset();
     Notices::clear();
 }
 
 void TestCatalogue::open()
 {
-    m_window = std::make_unique<FormMain>();
+    m_program = std::make_unique<Program>();
+    m_window = &m_program->window();
     m_types = m_window->findChild<TypesListView *>("listView_types");
     m_groups = m_window->findChild<GroupsListView *>("listView_groups");
-    new QAbstractItemModelTester(
-        m_types->model(), QAbstractItemModelTester::FailureReportingMode::QtTest, m_window.get());
-    new QAbstractItemModelTester(
-        m_groups->model(), QAbstractItemModelTester::FailureReportingMode::QtTest, m_window.get());
+    new QAbstractItemModelTester(m_types->model(),
+                                 QAbstractItemModelTester::FailureReportingMode::QtTest, m_window);
+    new QAbstractItemModelTester(m_groups->model(),
+                                 QAbstractItemModelTester::FailureReportingMode::QtTest, m_window);
 }
 
 void TestCatalogue::shouldStartEmptyAndRefuseGroupWithoutType()
@@ -248,7 +251,7 @@ void TestCatalogue::shouldDeleteByKeyAndReopenWhereLeft()
     // Delete in the list that has the keyboard asks as "删除" does; a group tells what goes too.
     const auto pressDelete = [this](QListView *list, int row) {
         list->setCurrentIndex(list->model()->index(row, 0));
-        QApplication::setActiveWindow(m_window.get());
+        QApplication::setActiveWindow(m_window);
         list->setFocus();
         ModalAnswers answers;
         answers.press(QMessageBox::Yes);
@@ -268,7 +271,7 @@ void TestCatalogue::shouldDeleteByKeyAndReopenWhereLeft()
     // that group has gone.
     Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T', 0)");
     for (const QString &opened : QStringList{"U/u2", "U/u1"}) {
-        m_window.reset();
+        m_program.reset();
         if (opened == "U/u1")
             Catalogue::exec("DELETE FROM Groups WHERE ID = 21");
         open();

@@ -1,3 +1,4 @@
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Catalogue/GroupsListView.h"
 #include "Catalogue/ItemRoles.h"
@@ -58,13 +59,14 @@ private:
     void selectItems(const QList<int> &rows);
 
     std::unique_ptr<TestWorkDir> m_dir;
-    std::unique_ptr<FormMain> m_window;
+    std::unique_ptr<Program> m_program;
+    FormMain *m_window = nullptr;
 };
 
 void TestItems::initTestCase()
 {
     m_dir = std::make_unique<TestWorkDir>();
-    FormMain creatingTables;
+    Program creatingTables;
 }
 
 void TestItems::init()
@@ -78,15 +80,15 @@ void TestItems::init()
         "(20, 'G20', 2, 0)");
     SettingsControl::instance().setThenHide(false);
     // Each case opens as a first start does: on the first type stored.
-    for (const char *key : {"Form/LastType", "Form/LastGroup"})
-        SettingsControl::instance().setValue(key, 0);
+    SettingsControl::instance().setLastTypeId(0);
+    SettingsControl::instance().setLastGroupId(0);
     // The search of these cases is the one Enter starts, over the catalogue in storage order.
     SettingsControl::instance().setInstantSearch(false);
 }
 
 void TestItems::cleanup()
 {
-    m_window.reset();
+    m_program.reset();
     Notices::clear();
     SettingsControl::instance().setIconLoadEnabled(true);
     SettingsControl::instance().setTimeMonitoring(false);
@@ -94,10 +96,11 @@ void TestItems::cleanup()
 
 void TestItems::open()
 {
-    m_window = std::make_unique<FormMain>();
+    m_program = std::make_unique<Program>();
+    m_window = &m_program->window();
     m_window->show();
-    new QAbstractItemModelTester(
-        itemsModel(), QAbstractItemModelTester::FailureReportingMode::QtTest, m_window.get());
+    new QAbstractItemModelTester(itemsModel(),
+                                 QAbstractItemModelTester::FailureReportingMode::QtTest, m_window);
 }
 
 void TestItems::selectItems(const QList<int> &rows)

@@ -58,7 +58,7 @@ int main(int argc, char **argv)
             for (int id = 1; id <= 8; ++id)
                 data.item_setRow(id, (id * 7 + step) % 8);
             data.database_transaction(false);
-            settings.setValue(QStringLiteral("Form/LastStep"), step);
+            settings.setLastTypeId(step);
             break;
         }
         std::printf("%d\n", step);

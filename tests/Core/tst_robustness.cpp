@@ -1,6 +1,7 @@
 // Bad input from disk: malformed settings, cache files that are no pictures, huge skin files,
 // and a data folder the program may not write. It starts, and nothing the user had is lost.
 #include "Core/DataControl.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Icons/Form_IconSelector.h"
 #include "Icons/IconLoader.h"
@@ -73,7 +74,7 @@ void TestRobustness::initTestCase()
           "[Item]\nSingleClickRun=%%%\n"
           "[DefaultIcons]\nLost=../../../etc/hostname\nWeb=\\0\nShell=" +
               QByteArray(5000, 'x') + "\n");
-    FormMain creatingTables;
+    Program creatingTables;
 }
 
 void TestRobustness::cleanup()
@@ -87,7 +88,8 @@ void TestRobustness::shouldStartWithEveryValueMalformed()
     Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (1, 'G', 1, 0)");
     Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) VALUES "
                     "(1, 'web', 2, 'https://example.org', 1, 1), (2, 'sh', 3, 'ls', 1, 1)");
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     auto *items = window.findChild<QListView *>("listView_items");
     QCOMPARE(rowTexts(items->model()), (QStringList{"web", "sh"}));
@@ -122,7 +124,8 @@ void TestRobustness::shouldShowFallbacksForCacheFilesThatAreNoPictures()
                     truncatedPng + "', 1, 1)");
     SettingsControl::instance().setDefaultIcon(2, random);
 
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     auto *items = window.findChild<QListView *>("listView_items");
     QCOMPARE(picture(items->model()->index(0, 0).data(Qt::DecorationRole)),
@@ -154,7 +157,8 @@ void TestRobustness::shouldApplyDefaultsFromHugeSkinFiles()
     QFETCH(QByteArray, skin);
     QDir().mkpath(m_dir->path("skins"));
     write(m_dir->path("skins/Huge.json"), skin);
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     QElapsedTimer timer;
     timer.start();
     window.onSetSkins("Huge");

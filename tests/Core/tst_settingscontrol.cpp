@@ -35,12 +35,12 @@ void TestSettingsControl::shouldGiveDefaultsWithoutFile()
     TestWorkDir dir;
     SettingsControl settings;
     settings.readCaches();
-    QCOMPARE(settings.value("Form/IsSingleApp", false).toBool(), false);
-    QCOMPARE(settings.value("Form/AppRunThenHide", false).toBool(), false);
-    QCOMPARE(settings.value("Form/AutoUpdate", true).toBool(), true);
-    QCOMPARE(settings.value("Item/DragEnabled", true).toBool(), true);
-    QCOMPARE(settings.value("HotKey/ShowApp", QString()).toString(), QString());
-    QCOMPARE(settings.value("Form/TrayIconColor", "white").toString(), QStringLiteral("white"));
+    QVERIFY(settings.isSingleApp());
+    QVERIFY(!settings.isAppRunThenHide());
+    QVERIFY(settings.isAutoUpdate());
+    QVERIFY(settings.isDragEnabled());
+    QCOMPARE(settings.showHotkey(), QString());
+    QCOMPARE(settings.trayIconColor(), QColor(Qt::white));
     QVERIFY(!settings.isSingleClickRun());
     QVERIFY(!settings.isThenHide());
     QVERIFY(!settings.isCloseThenQuit());
@@ -106,12 +106,12 @@ void TestSettingsControl::shouldWriteKeyAndEmitInOrder_data()
                                   << QVariant(true) << onlyResult;
     QTest::newRow("trayHide") << Setter([](SettingsControl &s) { s.setTrayIconHide(true); })
                               << "Form/TrayIconHide" << QVariant(true)
-                              << QStringList{"trayIconHide", "result"};
+                              << QStringList{"trayIconHideChanged", "result"};
     QTest::newRow("runThenHide") << Setter([](SettingsControl &s) { s.setAppRunThenHide(true); })
                                  << "Form/AppRunThenHide" << QVariant(true) << onlyResult;
-    QTest::newRow("hotkey") << Setter([](SettingsControl &s) { s.setHotKey_showApp("Ctrl+Alt+Q"); })
+    QTest::newRow("hotkey") << Setter([](SettingsControl &s) { s.setShowHotkey("Ctrl+Alt+Q"); })
                             << "HotKey/ShowApp" << QVariant("Ctrl+Alt+Q")
-                            << QStringList{"hotKeyChanged_showApp"};
+                            << QStringList{"showHotkeyChanged"};
     QTest::newRow("closeQuit") << Setter([](SettingsControl &s) { s.setCloseThenQuit(true); })
                                << "Form/CloseThenQuit" << QVariant(true) << onlyResult;
     QTest::newRow("relative") << Setter([](SettingsControl &s) { s.setUseRelativePath(true); })
@@ -141,9 +141,8 @@ void TestSettingsControl::shouldWriteKeyAndEmitInOrder()
     connect(&settings, &SettingsControl::startUpWithSystem, this, record("startUpWithSystem"));
     connect(&settings, &SettingsControl::trayIconColorChanged, this,
             record("trayIconColorChanged"));
-    connect(&settings, &SettingsControl::trayIconHide, this, record("trayIconHide"));
-    connect(&settings, &SettingsControl::hotKeyChanged_showApp, this,
-            record("hotKeyChanged_showApp"));
+    connect(&settings, &SettingsControl::trayIconHideChanged, this, record("trayIconHideChanged"));
+    connect(&settings, &SettingsControl::showHotkeyChanged, this, record("showHotkeyChanged"));
     connect(&settings, &SettingsControl::result, this, [&](bool ok) {
         emitted << "result";
         results << ok;
@@ -186,10 +185,15 @@ void TestSettingsControl::shouldStoreTrayColourAsHexName()
 {
     TestWorkDir dir;
     SettingsControl settings;
+    const auto stored = [&dir] {
+        return QSettings(dir.path("data/config.ini"), QSettings::IniFormat)
+            .value("Form/TrayIconColor")
+            .toString();
+    };
     settings.setTrayIconColor(QColor("white"));
-    QCOMPARE(settings.value("Form/TrayIconColor").toString(), QStringLiteral("#ffffff"));
+    QCOMPARE(stored(), QStringLiteral("#ffffff"));
     settings.setTrayIconColor(QColor(QStringLiteral("#80ff0000")));
-    QCOMPARE(settings.value("Form/TrayIconColor").toString(), QStringLiteral("#ff0000"));
+    QCOMPARE(stored(), QStringLiteral("#ff0000"));
 }
 
 void TestSettingsControl::shouldStoreDefaultIconsOnlyForKnownTypes()
@@ -286,7 +290,7 @@ void TestSettingsControl::shouldRefuseColourThatIsNone()
     settings.setTrayIconColor(QColor(QStringLiteral("#12")));
     QCOMPARE(results.takeFirst().at(0).toBool(), false);
     QCOMPARE(changed.count(), 0);
-    QCOMPARE(settings.value("Form/TrayIconColor").toString(), QStringLiteral("#00ff00"));
+    QCOMPARE(settings.trayIconColor(), QColor(QStringLiteral("#00ff00")));
 }
 
 QUIVER_TEST_MAIN(TestSettingsControl)

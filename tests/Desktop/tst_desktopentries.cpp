@@ -1,6 +1,7 @@
 #include "Catalogue/ApplicationImport.h"
 #include "Core/DataControl.h"
 #include "Desktop/DesktopEntry.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Icons/Form_IconSelector.h"
 #include "Icons/IconLoader.h"
@@ -83,7 +84,8 @@ private:
 
     std::unique_ptr<DesktopSandbox> m_desktop;
     std::unique_ptr<TestWorkDir> m_dir;
-    std::unique_ptr<FormMain> m_window;
+    std::unique_ptr<Program> m_program;
+    FormMain *m_window = nullptr;
     QString m_record;
 };
 
@@ -151,7 +153,7 @@ void TestDesktopEntries::initTestCase()
     qputenv("PATH", m_desktop->path("bin").toLocal8Bit() + ':' + qgetenv("PATH"));
     QDir().mkpath(m_desktop->path("work"));
     QDir().mkpath(m_desktop->path("other work"));
-    FormMain creatingTables;
+    Program creatingTables;
 }
 
 void TestDesktopEntries::init()
@@ -166,13 +168,14 @@ void TestDesktopEntries::init()
 
 void TestDesktopEntries::cleanup()
 {
-    m_window.reset();
+    m_program.reset();
     Notices::clear();
 }
 
 void TestDesktopEntries::open()
 {
-    m_window = std::make_unique<FormMain>();
+    m_program = std::make_unique<Program>();
+    m_window = &m_program->window();
     m_window->show();
 }
 
@@ -767,7 +770,7 @@ void TestDesktopEntries::shouldOfferImportOnceOnFirstStart()
 {
     for (const char *table : {"Types", "Groups"})
         Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(table));
-    SettingsControl::instance().setValue("Form/ImportOffered", false);
+    SettingsControl::instance().setImportOffered(false);
     open();
     QVERIFY(!items()->emptyHint().isEmpty());
     ModalAnswers answers;

@@ -1,4 +1,5 @@
 #include "Desktop/DesktopShell.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Catalogue/GroupsListView.h"
 #include "Catalogue/ItemRoles.h"
@@ -95,7 +96,8 @@ private:
 
     std::unique_ptr<DesktopSandbox> m_desktop;
     std::unique_ptr<TestWorkDir> m_dir;
-    std::unique_ptr<FormMain> m_window;
+    std::unique_ptr<Program> m_program;
+    FormMain *m_window = nullptr;
 };
 
 void TestRunning::initTestCase()
@@ -107,7 +109,7 @@ void TestRunning::initTestCase()
     m_desktop->addHandler("mail", {"x-scheme-handler/mailto"});
     m_desktop->addHandler("console", {"text/x-log"}, "Terminal=true\n");
     m_dir = std::make_unique<TestWorkDir>();
-    FormMain creatingTables;
+    Program creatingTables;
 
     // Records where it ran, the name it was started by and its arguments.
     write(root("progs/tool.sh"),
@@ -134,13 +136,14 @@ void TestRunning::init()
 
 void TestRunning::cleanup()
 {
-    m_window.reset();
+    m_program.reset();
     Notices::clear();
 }
 
 void TestRunning::open()
 {
-    m_window = std::make_unique<FormMain>();
+    m_program = std::make_unique<Program>();
+    m_window = &m_program->window();
     m_window->show();
 }
 

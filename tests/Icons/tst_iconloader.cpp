@@ -147,21 +147,22 @@ void TestIconLoader::shouldFallBackByItemType()
 
 void TestIconLoader::shouldUseConfiguredDefaults_data()
 {
-    QTest::addColumn<QString>("key");
+    // The item type whose default icon the settings name (-1: a lost item's).
+    QTest::addColumn<int>("iconOf");
     QTest::addColumn<int>("type");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("builtIn");
-    QTest::newRow("lost") << "DefaultIcons/Lost" << 0 << "/no/such/file"
+    QTest::newRow("lost") << -1 << 0 << "/no/such/file"
                           << ":/icon/lost.svg";
-    QTest::newRow("web") << "DefaultIcons/Web" << 2 << "https://example.org"
+    QTest::newRow("web") << 2 << 2 << "https://example.org"
                          << ":/icon/web.svg";
-    QTest::newRow("shell") << "DefaultIcons/Shell" << 3 << "xterm"
+    QTest::newRow("shell") << 3 << 3 << "xterm"
                            << ":/icon/shell.svg";
 }
 
 void TestIconLoader::shouldUseConfiguredDefaults()
 {
-    QFETCH(QString, key);
+    QFETCH(int, iconOf);
     QFETCH(int, type);
     QFETCH(QString, path);
     QFETCH(QString, builtIn);
@@ -169,12 +170,12 @@ void TestIconLoader::shouldUseConfiguredDefaults()
     const IconLoader &icons = IconLoader::instance();
 
     // A key naming no cache file keeps the built-in icon.
-    settings.setValue(key, QString(40, 'e'));
+    settings.setDefaultIcon(iconOf, QString(40, 'e'));
     QCOMPARE(rendered(icons.itemIcon(type, path)), rendered(QIcon(builtIn)));
 
-    settings.setValue(key, cacheColour(Qt::red));
+    settings.setDefaultIcon(iconOf, cacheColour(Qt::red));
     QCOMPARE(rendered(icons.itemIcon(type, path)).pixelColor(16, 16), QColor(Qt::red));
-    settings.setValue(key, QString());
+    settings.setDefaultIcon(iconOf, QString());
 
     // An existing file shows the platform's icon instead of the lost one.
     QVERIFY(!icons.itemIcon(0, m_dir->path("shapes.svg")).isNull());

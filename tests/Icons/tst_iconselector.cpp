@@ -1,4 +1,5 @@
 #include "Core/DataControl.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Icons/Form_IconSelector.h"
 #include "Catalogue/GroupsListView.h"
@@ -107,7 +108,7 @@ private:
 void TestIconSelector::initTestCase()
 {
     m_dir = std::make_unique<TestWorkDir>();
-    FormMain creatingTables;
+    Program creatingTables;
 }
 
 void TestIconSelector::init()
@@ -125,8 +126,9 @@ void TestIconSelector::cleanup()
 {
     Notices::clear();
     SettingsControl &settings = SettingsControl::instance();
-    for (const char *key : {"Form/FaviconHost", "DefaultIcons/Web", "DefaultIcons/Lost"})
-        settings.setValue(key, QVariant());
+    settings.setFaviconHost(QString());
+    for (const int type : {2, -1})
+        settings.setDefaultIcon(type, QString());
 }
 
 QString TestIconSelector::writeImage(const QString &name, Qt::GlobalColor color)
@@ -339,14 +341,14 @@ void TestIconSelector::shouldRenameDeleteAndSetDefaults()
         return static_cast<QAction *>(nullptr);
     };
     selector.setDefaultIcons(action("网页图标"));
-    QCOMPARE(SettingsControl::instance().value("DefaultIcons/Web").toString(),
+    QCOMPARE(SettingsControl::instance().defaultIcon(2),
              DataControl::hashName(pngBytes(Qt::green)));
     QVERIFY(Notices::shown().contains("已设置"));
     QCOMPARE(picture(IconLoader::instance().itemIcon(2, "https://example.org")),
              picture(QIcon(writeImage("green.png", Qt::green))));
     list->setCurrentIndex(list->model()->index(0, 0));
     selector.setDefaultIcons(action("网页图标"));
-    QCOMPARE(SettingsControl::instance().value("DefaultIcons/Web").toString(), QString());
+    QCOMPARE(SettingsControl::instance().defaultIcon(2), QString());
 
     list->clearSelection();
     list->selectionModel()->select(list->model()->index(1, 0), QItemSelectionModel::Select);
@@ -444,7 +446,8 @@ void TestIconSelector::shouldSetIconsOfTypesGroupsAndItems()
     const QString hash = DataControl::hashName(pngBytes(Qt::red));
     Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) VALUES "
                     "(1, 'a', 3, 'x', 10, 1), (2, 'b', 3, 'y', 10, 1), (3, 'c', 3, 'z', 10, 1)");
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     auto *items = window.findChild<ItemsListView *>("listView_items");
     items->selectionModel()->select(items->model()->index(0, 0), QItemSelectionModel::Select);
@@ -487,7 +490,8 @@ void TestIconSelector::shouldClearItemIconsWithNoIconEntry()
                     "', 10, 1), "
                     "(2, 'shell', 3, 'ls', '" +
                     hash + "', 10, 1)");
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     auto *items = window.findChild<ItemsListView *>("listView_items");
     items->selectAll();
@@ -514,7 +518,8 @@ void TestIconSelector::shouldFallBackOnceIconInUseIsDeleted()
     Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, IconPath, GroupsID, TypesID) VALUES "
                     "(1, 'lost', 0, '/no/such/file', '" +
                     hash + "', 10, 1)");
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     auto *items = window.findChild<ItemsListView *>("listView_items");
     const QImage red =
@@ -538,7 +543,8 @@ void TestIconSelector::shouldChooseIconInPropertiesDialog()
     const QString hash = DataControl::hashName(pngBytes(Qt::red));
     Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) VALUES "
                     "(1, 'ed', 3, 'ed', 10, 1)");
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     auto *items = window.findChild<ItemsListView *>("listView_items");
     items->setCurrentIndex(items->model()->index(0, 0));
@@ -620,7 +626,7 @@ void TestIconSelector::shouldSkipSiteIconTooLargeToHold()
 void TestIconSelector::shouldAskFaviconServiceWhenConfigured()
 {
     m_server.setAnswer("/base/favicon/get.php", {"200 OK", pngBytes(Qt::blue, 20), {}});
-    SettingsControl::instance().setValue("Form/FaviconHost", m_server.url("/base").toString());
+    SettingsControl::instance().setFaviconHost(m_server.url("/base").toString());
     const QUrl site("https://example.org/a?b=1");
     const QPixmap icon = SiteIcon::fetch(site);
     QCOMPARE(icon.size(), QSize(20, 20));

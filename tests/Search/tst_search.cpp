@@ -1,3 +1,4 @@
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Catalogue/GroupsListView.h"
 #include "Catalogue/ItemRoles.h"
@@ -54,13 +55,14 @@ private:
     QString writeMarker(const QString &name);
 
     std::unique_ptr<TestWorkDir> m_dir;
-    std::unique_ptr<FormMain> m_window;
+    std::unique_ptr<Program> m_program;
+    FormMain *m_window = nullptr;
 };
 
 void TestSearch::initTestCase()
 {
     m_dir = std::make_unique<TestWorkDir>();
-    FormMain creatingTables;
+    Program creatingTables;
 }
 
 void TestSearch::init()
@@ -76,16 +78,17 @@ void TestSearch::init()
 
 void TestSearch::cleanup()
 {
-    m_window.reset();
+    m_program.reset();
     Notices::clear();
     SettingsControl::instance().setInstantSearch(true);
 }
 
 void TestSearch::open()
 {
-    m_window = std::make_unique<FormMain>();
+    m_program = std::make_unique<Program>();
+    m_window = &m_program->window();
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
 }
 
 QString TestSearch::writeMarker(const QString &name)

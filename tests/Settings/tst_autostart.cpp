@@ -1,4 +1,5 @@
 #include "Settings/AutostartEntry.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Core/SettingsControl.h"
 #include "TestSupport.h"
@@ -32,7 +33,7 @@ private slots:
 void TestAutostart::shouldCreateAndRemoveEntry()
 {
     TestWorkDir dir;
-    FormMain window;
+    Program program;
     SettingsControl &settings = SettingsControl::instance();
     QFile::remove(AutostartEntry::fileName());
     QSignalSpy results(&settings, &SettingsControl::result);
@@ -53,7 +54,7 @@ void TestAutostart::shouldCreateAndRemoveEntry()
     QVERIFY(lines.startsWith("[Desktop Entry]\n"));
     QVERIFY(lines.contains("\nExec=\"" + QCoreApplication::applicationFilePath() + "\"\n"));
     QCOMPARE(entry.value("Path").toString(), QDir::currentPath());
-    QCOMPARE(settings.value("Form/StartUp").toBool(), true);
+    QCOMPARE(settings.isStartUp(), true);
 
     // An entry that is already there is not overwritten: the change is reported as failed.
     settings.setStartUp(true);

@@ -1,5 +1,6 @@
 #include "Settings/AutostartEntry.h"
 #include "CatalogueSupport.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Catalogue/ItemsListView.h"
 #include "KelColorEdit.h"
@@ -59,7 +60,8 @@ private:
     }
 
     std::unique_ptr<TestWorkDir> m_dir;
-    std::unique_ptr<FormMain> m_window;
+    std::unique_ptr<Program> m_program;
+    FormMain *m_window = nullptr;
     QWidget *m_settings = nullptr;
 };
 
@@ -69,7 +71,8 @@ void TestSettingsWindow::initTestCase()
     QDir(m_dir->path(QString())).mkpath("data");
     QSettings(m_dir->path("data/config.ini"), QSettings::IniFormat)
         .setValue("Form/IsSingleApp", true);
-    m_window = std::make_unique<FormMain>();
+    m_program = std::make_unique<Program>();
+    m_window = &m_program->window();
     m_window->show();
     QAction *settingsAction = nullptr;
     for (QAction *action : m_window->findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly))
@@ -85,7 +88,7 @@ void TestSettingsWindow::initTestCase()
 void TestSettingsWindow::cleanupTestCase()
 {
     QFile::remove(AutostartEntry::fileName());
-    m_window.reset();
+    m_program.reset();
     Notices::clear();
 }
 
@@ -213,7 +216,7 @@ void TestSettingsWindow::shouldOpenOwnWindowsFromHiddenPage()
     control<QPushButton>("pushButton_kelso")->click();
     const QList<QWidget *> selectors = opened("Form_IconSelector");
     QCOMPARE(selectors.size(), 2);
-    QCOMPARE(opened("Form_KelSo").size(), 1);
+    QCOMPARE(opened("SearchBoxSketch").size(), 1);
     for (QWidget *window : selectors) {
         QVERIFY(!window->parent());
         QVERIFY(!window->isModal());
@@ -222,7 +225,7 @@ void TestSettingsWindow::shouldOpenOwnWindowsFromHiddenPage()
     QPointer<QWidget> first = selectors.first();
     first->findChild<QPushButton *>("pushButton_accept")->click();
     QTRY_VERIFY(!first);
-    for (QWidget *window : opened("Form_IconSelector") + opened("Form_KelSo"))
+    for (QWidget *window : opened("Form_IconSelector") + opened("SearchBoxSketch"))
         window->close();
 }
 

@@ -1,4 +1,5 @@
 #include "CatalogueSupport.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Core/SettingsControl.h"
 #include "Skins/Form_Skins.h"
@@ -75,13 +76,15 @@ private slots:
 
 private:
     std::unique_ptr<TestWorkDir> m_dir;
-    std::unique_ptr<FormMain> m_window;
+    std::unique_ptr<Program> m_program;
+    FormMain *m_window = nullptr;
 };
 
 void TestSkins::initTestCase()
 {
     m_dir = std::make_unique<TestWorkDir>();
-    m_window = std::make_unique<FormMain>();
+    m_program = std::make_unique<Program>();
+    m_window = &m_program->window();
 }
 
 void TestSkins::shouldFallBackValueByValue_data()
@@ -141,7 +144,7 @@ void TestSkins::shouldApplyASkinWithoutTheWindow()
     QVERIFY(qApp->styleSheet().contains(rule));
     QCOMPARE(QApplication::font().pointSize(), fontSize);
     QCOMPARE(applied.opacity, opacity);
-    QCOMPARE(SettingsControl::instance().value("Form/SkinName").toString(), name);
+    QCOMPARE(SettingsControl::instance().skinName(), name);
 }
 
 void TestSkins::shouldApplyStyleFontOpacityAndIcons()
@@ -156,7 +159,7 @@ void TestSkins::shouldApplyStyleFontOpacityAndIcons()
     QVERIFY(!sheet.contains('$'));
     QCOMPARE(QApplication::font().pointSize(), 11);
     QVERIFY(qAbs(m_window->windowOpacity() - 0.5) < 0.01);
-    QCOMPARE(SettingsControl::instance().value("Form/SkinName").toString(), QStringLiteral("Blue"));
+    QCOMPARE(SettingsControl::instance().skinName(), QStringLiteral("Blue"));
     for (const char *button : {"toolButton_close", "toolButton_minimize", "toolButton_settings",
                                "toolButton_history", "toolButton_back"})
         QVERIFY2(drawnIn(m_window->findChild<QToolButton *>(button)->icon(), Qt::red), button);
@@ -213,7 +216,7 @@ void TestSkins::shouldCreateUseSaveRenameAndDelete()
 {
     Form_Skins editor;
     QSignalSpy used(&editor, &Form_Skins::skinsChanged);
-    connect(&editor, &Form_Skins::skinsChanged, m_window.get(), &FormMain::onSetSkins);
+    connect(&editor, &Form_Skins::skinsChanged, m_window, &FormMain::onSetSkins);
     auto *list = editor.findChild<QComboBox *>("comboBox");
 
     answerNextDialog("夜间");
@@ -261,7 +264,7 @@ void TestSkins::shouldCreateUseSaveRenameAndDelete()
     QVERIFY(Notices::shown().contains("重命名成功"));
     QVERIFY(QFile::exists(Skin::fileName("深夜")) && !QFile::exists(Skin::fileName("夜间")));
     QVERIFY(QFile::exists("../skins/深夜/bg.jpg") && !QDir("../skins/夜间").exists());
-    QCOMPARE(SettingsControl::instance().value("Form/SkinName").toString(), QStringLiteral("夜间"));
+    QCOMPARE(SettingsControl::instance().skinName(), QStringLiteral("夜间"));
 
     answerNextDialog();
     editor.onDelete();
@@ -308,7 +311,8 @@ void TestSkins::shouldNotApplyStoredNameOutsideTheSkinsFolder()
     outside.write(R"({"MainColor":"#ff0000","Opacity":50})");
     outside.close();
     SettingsControl::instance().setSkin("../outside");
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     QVERIFY(qApp->styleSheet().contains("border-color: #40b7f3;"));
     QVERIFY(!qApp->styleSheet().contains("#ff0000"));
     QCOMPARE(window.windowOpacity(), 1.0);
@@ -357,7 +361,8 @@ void TestSkins::shouldKeepIconsAndSelectionVisibleOnDarkSkin()
     Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, CreateDate, RunCount, GroupsID, "
                     "TypesID, Row) VALUES (1, 'a', 2, 'https://a.example', '0', 0, 10, 1, 0), "
                     "(2, 'b', 2, 'https://b.example', '0', 0, 10, 1, 1)");
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.onSetSkins("深色");

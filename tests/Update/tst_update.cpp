@@ -1,4 +1,5 @@
 #include "CatalogueSupport.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Settings/Form_Settings.h"
 #include "LocalHttpServer.h"
@@ -73,8 +74,8 @@ void TestUpdate::cleanupTestCase()
 
 void TestUpdate::init()
 {
-    SettingsControl::instance().setValue("Form/AutoUpdate", false);
-    SettingsControl::instance().setValue("Form/UpdateHost", m_server->url().toString());
+    SettingsControl::instance().setAutoUpdate(false);
+    SettingsControl::instance().setUpdateHost(m_server->url().toString());
     m_window = std::make_unique<QWidget>();
     connect(&SettingsControl::instance(), &SettingsControl::updateFinished, m_window.get(),
             [this](const QByteArray &reply) {
@@ -185,12 +186,12 @@ void TestUpdate::shouldSkipAutomaticCheckWithoutService()
 {
     m_window.reset();
     SettingsControl &settings = SettingsControl::instance();
-    settings.setValue("Form/UpdateHost", QString());
-    settings.setValue("Form/AutoUpdate", true);
+    settings.setUpdateHost(QString());
+    settings.setAutoUpdate(true);
     if (!settings.updateUrl().isEmpty())
         QSKIP("this build names an update host");
     LogCapture &log = LogCapture::install();
-    m_window = std::make_unique<FormMain>();
+    const Program program;
     QVERIFY(log.lines().contains("未配置更新服务器, 跳过自动检查更新"));
     QVERIFY(Notices::shown().isEmpty());
     // Asked by hand, the missing service is a failure to connect.
@@ -200,7 +201,7 @@ void TestUpdate::shouldSkipAutomaticCheckWithoutService()
     // The settings window offers neither check, and says why; with a service, both.
     for (const bool served : {false, true}) {
         if (served)
-            settings.setValue("Form/UpdateHost", m_server->url().toString());
+            settings.setUpdateHost(m_server->url().toString());
         Form_Settings window;
         auto *automatic = window.findChild<QCheckBox *>("checkBox_autoUpdate");
         QCOMPARE(automatic->isEnabled(), served);
@@ -217,7 +218,7 @@ void TestUpdate::shouldRefuseServiceWithoutHttps()
     // the way can rewrite.
     LocalHttpServer plain;
     plain.setAnswer("/quiver/update.html", {"200 OK", R"({"version":"9.0"})", {}});
-    SettingsControl::instance().setValue("Form/UpdateHost", plain.url().toString());
+    SettingsControl::instance().setUpdateHost(plain.url().toString());
     LogCapture &log = LogCapture::install();
     m_checkButton.click();
     QCOMPARE(Notices::shown(), QStringList{"连接更新服务器失败！"});

@@ -1,4 +1,5 @@
 #include "Core/DataControl.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Catalogue/ItemsModel.h"
 #include "Core/SettingsControl.h"
@@ -117,7 +118,8 @@ void TestFormMain::cleanupTestCase()
 
 void TestFormMain::shouldPrepareTreeAndLogOnStart()
 {
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     for (const char *folder : {"data", "skins", "cache/log", "cache/caches"})
         QVERIFY2(QFileInfo(m_dir->path(folder)).isDir(), folder);
     QVERIFY(QFile::exists(m_dir->path("data/data.db")));
@@ -164,7 +166,7 @@ void TestFormMain::shouldKeepTheUsersFilesToThemselves()
     for (const QString &folder : folders + QStringList{"skins", "skins/open"})
         QVERIFY(QFile::setPermissions(m_dir->path(folder), QFileDevice::Permissions(0x7755)));
     {
-        FormMain window;
+        Program program;
         // An icon added since; the settings file is written as the window closes.
         QVERIFY(DataControl::instance().cache_addData("an icon", {{"Name", "icon"}}));
     }
@@ -177,24 +179,26 @@ void TestFormMain::shouldKeepTheUsersFilesToThemselves()
 void TestFormMain::shouldSaveGeometryAndLogCleanExit()
 {
     {
-        FormMain window;
+        Program program;
+        FormMain &window = program.window();
         window.setGeometry(120, 90, 640, 480);
     }
     QVERIFY(logLines(*m_dir).last().endsWith(" | INFO | 正常退出"));
     QSettings file(m_dir->path("data/config.ini"), QSettings::IniFormat);
     QVERIFY(!file.value("Form/Geometry").toByteArray().isEmpty());
 
-    FormMain restored;
+    Program restart;
+    FormMain &restored = restart.window();
     QCOMPARE(restored.size(), QSize(640, 480));
 }
 
 void TestFormMain::shouldLogOnlyWarningsAndErrorsWhenTurnedOff()
 {
     SettingsControl &settings = SettingsControl::instance();
-    settings.setValue("Form/LogEnabled", false);
+    settings.setLogEnabled(false);
     const int before = logLines(*m_dir).size();
     {
-        FormMain window;
+        Program program;
         // The start's two lines, and the warning that nothing could bring the window back.
         const QStringList run = logLines(*m_dir).mid(before);
         QCOMPARE(run.filter(" | INFO | ").size(), 2);
@@ -215,7 +219,8 @@ void TestFormMain::shouldQuitOnCloseOnlyWhenAsked()
     SettingsControl &settings = SettingsControl::instance();
     settings.setCloseThenQuit(false);
     {
-        FormMain window;
+        Program program;
+        FormMain &window = program.window();
         window.show();
         QTimer::singleShot(0, &window, &QWidget::close);
         // Closing does not end the process: the loop keeps running until the guard ends it.
@@ -223,7 +228,8 @@ void TestFormMain::shouldQuitOnCloseOnlyWhenAsked()
     }
     settings.setCloseThenQuit(true);
     {
-        FormMain window;
+        Program program;
+        FormMain &window = program.window();
         window.show();
         QTimer::singleShot(0, &window, &QWidget::close);
         QCOMPARE(runLoop(5000), 0);
@@ -233,7 +239,8 @@ void TestFormMain::shouldQuitOnCloseOnlyWhenAsked()
 
 void TestFormMain::shouldNameWidgetsForSkins()
 {
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     QCOMPARE(window.objectName(), QStringLiteral("FormMain"));
     QVERIFY(window.testAttribute(Qt::WA_StyledBackground));
     QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -267,7 +274,8 @@ void TestFormMain::shouldNameWidgetsForSkins()
 
 void TestFormMain::shouldOrderMenus()
 {
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     QList<QStringList> menus;
     for (const QMenu *menu : window.findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly))
         menus << texts(menu);
@@ -282,7 +290,8 @@ void TestFormMain::shouldOrderMenus()
 
 void TestFormMain::shouldReturnFromResultsByEscapeAndBack()
 {
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     auto *stack = window.findChild<QStackedWidget *>("stackedWidget");
     auto *back = window.findChild<QToolButton *>("toolButton_back");
@@ -312,7 +321,8 @@ void TestFormMain::shouldReturnFromResultsByEscapeAndBack()
 
 void TestFormMain::shouldRestoreLayoutTo120()
 {
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.resize(700, 600);
     window.show();
     auto *splitter = window.findChild<QSplitter *>("splitter");
@@ -324,7 +334,8 @@ void TestFormMain::shouldRestoreLayoutTo120()
 // Offscreen has no tray and no global hotkey: hiding would lose the window for good.
 void TestFormMain::shouldMinimiseWhenNothingCouldBringItBack()
 {
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     QVERIFY(!window.canHide(false));
     window.close();
@@ -347,7 +358,8 @@ void TestFormMain::shouldMinimiseWhenNothingCouldBringItBack()
 
 void TestFormMain::shouldOpenOneDebuggerThatSwitchesAndResets()
 {
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     QAction *debuggerAction = actionNamed(&window, "调试器");
     debuggerAction->trigger();
     debuggerAction->trigger();
@@ -385,7 +397,8 @@ void TestFormMain::shouldOpenOneDebuggerThatSwitchesAndResets()
 
 void TestFormMain::shouldShowClearOnlyWithText()
 {
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     auto *search = window.findChild<QLineEdit *>("lineEdit_search");
     QAction *clear = search->actions().at(1);
     QVERIFY(!clear->isVisible());
@@ -414,10 +427,11 @@ void TestFormMain::shouldEndWithoutTouchingUnreadableCatalogue()
     const QByteArray garbage(5000, '\x5a');
     file.write(garbage);
     file.close();
-    SettingsControl::instance().setValue("Form/Geometry", QByteArray("kept"));
+    SettingsControl::instance().setWindowGeometry(QByteArray("kept"));
 
     {
-        FormMain window;
+        Program program;
+        FormMain &window = program.window();
         if (shown)
             window.show();
         QTRY_COMPARE(noticeLabels().size(), 1);
@@ -437,7 +451,7 @@ void TestFormMain::shouldEndWithoutTouchingUnreadableCatalogue()
         1);
     // The run ended in failure, and no window position of it was stored.
     QVERIFY(logLines(*m_dir).last().endsWith(" | ERROR | 数据库打开失败, 程序退出"));
-    QCOMPARE(SettingsControl::instance().value("Form/Geometry").toByteArray(), QByteArray("kept"));
+    QCOMPARE(SettingsControl::instance().windowGeometry(), QByteArray("kept"));
     Notices::clear();
 }
 

@@ -1,3 +1,4 @@
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Core/SettingsControl.h"
 #include "CatalogueSupport.h"
@@ -75,7 +76,8 @@ private slots:
 private:
     std::unique_ptr<TestWorkDir> m_dir;
     std::unique_ptr<X11Desktop> m_desktop;
-    std::unique_ptr<FormMain> m_window;
+    std::unique_ptr<Program> m_program;
+    FormMain *m_window = nullptr;
 };
 
 void TestMainWindow::initTestCase()
@@ -90,23 +92,24 @@ void TestMainWindow::initTestCase()
 
 void TestMainWindow::cleanupTestCase()
 {
-    m_window.reset();
+    m_program.reset();
     m_desktop.reset();
     m_dir.reset();
 }
 
 void TestMainWindow::init()
 {
-    m_window = std::make_unique<FormMain>();
+    m_program = std::make_unique<Program>();
+    m_window = &m_program->window();
     m_window->setGeometry(100, 100, 700, 600);
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
 }
 
 void TestMainWindow::cleanup()
 {
-    SettingsControl::instance().setHotKey_showApp(QString());
-    m_window.reset();
+    SettingsControl::instance().setShowHotkey(QString());
+    m_program.reset();
     Notices::clear();
 }
 
@@ -115,7 +118,7 @@ void TestMainWindow::cleanup()
 void TestMainWindow::shouldToggleWithOnShowFromEveryState()
 {
     FormMain &window = *m_window;
-    SettingsControl::instance().setHotKey_showApp(
+    SettingsControl::instance().setShowHotkey(
         QKeySequence("Ctrl+Alt+S").toString(QKeySequence::NativeText));
     QVERIFY(window.canHide(false));
     auto *search = window.findChild<QLineEdit *>("lineEdit_search");
@@ -151,7 +154,7 @@ void TestMainWindow::shouldToggleWithOnShowFromEveryState()
 void TestMainWindow::shouldToggleWithGlobalHotkey()
 {
     FormMain &window = *m_window;
-    SettingsControl::instance().setHotKey_showApp(
+    SettingsControl::instance().setShowHotkey(
         QKeySequence("Ctrl+Alt+Q").toString(QKeySequence::NativeText));
     QCOMPARE(visibleNotice(), QStringLiteral("设置已变更！"));
 
@@ -188,10 +191,11 @@ void TestMainWindow::shouldRunWhatIsTypedRightAfterTheHotkey()
                                    "1)")
                         .arg(marker));
     // The window of init() closes the catalogue as it goes: it goes first.
-    m_window.reset();
-    m_window = std::make_unique<FormMain>();
+    m_program.reset();
+    m_program = std::make_unique<Program>();
+    m_window = &m_program->window();
     m_window->setGeometry(100, 100, 700, 600);
-    SettingsControl::instance().setHotKey_showApp(
+    SettingsControl::instance().setShowHotkey(
         QKeySequence("Ctrl+Alt+J").toString(QKeySequence::NativeText));
     // The window that had the focus is another client's text box: a key that slips past shows
     // up in it. (A window of this process would not do: Qt hands keys to its own active window.)
@@ -243,7 +247,7 @@ void TestMainWindow::shouldRefuseHotkeyHeldByAnotherClient()
     XSync(other, False);
 
     QSignalSpy results(&SettingsControl::instance(), &SettingsControl::result);
-    SettingsControl::instance().setHotKey_showApp(
+    SettingsControl::instance().setShowHotkey(
         QKeySequence("Ctrl+Alt+W").toString(QKeySequence::NativeText));
     QCOMPARE(results.count(), 1);
     QCOMPARE(results.at(0).at(0).toBool(), false);
@@ -255,10 +259,10 @@ void TestMainWindow::shouldUnregisterEmptyHotkeySilently()
 {
     FormMain &window = *m_window;
     SettingsControl &settings = SettingsControl::instance();
-    settings.setHotKey_showApp(QKeySequence("Ctrl+Alt+E").toString(QKeySequence::NativeText));
+    settings.setShowHotkey(QKeySequence("Ctrl+Alt+E").toString(QKeySequence::NativeText));
     Notices::clear();
     QSignalSpy results(&settings, &SettingsControl::result);
-    settings.setHotKey_showApp(QString());
+    settings.setShowHotkey(QString());
     QCOMPARE(results.count(), 0);
     QVERIFY(visibleNotice().isEmpty());
     QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+e"}));
@@ -272,7 +276,7 @@ void TestMainWindow::shouldNeverHoldBareKeySystemWide()
 {
     FormMain &window = *m_window;
     QSignalSpy results(&SettingsControl::instance(), &SettingsControl::result);
-    SettingsControl::instance().setHotKey_showApp(QStringLiteral("Z"));
+    SettingsControl::instance().setShowHotkey(QStringLiteral("Z"));
     QCOMPARE(results.count(), 1);
     QCOMPARE(results.at(0).at(0).toBool(), false);
     QVERIFY(X11Desktop::xdotool({"key", "z"}));
@@ -294,7 +298,7 @@ void TestMainWindow::shouldFollowTraySettings()
     QTRY_VERIFY(window.isMinimized());
     QVERIFY(tray->isVisible());
 
-    settings.setHotKey_showApp(QKeySequence("Ctrl+Alt+T").toString(QKeySequence::NativeText));
+    settings.setShowHotkey(QKeySequence("Ctrl+Alt+T").toString(QKeySequence::NativeText));
     QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+t"}));
     QTRY_VERIFY(isShownAndActive(window));
     QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+t"}));
@@ -321,7 +325,7 @@ void TestMainWindow::shouldFollowTraySettings()
 void TestMainWindow::shouldHideOnPressRightAfterQuickShow()
 {
     FormMain &window = *m_window;
-    SettingsControl::instance().setHotKey_showApp(
+    SettingsControl::instance().setShowHotkey(
         QKeySequence("Ctrl+Alt+Q").toString(QKeySequence::NativeText));
     window.onShow();
     QVERIFY(window.isHidden());
@@ -360,7 +364,7 @@ void TestMainWindow::shouldTakeTheKeyboardWhenCalledUpRightAfterHiding()
 {
     QFETCH(int, hiddenMs);
     FormMain &window = *m_window;
-    SettingsControl::instance().setHotKey_showApp(
+    SettingsControl::instance().setShowHotkey(
         QKeySequence("Ctrl+Alt+Q").toString(QKeySequence::NativeText));
     // Hidden, the window leaves the focus to another client's window, as on a desktop (a
     // notice of this process would take it instead).
@@ -398,11 +402,11 @@ void TestMainWindow::shouldStayReachableWhenTrayIsHiddenWhileHidden()
     auto *tray = window.findChild<QSystemTrayIcon *>();
     // The tray icon goes with the window; then the hotkey that could bring it back is cleared.
     settings.setTrayIconHideWithMain(true);
-    settings.setHotKey_showApp(QKeySequence("Ctrl+Alt+Q").toString(QKeySequence::NativeText));
+    settings.setShowHotkey(QKeySequence("Ctrl+Alt+Q").toString(QKeySequence::NativeText));
     QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+q"}));
     QTRY_VERIFY(window.isHidden());
     QVERIFY(!tray->isVisible());
-    settings.setHotKey_showApp(QString());
+    settings.setShowHotkey(QString());
     settings.setTrayIconHideWithMain(false);
     QTRY_VERIFY(window.isVisible() && window.isMinimized());
 
@@ -467,10 +471,11 @@ void TestMainWindow::shouldMoveByTitleBarButKeepButtonsClickable()
 void TestMainWindow::shouldKnowWhereTheWindowManagerPutIt()
 {
     for (int round = 0; round < 3; ++round) {
-        m_window.reset();
-        m_window = std::make_unique<FormMain>();
+        m_program.reset();
+        m_program = std::make_unique<Program>();
+        m_window = &m_program->window();
         m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
         QTRY_COMPARE(m_window->pos(), windowPosition(*m_window));
     }
 }

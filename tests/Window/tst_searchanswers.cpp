@@ -2,6 +2,7 @@
 // the items, run with Enter or completed with Tab, switched off in the settings window; with a
 // marker handler of https addresses and a marker terminal in a desktop of the test's own.
 #include "Actions/ActionProviders.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Settings/Form_Settings.h"
 #include "Catalogue/ItemRoles.h"
@@ -95,7 +96,8 @@ private:
 
     std::unique_ptr<DesktopSandbox> m_desktop;
     std::unique_ptr<TestWorkDir> m_dir;
-    std::unique_ptr<FormMain> m_window;
+    std::unique_ptr<Program> m_program;
+    FormMain *m_window = nullptr;
 };
 
 void TestSearchAnswers::initTestCase()
@@ -111,7 +113,7 @@ void TestSearchAnswers::initTestCase()
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("PATH", m_desktop->path("bin").toLocal8Bit() + ':' + qgetenv("PATH"));
     m_dir = std::make_unique<TestWorkDir>();
-    FormMain creatingTables;
+    Program creatingTables;
 }
 
 void TestSearchAnswers::init()
@@ -126,13 +128,14 @@ void TestSearchAnswers::init()
     SettingsControl::instance().setInstantSearch(true);
     SettingsControl::instance().setThenHide(false);
     m_desktop->clear();
-    m_window = std::make_unique<FormMain>();
+    m_program = std::make_unique<Program>();
+    m_window = &m_program->window();
     m_window->show();
 }
 
 void TestSearchAnswers::cleanup()
 {
-    m_window.reset();
+    m_program.reset();
     Notices::clear();
 }
 

@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 
 #include "Desktop/DesktopShortcut.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Settings/Form_Settings.h"
 #include "Desktop/GLibSupport.h"
@@ -259,7 +260,8 @@ void TestShowHotkey::shouldHideWithoutTrayWhenDesktopShortcutBound()
         settings.setValue("HotKey/ShowApp", "Alt+Q");
         settings.setValue("Form/ImportOffered", true);
     }
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QVERIFY(window.canHide(false));
@@ -277,7 +279,7 @@ void TestShowHotkey::shouldHideWithoutTrayWhenDesktopShortcutBound()
     QVERIFY(place);
     QVERIFY(!place->isHidden());
     QVERIFY2(place->text().contains("GNOME 设置"), qPrintable(place->text()));
-    SettingsControl::instance().setHotKey_showApp(QString());
+    SettingsControl::instance().setShowHotkey(QString());
     QVERIFY(place->isHidden());
     QVERIFY(!GnomeShortcut().isBound());
 }

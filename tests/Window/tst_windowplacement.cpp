@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Catalogue/ItemsListView.h"
 #include "Window/WindowPlacement.h"
@@ -37,7 +38,7 @@ void TestWindowPlacement::initTestCase()
         QSKIP("needs two screens (run through twoscreens.sh)");
     m_dir = std::make_unique<TestWorkDir>();
     {
-        FormMain creatingTables;
+        Program creatingTables;
     }
     Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T', 0)");
     Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G', 1, 0)");
@@ -101,7 +102,8 @@ void TestWindowPlacement::shouldOpenWindowsOverTheMainWindowInsideItsScreen()
 {
     // Low on the right of the second screen, 768 high as small laptops are: the windows opened
     // there are larger than the room on one side, the icon selector (800 high) than the screen.
-    FormMain window;
+    Program program;
+    FormMain &window = program.window();
     window.setGeometry(
         QRect(screenAt(1)->geometry().topLeft() + QPoint(916, 400), QSize(400, 300)));
     window.show();

@@ -4,7 +4,7 @@
 // it, as the program and exactly those words.
 #include "Desktop/DesktopEntry.h"
 #include "Desktop/DesktopShell.h"
-#include "KelWinAPI.h"
+#include "KelProcess.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -48,13 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!DesktopEntry::isEntryFile(path))
         std::abort();
 
-    const std::optional<QStringList> words = KelWinAPI::splitArguments(arguments);
+    const std::optional<QStringList> words = KelProcess::splitArguments(arguments);
     if (!words)
         return 0;
     for (const QString &word : *words) {
         gchar *quoted = g_shell_quote(word.toUtf8().constData());
         const std::optional<QStringList> again =
-            KelWinAPI::splitArguments(QString::fromUtf8(quoted));
+            KelProcess::splitArguments(QString::fromUtf8(quoted));
         g_free(quoted);
         if (again != QStringList{word})
             std::abort();
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // No relative name exists in a folder that does not: the words stay as they are.
     const QString exec = DesktopShell::execWithArguments(
         QStringLiteral("program --first %F"), *words, QStringLiteral("/nonexistent/quiver-fuzz"));
-    if (KelWinAPI::splitArguments(unescapePercent(exec)) !=
+    if (KelProcess::splitArguments(unescapePercent(exec)) !=
         QStringList{"program", "--first"} + *words)
         std::abort();
     return 0;

@@ -7,6 +7,7 @@
 
 #include "CatalogueSupport.h"
 #include "App/CommandLine.h"
+#include "App/Program.h"
 #include "Window/FormMain.h"
 #include "Core/SettingsControl.h"
 #include "TestSupport.h"
@@ -81,7 +82,8 @@ private:
 
     InputMethodDriver m_driver;
     std::unique_ptr<TestWorkDir> m_dir;
-    std::unique_ptr<FormMain> m_window;
+    std::unique_ptr<Program> m_program;
+    FormMain *m_window = nullptr;
     QString m_marker;
 };
 
@@ -100,7 +102,7 @@ void TestImTyping::initTestCase()
     QVERIFY2(m_driver.connect(&reason), qPrintable(reason));
     m_dir = std::make_unique<TestWorkDir>();
     {
-        FormMain creatingTables;
+        Program creatingTables;
     }
     m_marker = m_dir->path("weixin.sh");
     QFile script(m_marker);
@@ -117,19 +119,20 @@ void TestImTyping::initTestCase()
     SettingsControl &settings = SettingsControl::instance();
     settings.setInstantSearch(true);
     settings.setThenHide(false);
-    settings.setValue("Form/ImportOffered", true);
-    m_window = std::make_unique<FormMain>();
+    settings.setImportOffered(true);
+    m_program = std::make_unique<Program>();
+    m_window = &m_program->window();
     m_window->setGeometry(100, 100, 700, 500);
-    settings.setHotKey_showApp(QKeySequence("Ctrl+Alt+J").toString(QKeySequence::NativeText));
+    settings.setShowHotkey(QKeySequence("Ctrl+Alt+J").toString(QKeySequence::NativeText));
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
     QVERIFY(m_driver.waitForKeyboardFocus(m_window->windowHandle()));
     QVERIFY(m_driver.waitForFocusedContext());
 }
 
 void TestImTyping::cleanupTestCase()
 {
-    m_window.reset();
+    m_program.reset();
     m_dir.reset();
 }
 
@@ -321,7 +324,7 @@ void TestImTyping::shouldStartInLatinWhenCalledUp()
     QVERIFY(!m_driver.isActive());
 
     switchOnAsTheUser(program());
-    QDialog dialog(m_window.get());
+    QDialog dialog(m_window);
     dialog.setGeometry(200, 200, 200, 100);
     dialog.show();
     QVERIFY(m_driver.waitForKeyboardFocus(dialog.windowHandle()));

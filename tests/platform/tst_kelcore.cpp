@@ -1,7 +1,7 @@
 #include "KelBlockSignals.h"
 #include "KelElapsedTimer.h"
 #include "KelWidgetHelper.h"
-#include "KelWinAPI.h"
+#include "KelProcess.h"
 #include "TestSupport.h"
 
 #include <QFile>
@@ -116,7 +116,7 @@ void TestKelCore::shouldSplitArgumentsAsAShellReadsThem()
 {
     QFETCH(QString, arguments);
     QFETCH(std::optional<QStringList>, split);
-    QCOMPARE(KelWinAPI::splitArguments(arguments), split);
+    QCOMPARE(KelProcess::splitArguments(arguments), split);
 }
 
 void TestKelCore::shouldElevateThroughPkexec()
@@ -130,7 +130,7 @@ void TestKelCore::shouldElevateThroughPkexec()
     for (const char *name : {"DISPLAY", "XAUTHORITY", "WAYLAND_DISPLAY"})
         environment.set(name, QByteArray());
     environment.set("HOME", bin.path().toLocal8Bit());
-    QVERIFY(!KelWinAPI::KelShellExecuteExW("/bin/true", "", true));
+    QVERIFY(!KelProcess::runAsAdministrator("/bin/true", "", true));
 
     writeFakePkexec(bin.path(), 0);
     QFile target(bin.filePath("tool"));
@@ -141,27 +141,27 @@ void TestKelCore::shouldElevateThroughPkexec()
     QDir::setCurrent(bin.path());
     // A relative file is handed over absolute: pkexec does not keep the working directory;
     // the program's own folder is entered for it.
-    QVERIFY(KelWinAPI::KelShellExecuteExW("tool", "--a  'b c'", false));
+    QVERIFY(KelProcess::runAsAdministrator("tool", "--a  'b c'", false));
     QCOMPARE(recordedArguments(bin.path()),
              (QStringList{"/bin/sh", "-c", "cd -- \"$0\" || exit 1; exec \"$@\"", bin.path(),
                           bin.filePath("tool"), "--a", "b c"}));
 
     // Started and left running, but only once the user was authorised; in the folder given.
     QFile::remove(bin.filePath("args"));
-    QVERIFY(KelWinAPI::KelShellExecuteExW("/bin/true", "x", true, "/tmp"));
+    QVERIFY(KelProcess::runAsAdministrator("/bin/true", "x", true, "/tmp"));
     QCOMPARE(recordedArguments(bin.path()),
              (QStringList{"/bin/sh", "-c",
                           "cd -- \"$0\" || exit 1; (echo authorised) 2>/dev/null; exec \"$@\" >&2",
                           "/tmp", "/bin/true", "x"}));
     // Quotes a shell cannot read start nothing, and ask for no password.
     QFile::remove(bin.filePath("args"));
-    QVERIFY(!KelWinAPI::KelShellExecuteExW("/bin/true", "\"x", true));
+    QVERIFY(!KelProcess::runAsAdministrator("/bin/true", "\"x", true));
     QVERIFY(!QFile::exists(bin.filePath("args")));
     // The password dialog cancelled, or the user not authorised.
     for (int refused : {126, 127}) {
         writeFakePkexec(bin.path(), refused);
-        QVERIFY(!KelWinAPI::KelShellExecuteExW("/bin/true", "", true));
-        QVERIFY(!KelWinAPI::KelShellExecuteExW("/bin/true", "", false));
+        QVERIFY(!KelProcess::runAsAdministrator("/bin/true", "", true));
+        QVERIFY(!KelProcess::runAsAdministrator("/bin/true", "", false));
     }
 }
 

@@ -52,7 +52,7 @@ void TestKelNetwork::shouldReturnBodyOrNothing()
     QFETCH(QByteArray, body);
     LocalHttpServer server;
     answerAll(server);
-    QCOMPARE(KelNetwork::net_Get(server.url(path), 5000), body);
+    QCOMPARE(KelNetwork::blockingGet(server.url(path), 5000), body);
 }
 
 void TestKelNetwork::shouldGiveUpAfterTimeout()
@@ -60,7 +60,7 @@ void TestKelNetwork::shouldGiveUpAfterTimeout()
     LocalHttpServer server;
     QElapsedTimer timer;
     timer.start();
-    QVERIFY(KelNetwork::net_Get(server.url("/silent"), 800).isEmpty());
+    QVERIFY(KelNetwork::blockingGet(server.url("/silent"), 800).isEmpty());
     QVERIFY(timer.elapsed() >= 700);
     QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
 }
@@ -71,9 +71,9 @@ void TestKelNetwork::shouldFailOnClosedPort()
     QVERIFY(probe.listen(QHostAddress::LocalHost));
     const quint16 port = probe.serverPort();
     probe.close();
-    QVERIFY(KelNetwork::net_Get(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)), 5000)
+    QVERIFY(KelNetwork::blockingGet(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)), 5000)
                 .isEmpty());
-    QVERIFY(KelNetwork::net_Get(QUrl(), 5000).isEmpty());
+    QVERIFY(KelNetwork::blockingGet(QUrl(), 5000).isEmpty());
 }
 
 void TestKelNetwork::shouldFetchOnlyTheWeb_data()
@@ -89,7 +89,7 @@ void TestKelNetwork::shouldFetchOnlyTheWeb_data()
 void TestKelNetwork::shouldFetchOnlyTheWeb()
 {
     QFETCH(QUrl, url);
-    QVERIFY(KelNetwork::net_Get(url, 2000).isEmpty());
+    QVERIFY(KelNetwork::blockingGet(url, 2000).isEmpty());
 }
 
 void TestKelNetwork::shouldFollowRedirectsOnlyWithinTheWeb_data()
@@ -116,7 +116,7 @@ void TestKelNetwork::shouldFollowRedirectsOnlyWithinTheWeb()
     target.replace("TLS", tls.url().toString()).replace("PLAIN", plain.url().toString());
     LocalHttpServer &first = tlsFirst ? tls : plain;
     first.setAnswer("/go", {"302 Found", {}, "Location: " + target.toUtf8() + "\r\n"});
-    QCOMPARE(KelNetwork::net_Get(first.url("/go"), 5000), body);
+    QCOMPARE(KelNetwork::blockingGet(first.url("/go"), 5000), body);
 }
 
 void TestKelNetwork::shouldGiveNothingPastTheSizeLimit_data()
@@ -148,7 +148,7 @@ void TestKelNetwork::shouldNotUnpackCompressedBodies()
     QVERIFY(packed.size() < 100 * 1024);
     LocalHttpServer server;
     server.setAnswer("/bomb", {"200 OK", packed, "Content-Encoding: gzip\r\n"});
-    QCOMPARE(KelNetwork::net_Get(server.url("/bomb"), 10000), packed);
+    QCOMPARE(KelNetwork::blockingGet(server.url("/bomb"), 10000), packed);
 }
 
 void TestKelNetwork::shouldGiveNothingPastTheSizeLimit()
@@ -160,7 +160,7 @@ void TestKelNetwork::shouldGiveNothingPastTheSizeLimit()
     LocalHttpServer server;
     const QByteArray body(size, 'x');
     server.setAnswer("/big", {"200 OK", body, {}, announced});
-    const QByteArray got = KelNetwork::net_Get(server.url("/big"), 10000, limit);
+    const QByteArray got = KelNetwork::blockingGet(server.url("/big"), 10000, limit);
     QCOMPARE(got.size(), kept ? size : 0);
 }
 

@@ -5,7 +5,9 @@
 
 #include <optional>
 
-class KelWinAPI final
+// Starting programs beyond what QProcess does: as administrator through pkexec, with arguments
+// split as a shell reads them and the session's display passed on.
+class KelProcess final
 {
 public:
     // Starts file with administrator rights through pkexec, with parameters split as item
@@ -15,7 +17,7 @@ public:
     // happen (no pkexec, the password dialog cancelled, not authorised, parameters a shell
     // could not read). With detached false the call waits for pkexec to end and is true only on
     // its success.
-    static bool KelShellExecuteExW(const QString &file,
+    static bool runAsAdministrator(const QString &file,
                                    const QString &parameters,
                                    bool detached,
                                    const QString &workingDirectory = QString());

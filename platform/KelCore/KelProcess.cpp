@@ -1,4 +1,4 @@
-#include "KelWinAPI.h"
+#include "KelProcess.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,7 +17,7 @@
 
 #include <glib.h>
 
-std::optional<QStringList> KelWinAPI::splitArguments(const QString &arguments)
+std::optional<QStringList> KelProcess::splitArguments(const QString &arguments)
 {
     if (arguments.trimmed().isEmpty())
         return QStringList();
@@ -31,7 +31,7 @@ std::optional<QStringList> KelWinAPI::splitArguments(const QString &arguments)
     return split;
 }
 
-QStringList KelWinAPI::displayEnvironment()
+QStringList KelProcess::displayEnvironment()
 {
     QStringList assignments;
     const auto pass = [&assignments](const char *name, const QString &value) {
@@ -120,10 +120,10 @@ bool startAuthorised(const QString &pkexec,
 }
 } // namespace
 
-bool KelWinAPI::KelShellExecuteExW(const QString &file,
-                                   const QString &parameters,
-                                   bool detached,
-                                   const QString &workingDirectory)
+bool KelProcess::runAsAdministrator(const QString &file,
+                                    const QString &parameters,
+                                    bool detached,
+                                    const QString &workingDirectory)
 {
     const QString pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"));
     const std::optional<QStringList> arguments = splitArguments(parameters);
