@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QApplication>
+#include <QDate>
 #include <QDir>
 #include <QHash>
+#include <QIcon>
+#include <QImage>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -11,6 +14,28 @@
 #include <easylogging++.h>
 
 #include <sys/stat.h>
+
+// An icon as a view draws it, to compare by its pixels.
+inline QImage picture(const QIcon &icon, int size = 32)
+{
+    return icon.pixmap(size, size).toImage();
+}
+
+inline QImage picture(const QVariant &decoration, int size = 32)
+{
+    return picture(decoration.value<QIcon>(), size);
+}
+
+// Today's lines of the program's log in the install tree at root ("<root>/cache/log").
+inline QStringList logLines(const QString &root)
+{
+    QFile file(
+        QDir(root).filePath(QStringLiteral("cache/log/%1.log")
+                                .arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")))));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
 
 // A fresh install-like tree per test: the working directory is <tmp>/bin, so the program's
 // "../data", "../cache" and "../skins" land inside the temporary tree.
@@ -30,6 +55,7 @@ public:
     bool isValid() const { return m_root.isValid(); }
     // A path below the root, such as "data/data.db".
     QString path(const QString &relative) const { return m_root.filePath(relative); }
+    QStringList logLines() const { return ::logLines(m_root.path()); }
     bool write(const QString &relative, const QByteArray &bytes) const
     {
         QFile file(path(relative));

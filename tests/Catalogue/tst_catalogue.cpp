@@ -61,7 +61,7 @@ private slots:
 
 private:
     void open();
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     std::unique_ptr<FormMain> m_window;
     TypesListView *m_types = nullptr;
     GroupsListView *m_groups = nullptr;
@@ -69,16 +69,13 @@ private:
 
 void TestCatalogue::initTestCase()
 {
-    m_dir = std::make_unique<TestWorkDir>();
-    // Creates the tables once.
-    FormMain window;
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
 }
 
 void TestCatalogue::init()
 {
-    Catalogue::exec("DELETE FROM Types");
-    Catalogue::exec("DELETE FROM Groups");
-    Catalogue::exec("DELETE FROM Items");
+    Catalogue::reset();
     // Each case starts as a first start does: on the first type stored.
     for (const char *key : {"Form/LastType", "Form/LastGroup"})
         SettingsControl::instance().setValue(key, 0);

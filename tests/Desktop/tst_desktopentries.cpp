@@ -22,11 +22,6 @@
 #include <memory>
 
 namespace {
-QImage picture(const QIcon &icon, int size = 32)
-{
-    return icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
-}
-
 bool isFilledWith(const QImage &image, Qt::GlobalColor color)
 {
     return !image.isNull() && image.pixelColor(image.width() / 2, image.height() / 2) == color;
@@ -82,7 +77,7 @@ private:
     int cacheRows() const;
 
     std::unique_ptr<DesktopSandbox> m_desktop;
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     std::unique_ptr<FormMain> m_window;
     QString m_record;
 };
@@ -92,7 +87,8 @@ void TestDesktopEntries::initTestCase()
     // GIO reads the folders and the desktop's name once: all is in place before it starts.
     m_desktop = std::make_unique<DesktopSandbox>();
     qputenv("XDG_CURRENT_DESKTOP", "QuiverTest");
-    m_dir = std::make_unique<TestWorkDir>();
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
 
     // Records where it ran and its arguments in handlers/<first argument>.out, and its session
     // as the sandbox's handlers do.
@@ -151,16 +147,12 @@ void TestDesktopEntries::initTestCase()
     qputenv("PATH", m_desktop->path("bin").toLocal8Bit() + ':' + qgetenv("PATH"));
     QDir().mkpath(m_desktop->path("work"));
     QDir().mkpath(m_desktop->path("other work"));
-    FormMain creatingTables;
 }
 
 void TestDesktopEntries::init()
 {
-    for (const char *table : {"Types", "Groups", "Items"})
-        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(table));
-    QSqlQuery(QSqlDatabase::database("CachesDatabase")).exec("DELETE FROM Caches");
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0)");
-    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0)");
+    Catalogue::reset("(1, 'T1', 0)", "(10, 'G10', 1, 0)");
+    QSqlQuery(Catalogue::iconCache()).exec("DELETE FROM Caches");
     m_desktop->clear();
 }
 
@@ -188,7 +180,7 @@ QString TestDesktopEntries::writeEntry(const QString &name, const QString &body,
 
 int TestDesktopEntries::cacheRows() const
 {
-    QSqlQuery query(QSqlDatabase::database("CachesDatabase"));
+    QSqlQuery query(Catalogue::iconCache());
     query.exec("SELECT COUNT(*) FROM Caches");
     return query.next() ? query.value(0).toInt() : -1;
 }
@@ -297,7 +289,7 @@ void TestDesktopEntries::shouldAddDroppedEntries()
     const QImage cached(DataControl::cacheFileName(icons.at(0)));
     QCOMPARE(cached.size(), QSize(64, 64));
     QVERIFY(isFilledWith(cached, Qt::red));
-    QSqlQuery row(QSqlDatabase::database("CachesDatabase"));
+    QSqlQuery row(Catalogue::iconCache());
     QVERIFY(row.exec("SELECT Class FROM Caches"));
     QVERIFY(row.next());
     QCOMPARE(row.value(0).toString(), QStringLiteral("拖拽添加"));
@@ -747,8 +739,8 @@ void TestDesktopEntries::shouldExtractIconsOfEntriesAndPictures()
     QStringList sizes = rowTexts(extracted->model());
     sizes.sort();
     QCOMPARE(sizes, (QStringList{"term_16*16", "term_48*48"}));
-    QVERIFY(isFilledWith(
-        picture(extracted->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>()), Qt::red));
+    QVERIFY(
+        isFilledWith(picture(extracted->model()->index(0, 0).data(Qt::DecorationRole)), Qt::red));
 
     const QString png = m_desktop->path("share/pixmaps/quiver-old.png");
     selector.onExtract(IconLoader::instance().fileIcon(png), "old");

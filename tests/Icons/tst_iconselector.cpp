@@ -27,11 +27,6 @@
 #include <memory>
 
 namespace {
-QImage picture(const QVariant &decoration)
-{
-    return decoration.value<QIcon>().pixmap(16, 16).toImage();
-}
-
 QListView *iconList(QWidget *selector)
 {
     return selector->findChild<QListView *>("listView_iconsDb");
@@ -100,25 +95,22 @@ private:
     QString writeImage(const QString &name, Qt::GlobalColor color);
     int cacheRows(const QString &where = QString()) const;
 
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     LocalHttpServer m_server;
 };
 
 void TestIconSelector::initTestCase()
 {
-    m_dir = std::make_unique<TestWorkDir>();
-    FormMain creatingTables;
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
 }
 
 void TestIconSelector::init()
 {
-    for (const char *table : {"Types", "Groups", "Items"})
-        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(table));
-    QSqlQuery(QSqlDatabase::database("CachesDatabase")).exec("DELETE FROM Caches");
+    Catalogue::reset("(1, 'T1', 0)", "(10, 'G10', 1, 0)");
+    QSqlQuery(Catalogue::iconCache()).exec("DELETE FROM Caches");
     QDir(m_dir->path("cache/caches")).removeRecursively();
     QDir().mkpath(m_dir->path("cache/caches"));
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0)");
-    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0)");
 }
 
 void TestIconSelector::cleanup()
@@ -141,7 +133,7 @@ QString TestIconSelector::writeImage(const QString &name, Qt::GlobalColor color)
 
 int TestIconSelector::cacheRows(const QString &where) const
 {
-    QSqlQuery query(QSqlDatabase::database("CachesDatabase"));
+    QSqlQuery query(Catalogue::iconCache());
     query.exec("SELECT COUNT(*) FROM Caches " + where);
     return query.next() ? query.value(0).toInt() : -1;
 }

@@ -53,23 +53,20 @@ private:
     }
     QString writeMarker(const QString &name);
 
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     std::unique_ptr<FormMain> m_window;
 };
 
 void TestSearch::initTestCase()
 {
-    m_dir = std::make_unique<TestWorkDir>();
-    FormMain creatingTables;
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
 }
 
 void TestSearch::init()
 {
-    for (const char *table : {"Types", "Groups", "Items"})
-        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(table));
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0), (2, 'T2', 1)");
-    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0), "
-                    "(11, 'G11', 1, 1), (20, 'G20', 2, 0)");
+    Catalogue::reset("(1, 'T1', 0), (2, 'T2', 1)",
+                     "(10, 'G10', 1, 0), (11, 'G11', 1, 1), (20, 'G20', 2, 0)");
     SettingsControl::instance().setInstantSearch(true);
     SettingsControl::instance().setThenHide(false);
 }

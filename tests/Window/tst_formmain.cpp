@@ -30,14 +30,6 @@
 #include <memory>
 
 namespace {
-QStringList logLines(const TestWorkDir &dir)
-{
-    QFile file(dir.path("cache/log/" + QDate::currentDate().toString("yyyyMMdd") + ".log"));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-}
-
 QList<QLabel *> noticeLabels()
 {
     QList<QLabel *> labels;
@@ -124,7 +116,7 @@ void TestFormMain::shouldPrepareTreeAndLogOnStart()
     QVERIFY(QFile::exists(m_dir->path("cache/cache.db")));
     QCOMPARE(window.windowTitle(), QCoreApplication::applicationName());
 
-    const QStringList lines = logLines(*m_dir);
+    const QStringList lines = m_dir->logLines();
     QVERIFY(lines.size() >= 2);
     QVERIFY2(
         QRegularExpression("^\\d\\d:\\d\\d:\\d\\d \\| INFO \\| Quiver version:" QUIVER_VERSION "$")
@@ -180,7 +172,7 @@ void TestFormMain::shouldSaveGeometryAndLogCleanExit()
         FormMain window;
         window.setGeometry(120, 90, 640, 480);
     }
-    QVERIFY(logLines(*m_dir).last().endsWith(" | INFO | 正常退出"));
+    QVERIFY(m_dir->logLines().last().endsWith(" | INFO | 正常退出"));
     QSettings file(m_dir->path("data/config.ini"), QSettings::IniFormat);
     QVERIFY(!file.value("Form/Geometry").toByteArray().isEmpty());
 
@@ -192,11 +184,11 @@ void TestFormMain::shouldLogOnlyWarningsAndErrorsWhenTurnedOff()
 {
     SettingsControl &settings = SettingsControl::instance();
     settings.setValue("Form/LogEnabled", false);
-    const int before = logLines(*m_dir).size();
+    const int before = m_dir->logLines().size();
     {
         FormMain window;
         // The start's two lines, and the warning that nothing could bring the window back.
-        const QStringList run = logLines(*m_dir).mid(before);
+        const QStringList run = m_dir->logLines().mid(before);
         QCOMPARE(run.filter(" | INFO | ").size(), 2);
         QCOMPARE(run.filter(" | WARNING | 没有托盘图标").size(), 1);
         // Turned on, every line is written again at once; its end is told either way.
@@ -204,7 +196,7 @@ void TestFormMain::shouldLogOnlyWarningsAndErrorsWhenTurnedOff()
         DataControl::instance().database_create();
         settings.setLogEnabled(false);
     }
-    const QStringList run = logLines(*m_dir).mid(before);
+    const QStringList run = m_dir->logLines().mid(before);
     QCOMPARE(run.filter(" | INFO | Create/Check Tables [cache]").size(), 1);
     QVERIFY(run.last().endsWith(" | INFO | 正常退出"));
     settings.setLogEnabled(true);
@@ -333,7 +325,7 @@ void TestFormMain::shouldMinimiseWhenNothingCouldBringItBack()
     window.showNormal();
     QTest::keyClick(&window, Qt::Key_Escape);
     QVERIFY(window.isMinimized());
-    QVERIFY(logLines(*m_dir).filter("没有托盘图标, 也没有可用的全局快捷键").size() >= 1);
+    QVERIFY(m_dir->logLines().filter("没有托盘图标, 也没有可用的全局快捷键").size() >= 1);
 
     // The session's end ends the program all the same: a window that refuses its close would
     // hold up the logout.
@@ -433,10 +425,10 @@ void TestFormMain::shouldEndWithoutTouchingUnreadableCatalogue()
     QCOMPARE(file.readAll(), garbage);
     file.close();
     QVERIFY(
-        logLines(*m_dir).filter("主要数据库打开失败，错误原因：file is not a database").size() >=
+        m_dir->logLines().filter("主要数据库打开失败，错误原因：file is not a database").size() >=
         1);
     // The run ended in failure, and no window position of it was stored.
-    QVERIFY(logLines(*m_dir).last().endsWith(" | ERROR | 数据库打开失败, 程序退出"));
+    QVERIFY(m_dir->logLines().last().endsWith(" | ERROR | 数据库打开失败, 程序退出"));
     QCOMPARE(SettingsControl::instance().value("Form/Geometry").toByteArray(), QByteArray("kept"));
     Notices::clear();
 }

@@ -28,19 +28,16 @@ private slots:
 private:
     QScreen *screenAt(int index) const { return QGuiApplication::screens().at(index); }
 
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
 };
 
 void TestWindowPlacement::initTestCase()
 {
     if (QGuiApplication::screens().size() < 2)
         QSKIP("needs two screens (run through twoscreens.sh)");
-    m_dir = std::make_unique<TestWorkDir>();
-    {
-        FormMain creatingTables;
-    }
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T', 0)");
-    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G', 1, 0)");
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
+    Catalogue::reset("(1, 'T', 0)", "(10, 'G', 1, 0)");
     Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, CreateDate, RunCount, GroupsID, "
                     "TypesID, Row) VALUES (1, 'ls', 3, 'ls', '0', 0, 10, 1, 0)");
 }

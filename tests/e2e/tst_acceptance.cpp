@@ -1,8 +1,8 @@
 // The installed launcher as a user meets it: a fresh install root, the real binary under a
 // window manager, keys, clicks and drags through xdotool, and the files it leaves behind.
+#include "TestSupport.h"
 #include "X11Desktop.h"
 
-#include <QDate>
 #include <QDialogButtonBox>
 #include <QImage>
 #include <QPushButton>
@@ -90,7 +90,6 @@ private:
     QPoint windowPosition(const QString &window) const;
     QString query(const QString &statement) const;
     int runCount() const { return query("SELECT SUM(RunCount) FROM Items").toInt(); }
-    QStringList logLines() const;
 
     X11Desktop m_desktop;
     QTemporaryDir m_root;
@@ -185,7 +184,7 @@ void TestAcceptance::quitThroughMenu()
     QCOMPARE(m_quiver->state(), QProcess::NotRunning);
     QCOMPARE(m_quiver->exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_quiver->exitCode(), 0);
-    QVERIFY(logLines().last().endsWith(" | INFO | 正常退出"));
+    QVERIFY(logLines(root()).last().endsWith(" | INFO | 正常退出"));
 }
 
 void TestAcceptance::snapshot(const QString &name) const
@@ -268,13 +267,6 @@ QString TestAcceptance::query(const QString &statement) const
     return rows.join('|');
 }
 
-QStringList TestAcceptance::logLines() const
-{
-    QFile log(root("cache/log/" + QDate::currentDate().toString("yyyyMMdd") + ".log"));
-    log.open(QIODevice::ReadOnly | QIODevice::Text);
-    return QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts);
-}
-
 void TestAcceptance::shouldStartOnEmptyRootAndQuitCleanly()
 {
     start();
@@ -283,7 +275,7 @@ void TestAcceptance::shouldStartOnEmptyRootAndQuitCleanly()
                        "('Types', 'Groups', 'Items') ORDER BY name"),
                  QStringLiteral("Groups|Items|Types"));
     QVERIFY(QFileInfo(root("cache/caches")).isDir());
-    QVERIFY(logLines().first().endsWith(" | INFO | Quiver version:2.1.3.0"));
+    QVERIFY(logLines(root()).first().endsWith(" | INFO | Quiver version:2.1.3.0"));
     // The empty catalogue brings the offer to import the installed applications, once.
     QTRY_VERIFY(!activeWindow().isEmpty() && activeWindow() != m_window);
     key("Escape");
