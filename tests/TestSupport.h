@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QIcon>
 #include <QImage>
@@ -147,6 +148,36 @@ inline int fileMode(const QString &path)
     struct stat status = {};
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777)
                                                                      : -1;
+}
+
+// Whether the condition still holds once ms milliseconds have passed, events processed
+// meanwhile: for what must NOT happen (or be undone) within that time, where nothing marks the
+// moment it no longer could.
+template<typename Condition>
+bool stillAfter(int ms, Condition condition)
+{
+    QTest::qWait(ms);
+    return condition();
+}
+
+// Waits until read() has given the same value for quietMs: for what another process settles
+// without a sign that it has, such as where the window manager leaves a new window.
+template<typename Read>
+bool waitUntilSteady(Read read, int quietMs, int timeoutMs = 10000)
+{
+    auto last = read();
+    QElapsedTimer unchanged;
+    unchanged.start();
+    return QTest::qWaitFor(
+        [&] {
+            auto now = read();
+            if (now != last) {
+                last = now;
+                unchanged.restart();
+            }
+            return unchanged.elapsed() >= quietMs;
+        },
+        timeoutMs);
 }
 
 // Pins what a test may not take from the machine: locale, user folders, the display.

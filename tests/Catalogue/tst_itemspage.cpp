@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -255,8 +256,6 @@ void TestItemsPage::shouldAnswerTheSearchBoxKeys()
     QFETCH(int, runs);
     QFETCH(bool, onResults);
     QFETCH(QString, text);
-    m_page->refreshSearchSoon(0);
-    QTest::qWait(50);
     QSignalSpy run(m_page, &ItemsPage::runRequested);
     m_widgets.search->setText(typed);
     QVERIFY(m_page->isOnResults());
@@ -282,7 +281,9 @@ void TestItemsPage::shouldListTheHistoryNewestFirst()
 {
     DataControl &data = DataControl::instance();
     QVERIFY(data.item_ran(3));
-    QTest::qWait(1100); // run dates are stored to the second
+    // Run dates are stored to the second.
+    const qint64 ranAt = Catalogue::value("SELECT RunDate FROM Items WHERE ID = 3").toLongLong();
+    QTRY_VERIFY(QDateTime::currentSecsSinceEpoch() > ranAt);
     QVERIFY(data.item_ran(1));
     m_page->history();
     QVERIFY(m_page->isOnResults());

@@ -33,6 +33,28 @@ QDragMoveEvent dragMoveOver(QListView *view, const QModelIndex &index, QMimeData
     return QDragMoveEvent(pos, Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
 }
 
+// Counts the events of a kind a widget is sent: the X server's input has reached it.
+class EventCount final : public QObject
+{
+public:
+    EventCount(QObject *watched, QEvent::Type type)
+        : m_type(type)
+    {
+        watched->installEventFilter(this);
+    }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == m_type;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+};
+
 // Drags an entry with the real pointer: press on it and move away, so the view starts its drag.
 // Once the drag runs, `during` previews over other entries and Escape cancels the drag. Returns
 // whether a drag ran at all.
@@ -50,18 +72,23 @@ bool dragEntry(QListView *view, int row, const std::function<void()> &during)
         QTest::keyClick(view->viewport(), Qt::Key_Escape);
     });
     poll.start(20);
+    const EventCount presses(view->viewport(), QEvent::MouseButtonPress);
+    const EventCount moves(view->viewport(), QEvent::MouseMove);
     X11Desktop::xdotool({"mousemove", QString::number(start.x()), QString::number(start.y())});
-    QTest::qWait(50);
     X11Desktop::xdotool({"mousedown", "1"});
-    QTest::qWait(50);
+    (void)QTest::qWaitFor([&] { return presses.count > 0; }, 1000);
+    // The view starts its drag on the second move it sees; two moves queued together reach it
+    // as one.
+    const int movesBefore = moves.count;
     X11Desktop::xdotool(
         {"mousemove", QString::number(start.x() + 15), QString::number(start.y() + 15)});
-    QTest::qWait(50);
+    (void)QTest::qWaitFor([&] { return moves.count > movesBefore; }, 1000);
     X11Desktop::xdotool(
         {"mousemove", QString::number(start.x() + 30), QString::number(start.y() + 30)});
     (void)QTest::qWaitFor([&] { return dragged; }, 1000);
     X11Desktop::xdotool({"mouseup", "1"});
-    QTest::qWait(50);
+    // Released before the next press of the test.
+    (void)QTest::qWaitFor([] { return QGuiApplication::mouseButtons() == Qt::NoButton; }, 1000);
     return dragged;
 }
 } // namespace

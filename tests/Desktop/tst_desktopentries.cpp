@@ -430,8 +430,7 @@ void TestDesktopEntries::shouldHandItemArgumentsToTheApplication()
     m_window->data_itemRun(items()->model()->index(0, 0));
     if (!notice.isEmpty()) {
         QCOMPARE(Notices::shown(), QStringList{notice});
-        QTest::qWait(200);
-        QVERIFY(recorded("files").isEmpty());
+        QVERIFY(stillAfter(200, [this] { return recorded("files").isEmpty(); }));
         return;
     }
     QTRY_COMPARE(recorded("files"), lines);
@@ -501,8 +500,7 @@ void TestDesktopEntries::shouldAskBeforeStartingUntrustedEntries()
     const QStringList asked{"此应用程序入口不受信任，是否仍要启动？\n\n" + command};
     QCOMPARE(answers.questions(), answer == QMessageBox::NoButton ? QStringList() : asked);
     if (!started) {
-        QTest::qWait(300);
-        QVERIFY(recorded("trust").isEmpty());
+        QVERIFY(stillAfter(300, [this] { return recorded("trust").isEmpty(); }));
         QCOMPARE(Catalogue::value("SELECT RunCount FROM Items"), QStringLiteral("0"));
         QVERIFY(!QFileInfo(file).isExecutable());
         return;
@@ -626,8 +624,7 @@ void TestDesktopEntries::shouldRunNothingUnseen()
     m_window->data_itemRun(items()->model()->index(2, 0));
     QCOMPARE(answers.questions(), QStringList{"此应用程序入口不受信任，是否仍要启动？\n\n" +
                                               m_desktop->path("work/unseen.sh")});
-    QTest::qWait(300);
-    QVERIFY(!QFile::exists(marker));
+    QVERIFY(stillAfter(300, [&marker] { return !QFile::exists(marker); }));
 }
 
 void TestDesktopEntries::shouldGiveStartedProgramsNothingOfOurs()

@@ -262,8 +262,7 @@ void TestMainWindow::shouldUnregisterEmptyHotkeySilently()
     QCOMPARE(results.count(), 0);
     QVERIFY(visibleNotice().isEmpty());
     QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+e"}));
-    QTest::qWait(300);
-    QVERIFY(window.isVisible());
+    QVERIFY(stillAfter(300, [&window] { return window.isVisible(); }));
 }
 
 // A bare key in the settings file (typed by hand, or pasted by an older version) would take
@@ -276,8 +275,7 @@ void TestMainWindow::shouldNeverHoldBareKeySystemWide()
     QCOMPARE(results.count(), 1);
     QCOMPARE(results.at(0).at(0).toBool(), false);
     QVERIFY(X11Desktop::xdotool({"key", "z"}));
-    QTest::qWait(300);
-    QVERIFY(window.isVisible());
+    QVERIFY(stillAfter(300, [&window] { return window.isVisible(); }));
 }
 
 void TestMainWindow::shouldFollowTraySettings()
@@ -385,9 +383,7 @@ void TestMainWindow::shouldTakeTheKeyboardWhenCalledUpRightAfterHiding()
         window.onShow();
         QTRY_VERIFY(isShownAndActive(window));
         QTRY_VERIFY(search->hasFocus());
-        QTest::qWait(500);
-        QVERIFY(isShownAndActive(window));
-        QVERIFY(search->hasFocus());
+        QVERIFY(stillAfter(500, [&] { return isShownAndActive(window) && search->hasFocus(); }));
     }
 }
 
