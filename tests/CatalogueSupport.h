@@ -121,7 +121,7 @@ inline QStringList shown()
     QStringList texts;
     for (QWidget *widget : QApplication::topLevelWidgets())
         if (widget->inherits("MsgBox") && widget->isVisible())
-            texts << widget->findChild<QLabel *>()->text();
+            texts << widget->findChild<QLabel *>("labelNotice")->text();
     return texts;
 }
 

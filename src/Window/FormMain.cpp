@@ -111,6 +111,7 @@ void FormMain::init_object()
         LOG(ERROR) << "cache/caches 目录无法创建, 缓存数据全部失效";
 
     m_tray = new QSystemTrayIcon(this);
+    m_tray->setObjectName(QStringLiteral("trayIcon"));
     m_tray->setToolTip(QCoreApplication::applicationName());
     init_frameless();
     init_components();
@@ -259,9 +260,21 @@ void FormMain::init_menus()
     m_actionClear = new QAction(QStringLiteral("清除"), this);
     m_actionRestoreLayout = new QAction(QStringLiteral("重置布局"), this);
 
+    m_actionShow->setObjectName(QStringLiteral("actionShowWindow"));
+    m_actionQuit->setObjectName(QStringLiteral("actionQuit"));
+    m_actionSettings->setObjectName(QStringLiteral("actionOpenSettings"));
+    m_actionSkins->setObjectName(QStringLiteral("actionOpenSkins"));
+    m_actionDebugger->setObjectName(QStringLiteral("actionOpenDebugger"));
+    m_actionSearch->setObjectName(QStringLiteral("actionSearch"));
+    m_actionOnTop->setObjectName(QStringLiteral("actionStayOnTop"));
+    m_actionClear->setObjectName(QStringLiteral("actionClearSearch"));
+    m_actionRestoreLayout->setObjectName(QStringLiteral("actionRestoreLayout"));
+
     m_trayMenu = new QMenu(this);
+    m_trayMenu->setObjectName(QStringLiteral("menuTray"));
     m_trayMenu->addActions({m_actionShow, m_actionSettings, m_actionQuit});
     m_moreMenu = new QMenu(this);
+    m_moreMenu->setObjectName(QStringLiteral("menuMore"));
     m_moreMenu->addActions({m_actionOnTop, m_actionSettings, m_actionSkins, m_actionRestoreLayout,
                             m_actionDebugger, m_actionQuit});
 

@@ -251,11 +251,7 @@ void TestIconSelector::shouldSayWhenDefaultIconIsNotStored()
     dropFiles(&selector, {QUrl::fromLocalFile(writeImage("a.png", Qt::red))});
     QListView *list = iconList(&selector);
     list->setCurrentIndex(list->model()->index(1, 0));
-    QAction *web = nullptr;
-    for (QMenu *menu : selector.findChildren<QMenu *>())
-        if (menu->title() == QStringLiteral("设为默认图标"))
-            web = menu->actions().first();
-    QVERIFY(web);
+    auto *web = selector.findChild<QAction *>("actionDefaultWebIcon");
     // The settings file cannot be replaced while a folder stands in its place.
     const QString ini = m_dir->path("data/config.ini");
     QVERIFY(QFile::rename(ini, ini + ".saved"));
@@ -282,7 +278,7 @@ void TestIconSelector::shouldShowLoadNoticeOverTheDialog()
                 return widget;
         return static_cast<QWidget *>(nullptr);
     }()));
-    QCOMPARE(notice->findChild<QLabel *>()->text(), QStringLiteral("已加载0项数据"));
+    QCOMPARE(notice->findChild<QLabel *>("labelNotice")->text(), QStringLiteral("已加载0项数据"));
     QVERIFY(qAbs(notice->geometry().center().x() - selector.geometry().center().x()) <= 2);
 }
 
@@ -322,22 +318,15 @@ void TestIconSelector::shouldRenameDeleteAndSetDefaults()
     }
 
     list->setCurrentIndex(list->model()->index(2, 0));
-    const auto action = [&selector](const QString &text) {
-        for (QMenu *menu : selector.findChildren<QMenu *>())
-            if (menu->title() == QStringLiteral("设为默认图标"))
-                for (QAction *action : menu->actions())
-                    if (action->text() == text)
-                        return action;
-        return static_cast<QAction *>(nullptr);
-    };
-    selector.setDefaultIcons(action("网页图标"));
+    auto *web = selector.findChild<QAction *>("actionDefaultWebIcon");
+    selector.setDefaultIcons(web);
     QCOMPARE(SettingsControl::instance().value("DefaultIcons/Web").toString(),
              DataControl::hashName(pngBytes(Qt::green)));
     QVERIFY(Notices::shown().contains("已设置"));
     QCOMPARE(picture(IconLoader::instance().itemIcon(2, "https://example.org")),
              picture(QIcon(writeImage("green.png", Qt::green))));
     list->setCurrentIndex(list->model()->index(0, 0));
-    selector.setDefaultIcons(action("网页图标"));
+    selector.setDefaultIcons(web);
     QCOMPARE(SettingsControl::instance().value("DefaultIcons/Web").toString(), QString());
 
     list->clearSelection();
@@ -396,11 +385,9 @@ void TestIconSelector::shouldExtractFromFileFolderAndSite()
 {
     const auto pick = [](int row) {
         return [row](QWidget *dialog) {
-            auto *view = dialog->findChild<QListView *>();
+            auto *view = dialog->findChild<QListView *>("listViewChoices");
             view->setCurrentIndex(view->model()->index(row, 0));
-            for (QPushButton *button : dialog->findChildren<QPushButton *>())
-                if (button->text() == QStringLiteral("确定"))
-                    button->click();
+            dialog->findChild<QPushButton *>("buttonAccept")->click();
         };
     };
     LocalHttpServer server;

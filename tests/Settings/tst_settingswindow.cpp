@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
-#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -71,11 +70,7 @@ void TestSettingsWindow::initTestCase()
         .setValue("Form/IsSingleApp", true);
     m_window = std::make_unique<FormMain>();
     m_window->show();
-    QAction *settingsAction = nullptr;
-    for (QAction *action : m_window->findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly))
-        if (action->text() == QStringLiteral("设置"))
-            settingsAction = action;
-    QVERIFY(settingsAction);
+    auto *settingsAction = m_window->findChild<QAction *>("actionOpenSettings");
     settingsAction->trigger();
     settingsAction->trigger();
     m_settings = settingsWindow();

@@ -5,7 +5,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QWindow>
@@ -282,7 +281,7 @@ void TestMainWindow::shouldFollowTraySettings()
 {
     FormMain &window = *m_window;
     SettingsControl &settings = SettingsControl::instance();
-    auto *tray = window.findChild<QSystemTrayIcon *>();
+    auto *tray = window.findChild<QSystemTrayIcon *>("trayIcon");
     QVERIFY(tray->isVisible());
 
     // Hidden together with the window: without a hotkey nothing could bring it back, so the
@@ -391,7 +390,7 @@ void TestMainWindow::shouldStayReachableWhenTrayIsHiddenWhileHidden()
 {
     FormMain &window = *m_window;
     SettingsControl &settings = SettingsControl::instance();
-    auto *tray = window.findChild<QSystemTrayIcon *>();
+    auto *tray = window.findChild<QSystemTrayIcon *>("trayIcon");
     // The tray icon goes with the window; then the hotkey that could bring it back is cleared.
     settings.setTrayIconHideWithMain(true);
     settings.setHotKey_showApp(QKeySequence("Ctrl+Alt+Q").toString(QKeySequence::NativeText));
@@ -412,21 +411,17 @@ void TestMainWindow::shouldStayReachableWhenTrayIsHiddenWhileHidden()
 void TestMainWindow::shouldStayOnTopAndBack()
 {
     FormMain &window = *m_window;
-    QMenu *more = nullptr;
-    for (QMenu *menu : window.findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly))
-        if (menu->actions().first()->text() == QStringLiteral("置顶"))
-            more = menu;
-    QVERIFY(more);
+    auto *onTop = window.findChild<QAction *>("actionStayOnTop");
     const QRect geometry = window.geometry();
 
-    more->actions().first()->trigger();
+    onTop->trigger();
     QCOMPARE(visibleNotice(), QStringLiteral("已置顶显示"));
     QTRY_VERIFY(X11Desktop::isKeptAbove(&window));
     QTRY_COMPARE(window.geometry(), geometry);
     QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     Notices::clear();
 
-    more->actions().first()->trigger();
+    onTop->trigger();
     QCOMPARE(visibleNotice(), QStringLiteral("已取消置顶"));
     QTRY_VERIFY(!X11Desktop::isKeptAbove(&window));
     QVERIFY(window.isVisible());

@@ -117,10 +117,8 @@ void TestWindowPlacement::shouldOpenWindowsOverTheMainWindowInsideItsScreen()
             misplaced << shown->objectName();
         shown->close();
     };
-    for (const char *opened : {"设置", "皮肤"}) {
-        for (QAction *action : window.findChildren<QAction *>())
-            if (action->text() == opened)
-                action->trigger();
+    for (const char *opened : {"actionOpenSettings", "actionOpenSkins"}) {
+        window.findChild<QAction *>(opened)->trigger();
         for (QWidget *each : QApplication::topLevelWidgets())
             if (each->isVisible() && each->objectName().startsWith("Form_"))
                 check(each);
