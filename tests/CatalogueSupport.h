@@ -18,20 +18,56 @@
 #include <QStringList>
 #include <QtTest>
 
+#include "Core/DataControl.h"
+#include "TestSupport.h"
+
 #include <functional>
+
+// An install tree of the test's own whose catalogue and icon cache are open with their tables
+// made, as a start of the program leaves them; a main window built later opens them anew.
+class CatalogueWorkDir final : public TestWorkDir
+{
+public:
+    CatalogueWorkDir()
+    {
+        QDir(path(QString())).mkpath(QStringLiteral("data"));
+        QDir(path(QString())).mkpath(QStringLiteral("cache/caches"));
+        DataControl &data = DataControl::instance();
+        m_open = data.init_databases();
+        if (m_open)
+            data.database_create();
+    }
+    ~CatalogueWorkDir() { DataControl::instance().database_close(); }
+
+    bool isOpen() const { return m_open; }
+
+private:
+    bool m_open = false;
+};
 
 // Helpers for the suites that drive the real main window: a look at the catalogue through a
 // connection of the test's own, and at the notices on screen.
 namespace Catalogue {
-inline QSqlDatabase connection()
+inline QSqlDatabase peek(const QString &name, const QString &file)
 {
-    QSqlDatabase db = QSqlDatabase::database(QStringLiteral("peek"), false);
+    QSqlDatabase db = QSqlDatabase::database(name, false);
     if (!db.isValid()) {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
-        db.setDatabaseName(QStringLiteral("../data/data.db"));
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
     }
     db.open();
     return db;
+}
+
+inline QSqlDatabase connection()
+{
+    return peek(QStringLiteral("peek"), QStringLiteral("../data/data.db"));
+}
+
+// The icon cache's index.
+inline QSqlDatabase iconCache()
+{
+    return peek(QStringLiteral("peek-cache"), QStringLiteral("../cache/cache.db"));
 }
 
 inline void exec(const QString &statement)
@@ -55,6 +91,18 @@ inline QString value(const QString &statement)
 {
     return column(statement).value(0);
 }
+
+// Empties the catalogue, then stores the types and groups given as the rows of a VALUES list:
+// types as (ID, Name, Row), groups as (ID, Name, TypesID, Row).
+inline void reset(const QString &types = QString(), const QString &groups = QString())
+{
+    for (const char *table : {"Types", "Groups", "Items"})
+        exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
+    if (!types.isEmpty())
+        exec(QStringLiteral("INSERT INTO Types(ID, Name, Row) VALUES ") + types);
+    if (!groups.isEmpty())
+        exec(QStringLiteral("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES ") + groups);
+}
 } // namespace Catalogue
 
 // The display texts of a model's rows, top to bottom.
@@ -73,7 +121,7 @@ inline QStringList shown()
     QStringList texts;
     for (QWidget *widget : QApplication::topLevelWidgets())
         if (widget->inherits("MsgBox") && widget->isVisible())
-            texts << widget->findChild<QLabel *>()->text();
+            texts << widget->findChild<QLabel *>("labelNotice")->text();
     return texts;
 }
 

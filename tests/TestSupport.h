@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QApplication>
+#include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHash>
+#include <QIcon>
+#include <QImage>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -11,6 +15,28 @@
 #include <easylogging++.h>
 
 #include <sys/stat.h>
+
+// An icon as a view draws it, to compare by its pixels.
+inline QImage picture(const QIcon &icon, int size = 32)
+{
+    return icon.pixmap(size, size).toImage();
+}
+
+inline QImage picture(const QVariant &decoration, int size = 32)
+{
+    return picture(decoration.value<QIcon>(), size);
+}
+
+// Today's lines of the program's log in the install tree at root ("<root>/cache/log").
+inline QStringList logLines(const QString &root)
+{
+    QFile file(
+        QDir(root).filePath(QStringLiteral("cache/log/%1.log")
+                                .arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")))));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
 
 // A fresh install-like tree per test: the working directory is <tmp>/bin, so the program's
 // "../data", "../cache" and "../skins" land inside the temporary tree.
@@ -30,6 +56,7 @@ public:
     bool isValid() const { return m_root.isValid(); }
     // A path below the root, such as "data/data.db".
     QString path(const QString &relative) const { return m_root.filePath(relative); }
+    QStringList logLines() const { return ::logLines(m_root.path()); }
     bool write(const QString &relative, const QByteArray &bytes) const
     {
         QFile file(path(relative));
@@ -121,6 +148,36 @@ inline int fileMode(const QString &path)
     struct stat status = {};
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777)
                                                                      : -1;
+}
+
+// Whether the condition still holds once ms milliseconds have passed, events processed
+// meanwhile: for what must NOT happen (or be undone) within that time, where nothing marks the
+// moment it no longer could.
+template<typename Condition>
+bool stillAfter(int ms, Condition condition)
+{
+    QTest::qWait(ms);
+    return condition();
+}
+
+// Waits until read() has given the same value for quietMs: for what another process settles
+// without a sign that it has, such as where the window manager leaves a new window.
+template<typename Read>
+bool waitUntilSteady(Read read, int quietMs, int timeoutMs = 10000)
+{
+    auto last = read();
+    QElapsedTimer unchanged;
+    unchanged.start();
+    return QTest::qWaitFor(
+        [&] {
+            auto now = read();
+            if (now != last) {
+                last = now;
+                unchanged.restart();
+            }
+            return unchanged.elapsed() >= quietMs;
+        },
+        timeoutMs);
 }
 
 // Pins what a test may not take from the machine: locale, user folders, the display.

@@ -50,12 +50,15 @@ ChooseDialog::ChooseDialog(QWidget *parent,
     captionLabel->setFont(QFont(QStringLiteral("微软雅黑"), 11));
     captionLabel->setText(caption);
 
+    m_view->setObjectName(QStringLiteral("listViewChoices"));
     m_view->setModel(m_model);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(m_view, &QListView::doubleClicked, this, &ChooseDialog::onAccept);
 
     auto *ok = new QPushButton(QStringLiteral("确定"), this);
     auto *cancel = new QPushButton(QStringLiteral("取消"), this);
+    ok->setObjectName(QStringLiteral("buttonAccept"));
+    cancel->setObjectName(QStringLiteral("buttonCancel"));
     ok->setMinimumSize(60, 35);
     cancel->setMinimumSize(60, 35);
     connect(ok, &QPushButton::clicked, this, &ChooseDialog::onAccept);
@@ -65,6 +68,7 @@ ChooseDialog::ChooseDialog(QWidget *parent,
     if (m_multiple) {
         m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
         auto *selectAll = new QPushButton(QStringLiteral("选择所有"), this);
+        selectAll->setObjectName(QStringLiteral("buttonSelectAll"));
         selectAll->setMinimumSize(80, 35);
         connect(selectAll, &QPushButton::clicked, m_view, &QListView::selectAll);
         buttons->addWidget(selectAll);

@@ -15,6 +15,7 @@ MsgBox::MsgBox(const QString &text, int duration)
     // A notice must not take the focus from the window the user is working in.
     setAttribute(Qt::WA_ShowWithoutActivating);
     resize(280, 60);
+    m_label->setObjectName(QStringLiteral("labelNotice"));
     m_label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(m_label);

@@ -41,8 +41,9 @@ Form_Attribute::Form_Attribute(const QModelIndex &index)
     ui->lineEdit_workingDirectory->setMode(KelPathEdit::Dir);
     ui->lineEdit_workingDirectory->setAllowEmpty(true);
 
-    connect(m_iconMenu->addAction(QStringLiteral("设置图标")), &QAction::triggered, this,
-            &Form_Attribute::onSetIcon);
+    QAction *chooseIcon = m_iconMenu->addAction(QStringLiteral("设置图标"));
+    chooseIcon->setObjectName(QStringLiteral("actionChooseIcon"));
+    connect(chooseIcon, &QAction::triggered, this, &Form_Attribute::onSetIcon);
     connect(ui->label_icon, &QLabel::customContextMenuRequested, this,
             [this] { m_iconMenu->exec(QCursor::pos()); });
     connect(ui->pushButton_yes, &QPushButton::clicked, this, &Form_Attribute::onAcceptData);

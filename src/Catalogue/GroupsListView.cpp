@@ -29,6 +29,15 @@ GroupsListView::GroupsListView(QWidget *parent)
     , m_blankMenu(new QMenu(this))
     , m_entryMenu(new QMenu(this))
 {
+    m_runAll->setObjectName(QStringLiteral("actionRunGroup"));
+    m_add->setObjectName(QStringLiteral("actionAddGroup"));
+    m_rename->setObjectName(QStringLiteral("actionRenameGroup"));
+    m_setIcon->setObjectName(QStringLiteral("actionSetGroupIcon"));
+    m_clear->setObjectName(QStringLiteral("actionClearGroup"));
+    m_delete->setObjectName(QStringLiteral("actionDeleteGroup"));
+    m_deleteAll->setObjectName(QStringLiteral("actionDeleteAllGroups"));
+    m_iconMode->setObjectName(QStringLiteral("actionShowAsIcons"));
+    m_listMode->setObjectName(QStringLiteral("actionShowAsList"));
     setFlow(QListView::LeftToRight);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setUniformItemSizes(true);
@@ -47,19 +56,21 @@ GroupsListView::GroupsListView(QWidget *parent)
     auto *sortMenu = new QMenu(QStringLiteral("排序"), this);
     auto *sortBy = new QActionGroup(this);
     auto *sortOrder = new QActionGroup(this);
-    const auto addSort = [](QActionGroup *group, const QString &text, bool isDefault) {
+    const auto addSort = [](QActionGroup *group, const char *name, const QString &text,
+                            bool isDefault) {
         QAction *action = group->addAction(text);
+        action->setObjectName(QLatin1String(name));
         action->setCheckable(true);
         action->setChecked(isDefault);
         action->setEnabled(isDefault);
     };
-    addSort(sortBy, QStringLiteral("自由调整"), true);
-    addSort(sortBy, QStringLiteral("名称排序"), false);
-    addSort(sortBy, QStringLiteral("运行次数"), false);
-    addSort(sortBy, QStringLiteral("运行时间"), false);
-    addSort(sortOrder, QStringLiteral("默认"), true);
-    addSort(sortOrder, QStringLiteral("正序 [A-Z]"), false);
-    addSort(sortOrder, QStringLiteral("倒序 [Z-A]"), false);
+    addSort(sortBy, "actionSortFreely", QStringLiteral("自由调整"), true);
+    addSort(sortBy, "actionSortByName", QStringLiteral("名称排序"), false);
+    addSort(sortBy, "actionSortByRunCount", QStringLiteral("运行次数"), false);
+    addSort(sortBy, "actionSortByRunDate", QStringLiteral("运行时间"), false);
+    addSort(sortOrder, "actionOrderAsStored", QStringLiteral("默认"), true);
+    addSort(sortOrder, "actionOrderAscending", QStringLiteral("正序 [A-Z]"), false);
+    addSort(sortOrder, "actionOrderDescending", QStringLiteral("倒序 [Z-A]"), false);
     sortMenu->addActions(sortBy->actions());
     sortMenu->addSeparator();
     sortMenu->addActions(sortOrder->actions());

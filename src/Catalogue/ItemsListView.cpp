@@ -46,6 +46,20 @@ ItemsListView::ItemsListView(QWidget *parent)
               return DataControl::instance().item_setRow(id, row);
           }))
 {
+    m_run->setObjectName(QStringLiteral("actionRunItem"));
+    m_runAsAdmin->setObjectName(QStringLiteral("actionRunItemAsAdmin"));
+    m_add->setObjectName(QStringLiteral("actionAddItem"));
+    m_paste->setObjectName(QStringLiteral("actionPasteItems"));
+    m_copy->setObjectName(QStringLiteral("actionCopyItems"));
+    m_refresh->setObjectName(QStringLiteral("actionRefreshItems"));
+    m_rename->setObjectName(QStringLiteral("actionRenameItem"));
+    m_openFolder->setObjectName(QStringLiteral("actionOpenItemFolder"));
+    m_copyPath->setObjectName(QStringLiteral("actionCopyItemPath"));
+    m_delete->setObjectName(QStringLiteral("actionDeleteItem"));
+    m_attribute->setObjectName(QStringLiteral("actionItemProperties"));
+    m_setIcon->setObjectName(QStringLiteral("actionSetItemIcon"));
+    m_runSelected->setObjectName(QStringLiteral("actionRunSelectedItems"));
+    m_deleteSelected->setObjectName(QStringLiteral("actionDeleteSelectedItems"));
     qRegisterMetaType<QPair<int, int>>();
 
     setShowMode(0);

@@ -9,6 +9,8 @@ ResultsListView::ResultsListView(QWidget *parent)
     , m_locate(new QAction(QStringLiteral("定位位置"), this))
     , m_menu(new QMenu(this))
 {
+    m_run->setObjectName(QStringLiteral("actionRunResult"));
+    m_locate->setObjectName(QStringLiteral("actionLocateResult"));
     setContextMenuPolicy(Qt::CustomContextMenu);
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

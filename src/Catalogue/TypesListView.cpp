@@ -21,6 +21,11 @@ TypesListView::TypesListView(QWidget *parent)
     , m_blankMenu(new QMenu(this))
     , m_entryMenu(new QMenu(this))
 {
+    m_add->setObjectName(QStringLiteral("actionAddType"));
+    m_setIcon->setObjectName(QStringLiteral("actionSetTypeIcon"));
+    m_rename->setObjectName(QStringLiteral("actionRenameType"));
+    m_delete->setObjectName(QStringLiteral("actionDeleteType"));
+    m_import->setObjectName(QStringLiteral("actionImportApplications"));
     setContextMenuPolicy(Qt::CustomContextMenu);
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::EditKeyPressed);

@@ -70,6 +70,13 @@ Form_IconSelector::Form_IconSelector(QWidget *parent)
     m_lostIcon = new QAction(QStringLiteral("丢失图标"), this);
     m_shellIcon = new QAction(QStringLiteral("命令图标"), this);
     m_defaultsMenu = new QMenu(QStringLiteral("设为默认图标"), this);
+    m_refresh->setObjectName(QStringLiteral("actionRefreshIcons"));
+    m_rename->setObjectName(QStringLiteral("actionRenameIcon"));
+    m_delete->setObjectName(QStringLiteral("actionDeleteIcons"));
+    m_webIcon->setObjectName(QStringLiteral("actionDefaultWebIcon"));
+    m_lostIcon->setObjectName(QStringLiteral("actionDefaultLostIcon"));
+    m_shellIcon->setObjectName(QStringLiteral("actionDefaultShellIcon"));
+    m_defaultsMenu->setObjectName(QStringLiteral("menuDefaultIcons"));
     m_defaultsMenu->addActions({m_webIcon, m_shellIcon, m_lostIcon});
     m_oneMenu = new QMenu(this);
     m_oneMenu->addAction(m_rename);

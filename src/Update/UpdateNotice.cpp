@@ -42,6 +42,9 @@ void UpdateNotice::show(QWidget *window,
         QPushButton *details =
             question.addButton(QStringLiteral("更新详情"), QMessageBox::ActionRole);
         QPushButton *cancel = question.addButton(QStringLiteral("取消"), QMessageBox::ActionRole);
+        download->setObjectName(QStringLiteral("buttonDownload"));
+        details->setObjectName(QStringLiteral("buttonUpdateDetails"));
+        cancel->setObjectName(QStringLiteral("buttonCancelUpdate"));
         question.setDefaultButton(download);
         question.setEscapeButton(cancel);
         question.exec();

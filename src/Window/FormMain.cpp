@@ -77,31 +77,35 @@ void FormMain::buildFrame()
 
 void FormMain::buildMenus()
 {
-    const auto action = [this](const char *text, const std::function<void()> &run = {}) {
+    // Named for the tests, which find them by what they do rather than by their text.
+    const auto action = [this](const char *name, const char *text,
+                               const std::function<void()> &run = {}) {
         auto *made = new QAction(QString::fromUtf8(text), this);
+        made->setObjectName(QLatin1String(name));
         if (run)
             connect(made, &QAction::triggered, this, run);
         return made;
     };
-    QAction *settings = action("设置", [this] { showSingleWindow(settingsWindow, this); });
-    QAction *quit = action("退出", &QCoreApplication::quit);
-    m_tray = new TrayIcon(this, {action("显示", [this] { onShow(); }), settings, quit});
+    QAction *settings = action("actionOpenSettings", "设置", [this] { showSingleWindow(settingsWindow, this); });
+    QAction *quit = action("actionQuit", "退出", &QCoreApplication::quit);
+    m_tray = new TrayIcon(this, {action("actionShowWindow", "显示", [this] { onShow(); }), settings, quit});
     m_moreMenu = new QMenu(this);
-    m_moreMenu->addActions({action("置顶", [this] { toggleOnTop(); }), settings,
-                            action("皮肤",
+    m_moreMenu->setObjectName(QStringLiteral("menuMore"));
+    m_moreMenu->addActions({action("actionStayOnTop", "置顶", [this] { toggleOnTop(); }), settings,
+                            action("actionOpenSkins", "皮肤",
                                    [this] {
                                        connect(showSingleWindow(skins, this),
                                                &Form_Skins::skinsChanged, this,
                                                &FormMain::onSetSkins, Qt::UniqueConnection);
                                    }),
-                            action("重置布局",
+                            action("actionRestoreLayout", "重置布局",
                                    [this] {
                                        const int types = ui->listView_types->maximumWidth();
                                        ui->splitter->setSizes({types, width() - types});
                                    }),
-                            action("调试器", [this] { showSingleWindow(debugger, this); }), quit});
-    QAction *search = action("搜索");
-    QAction *clear = action("清除");
+                            action("actionOpenDebugger", "调试器", [this] { showSingleWindow(debugger, this); }), quit});
+    QAction *search = action("actionSearch", "搜索");
+    QAction *clear = action("actionClearSearch", "清除");
 
     QLineEdit *box = ui->lineEdit_search;
     box->addAction(search, QLineEdit::LeadingPosition);

@@ -14,6 +14,8 @@ TrayIcon::TrayIcon(QWidget *window, const QList<QAction *> &menu)
     , m_icon(new QSystemTrayIcon(this))
     , m_menu(new QMenu(window))
 {
+    m_icon->setObjectName(QStringLiteral("trayIcon"));
+    m_menu->setObjectName(QStringLiteral("menuTray"));
     m_icon->setToolTip(QCoreApplication::applicationName());
     m_menu->addActions(menu);
     connect(m_icon, &QSystemTrayIcon::activated, this,

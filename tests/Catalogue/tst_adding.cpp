@@ -102,7 +102,7 @@ private:
         return m_window->findChild<GroupsListView *>("listView_groups");
     }
 
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     std::unique_ptr<Program> m_program;
     FormMain *m_window = nullptr;
     LocalHttpServer m_server;
@@ -110,18 +110,13 @@ private:
 
 void TestAdding::initTestCase()
 {
-    m_dir = std::make_unique<TestWorkDir>();
-    Program creatingTables;
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
 }
 
 void TestAdding::init()
 {
-    Catalogue::exec("DELETE FROM Types");
-    Catalogue::exec("DELETE FROM Groups");
-    Catalogue::exec("DELETE FROM Items");
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0), (2, 'Empty', 1)");
-    Catalogue::exec(
-        "INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0), (11, 'G11', 1, 1)");
+    Catalogue::reset("(1, 'T1', 0), (2, 'Empty', 1)", "(10, 'G10', 1, 0), (11, 'G11', 1, 1)");
     // Each case opens as a first start does: on the first type stored.
     SettingsControl::instance().setLastTypeId(0);
     SettingsControl::instance().setLastGroupId(0);
@@ -339,7 +334,7 @@ void TestAdding::shouldBookmarkPageFromOneDownload()
     const QString hash = Catalogue::value("SELECT IconPath FROM Items");
     QCOMPARE(hash.size(), 40);
     QVERIFY(QFile::exists(m_dir->path("cache/caches/" + hash + ".o")));
-    QSqlQuery cached(QSqlDatabase::database("CachesDatabase"));
+    QSqlQuery cached(Catalogue::iconCache());
     QVERIFY(cached.exec("SELECT Name, Class FROM Caches WHERE HashName = '" + hash + "'"));
     QVERIFY(cached.next());
     QCOMPARE(cached.value(0).toString(), QStringLiteral("127.0.0.1"));

@@ -62,7 +62,7 @@ private slots:
 
 private:
     void open();
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     std::unique_ptr<Program> m_program;
     FormMain *m_window = nullptr;
     TypesListView *m_types = nullptr;
@@ -71,16 +71,13 @@ private:
 
 void TestCatalogue::initTestCase()
 {
-    m_dir = std::make_unique<TestWorkDir>();
-    // Creates the tables once.
-    Program program;
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
 }
 
 void TestCatalogue::init()
 {
-    Catalogue::exec("DELETE FROM Types");
-    Catalogue::exec("DELETE FROM Groups");
-    Catalogue::exec("DELETE FROM Items");
+    Catalogue::reset();
     // Each case starts as a first start does: on the first type stored.
     SettingsControl::instance().setLastTypeId(0);
     SettingsControl::instance().setLastGroupId(0);

@@ -34,7 +34,7 @@ private slots:
 private:
     QStringList shown(const QAbstractItemModel *model) const;
 
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     std::unique_ptr<QWidget> m_window;
     TypesListView *m_types = nullptr;
     GroupsListView *m_groups = nullptr;
@@ -43,17 +43,13 @@ private:
 
 void TestCatalogueColumn::initTestCase()
 {
-    m_dir = std::make_unique<TestWorkDir>();
-    QDir(m_dir->path(QString())).mkpath("data");
-    QDir(m_dir->path(QString())).mkpath("cache");
-    QVERIFY(DataControl::instance().init_databases());
-    DataControl::instance().database_create();
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
 }
 
 void TestCatalogueColumn::init()
 {
-    for (const char *table : {"Types", "Groups", "Items"})
-        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)));
+    Catalogue::reset();
     m_window = std::make_unique<QWidget>();
     m_types = new TypesListView(m_window.get());
     m_groups = new GroupsListView(m_window.get());

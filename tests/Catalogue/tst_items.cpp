@@ -27,13 +27,6 @@
 
 #include <memory>
 
-namespace {
-QImage picture(const QIcon &icon)
-{
-    return icon.pixmap(32, 32).toImage();
-}
-} // namespace
-
 // Items of a group, search, history and moving, against a real catalogue.
 class TestItems : public QObject
 {
@@ -58,26 +51,21 @@ private:
     QAbstractItemModel *itemsModel() const { return items()->model(); }
     void selectItems(const QList<int> &rows);
 
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     std::unique_ptr<Program> m_program;
     FormMain *m_window = nullptr;
 };
 
 void TestItems::initTestCase()
 {
-    m_dir = std::make_unique<TestWorkDir>();
-    Program creatingTables;
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
 }
 
 void TestItems::init()
 {
-    Catalogue::exec("DELETE FROM Types");
-    Catalogue::exec("DELETE FROM Groups");
-    Catalogue::exec("DELETE FROM Items");
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0), (2, 'T2', 1)");
-    Catalogue::exec(
-        "INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0), (11, 'G11', 1, 1), "
-        "(20, 'G20', 2, 0)");
+    Catalogue::reset("(1, 'T1', 0), (2, 'T2', 1)",
+                     "(10, 'G10', 1, 0), (11, 'G11', 1, 1), (20, 'G20', 2, 0)");
     SettingsControl::instance().setThenHide(false);
     // Each case opens as a first start does: on the first type stored.
     SettingsControl::instance().setLastTypeId(0);
@@ -162,12 +150,12 @@ void TestItems::shouldShowAppIconWhenIconLoadingIsOff()
         "INSERT INTO Items(ID, Name, Path, Type, GroupsID, TypesID) VALUES "
         "(1, 'web', 'https://example.org', 2, 10, 1), (2, 'lost', '/no/file', 0, 10, 1)");
     open();
-    QCOMPARE(picture(itemsModel()->index(0, 0).data(Qt::DecorationRole).value<QIcon>()),
+    QCOMPARE(picture(itemsModel()->index(0, 0).data(Qt::DecorationRole)),
              picture(QIcon(":/icon/web.svg")));
     SettingsControl::instance().setIconLoadEnabled(false);
     items()->actionRefresh()->trigger();
     for (int row = 0; row < 2; ++row)
-        QCOMPARE(picture(itemsModel()->index(row, 0).data(Qt::DecorationRole).value<QIcon>()),
+        QCOMPARE(picture(itemsModel()->index(row, 0).data(Qt::DecorationRole)),
                  picture(QIcon(":/icon/app.ico")));
 }
 

@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -46,7 +47,7 @@ private:
     // The page showing group 1 of type 1, as the catalogue column would make it current.
     void showGroupOne();
 
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     std::unique_ptr<QWidget> m_window;
     QStandardItemModel m_groups;
     ItemsPage::Widgets m_widgets{};
@@ -55,11 +56,8 @@ private:
 
 void TestItemsPage::initTestCase()
 {
-    m_dir = std::make_unique<TestWorkDir>();
-    QDir(m_dir->path(QString())).mkpath("data");
-    QDir(m_dir->path(QString())).mkpath("cache/caches");
-    QVERIFY(DataControl::instance().init_databases());
-    DataControl::instance().database_create();
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
     auto *group = new QStandardItem("聊天");
     group->setData(1, TypesIdRole);
     group->setData(1, GroupsIdRole);
@@ -68,11 +66,7 @@ void TestItemsPage::initTestCase()
 
 void TestItemsPage::init()
 {
-    for (const char *table : {"Types", "Groups", "Items"})
-        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)));
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, '常用', 0)");
-    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (1, '聊天', 1, 0), "
-                    "(2, '工作', 1, 1)");
+    Catalogue::reset("(1, '常用', 0)", "(1, '聊天', 1, 0), (2, '工作', 1, 1)");
     Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID, Row) VALUES "
                     "(1, '微信', 0, '/bin/true', 1, 1, 2), (2, '微博', 3, 'https://weibo.com', 1, "
                     "1, 0), (3, 'QQ', 0, '/bin/true', 1, 1, 1), (4, '文档', 1, '/tmp', 2, 1, 0)");
@@ -262,8 +256,6 @@ void TestItemsPage::shouldAnswerTheSearchBoxKeys()
     QFETCH(int, runs);
     QFETCH(bool, onResults);
     QFETCH(QString, text);
-    m_page->refreshSearchSoon(0);
-    QTest::qWait(50);
     QSignalSpy run(m_page, &ItemsPage::runRequested);
     m_widgets.search->setText(typed);
     QVERIFY(m_page->isOnResults());
@@ -289,7 +281,9 @@ void TestItemsPage::shouldListTheHistoryNewestFirst()
 {
     DataControl &data = DataControl::instance();
     QVERIFY(data.item_ran(3));
-    QTest::qWait(1100); // run dates are stored to the second
+    // Run dates are stored to the second.
+    const qint64 ranAt = Catalogue::value("SELECT RunDate FROM Items WHERE ID = 3").toLongLong();
+    QTRY_VERIFY(QDateTime::currentSecsSinceEpoch() > ranAt);
     QVERIFY(data.item_ran(1));
     m_page->history();
     QVERIFY(m_page->isOnResults());

@@ -13,7 +13,6 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
-#include <QSqlQuery>
 #include <QStandardItemModel>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -28,21 +27,33 @@
 #include "X11Desktop.h"
 
 namespace {
-QStringList stored(const QString &statement)
-{
-    QSqlQuery query(QSqlDatabase::database("MainDatabase"));
-    query.exec(statement);
-    QStringList values;
-    while (query.next())
-        values << query.value(0).toString();
-    return values;
-}
-
 QDragMoveEvent dragMoveOver(QListView *view, const QModelIndex &index, QMimeData *mime)
 {
     const QPoint pos = view->visualRect(index).center();
     return QDragMoveEvent(pos, Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
 }
+
+// Counts the events of a kind a widget is sent: the X server's input has reached it.
+class EventCount final : public QObject
+{
+public:
+    EventCount(QObject *watched, QEvent::Type type)
+        : m_type(type)
+    {
+        watched->installEventFilter(this);
+    }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == m_type;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+};
 
 // Drags an entry with the real pointer: press on it and move away, so the view starts its drag.
 // Once the drag runs, `during` previews over other entries and Escape cancels the drag. Returns
@@ -61,18 +72,23 @@ bool dragEntry(QListView *view, int row, const std::function<void()> &during)
         QTest::keyClick(view->viewport(), Qt::Key_Escape);
     });
     poll.start(20);
+    const EventCount presses(view->viewport(), QEvent::MouseButtonPress);
+    const EventCount moves(view->viewport(), QEvent::MouseMove);
     X11Desktop::xdotool({"mousemove", QString::number(start.x()), QString::number(start.y())});
-    QTest::qWait(50);
     X11Desktop::xdotool({"mousedown", "1"});
-    QTest::qWait(50);
+    (void)QTest::qWaitFor([&] { return presses.count > 0; }, 1000);
+    // The view starts its drag on the second move it sees; two moves queued together reach it
+    // as one.
+    const int movesBefore = moves.count;
     X11Desktop::xdotool(
         {"mousemove", QString::number(start.x() + 15), QString::number(start.y() + 15)});
-    QTest::qWait(50);
+    (void)QTest::qWaitFor([&] { return moves.count > movesBefore; }, 1000);
     X11Desktop::xdotool(
         {"mousemove", QString::number(start.x() + 30), QString::number(start.y() + 30)});
     (void)QTest::qWaitFor([&] { return dragged; }, 1000);
     X11Desktop::xdotool({"mouseup", "1"});
-    QTest::qWait(50);
+    // Released before the next press of the test.
+    (void)QTest::qWaitFor([] { return QGuiApplication::mouseButtons() == Qt::NoButton; }, 1000);
     return dragged;
 }
 } // namespace
@@ -95,39 +111,30 @@ private slots:
     void shouldSwitchDisplayModes();
 
 private:
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     QStandardItemModel m_types;
 };
 
 void TestListViews::initTestCase()
 {
-    m_dir = std::make_unique<TestWorkDir>();
-    QDir(m_dir->path(QString())).mkpath("data");
-    QDir(m_dir->path(QString())).mkpath("cache");
-    QVERIFY(DataControl::instance().init_databases());
-    DataControl::instance().database_create();
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
     m_types.setSortRole(RowRole);
 }
 
 void TestListViews::init()
 {
-    QSqlQuery query(QSqlDatabase::database("MainDatabase"));
-    query.exec("DELETE FROM Types");
-    query.exec("DELETE FROM Groups");
-    query.exec("DELETE FROM Items");
+    Catalogue::reset("(1, 'A', 1), (2, 'B', 2), (3, 'C', 3)");
+    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID) VALUES (7, 'g7', 2), (8, 'g8', 2)");
     m_types.clear();
     const QList<QPair<int, QString>> types{{1, "A"}, {2, "B"}, {3, "C"}};
     for (const auto &type : types) {
-        query.exec(QStringLiteral("INSERT INTO Types(ID, Name, Row) VALUES(%1, '%2', %1)")
-                       .arg(type.first)
-                       .arg(type.second));
         auto *item = new QStandardItem(type.second);
         // Gapped positions: a drag renumbers them first.
         item->setData(double(type.first * 10), RowRole);
         item->setData(type.first, TypesIdRole);
         m_types.appendRow(item);
     }
-    query.exec("INSERT INTO Groups(ID, Name, TypesID) VALUES(7, 'g7', 2), (8, 'g8', 2)");
 }
 
 void TestListViews::shouldPreviewAndStoreTypeOrder()
@@ -155,8 +162,9 @@ void TestListViews::shouldPreviewAndStoreTypeOrder()
     QCOMPARE(previewed, (QStringList{"B", "C", "A"}));
     // Cancelled with Escape: the previewed order is kept and stored.
     QCOMPARE(rowTexts(&m_types), (QStringList{"B", "C", "A"}));
-    QCOMPARE(stored("SELECT Name FROM Types ORDER BY Row"), (QStringList{"B", "C", "A"}));
-    QCOMPARE(stored("SELECT Row FROM Types ORDER BY Row"), (QStringList{"0", "1", "2"}));
+    QCOMPARE(Catalogue::column("SELECT Name FROM Types ORDER BY Row"),
+             (QStringList{"B", "C", "A"}));
+    QCOMPARE(Catalogue::column("SELECT Row FROM Types ORDER BY Row"), (QStringList{"0", "1", "2"}));
 
     view.setCurrentIndex(m_types.index(2, 0));
     QVERIFY(dragEntry(&view, 2, [&] {
@@ -165,17 +173,17 @@ void TestListViews::shouldPreviewAndStoreTypeOrder()
         QDragMoveEvent up = dragMoveOver(&view, m_types.index(0, 0), &mime);
         QApplication::sendEvent(view.viewport(), &up);
     }));
-    QCOMPARE(stored("SELECT Name FROM Types ORDER BY Row"), (QStringList{"A", "B", "C"}));
+    QCOMPARE(Catalogue::column("SELECT Name FROM Types ORDER BY Row"),
+             (QStringList{"A", "B", "C"}));
 }
 
 void TestListViews::shouldStoreItemOrderThroughProxy()
 {
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))
         QSKIP("offscreen runs no drag loop; needs the X server");
-    QSqlQuery query(QSqlDatabase::database("MainDatabase"));
     QStandardItemModel items;
     for (int id = 1; id <= 3; ++id) {
-        query.exec(
+        Catalogue::exec(
             QStringLiteral("INSERT INTO Items(ID, Name, GroupsID) VALUES(%1, 'i%1', 7)").arg(id));
         auto *item = new QStandardItem(QStringLiteral("i%1").arg(id));
         item->setData(id, ItemIdRole);
@@ -200,7 +208,8 @@ void TestListViews::shouldStoreItemOrderThroughProxy()
         QApplication::sendEvent(view.viewport(), &over);
     }));
     QCOMPARE(rowTexts(&proxy), (QStringList{"i2", "i1", "i3"}));
-    QCOMPARE(stored("SELECT Name FROM Items ORDER BY Row"), (QStringList{"i2", "i1", "i3"}));
+    QCOMPARE(Catalogue::column("SELECT Name FROM Items ORDER BY Row"),
+             (QStringList{"i2", "i1", "i3"}));
 }
 
 void TestListViews::shouldNotDragSeveralItemsOrWhenDisabled()

@@ -21,11 +21,6 @@
 #include <unistd.h>
 
 namespace {
-QImage picture(const QVariant &decoration)
-{
-    return decoration.value<QIcon>().pixmap(16, 16).toImage();
-}
-
 QByteArray contents(const QString &path)
 {
     QFile file(path);
@@ -56,13 +51,13 @@ private slots:
     void shouldStartWithReadOnlyDataFolder();
 
 private:
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
 };
 
 void TestRobustness::initTestCase()
 {
-    m_dir = std::make_unique<TestWorkDir>();
-    QDir().mkpath("../data");
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
     // Every key the program reads, with a value of the wrong kind or out of range.
     write(m_dir->path("data/config.ini"),
           "[Form]\nGeometry=@ByteArray(\\xff\\x01garbage)\nSkinName=../../etc/passwd\n"
@@ -74,7 +69,6 @@ void TestRobustness::initTestCase()
           "[Item]\nSingleClickRun=%%%\n"
           "[DefaultIcons]\nLost=../../../etc/hostname\nWeb=\\0\nShell=" +
               QByteArray(5000, 'x') + "\n");
-    Program creatingTables;
 }
 
 void TestRobustness::cleanup()
@@ -113,7 +107,7 @@ void TestRobustness::shouldShowFallbacksForCacheFilesThatAreNoPictures()
     const QString random = DataControl::hashName(noise);
     write(m_dir->path("cache/caches/" + truncatedPng + ".o"), "\x89PNG\r\n\x1a\n");
     write(m_dir->path("cache/caches/" + random + ".o"), noise);
-    QSqlQuery(QSqlDatabase::database("CachesDatabase"))
+    QSqlQuery(Catalogue::iconCache())
         .exec(QStringLiteral("INSERT INTO Caches(Name, HashName, Class) VALUES ('png', '%1', "
                              "'拖拽添加'), ('noise', '%2', '提取')")
                   .arg(truncatedPng, random));

@@ -23,11 +23,6 @@
 #include <memory>
 
 namespace {
-QImage picture(const QIcon &icon, int size = 32)
-{
-    return icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
-}
-
 bool isFilledWith(const QImage &image, Qt::GlobalColor color)
 {
     return !image.isNull() && image.pixelColor(image.width() / 2, image.height() / 2) == color;
@@ -83,7 +78,7 @@ private:
     int cacheRows() const;
 
     std::unique_ptr<DesktopSandbox> m_desktop;
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     std::unique_ptr<Program> m_program;
     FormMain *m_window = nullptr;
     QString m_record;
@@ -94,7 +89,8 @@ void TestDesktopEntries::initTestCase()
     // GIO reads the folders and the desktop's name once: all is in place before it starts.
     m_desktop = std::make_unique<DesktopSandbox>();
     qputenv("XDG_CURRENT_DESKTOP", "QuiverTest");
-    m_dir = std::make_unique<TestWorkDir>();
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
 
     // Records where it ran and its arguments in handlers/<first argument>.out, and its session
     // as the sandbox's handlers do.
@@ -153,16 +149,12 @@ void TestDesktopEntries::initTestCase()
     qputenv("PATH", m_desktop->path("bin").toLocal8Bit() + ':' + qgetenv("PATH"));
     QDir().mkpath(m_desktop->path("work"));
     QDir().mkpath(m_desktop->path("other work"));
-    Program creatingTables;
 }
 
 void TestDesktopEntries::init()
 {
-    for (const char *table : {"Types", "Groups", "Items"})
-        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(table));
-    QSqlQuery(QSqlDatabase::database("CachesDatabase")).exec("DELETE FROM Caches");
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0)");
-    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0)");
+    Catalogue::reset("(1, 'T1', 0)", "(10, 'G10', 1, 0)");
+    QSqlQuery(Catalogue::iconCache()).exec("DELETE FROM Caches");
     m_desktop->clear();
 }
 
@@ -191,7 +183,7 @@ QString TestDesktopEntries::writeEntry(const QString &name, const QString &body,
 
 int TestDesktopEntries::cacheRows() const
 {
-    QSqlQuery query(QSqlDatabase::database("CachesDatabase"));
+    QSqlQuery query(Catalogue::iconCache());
     query.exec("SELECT COUNT(*) FROM Caches");
     return query.next() ? query.value(0).toInt() : -1;
 }
@@ -300,7 +292,7 @@ void TestDesktopEntries::shouldAddDroppedEntries()
     const QImage cached(DataControl::cacheFileName(icons.at(0)));
     QCOMPARE(cached.size(), QSize(64, 64));
     QVERIFY(isFilledWith(cached, Qt::red));
-    QSqlQuery row(QSqlDatabase::database("CachesDatabase"));
+    QSqlQuery row(Catalogue::iconCache());
     QVERIFY(row.exec("SELECT Class FROM Caches"));
     QVERIFY(row.next());
     QCOMPARE(row.value(0).toString(), QStringLiteral("拖拽添加"));
@@ -441,8 +433,7 @@ void TestDesktopEntries::shouldHandItemArgumentsToTheApplication()
     m_window->data_itemRun(items()->model()->index(0, 0));
     if (!notice.isEmpty()) {
         QCOMPARE(Notices::shown(), QStringList{notice});
-        QTest::qWait(200);
-        QVERIFY(recorded("files").isEmpty());
+        QVERIFY(stillAfter(200, [this] { return recorded("files").isEmpty(); }));
         return;
     }
     QTRY_COMPARE(recorded("files"), lines);
@@ -512,8 +503,7 @@ void TestDesktopEntries::shouldAskBeforeStartingUntrustedEntries()
     const QStringList asked{"此应用程序入口不受信任，是否仍要启动？\n\n" + command};
     QCOMPARE(answers.questions(), answer == QMessageBox::NoButton ? QStringList() : asked);
     if (!started) {
-        QTest::qWait(300);
-        QVERIFY(recorded("trust").isEmpty());
+        QVERIFY(stillAfter(300, [this] { return recorded("trust").isEmpty(); }));
         QCOMPARE(Catalogue::value("SELECT RunCount FROM Items"), QStringLiteral("0"));
         QVERIFY(!QFileInfo(file).isExecutable());
         return;
@@ -637,8 +627,7 @@ void TestDesktopEntries::shouldRunNothingUnseen()
     m_window->data_itemRun(items()->model()->index(2, 0));
     QCOMPARE(answers.questions(), QStringList{"此应用程序入口不受信任，是否仍要启动？\n\n" +
                                               m_desktop->path("work/unseen.sh")});
-    QTest::qWait(300);
-    QVERIFY(!QFile::exists(marker));
+    QVERIFY(stillAfter(300, [&marker] { return !QFile::exists(marker); }));
 }
 
 void TestDesktopEntries::shouldGiveStartedProgramsNothingOfOurs()
@@ -750,8 +739,8 @@ void TestDesktopEntries::shouldExtractIconsOfEntriesAndPictures()
     QStringList sizes = rowTexts(extracted->model());
     sizes.sort();
     QCOMPARE(sizes, (QStringList{"term_16*16", "term_48*48"}));
-    QVERIFY(isFilledWith(
-        picture(extracted->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>()), Qt::red));
+    QVERIFY(
+        isFilledWith(picture(extracted->model()->index(0, 0).data(Qt::DecorationRole)), Qt::red));
 
     const QString png = m_desktop->path("share/pixmaps/quiver-old.png");
     selector.onExtract(IconLoader::instance().fileIcon(png), "old");

@@ -95,7 +95,7 @@ private:
     void selectItems(const QList<int> &rows);
 
     std::unique_ptr<DesktopSandbox> m_desktop;
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     std::unique_ptr<Program> m_program;
     FormMain *m_window = nullptr;
 };
@@ -108,8 +108,8 @@ void TestRunning::initTestCase()
     m_desktop->addHandler("web", {"x-scheme-handler/http", "x-scheme-handler/https"});
     m_desktop->addHandler("mail", {"x-scheme-handler/mailto"});
     m_desktop->addHandler("console", {"text/x-log"}, "Terminal=true\n");
-    m_dir = std::make_unique<TestWorkDir>();
-    Program creatingTables;
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
 
     // Records where it ran, the name it was started by and its arguments.
     write(root("progs/tool.sh"),
@@ -124,11 +124,7 @@ void TestRunning::initTestCase()
 
 void TestRunning::init()
 {
-    Catalogue::exec("DELETE FROM Types");
-    Catalogue::exec("DELETE FROM Groups");
-    Catalogue::exec("DELETE FROM Items");
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0)");
-    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0)");
+    Catalogue::reset("(1, 'T1', 0)", "(10, 'G10', 1, 0)");
     SettingsControl::instance().setThenHide(false);
     m_desktop->clear();
     QFile::remove(root("tool.out"));

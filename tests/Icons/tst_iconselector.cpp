@@ -28,11 +28,6 @@
 #include <memory>
 
 namespace {
-QImage picture(const QVariant &decoration)
-{
-    return decoration.value<QIcon>().pixmap(16, 16).toImage();
-}
-
 QListView *iconList(QWidget *selector)
 {
     return selector->findChild<QListView *>("listView_iconsDb");
@@ -101,25 +96,22 @@ private:
     QString writeImage(const QString &name, Qt::GlobalColor color);
     int cacheRows(const QString &where = QString()) const;
 
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     LocalHttpServer m_server;
 };
 
 void TestIconSelector::initTestCase()
 {
-    m_dir = std::make_unique<TestWorkDir>();
-    Program creatingTables;
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
 }
 
 void TestIconSelector::init()
 {
-    for (const char *table : {"Types", "Groups", "Items"})
-        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(table));
-    QSqlQuery(QSqlDatabase::database("CachesDatabase")).exec("DELETE FROM Caches");
+    Catalogue::reset("(1, 'T1', 0)", "(10, 'G10', 1, 0)");
+    QSqlQuery(Catalogue::iconCache()).exec("DELETE FROM Caches");
     QDir(m_dir->path("cache/caches")).removeRecursively();
     QDir().mkpath(m_dir->path("cache/caches"));
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0)");
-    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0)");
 }
 
 void TestIconSelector::cleanup()
@@ -143,7 +135,7 @@ QString TestIconSelector::writeImage(const QString &name, Qt::GlobalColor color)
 
 int TestIconSelector::cacheRows(const QString &where) const
 {
-    QSqlQuery query(QSqlDatabase::database("CachesDatabase"));
+    QSqlQuery query(Catalogue::iconCache());
     query.exec("SELECT COUNT(*) FROM Caches " + where);
     return query.next() ? query.value(0).toInt() : -1;
 }
@@ -261,11 +253,7 @@ void TestIconSelector::shouldSayWhenDefaultIconIsNotStored()
     dropFiles(&selector, {QUrl::fromLocalFile(writeImage("a.png", Qt::red))});
     QListView *list = iconList(&selector);
     list->setCurrentIndex(list->model()->index(1, 0));
-    QAction *web = nullptr;
-    for (QMenu *menu : selector.findChildren<QMenu *>())
-        if (menu->title() == QStringLiteral("设为默认图标"))
-            web = menu->actions().first();
-    QVERIFY(web);
+    auto *web = selector.findChild<QAction *>("actionDefaultWebIcon");
     // The settings file cannot be replaced while a folder stands in its place.
     const QString ini = m_dir->path("data/config.ini");
     QVERIFY(QFile::rename(ini, ini + ".saved"));
@@ -292,7 +280,7 @@ void TestIconSelector::shouldShowLoadNoticeOverTheDialog()
                 return widget;
         return static_cast<QWidget *>(nullptr);
     }()));
-    QCOMPARE(notice->findChild<QLabel *>()->text(), QStringLiteral("已加载0项数据"));
+    QCOMPARE(notice->findChild<QLabel *>("labelNotice")->text(), QStringLiteral("已加载0项数据"));
     QVERIFY(qAbs(notice->geometry().center().x() - selector.geometry().center().x()) <= 2);
 }
 
@@ -332,22 +320,15 @@ void TestIconSelector::shouldRenameDeleteAndSetDefaults()
     }
 
     list->setCurrentIndex(list->model()->index(2, 0));
-    const auto action = [&selector](const QString &text) {
-        for (QMenu *menu : selector.findChildren<QMenu *>())
-            if (menu->title() == QStringLiteral("设为默认图标"))
-                for (QAction *action : menu->actions())
-                    if (action->text() == text)
-                        return action;
-        return static_cast<QAction *>(nullptr);
-    };
-    selector.setDefaultIcons(action("网页图标"));
+    auto *web = selector.findChild<QAction *>("actionDefaultWebIcon");
+    selector.setDefaultIcons(web);
     QCOMPARE(SettingsControl::instance().defaultIcon(2),
              DataControl::hashName(pngBytes(Qt::green)));
     QVERIFY(Notices::shown().contains("已设置"));
     QCOMPARE(picture(IconLoader::instance().itemIcon(2, "https://example.org")),
              picture(QIcon(writeImage("green.png", Qt::green))));
     list->setCurrentIndex(list->model()->index(0, 0));
-    selector.setDefaultIcons(action("网页图标"));
+    selector.setDefaultIcons(web);
     QCOMPARE(SettingsControl::instance().defaultIcon(2), QString());
 
     list->clearSelection();
@@ -406,11 +387,9 @@ void TestIconSelector::shouldExtractFromFileFolderAndSite()
 {
     const auto pick = [](int row) {
         return [row](QWidget *dialog) {
-            auto *view = dialog->findChild<QListView *>();
+            auto *view = dialog->findChild<QListView *>("listViewChoices");
             view->setCurrentIndex(view->model()->index(row, 0));
-            for (QPushButton *button : dialog->findChildren<QPushButton *>())
-                if (button->text() == QStringLiteral("确定"))
-                    button->click();
+            dialog->findChild<QPushButton *>("buttonAccept")->click();
         };
     };
     LocalHttpServer server;

@@ -54,24 +54,21 @@ private:
     }
     QString writeMarker(const QString &name);
 
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     std::unique_ptr<Program> m_program;
     FormMain *m_window = nullptr;
 };
 
 void TestSearch::initTestCase()
 {
-    m_dir = std::make_unique<TestWorkDir>();
-    Program creatingTables;
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
 }
 
 void TestSearch::init()
 {
-    for (const char *table : {"Types", "Groups", "Items"})
-        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(table));
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0), (2, 'T2', 1)");
-    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0), "
-                    "(11, 'G11', 1, 1), (20, 'G20', 2, 0)");
+    Catalogue::reset("(1, 'T1', 0), (2, 'T2', 1)",
+                     "(10, 'G10', 1, 0), (11, 'G11', 1, 1), (20, 'G20', 2, 0)");
     SettingsControl::instance().setInstantSearch(true);
     SettingsControl::instance().setThenHide(false);
 }
@@ -326,8 +323,7 @@ void TestSearch::shouldRunCurrentEntryOnEnterInLists()
     QTest::keyClicks(editor, "listed again");
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_COMPARE(Catalogue::value("SELECT Name FROM Items"), QStringLiteral("listed again"));
-    QTest::qWait(200);
-    QCOMPARE(Catalogue::value("SELECT RunCount FROM Items"), QStringLiteral("1"));
+    QVERIFY(stillAfter(200, [] { return Catalogue::value("SELECT RunCount FROM Items") == "1"; }));
 
     QTest::keyClicks(search(), "listed");
     resultsView()->setFocus();

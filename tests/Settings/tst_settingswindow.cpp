@@ -11,7 +11,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
-#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -74,11 +73,7 @@ void TestSettingsWindow::initTestCase()
     m_program = std::make_unique<Program>();
     m_window = &m_program->window();
     m_window->show();
-    QAction *settingsAction = nullptr;
-    for (QAction *action : m_window->findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly))
-        if (action->text() == QStringLiteral("设置"))
-            settingsAction = action;
-    QVERIFY(settingsAction);
+    auto *settingsAction = m_window->findChild<QAction *>("actionOpenSettings");
     settingsAction->trigger();
     settingsAction->trigger();
     m_settings = settingsWindow();

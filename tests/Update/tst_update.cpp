@@ -111,9 +111,7 @@ void TestUpdate::answerQuestion(const QString &button)
         m_question = box->windowTitle() + "|" + box->text();
         for (QAbstractButton *each : box->buttons())
             m_buttons << each->text();
-        for (QAbstractButton *each : box->buttons())
-            if (each->text() == button)
-                each->click();
+        box->findChild<QAbstractButton *>(button)->click();
     });
     poll->start(20);
 }
@@ -150,16 +148,16 @@ void TestUpdate::shouldOfferAnyOtherVersion()
     QFETCH(QString, text);
     serve(reply.left(reply.size() - 1) +
           R"(,"download_url":"https://example.org/get","body_url":"https://example.org/notes"})");
-    answerQuestion("下载");
+    answerQuestion("buttonDownload");
     SettingsControl::instance().checkUpdate();
     QCOMPARE(m_question, "有新的更新可用！|" + text);
     QCOMPARE(m_buttons, (QStringList{"下载", "更新详情", "取消"}));
     QCOMPARE(m_opened, QList<QUrl>{QUrl("https://example.org/get")});
 
-    answerQuestion("更新详情");
+    answerQuestion("buttonUpdateDetails");
     SettingsControl::instance().checkUpdate();
     QCOMPARE(m_opened.last(), QUrl("https://example.org/notes"));
-    answerQuestion("取消");
+    answerQuestion("buttonCancelUpdate");
     SettingsControl::instance().checkUpdate();
     QCOMPARE(m_opened.size(), 2);
 }
@@ -244,7 +242,7 @@ void TestUpdate::shouldOpenOnlyWebLinks()
     serve(QStringLiteral(R"({"version":"9.0","download_url":"%1","body_url":"%1"})")
               .arg(link)
               .toUtf8());
-    for (const char *button : {"下载", "更新详情"}) {
+    for (const char *button : {"buttonDownload", "buttonUpdateDetails"}) {
         answerQuestion(QString::fromUtf8(button));
         SettingsControl::instance().checkUpdate();
     }

@@ -31,20 +31,12 @@
 #include <memory>
 
 namespace {
-QStringList logLines(const TestWorkDir &dir)
-{
-    QFile file(dir.path("cache/log/" + QDate::currentDate().toString("yyyyMMdd") + ".log"));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-}
-
 QList<QLabel *> noticeLabels()
 {
     QList<QLabel *> labels;
     for (QWidget *widget : QApplication::topLevelWidgets())
         if (widget->inherits("MsgBox") && widget->isVisible())
-            labels << widget->findChild<QLabel *>();
+            labels << widget->findChild<QLabel *>("labelNotice");
     return labels;
 }
 
@@ -54,14 +46,6 @@ QStringList texts(const QMenu *menu)
     for (const QAction *action : menu->actions())
         texts << action->text();
     return texts;
-}
-
-QAction *actionNamed(const QWidget *window, const QString &text)
-{
-    for (QAction *action : window->findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly))
-        if (action->text() == text)
-            return action;
-    return nullptr;
 }
 
 // Runs the event loop until something quits it, or gives up after timeout ms with -1.
@@ -126,7 +110,7 @@ void TestFormMain::shouldPrepareTreeAndLogOnStart()
     QVERIFY(QFile::exists(m_dir->path("cache/cache.db")));
     QCOMPARE(window.windowTitle(), QCoreApplication::applicationName());
 
-    const QStringList lines = logLines(*m_dir);
+    const QStringList lines = m_dir->logLines();
     QVERIFY(lines.size() >= 2);
     QVERIFY2(
         QRegularExpression("^\\d\\d:\\d\\d:\\d\\d \\| INFO \\| Quiver version:" QUIVER_VERSION "$")
@@ -183,7 +167,7 @@ void TestFormMain::shouldSaveGeometryAndLogCleanExit()
         FormMain &window = program.window();
         window.setGeometry(120, 90, 640, 480);
     }
-    QVERIFY(logLines(*m_dir).last().endsWith(" | INFO | 正常退出"));
+    QVERIFY(m_dir->logLines().last().endsWith(" | INFO | 正常退出"));
     QSettings file(m_dir->path("data/config.ini"), QSettings::IniFormat);
     QVERIFY(!file.value("Form/Geometry").toByteArray().isEmpty());
 
@@ -196,11 +180,11 @@ void TestFormMain::shouldLogOnlyWarningsAndErrorsWhenTurnedOff()
 {
     SettingsControl &settings = SettingsControl::instance();
     settings.setLogEnabled(false);
-    const int before = logLines(*m_dir).size();
+    const int before = m_dir->logLines().size();
     {
         Program program;
         // The start's two lines, and the warning that nothing could bring the window back.
-        const QStringList run = logLines(*m_dir).mid(before);
+        const QStringList run = m_dir->logLines().mid(before);
         QCOMPARE(run.filter(" | INFO | ").size(), 2);
         QCOMPARE(run.filter(" | WARNING | 没有托盘图标").size(), 1);
         // Turned on, every line is written again at once; its end is told either way.
@@ -208,7 +192,7 @@ void TestFormMain::shouldLogOnlyWarningsAndErrorsWhenTurnedOff()
         DataControl::instance().database_create();
         settings.setLogEnabled(false);
     }
-    const QStringList run = logLines(*m_dir).mid(before);
+    const QStringList run = m_dir->logLines().mid(before);
     QCOMPARE(run.filter(" | INFO | Create/Check Tables [cache]").size(), 1);
     QVERIFY(run.last().endsWith(" | INFO | 正常退出"));
     settings.setLogEnabled(true);
@@ -269,19 +253,16 @@ void TestFormMain::shouldNameWidgetsForSkins()
     QVERIFY(window.findChild<QWidget *>("layoutWidget_2"));
     // The skin at start gave the title-bar buttons their icons.
     QVERIFY(!window.findChild<QToolButton *>("toolButton_close")->icon().isNull());
-    QVERIFY(window.findChild<QSystemTrayIcon *>());
+    QVERIFY(window.findChild<QSystemTrayIcon *>("trayIcon"));
 }
 
 void TestFormMain::shouldOrderMenus()
 {
     Program program;
     FormMain &window = program.window();
-    QList<QStringList> menus;
-    for (const QMenu *menu : window.findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly))
-        menus << texts(menu);
-    QCOMPARE(menus.size(), 2);
-    QVERIFY(menus.contains(QStringList{"显示", "设置", "退出"}));
-    QVERIFY(menus.contains(QStringList{"置顶", "设置", "皮肤", "重置布局", "调试器", "退出"}));
+    QCOMPARE(texts(window.findChild<QMenu *>("menuTray")), (QStringList{"显示", "设置", "退出"}));
+    QCOMPARE(texts(window.findChild<QMenu *>("menuMore")),
+             (QStringList{"置顶", "设置", "皮肤", "重置布局", "调试器", "退出"}));
     const auto *search = window.findChild<QLineEdit *>("lineEdit_search");
     QCOMPARE(search->actions().size(), 2);
     QCOMPARE(search->actions().at(0)->text(), QStringLiteral("搜索"));
@@ -327,7 +308,7 @@ void TestFormMain::shouldRestoreLayoutTo120()
     window.show();
     auto *splitter = window.findChild<QSplitter *>("splitter");
     splitter->setSizes({60, 640});
-    actionNamed(&window, "重置布局")->trigger();
+    window.findChild<QAction *>("actionRestoreLayout")->trigger();
     QCOMPARE(splitter->sizes(), (QList<int>{120, 580}));
 }
 
@@ -344,7 +325,7 @@ void TestFormMain::shouldMinimiseWhenNothingCouldBringItBack()
     window.showNormal();
     QTest::keyClick(&window, Qt::Key_Escape);
     QVERIFY(window.isMinimized());
-    QVERIFY(logLines(*m_dir).filter("没有托盘图标, 也没有可用的全局快捷键").size() >= 1);
+    QVERIFY(m_dir->logLines().filter("没有托盘图标, 也没有可用的全局快捷键").size() >= 1);
 
     // The session's end ends the program all the same: a window that refuses its close would
     // hold up the logout.
@@ -360,7 +341,7 @@ void TestFormMain::shouldOpenOneDebuggerThatSwitchesAndResets()
 {
     Program program;
     FormMain &window = program.window();
-    QAction *debuggerAction = actionNamed(&window, "调试器");
+    QAction *debuggerAction = window.findChild<QAction *>("actionOpenDebugger");
     debuggerAction->trigger();
     debuggerAction->trigger();
     QList<QWidget *> debuggers;
@@ -400,7 +381,7 @@ void TestFormMain::shouldShowClearOnlyWithText()
     Program program;
     FormMain &window = program.window();
     auto *search = window.findChild<QLineEdit *>("lineEdit_search");
-    QAction *clear = search->actions().at(1);
+    auto *clear = window.findChild<QAction *>("actionClearSearch");
     QVERIFY(!clear->isVisible());
     search->setText("记事本");
     QVERIFY(clear->isVisible());
@@ -447,10 +428,10 @@ void TestFormMain::shouldEndWithoutTouchingUnreadableCatalogue()
     QCOMPARE(file.readAll(), garbage);
     file.close();
     QVERIFY(
-        logLines(*m_dir).filter("主要数据库打开失败，错误原因：file is not a database").size() >=
+        m_dir->logLines().filter("主要数据库打开失败，错误原因：file is not a database").size() >=
         1);
     // The run ended in failure, and no window position of it was stored.
-    QVERIFY(logLines(*m_dir).last().endsWith(" | ERROR | 数据库打开失败, 程序退出"));
+    QVERIFY(m_dir->logLines().last().endsWith(" | ERROR | 数据库打开失败, 程序退出"));
     QCOMPARE(SettingsControl::instance().windowGeometry(), QByteArray("kept"));
     Notices::clear();
 }

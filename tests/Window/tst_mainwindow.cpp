@@ -6,7 +6,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QWindow>
@@ -266,8 +265,7 @@ void TestMainWindow::shouldUnregisterEmptyHotkeySilently()
     QCOMPARE(results.count(), 0);
     QVERIFY(visibleNotice().isEmpty());
     QVERIFY(X11Desktop::xdotool({"key", "ctrl+alt+e"}));
-    QTest::qWait(300);
-    QVERIFY(window.isVisible());
+    QVERIFY(stillAfter(300, [&window] { return window.isVisible(); }));
 }
 
 // A bare key in the settings file (typed by hand, or pasted by an older version) would take
@@ -280,15 +278,14 @@ void TestMainWindow::shouldNeverHoldBareKeySystemWide()
     QCOMPARE(results.count(), 1);
     QCOMPARE(results.at(0).at(0).toBool(), false);
     QVERIFY(X11Desktop::xdotool({"key", "z"}));
-    QTest::qWait(300);
-    QVERIFY(window.isVisible());
+    QVERIFY(stillAfter(300, [&window] { return window.isVisible(); }));
 }
 
 void TestMainWindow::shouldFollowTraySettings()
 {
     FormMain &window = *m_window;
     SettingsControl &settings = SettingsControl::instance();
-    auto *tray = window.findChild<QSystemTrayIcon *>();
+    auto *tray = window.findChild<QSystemTrayIcon *>("trayIcon");
     QVERIFY(tray->isVisible());
 
     // Hidden together with the window: without a hotkey nothing could bring it back, so the
@@ -389,9 +386,7 @@ void TestMainWindow::shouldTakeTheKeyboardWhenCalledUpRightAfterHiding()
         window.onShow();
         QTRY_VERIFY(isShownAndActive(window));
         QTRY_VERIFY(search->hasFocus());
-        QTest::qWait(500);
-        QVERIFY(isShownAndActive(window));
-        QVERIFY(search->hasFocus());
+        QVERIFY(stillAfter(500, [&] { return isShownAndActive(window) && search->hasFocus(); }));
     }
 }
 
@@ -399,7 +394,7 @@ void TestMainWindow::shouldStayReachableWhenTrayIsHiddenWhileHidden()
 {
     FormMain &window = *m_window;
     SettingsControl &settings = SettingsControl::instance();
-    auto *tray = window.findChild<QSystemTrayIcon *>();
+    auto *tray = window.findChild<QSystemTrayIcon *>("trayIcon");
     // The tray icon goes with the window; then the hotkey that could bring it back is cleared.
     settings.setTrayIconHideWithMain(true);
     settings.setShowHotkey(QKeySequence("Ctrl+Alt+Q").toString(QKeySequence::NativeText));
@@ -420,21 +415,17 @@ void TestMainWindow::shouldStayReachableWhenTrayIsHiddenWhileHidden()
 void TestMainWindow::shouldStayOnTopAndBack()
 {
     FormMain &window = *m_window;
-    QMenu *more = nullptr;
-    for (QMenu *menu : window.findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly))
-        if (menu->actions().first()->text() == QStringLiteral("置顶"))
-            more = menu;
-    QVERIFY(more);
+    auto *onTop = window.findChild<QAction *>("actionStayOnTop");
     const QRect geometry = window.geometry();
 
-    more->actions().first()->trigger();
+    onTop->trigger();
     QCOMPARE(visibleNotice(), QStringLiteral("已置顶显示"));
     QTRY_VERIFY(X11Desktop::isKeptAbove(&window));
     QTRY_COMPARE(window.geometry(), geometry);
     QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     Notices::clear();
 
-    more->actions().first()->trigger();
+    onTop->trigger();
     QCOMPARE(visibleNotice(), QStringLiteral("已取消置顶"));
     QTRY_VERIFY(!X11Desktop::isKeptAbove(&window));
     QVERIFY(window.isVisible());

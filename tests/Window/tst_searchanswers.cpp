@@ -95,7 +95,7 @@ private:
     }
 
     std::unique_ptr<DesktopSandbox> m_desktop;
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     std::unique_ptr<Program> m_program;
     FormMain *m_window = nullptr;
 };
@@ -112,16 +112,13 @@ void TestSearchAnswers::initTestCase()
     QFile::setPermissions(m_desktop->path("bin/x-terminal-emulator"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("PATH", m_desktop->path("bin").toLocal8Bit() + ':' + qgetenv("PATH"));
-    m_dir = std::make_unique<TestWorkDir>();
-    Program creatingTables;
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
 }
 
 void TestSearchAnswers::init()
 {
-    for (const char *table : {"Types", "Groups", "Items"})
-        Catalogue::exec(QStringLiteral("DELETE FROM %1").arg(table));
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T1', 0)");
-    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G10', 1, 0)");
+    Catalogue::reset("(1, 'T1', 0)", "(10, 'G10', 1, 0)");
     // An item whose name the answers' texts match too: the item comes first in its band.
     Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID) VALUES "
                     "(1, '锁屏助手', 3, 'true', 10, 1)");

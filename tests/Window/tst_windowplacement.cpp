@@ -29,19 +29,16 @@ private slots:
 private:
     QScreen *screenAt(int index) const { return QGuiApplication::screens().at(index); }
 
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
 };
 
 void TestWindowPlacement::initTestCase()
 {
     if (QGuiApplication::screens().size() < 2)
         QSKIP("needs two screens (run through twoscreens.sh)");
-    m_dir = std::make_unique<TestWorkDir>();
-    {
-        Program creatingTables;
-    }
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, 'T', 0)");
-    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (10, 'G', 1, 0)");
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
+    Catalogue::reset("(1, 'T', 0)", "(10, 'G', 1, 0)");
     Catalogue::exec("INSERT INTO Items(ID, Name, Type, Path, CreateDate, RunCount, GroupsID, "
                     "TypesID, Row) VALUES (1, 'ls', 3, 'ls', '0', 0, 10, 1, 0)");
 }
@@ -122,10 +119,8 @@ void TestWindowPlacement::shouldOpenWindowsOverTheMainWindowInsideItsScreen()
             misplaced << shown->objectName();
         shown->close();
     };
-    for (const char *opened : {"设置", "皮肤"}) {
-        for (QAction *action : window.findChildren<QAction *>())
-            if (action->text() == opened)
-                action->trigger();
+    for (const char *opened : {"actionOpenSettings", "actionOpenSkins"}) {
+        window.findChild<QAction *>(opened)->trigger();
         for (QWidget *each : QApplication::topLevelWidgets())
             if (each->isVisible() && each->objectName().startsWith("Form_"))
                 check(each);

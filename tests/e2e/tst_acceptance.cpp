@@ -1,8 +1,8 @@
 // The installed launcher as a user meets it: a fresh install root, the real binary under a
 // window manager, keys, clicks and drags through xdotool, and the files it leaves behind.
+#include "TestSupport.h"
 #include "X11Desktop.h"
 
-#include <QDate>
 #include <QDialogButtonBox>
 #include <QImage>
 #include <QPushButton>
@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 
@@ -31,6 +32,8 @@ const QPoint groupsBlank(650, 55);
 const QPoint secondGroup(300, 55);
 const QPoint itemsBlank(400, 450);
 const QPoint firstItem(182, 105);
+// The first row of tiles.
+const QRect firstTiles(100, 60, 300, 90);
 // The first entry of the search results, which fill the area below the title bar.
 const QPoint firstResult(62, 66);
 // Controls of the properties dialog, from its top-left corner.
@@ -78,6 +81,13 @@ private:
     void start();
     void quitThroughMenu();
     bool isVisible() const;
+    // The program's visible windows of a kind ("POPUP_MENU", "UTILITY" for a notice).
+    QStringList windowsOfType(const QString &type) const;
+    // Where the window manager leaves the window once it no longer moves it.
+    void waitUntilPlaced(const QString &window) const;
+    // Right-clicks and waits for the context menu, so that the keys that follow go to it.
+    void openMenu(const QPoint &at);
+    QImage screenArea(const QRect &inWindow) const;
     // A picture of the screen beside the test results, to see what went wrong.
     void snapshot(const QString &name) const;
     void click(const QPoint &at, int button = 1, int repeat = 1) const;
@@ -90,7 +100,6 @@ private:
     QPoint windowPosition(const QString &window) const;
     QString query(const QString &statement) const;
     int runCount() const { return query("SELECT SUM(RunCount) FROM Items").toInt(); }
-    QStringList logLines() const;
 
     X11Desktop m_desktop;
     QTemporaryDir m_root;
@@ -166,8 +175,7 @@ void TestAcceptance::start()
                         QString::number(m_quiver->processId())})
                    .section('\n', 0, 0);
     QVERIFY(!m_window.isEmpty());
-    // The frameless window lands where the window manager puts it; wait until it stays.
-    QTest::qWait(500);
+    waitUntilPlaced(m_window);
 }
 
 void TestAcceptance::quitThroughMenu()
@@ -176,7 +184,8 @@ void TestAcceptance::quitThroughMenu()
     // being placed may not open, so the request is repeated.
     for (int attempt = 0; attempt < 3 && m_quiver->state() == QProcess::Running; ++attempt) {
         click(moreButton);
-        QTest::qWait(500);
+        if (!QTest::qWaitFor([this] { return !windowsOfType("POPUP_MENU").isEmpty(); }, 3000))
+            continue;
         snapshot("quit-menu");
         key("Up");
         key("Return");
@@ -185,7 +194,7 @@ void TestAcceptance::quitThroughMenu()
     QCOMPARE(m_quiver->state(), QProcess::NotRunning);
     QCOMPARE(m_quiver->exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_quiver->exitCode(), 0);
-    QVERIFY(logLines().last().endsWith(" | INFO | 正常退出"));
+    QVERIFY(logLines(root()).last().endsWith(" | INFO | 正常退出"));
 }
 
 void TestAcceptance::snapshot(const QString &name) const
@@ -199,6 +208,37 @@ bool TestAcceptance::isVisible() const
     return xdotool({"search", "--onlyvisible", "--pid", QString::number(m_quiver->processId())})
         .split('\n')
         .contains(m_window);
+}
+
+QStringList TestAcceptance::windowsOfType(const QString &type) const
+{
+    QStringList found;
+    const QString pid = QString::number(m_quiver->processId());
+    for (const QString &window :
+         xdotool({"search", "--onlyvisible", "--pid", pid}).split('\n', Qt::SkipEmptyParts))
+        if (run("xprop", {"-id", window, "_NET_WM_WINDOW_TYPE"})
+                .contains("_NET_WM_WINDOW_TYPE_" + type))
+            found << window;
+    return found;
+}
+
+void TestAcceptance::waitUntilPlaced(const QString &window) const
+{
+    QVERIFY(waitUntilSteady([&] { return windowPosition(window); }, 300));
+}
+
+void TestAcceptance::openMenu(const QPoint &at)
+{
+    click(at, 3);
+    QTRY_VERIFY(!windowsOfType("POPUP_MENU").isEmpty());
+}
+
+QImage TestAcceptance::screenArea(const QRect &inWindow) const
+{
+    const QRect area = inWindow.translated(windowPosition(m_window));
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+        .toImage();
 }
 
 void TestAcceptance::click(const QPoint &at, int button, int repeat) const
@@ -231,7 +271,6 @@ void TestAcceptance::drag(const QPoint &from, const QPoint &to) const
 void TestAcceptance::key(const QString &keys) const
 {
     QVERIFY(X11Desktop::xdotool({"key", "--delay", "40", keys}));
-    QTest::qWait(150);
 }
 
 void TestAcceptance::type(const QString &text) const
@@ -268,13 +307,6 @@ QString TestAcceptance::query(const QString &statement) const
     return rows.join('|');
 }
 
-QStringList TestAcceptance::logLines() const
-{
-    QFile log(root("cache/log/" + QDate::currentDate().toString("yyyyMMdd") + ".log"));
-    log.open(QIODevice::ReadOnly | QIODevice::Text);
-    return QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts);
-}
-
 void TestAcceptance::shouldStartOnEmptyRootAndQuitCleanly()
 {
     start();
@@ -283,7 +315,7 @@ void TestAcceptance::shouldStartOnEmptyRootAndQuitCleanly()
                        "('Types', 'Groups', 'Items') ORDER BY name"),
                  QStringLiteral("Groups|Items|Types"));
     QVERIFY(QFileInfo(root("cache/caches")).isDir());
-    QVERIFY(logLines().first().endsWith(" | INFO | Quiver version:2.1.3.0"));
+    QVERIFY(logLines(root()).first().endsWith(" | INFO | Quiver version:2.1.3.0"));
     // The empty catalogue brings the offer to import the installed applications, once.
     QTRY_VERIFY(!activeWindow().isEmpty() && activeWindow() != m_window);
     key("Escape");
@@ -299,23 +331,25 @@ void TestAcceptance::shouldStartOnEmptyRootAndQuitCleanly()
 void TestAcceptance::shouldBuildCatalogueThroughMenusAndDialogs()
 {
     start();
-    click(typesBlank, 3);
+    openMenu(typesBlank);
     key("Down");
     key("Return");
+    QTRY_VERIFY(activeWindow() != m_window && !activeWindow().isEmpty());
     type("Tools");
     key("Return");
     QTRY_COMPARE(query("SELECT Name FROM Types"), QStringLiteral("Tools"));
     QTRY_COMPARE(query("SELECT Name FROM Groups"), QStringLiteral("默认分组"));
 
-    click(groupsBlank, 3);
+    openMenu(groupsBlank);
     key("Down");
     key("Return");
+    QTRY_VERIFY(activeWindow() != m_window && !activeWindow().isEmpty());
     type("Work");
     key("Return");
     QTRY_COMPARE(query("SELECT Name FROM Groups ORDER BY ID"), QStringLiteral("默认分组|Work"));
 
     // The new group is current, so "新建" adds to it.
-    click(itemsBlank, 3);
+    openMenu(itemsBlank);
     key("Down");
     key("Return");
     QTRY_VERIFY(activeWindow() != m_window && !activeWindow().isEmpty());
@@ -358,7 +392,7 @@ void TestAcceptance::shouldAddFileDroppedFromOutside()
     const QString sourceWindow =
         xdotool({"search", "--sync", "--onlyvisible", "--name", "quiver-drag-source"});
     QVERIFY(!sourceWindow.isEmpty());
-    QTest::qWait(300);
+    waitUntilPlaced(sourceWindow);
     const QPoint from = windowPosition(sourceWindow) + QPoint(60, 60);
     const QPoint to = windowPosition(m_window) + itemsBlank;
     drag(from, to);
@@ -376,8 +410,15 @@ void TestAcceptance::shouldRunFromSearchAndHistory()
     key("Return");
     QTRY_COMPARE(runCount(), 2);
 
+    // The history comes with a notice of its own.
+    const QStringList notices = windowsOfType("UTILITY");
     click(historyButton);
-    QTest::qWait(300);
+    const auto noticeAdded = [&] {
+        const QStringList shown = windowsOfType("UTILITY");
+        return std::any_of(shown.cbegin(), shown.cend(),
+                           [&](const QString &window) { return !notices.contains(window); });
+    };
+    QTRY_VERIFY(noticeAdded());
     click(firstResult, 1, 2);
     QTRY_COMPARE(runCount(), 3);
 }
@@ -386,9 +427,10 @@ void TestAcceptance::shouldKeepDraggedOrderAfterRestart()
 {
     quitThroughMenu();
     start();
-    // Every start shows the first group.
+    // Every start shows the first group, which is empty.
+    const QImage empty = screenArea(firstTiles);
     click(secondGroup);
-    QTest::qWait(300);
+    QTRY_VERIFY(screenArea(firstTiles) != empty);
     snapshot("before-reorder");
     // The second tile, dragged onto the first, goes before it.
     const QPoint from = windowPosition(m_window) + firstItem + QPoint(110, 0);
@@ -402,8 +444,9 @@ void TestAcceptance::shouldKeepDraggedOrderAfterRestart()
     QCOMPARE(query("SELECT Name FROM Items WHERE GroupsID = 2 ORDER BY Row"),
              QStringLiteral("notes|marker"));
     // The marker is now the second tile.
+    const QImage emptyAgain = screenArea(firstTiles);
     click(secondGroup);
-    QTest::qWait(300);
+    QTRY_VERIFY(screenArea(firstTiles) != emptyAgain);
     click(firstItem + QPoint(110, 0), 1, 2);
     QTRY_COMPARE(runCount(), 4);
 }
@@ -484,7 +527,7 @@ void TestAcceptance::shouldImportInstalledApplications()
 {
     start();
     // "导入应用程序" is the second entry of the types column's menu.
-    click(typesBlank, 3);
+    openMenu(typesBlank);
     key("Down");
     key("Down");
     key("Return");

@@ -81,7 +81,7 @@ private:
     void composeWeixin();
 
     InputMethodDriver m_driver;
-    std::unique_ptr<TestWorkDir> m_dir;
+    std::unique_ptr<CatalogueWorkDir> m_dir;
     std::unique_ptr<Program> m_program;
     FormMain *m_window = nullptr;
     QString m_marker;
@@ -100,18 +100,15 @@ void TestImTyping::initTestCase()
         QSKIP("runs inside tests/inputmethods/im-session.sh");
     QString reason;
     QVERIFY2(m_driver.connect(&reason), qPrintable(reason));
-    m_dir = std::make_unique<TestWorkDir>();
-    {
-        Program creatingTables;
-    }
+    m_dir = std::make_unique<CatalogueWorkDir>();
+    QVERIFY(m_dir->isOpen());
     m_marker = m_dir->path("weixin.sh");
     QFile script(m_marker);
     QVERIFY(script.open(QIODevice::WriteOnly));
     script.write(QStringLiteral("#!/bin/sh\necho ran >> '%1.out'\n").arg(m_marker).toUtf8());
     script.close();
     script.setPermissions(script.permissions() | QFile::ExeOwner);
-    Catalogue::exec("INSERT INTO Types(ID, Name, Row) VALUES (1, '常用', 0)");
-    Catalogue::exec("INSERT INTO Groups(ID, Name, TypesID, Row) VALUES (1, '聊天', 1, 0)");
+    Catalogue::reset("(1, '常用', 0)", "(1, '聊天', 1, 0)");
     Catalogue::exec(QStringLiteral("INSERT INTO Items(ID, Name, Type, Path, GroupsID, TypesID, "
                                    "Row) VALUES (1, '微信', 0, '%1', 1, 1, 0), "
                                    "(2, '微博', 3, 'true', 1, 1, 1)")

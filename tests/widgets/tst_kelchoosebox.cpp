@@ -19,12 +19,9 @@ void whenDialogOpens(std::function<void(QDialog *)> act)
     });
 }
 
-QPushButton *button(QDialog *dialog, const QString &text)
+QPushButton *button(QDialog *dialog, const QString &name)
 {
-    for (QPushButton *button : dialog->findChildren<QPushButton *>())
-        if (button->text() == text)
-            return button;
-    return nullptr;
+    return dialog->findChild<QPushButton *>(name);
 }
 } // namespace
 
@@ -43,7 +40,7 @@ void TestKelChooseBox::shouldReturnDoubleClickedEntry()
     QString title;
     whenDialogOpens([&title](QDialog *dialog) {
         title = dialog->windowTitle();
-        auto *view = dialog->findChild<QListView *>();
+        auto *view = dialog->findChild<QListView *>("listViewChoices");
         QCOMPARE(view->currentIndex().row(), 0);
         const QRect rect = view->visualRect(view->model()->index(2, 0));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
@@ -53,13 +50,13 @@ void TestKelChooseBox::shouldReturnDoubleClickedEntry()
              QStringLiteral("丙"));
     QCOMPARE(title, QStringLiteral("请选择 (单选)"));
 
-    whenDialogOpens([](QDialog *dialog) { button(dialog, "确定")->click(); });
+    whenDialogOpens([](QDialog *dialog) { button(dialog, "buttonAccept")->click(); });
     QCOMPARE(KelChooseBox::getChooseItem(nullptr, "默认", {"甲", "乙"}), QStringLiteral("甲"));
 }
 
 void TestKelChooseBox::shouldReturnNullOnCancelAndEmptyList()
 {
-    whenDialogOpens([](QDialog *dialog) { button(dialog, "取消")->click(); });
+    whenDialogOpens([](QDialog *dialog) { button(dialog, "buttonCancel")->click(); });
     QVERIFY(KelChooseBox::getChooseItem(nullptr, "取消", {"甲"}).isNull());
 
     // No dialog may open for an empty list: the call returns before any event loop.
@@ -73,23 +70,23 @@ void TestKelChooseBox::shouldReturnSelectedEntries()
     QString title;
     whenDialogOpens([&title](QDialog *dialog) {
         title = dialog->windowTitle();
-        button(dialog, "选择所有")->click();
-        button(dialog, "确定")->click();
+        button(dialog, "buttonSelectAll")->click();
+        button(dialog, "buttonAccept")->click();
     });
     QCOMPARE(KelChooseBox::getChooseItems(nullptr, "多选", {"a", "b", "c"}),
              (QStringList{"a", "b", "c"}));
     QCOMPARE(title, QStringLiteral("请选择 (可多选)"));
 
     whenDialogOpens([](QDialog *dialog) {
-        auto *view = dialog->findChild<QListView *>();
+        auto *view = dialog->findChild<QListView *>("listViewChoices");
         view->selectionModel()->select(view->model()->index(1, 0),
                                        QItemSelectionModel::ClearAndSelect);
-        button(dialog, "确定")->click();
+        button(dialog, "buttonAccept")->click();
     });
     QCOMPARE(KelChooseBox::getChooseItems(nullptr, "多选", {"a", "b", "c"}), QStringList{"b"});
 
     whenDialogOpens([](QDialog *dialog) {
-        button(dialog, "选择所有")->click();
+        button(dialog, "buttonSelectAll")->click();
         dialog->reject();
     });
     QVERIFY(KelChooseBox::getChooseItems(nullptr, "多选", {"a", "b"}).isEmpty());

@@ -42,7 +42,7 @@ QDialog *lastNotice()
 
 QString labelStyle(QDialog *box)
 {
-    return box->findChild<QLabel *>()->styleSheet();
+    return box->findChild<QLabel *>("labelNotice")->styleSheet();
 }
 
 void flushDeletes()
@@ -142,7 +142,7 @@ void TestKelMessageBox::shouldResolveBackground()
     QCOMPARE(labelStyle(lastNotice()),
              QStringLiteral("color: #FFF;font-size:16px; background-color:%1; border-radius:5%;")
                  .arg(background));
-    QCOMPARE(lastNotice()->findChild<QLabel *>()->text(), QStringLiteral("颜色"));
+    QCOMPARE(lastNotice()->findChild<QLabel *>("labelNotice")->text(), QStringLiteral("颜色"));
 }
 
 void TestKelMessageBox::shouldUseInformationBackgroundAsGiven()
@@ -208,7 +208,7 @@ void TestKelMessageBox::shouldBeOpaqueAndRoundWithoutCompositor()
     QVERIFY(!shape.contains(QPoint(0, 0)));
     QVERIFY(!shape.contains(box->rect().bottomRight()));
     // The label paints the whole box: no unpainted margin around it.
-    QCOMPARE(box->findChild<QLabel *>()->geometry(), box->rect());
+    QCOMPARE(box->findChild<QLabel *>("labelNotice")->geometry(), box->rect());
 }
 
 QUIVER_TEST_MAIN(TestKelMessageBox)
