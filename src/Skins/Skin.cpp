@@ -7,7 +7,6 @@
 #include <QFontInfo>
 #include <QJsonDocument>
 
-
 namespace {
 void readColor(const QJsonObject &skin, const char *key, QString &color)
 {

@@ -9,6 +9,7 @@
 #include "Window/KeyboardCatcher.h"
 #include "Desktop/LatinInput.h"
 #include "Core/SettingsControl.h"
+#include "KelMessageBox.h"
 #include "Window/ShowHotkey.h"
 #include "Window/TrayIcon.h"
 
@@ -49,7 +50,11 @@ void CallUp::startHotkey()
     connect(m_showHotkey, &ShowHotkey::result, &settings, &SettingsControl::result);
     // Told once the window is up when found at start.
     connect(m_showHotkey, &ShowHotkey::refused, this, [this](const QString &text) {
-        QTimer::singleShot(0, this, [this, text] { emit refused(text); });
+        QTimer::singleShot(0, this, [this, text] {
+            KelMessageBox::information(m_window, text, KelMessageBox::Bottom, 3000,
+                                       KelMessageBox::getDefaultColor(KelMessageBox::Red),
+                                       QString());
+        });
     });
     connect(m_showHotkey, &ShowHotkey::placeChanged, &settings, &SettingsControl::setHotKeyPlace);
     emit settings.showHotkeyChanged(settings.showHotkey());

@@ -62,10 +62,6 @@ protected:
     // The window's own events: shown, activated, hidden, closed.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-signals:
-    // A hotkey the desktop refused, as a notice for the user.
-    void refused(const QString &text);
-
 private:
     bool isInFront() const;
     void activationArrived();

@@ -22,8 +22,6 @@
 #include "Skins/Form_Skins.h"
 #include "Skins/SkinStyle.h"
 #include "Update/UpdateNotice.h"
-#include "Window/CallUp.h"
-#include "Window/ItemRunner.h"
 #include "Window/SearchTyping.h"
 #include "Window/SingleWindow.h"
 #include "Window/TrayIcon.h"
@@ -86,24 +84,27 @@ void FormMain::buildMenus()
             connect(made, &QAction::triggered, this, run);
         return made;
     };
-    QAction *settings = action("actionOpenSettings", "设置", [this] { showSingleWindow(settingsWindow, this); });
+    QAction *settings =
+        action("actionOpenSettings", "设置", [this] { showSingleWindow(settingsWindow, this); });
     QAction *quit = action("actionQuit", "退出", &QCoreApplication::quit);
-    m_tray = new TrayIcon(this, {action("actionShowWindow", "显示", [this] { onShow(); }), settings, quit});
+    m_tray = new TrayIcon(
+        this, {action("actionShowWindow", "显示", [this] { onShow(); }), settings, quit});
     m_moreMenu = new QMenu(this);
     m_moreMenu->setObjectName(QStringLiteral("menuMore"));
-    m_moreMenu->addActions({action("actionStayOnTop", "置顶", [this] { toggleOnTop(); }), settings,
-                            action("actionOpenSkins", "皮肤",
-                                   [this] {
-                                       connect(showSingleWindow(skins, this),
-                                               &Form_Skins::skinsChanged, this,
-                                               &FormMain::onSetSkins, Qt::UniqueConnection);
-                                   }),
-                            action("actionRestoreLayout", "重置布局",
-                                   [this] {
-                                       const int types = ui->listView_types->maximumWidth();
-                                       ui->splitter->setSizes({types, width() - types});
-                                   }),
-                            action("actionOpenDebugger", "调试器", [this] { showSingleWindow(debugger, this); }), quit});
+    m_moreMenu->addActions(
+        {action("actionStayOnTop", "置顶", [this] { toggleOnTop(); }), settings,
+         action("actionOpenSkins", "皮肤",
+                [this] {
+                    connect(showSingleWindow(skins, this), &Form_Skins::skinsChanged, this,
+                            &FormMain::onSetSkins, Qt::UniqueConnection);
+                }),
+         action("actionRestoreLayout", "重置布局",
+                [this] {
+                    const int types = ui->listView_types->maximumWidth();
+                    ui->splitter->setSizes({types, width() - types});
+                }),
+         action("actionOpenDebugger", "调试器", [this] { showSingleWindow(debugger, this); }),
+         quit});
     QAction *search = action("actionSearch", "搜索");
     QAction *clear = action("actionClearSearch", "清除");
 
@@ -132,10 +133,6 @@ void FormMain::buildMenus()
 void FormMain::buildComponents()
 {
     m_callUp = new CallUp(this, ui->lineEdit_search, m_tray);
-    connect(m_callUp, &CallUp::refused, this, [this](const QString &text) {
-        KelMessageBox::information(this, text, KelMessageBox::Bottom, 3000,
-                                   KelMessageBox::getDefaultColor(KelMessageBox::Red), QString());
-    });
     m_column = new CatalogueColumn(ui->listView_types, ui->listView_groups, this);
     m_items = new ItemsPage({ui->listView_items, ui->listView_result, ui->lineEdit_search,
                              ui->stackedWidget, ui->toolButton_back},
